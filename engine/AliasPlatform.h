@@ -1,0 +1,77 @@
+#pragma once
+
+#include "BookmarkData.h"
+#include "FileUrl.h"
+#include "FolderWalk.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace korvex {
+
+/// Bookmark resolution option bits.
+enum ResolutionOption : std::uint32_t {
+    resolutionWithoutUI = 0x100,
+    resolutionWithoutMounting = 0x200,
+};
+
+/// Bookmark creation option: include what a Finder alias file needs.
+inline constexpr std::uint32_t bookmarkCreationSuitableForBookmarkFile = 1024;
+
+/// Every resolution of a scan: no dialog is ever shown, no volume is ever mounted.
+inline constexpr std::uint32_t resolutionOptions = resolutionWithoutUI | resolutionWithoutMounting;
+
+/// The type identifier of a Finder alias file.
+inline constexpr std::string_view aliasFileType = "com.apple.alias-file";
+
+/// The key under which the bookmark services answer with every stored property.
+inline constexpr std::string_view allPropertiesKey = "NSURLBookmarkAllPropertiesKey";
+
+/// The file-system and bookmark operations the scan engine needs, and nothing else.
+/// Errors are opaque: an operation either answers or it does not.
+class AliasPlatform {
+public:
+    virtual ~AliasPlatform() = default;
+
+    /// Opens a walk of the folder at `folderPath`; none when the folder can't be walked.
+    virtual std::unique_ptr<FolderWalk> openWalk(const std::string& folderPath) = 0;
+
+    /// The item URL of a walked entry: folder path, slash, relative path (into `into`).
+    virtual void itemUrl(std::string_view relativePath, const FileUrl& folderUrl,
+                         FileUrl& into) = 0;
+
+    /// The entry's type identifier, or none when the lookup fails. The view stays valid until
+    /// the next call on this platform.
+    virtual std::optional<std::string_view> typeIdentifier(const FileUrl& item) = 0;
+
+    /// The bookmark data stored in the alias file, or none.
+    virtual std::optional<BookmarkData> readBookmarkData(const FileUrl& item) = 0;
+
+    /// Resolves bookmark data with `options`, never asking and never mounting. Sets `isStale`
+    /// when the target was not where the data says. None when the target can't be found.
+    virtual std::optional<FileUrl> resolveBookmarkData(const BookmarkData& data,
+                                                       std::uint32_t options, bool& isStale) = 0;
+
+    /// The text form of the stored properties asked for with `key` (the engine always passes
+    /// `allPropertiesKey`): the description of the answered dictionary, or none.
+    virtual std::optional<std::string> storedProperties(std::string_view key,
+                                                        const BookmarkData& data) = 0;
+
+    /// Fresh bookmark data for `target` with the creation `options`, or none. `previous` is the
+    /// bookmark data the target was resolved from: on a disk away from the Mac that uses the
+    /// alias, only it tells how that Mac names the target, so fresh data keeps its terms.
+    virtual std::optional<BookmarkData> makeBookmarkData(const FileUrl& target,
+                                                         std::uint32_t options,
+                                                         const BookmarkData& previous) = 0;
+
+    /// Writes `data` as the bookmark data of the alias file `item`. False on any failure.
+    virtual bool writeBookmarkData(const BookmarkData& data, const FileUrl& item) = 0;
+
+    /// Creates or replaces the text file at `path` with `text` (UTF-8). False on any failure.
+    virtual bool writeText(std::string_view text, const std::string& path) = 0;
+};
+
+} // namespace korvex

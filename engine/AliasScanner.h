@@ -1,0 +1,54 @@
+#pragma once
+
+#include "AliasPlatform.h"
+#include "ScanOptions.h"
+#include "ScanReport.h"
+#include "ScanResponder.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace korvex {
+
+/// Suffix of the sidecar file written beside a broken alias.
+inline constexpr std::string_view brokenSuffix = "-korvex-broken.text";
+/// Suffix of the sidecar file written beside an alias about to be refreshed.
+inline constexpr std::string_view rewriteSuffix = "-korvex-rewrite.text";
+
+/// The scan engine: walks a folder, classifies the aliases in it, marks and refreshes them and
+/// composes the report. Reaches the disk only through its `AliasPlatform`. One scanner runs one
+/// scan at a time; it keeps nothing from one scan to the next.
+class AliasScanner {
+public:
+    explicit AliasScanner(AliasPlatform& platform) : platform_(platform) {}
+
+    /// Runs one whole scan and answers `responder` exactly once, after the last write to
+    /// `report`: `folderNotFound` when the folder can't be walked (the report stays untouched),
+    /// else `scanFinished` with the finished report.
+    void runScan(const ScanOptions& options, std::shared_ptr<ScanReport> report,
+                 ScanResponder& responder);
+
+    /// Handles one walked entry: counts it when it is an alias, lists it when it is broken,
+    /// marks and refreshes it as the options ask.
+    void examineItem(std::string_view relativePath, const ScanOptions& options, ScanReport& report);
+
+    /// Writes the sidecar file `aliasPath` + `suffix` holding the stored properties of `data`;
+    /// a failure adds a "Couldn't write " line to the report.
+    void markAlias(const std::string& aliasPath, const BookmarkData& data, std::string_view suffix,
+                   ScanReport& report);
+
+    /// Writes fresh bookmark data for `resolved` into the alias at `item` (marking it first when
+    /// the options ask); a failure adds a "Couldn't refresh " line to the report.
+    void refreshAlias(const FileUrl& item, const std::string& aliasPath, const FileUrl& resolved,
+                      const BookmarkData& data, const ScanOptions& options, ScanReport& report);
+
+private:
+    void closeReport(const ScanOptions& options, ScanReport& report);
+
+    AliasPlatform& platform_;
+    FileUrl item_; // reused from entry to entry
+    std::string sidecarPath_;
+};
+
+} // namespace korvex

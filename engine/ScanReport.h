@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace korvex {
+
+/// The accumulators of one scan. A fresh one per scan, shared by reference between the caller
+/// and the scan; the scan is their only writer until it answers.
+struct ScanReport {
+    /// The whole report once the scan has answered.
+    std::string reportText;
+    /// Finder alias files met, counted before their bookmark data is read.
+    std::int64_t aliasCount = 0;
+    /// Aliases whose bookmark data was read but did not resolve.
+    std::int64_t brokenCount = 0;
+    /// Aliases into which fresh bookmark data was written.
+    std::int64_t rewrittenCount = 0;
+    /// Absolute paths of the broken aliases; in walk order during the scan, sorted after it.
+    std::vector<std::string> brokenPaths;
+};
+
+} // namespace korvex

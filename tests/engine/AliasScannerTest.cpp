@@ -1,0 +1,120 @@
+// The per-entry outcomes of a scan and the frame around them.
+#include "ScanHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace korvex::test {
+namespace {
+
+TEST(AliasScannerOutcomes, EntriesThatAreNotAliasesLeaveNoTrace) {
+    MemoryAliasPlatform platform;
+    platform.addPlain("doc.txt");
+    platform.addPlain("sub", "public.folder");
+    platform.addPlain("odd", "COM.APPLE.ALIAS-FILE");                     // case matters
+    platform.addPlain("longer", "com.apple.alias-file2");                 // whole string only
+    platform.entries.push_back({"vanished", std::nullopt, std::nullopt}); // lookup fails
+
+    ScanRun run(platform, true, true);
+    EXPECT_EQ(run.report->aliasCount, 0);
+    EXPECT_EQ(run.report->brokenCount, 0);
+    EXPECT_TRUE(run.report->brokenPaths.empty());
+    for (const std::string& call : platform.calls) {
+        EXPECT_TRUE(call.rfind("walk", 0) == 0 || call.rfind("type", 0) == 0) << call;
+    }
+    EXPECT_EQ(run.lines().size(), 7u);
+}
+
+TEST(AliasScannerOutcomes, UnreadableBookmarkCountsOnly) {
+    MemoryAliasPlatform platform;
+    platform.entries.push_back({"dead alias", std::string(aliasFileType), std::nullopt});
+    ScanRun run(platform, true, true);
+    EXPECT_EQ(run.report->aliasCount, 1);
+    EXPECT_EQ(run.report->brokenCount, 0);
+    EXPECT_EQ(run.report->rewrittenCount, 0);
+    EXPECT_TRUE(platform.texts.empty());
+    EXPECT_EQ(platform.calls.back(), "read /f/dead alias");
+}
+
+TEST(AliasScannerOutcomes, BrokenAliasIsListedByAbsolutePath) {
+    MemoryAliasPlatform platform;
+    platform.addAlias("a/b/c/deep alias");
+    ScanRun run(platform);
+    EXPECT_EQ(run.report->aliasCount, 1);
+    EXPECT_EQ(run.report->brokenCount, 1);
+    ASSERT_EQ(run.report->brokenPaths.size(), 1u);
+    EXPECT_EQ(run.report->brokenPaths[0], "/f/a/b/c/deep alias");
+    EXPECT_TRUE(platform.texts.empty()); // mark off: nothing written
+}
+
+TEST(AliasScannerOutcomes, ResolvingAliasWithoutRewriteWritesNothing) {
+    MemoryAliasPlatform platform;
+    platform.addAlias("good", "/target");
+    ScanRun run(platform, /*mark=*/true, /*rewrite=*/false);
+    EXPECT_EQ(run.report->aliasCount, 1);
+    EXPECT_EQ(run.report->brokenCount, 0);
+    EXPECT_TRUE(platform.texts.empty());
+    EXPECT_TRUE(platform.bookmarks.empty());
+}
+
+TEST(AliasScannerOutcomes, ResolutionIsAskedWithoutUIOrMountingAndStaleFlagSet) {
+    MemoryAliasPlatform platform;
+    platform.addAlias("x", "/t");
+    ScanRun run(platform);
+    EXPECT_EQ(platform.calls.back(), "resolve bookmark of x options 768 stale-in");
+}
+
+TEST(AliasScannerOutcomes, CountsAddUpOverAMixedTree) {
+    MemoryAliasPlatform platform;
+    platform.addAlias("1", "/t1");
+    platform.addAlias("2");
+    platform.addPlain("3");
+    platform.addAlias("4", "/t4");
+    platform.addAlias("5");
+    platform.entries.push_back({"6", std::string(aliasFileType), std::nullopt});
+    ScanRun run(platform, false, true);
+    EXPECT_EQ(run.report->aliasCount, 5);
+    EXPECT_EQ(run.report->brokenCount, 2);
+    EXPECT_EQ(run.report->rewrittenCount, 2);
+    EXPECT_EQ(run.report->brokenPaths, (std::vector<std::string>{"/f/2", "/f/5"}));
+}
+
+TEST(AliasScannerFrame, FolderThatCannotBeWalkedAnswersNotFoundOnce) {
+    MemoryAliasPlatform platform;
+    platform.addAlias("x");
+    ScanRun run(platform, false, false, "/elsewhere");
+    EXPECT_EQ(run.responder.notFound, 1);
+    EXPECT_EQ(run.responder.finished, 0);
+    EXPECT_EQ(run.report->reportText, "");
+    EXPECT_EQ(run.report->aliasCount, 0);
+    EXPECT_EQ(platform.calls, (std::vector<std::string>{"walk /elsewhere"}));
+}
+
+TEST(AliasScannerFrame, FinishedScanAnswersOnceWithTheSameReport) {
+    MemoryAliasPlatform platform;
+    platform.addAlias("x");
+    ScanRun run(platform);
+    EXPECT_EQ(run.responder.finished, 1);
+    EXPECT_EQ(run.responder.notFound, 0);
+    EXPECT_EQ(run.responder.report, run.report);
+}
+
+TEST(AliasScannerFrame, RootFolderGivesSingleSlashPaths) {
+    MemoryAliasPlatform platform;
+    platform.folder = "/";
+    platform.addAlias("x");
+    ScanRun run(platform);
+    ASSERT_EQ(run.report->brokenPaths.size(), 1u);
+    EXPECT_EQ(run.report->brokenPaths[0], "/x");
+    EXPECT_EQ(run.lines()[0], "Scan of all Finder Aliases in the folder /:");
+}
+
+TEST(AliasScannerFrame, TrailingSlashOfTheFolderIsDropped) {
+    const ScanOptions options = scanOptionsForFolder("/f//");
+    EXPECT_EQ(options.folderPath, "/f");
+    EXPECT_EQ(options.folderURL.path, "/f");
+    EXPECT_TRUE(options.folderURL.isDirectory);
+    EXPECT_EQ(options.resolutionOptions, 0x300u);
+}
+
+} // namespace
+} // namespace korvex::test

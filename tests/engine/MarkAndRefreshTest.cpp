@@ -1,0 +1,117 @@
+// Marking broken aliases and refreshing the ones that resolve.
+#include "ScanHarness.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace korvex::test {
+namespace {
+
+std::vector<std::string> writes(const MemoryAliasPlatform& platform) {
+    std::vector<std::string> result;
+    std::copy_if(platform.calls.begin(), platform.calls.end(), std::back_inserter(result),
+                 [](const std::string& call) {
+                     return call.rfind("write", 0) == 0 || call.rfind("make", 0) == 0 ||
+                            call.rfind("properties", 0) == 0;
+                 });
+    return result;
+}
+
+TEST(MarkAlias, BrokenAliasGetsASidecarAfterTheWholeName) {
+    MemoryAliasPlatform platform;
+    platform.addAlias("dir/Report.pdf alias.pdf");
+    ScanRun run(platform, true, true);
+    const std::string sidecar = "/f/dir/Report.pdf alias.pdf-korvex-broken.text";
+    ASSERT_EQ(platform.texts.count(sidecar), 1u);
+    EXPECT_EQ(platform.texts[sidecar], "Optional([\"_NSURLPathKey\": \"\"])\n");
+    EXPECT_TRUE(platform.bookmarks.empty()); // a broken alias is never refreshed
+    EXPECT_EQ(run.report->rewrittenCount, 0);
+}
+
+TEST(MarkAlias, PropertiesThatCannotBeHadWriteNil) {
+    MemoryAliasPlatform platform;
+    platform.addAlias("x");
+    platform.fail.properties = true;
+    ScanRun run(platform, true);
+    EXPECT_EQ(platform.texts["/f/x-korvex-broken.text"], "nil\n");
+    EXPECT_EQ(run.report->reportText.find("Couldn't"), std::string::npos);
+}
+
+TEST(MarkAlias, EveryUnwritableSidecarGivesOneLineAndTheScanGoesOn) {
+    MemoryAliasPlatform platform;
+    platform.addAlias("x");
+    platform.addAlias("y");
+    platform.fail.writeText = true;
+    ScanRun run(platform, true);
+    EXPECT_EQ(run.report->brokenCount, 2);
+    const std::vector<std::string> lines = run.lines();
+    EXPECT_EQ(lines[2], "Couldn't write /f/x-korvex-broken.text");
+    EXPECT_EQ(lines[3], "Couldn't write /f/y-korvex-broken.text");
+}
+
+TEST(RefreshAlias, MarkThenRefreshFromTheOldData) {
+    MemoryAliasPlatform platform;
+    platform.addAlias("x", "/t/x");
+    ScanRun run(platform, true, true);
+    EXPECT_EQ(writes(platform), (std::vector<std::string>{
+                                    "properties NSURLBookmarkAllPropertiesKey bookmark of x",
+                                    "writeText /f/x-korvex-rewrite.text",
+                                    "make /t/x options 1024 from bookmark of x",
+                                    "writeBookmark /f/x",
+                                }));
+    EXPECT_EQ(platform.texts["/f/x-korvex-rewrite.text"],
+              "Optional([\"_NSURLPathKey\": \"/t/x\"])\n");
+    EXPECT_EQ(text(platform.bookmarks["/f/x"]), "fresh bookmark of /t/x");
+    EXPECT_EQ(run.report->rewrittenCount, 1);
+    EXPECT_EQ(run.report->reportText.find("Couldn't"), std::string::npos);
+}
+
+TEST(RefreshAlias, WithoutMarkNoSidecarIsWritten) {
+    MemoryAliasPlatform platform;
+    platform.addAlias("x", "/t/x");
+    ScanRun run(platform, false, true);
+    EXPECT_TRUE(platform.texts.empty());
+    EXPECT_EQ(run.report->rewrittenCount, 1);
+}
+
+TEST(RefreshAlias, UnwritableSidecarDoesNotStopTheRefresh) {
+    MemoryAliasPlatform platform;
+    platform.addAlias("x", "/t/x");
+    platform.unwritable = {"/f/x-korvex-rewrite.text"};
+    ScanRun run(platform, true, true);
+    EXPECT_EQ(run.lines()[2], "Couldn't write /f/x-korvex-rewrite.text");
+    EXPECT_EQ(run.report->rewrittenCount, 1);
+}
+
+TEST(RefreshAlias, FailuresToMakeOrWriteGiveOneRefreshLine) {
+    for (bool failMake : {true, false}) {
+        MemoryAliasPlatform platform;
+        platform.addAlias("x", "/t/x");
+        platform.addAlias("y", "/t/y");
+        if (failMake) {
+            platform.fail.make = true;
+        } else {
+            platform.unwritable = {"/f/x", "/f/y"};
+        }
+        ScanRun run(platform, false, true);
+        const std::vector<std::string> lines = run.lines();
+        EXPECT_EQ(lines[2], "Couldn't refresh /f/x") << failMake;
+        EXPECT_EQ(lines[3], "Couldn't refresh /f/y") << failMake;
+        EXPECT_EQ(lines[4], "Aliases found broken:");
+        EXPECT_EQ(run.report->rewrittenCount, 0);
+        EXPECT_TRUE(platform.bookmarks.empty());
+    }
+}
+
+TEST(RefreshAlias, RewriteCountStandsInTheSummary) {
+    MemoryAliasPlatform platform;
+    platform.addAlias("x", "/t/x");
+    platform.addAlias("y", "/t/y");
+    platform.addAlias("z");
+    ScanRun run(platform, false, true);
+    EXPECT_NE(run.report->reportText.find("Found 1 broken Aliases, and rewrote 2, out of 3 "),
+              std::string::npos);
+}
+
+} // namespace
+} // namespace korvex::test

@@ -1,0 +1,146 @@
+#include "MemoryAliasPlatform.h"
+
+namespace korvex::test {
+
+std::string text(const BookmarkData& data) {
+    return std::string(data.begin(), data.end());
+}
+
+BookmarkData bytes(std::string_view text) {
+    return BookmarkData(text.begin(), text.end());
+}
+
+namespace {
+
+class MemoryWalk : public FolderWalk {
+public:
+    explicit MemoryWalk(std::vector<std::string> paths) : paths_(std::move(paths)) {}
+    bool next(std::string_view& relativePath) override {
+        if (index_ == paths_.size()) {
+            return false;
+        }
+        relativePath = paths_[index_++];
+        return true;
+    }
+
+private:
+    std::vector<std::string> paths_;
+    std::size_t index_ = 0;
+};
+
+} // namespace
+
+BookmarkData MemoryAliasPlatform::addAlias(const std::string& relativePath,
+                                           const std::string& target) {
+    BookmarkData data = bytes("bookmark of " + relativePath);
+    entries.push_back({relativePath, std::string(aliasFileType), data});
+    if (!target.empty()) {
+        targets[data] = FileUrl{target, false};
+    }
+    properties[data] = "[\"_NSURLPathKey\": \"" + target + "\"]";
+    return data;
+}
+
+void MemoryAliasPlatform::addPlain(const std::string& relativePath, const std::string& type) {
+    entries.push_back({relativePath, type, std::nullopt});
+}
+
+std::unique_ptr<FolderWalk> MemoryAliasPlatform::openWalk(const std::string& folderPath) {
+    calls.push_back("walk " + folderPath);
+    if (fail.walk || folderPath != folder) {
+        return nullptr;
+    }
+    std::vector<std::string> paths;
+    for (const Entry& entry : entries) {
+        paths.push_back(entry.relativePath);
+    }
+    return std::make_unique<MemoryWalk>(std::move(paths));
+}
+
+void MemoryAliasPlatform::itemUrl(std::string_view relativePath, const FileUrl& folderUrl,
+                                  FileUrl& into) {
+    makeItemUrl(relativePath, folderUrl, into);
+}
+
+const MemoryAliasPlatform::Entry* MemoryAliasPlatform::find(const FileUrl& item) const {
+    FileUrl entryUrl;
+    for (const Entry& entry : entries) {
+        makeItemUrl(entry.relativePath, fileUrlWithPath(folder, true), entryUrl);
+        if (item.path == entryUrl.path) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+std::optional<std::string_view> MemoryAliasPlatform::typeIdentifier(const FileUrl& item) {
+    calls.push_back("type " + item.path);
+    const Entry* entry = find(item);
+    if (fail.type || !entry || !entry->type) {
+        return std::nullopt;
+    }
+    return std::string_view(*entry->type);
+}
+
+std::optional<BookmarkData> MemoryAliasPlatform::readBookmarkData(const FileUrl& item) {
+    calls.push_back("read " + item.path);
+    const Entry* entry = find(item);
+    if (fail.read || !entry) {
+        return std::nullopt;
+    }
+    return entry->bookmark;
+}
+
+std::optional<FileUrl> MemoryAliasPlatform::resolveBookmarkData(const BookmarkData& data,
+                                                                std::uint32_t options,
+                                                                bool& isStale) {
+    calls.push_back("resolve " + text(data) + " options " + std::to_string(options) +
+                    (isStale ? " stale-in" : ""));
+    auto found = targets.find(data);
+    if (fail.resolve || found == targets.end()) {
+        return std::nullopt;
+    }
+    isStale = false;
+    return found->second;
+}
+
+std::optional<std::string> MemoryAliasPlatform::storedProperties(std::string_view key,
+                                                                 const BookmarkData& data) {
+    calls.push_back("properties " + std::string(key) + " " + text(data));
+    auto found = properties.find(data);
+    if (fail.properties || found == properties.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+std::optional<BookmarkData> MemoryAliasPlatform::makeBookmarkData(const FileUrl& target,
+                                                                  std::uint32_t options,
+                                                                  const BookmarkData& previous) {
+    calls.push_back("make " + target.path + " options " + std::to_string(options) + " from " +
+                    text(previous));
+    if (fail.make) {
+        return std::nullopt;
+    }
+    return bytes("fresh bookmark of " + target.path);
+}
+
+bool MemoryAliasPlatform::writeBookmarkData(const BookmarkData& data, const FileUrl& item) {
+    calls.push_back("writeBookmark " + item.path);
+    if (fail.writeBookmark || unwritable.count(item.path)) {
+        return false;
+    }
+    bookmarks[item.path] = data;
+    return true;
+}
+
+bool MemoryAliasPlatform::writeText(std::string_view text, const std::string& path) {
+    calls.push_back("writeText " + path);
+    if (fail.writeText || unwritable.count(path)) {
+        return false;
+    }
+    texts[path] = std::string(text);
+    return true;
+}
+
+} // namespace korvex::test

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "AliasPlatform.h"
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace korvex::test {
+
+/// An in-memory AliasPlatform: a tree of named entries with type identifiers, bookmark bytes,
+/// resolution outcomes and stored-property answers, places that can't be written, a failure
+/// switch for every operation, and a record of the calls it receives.
+class MemoryAliasPlatform : public AliasPlatform {
+public:
+    struct Entry {
+        std::string relativePath;
+        std::optional<std::string> type;      // none: the type lookup fails
+        std::optional<BookmarkData> bookmark; // none: the bookmark data can't be read
+    };
+
+    /// The folder that can be walked; every other path gives no walk.
+    std::string folder = "/f";
+    std::vector<Entry> entries;
+    /// Bookmark bytes -> resolved target; data not listed does not resolve.
+    std::map<BookmarkData, FileUrl> targets;
+    /// Bookmark bytes -> stored-properties description; data not listed gives none.
+    std::map<BookmarkData, std::string> properties;
+    /// Paths into which neither text nor bookmark data can be written.
+    std::set<std::string> unwritable;
+
+    struct Failures {
+        bool walk = false, type = false, read = false, resolve = false, properties = false,
+             make = false, writeBookmark = false, writeText = false;
+    } fail;
+
+    /// Every call received, as "operation argument" lines, in order.
+    std::vector<std::string> calls;
+    /// Text written by writeText, by path (last write wins).
+    std::map<std::string, std::string> texts;
+    /// Bookmark data written by writeBookmarkData, by alias path.
+    std::map<std::string, BookmarkData> bookmarks;
+
+    /// Adds an alias entry with bookmark bytes made from its name; `target` empty: broken.
+    BookmarkData addAlias(const std::string& relativePath, const std::string& target = "");
+    void addPlain(const std::string& relativePath, const std::string& type = "public.data");
+
+    std::unique_ptr<FolderWalk> openWalk(const std::string& folderPath) override;
+    void itemUrl(std::string_view relativePath, const FileUrl& folderUrl, FileUrl& into) override;
+    std::optional<std::string_view> typeIdentifier(const FileUrl& item) override;
+    std::optional<BookmarkData> readBookmarkData(const FileUrl& item) override;
+    std::optional<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
+                                               bool& isStale) override;
+    std::optional<std::string> storedProperties(std::string_view key,
+                                                const BookmarkData& data) override;
+    std::optional<BookmarkData> makeBookmarkData(const FileUrl& target, std::uint32_t options,
+                                                 const BookmarkData& previous) override;
+    bool writeBookmarkData(const BookmarkData& data, const FileUrl& item) override;
+    bool writeText(std::string_view text, const std::string& path) override;
+
+private:
+    const Entry* find(const FileUrl& item) const;
+};
+
+std::string text(const BookmarkData& data);
+BookmarkData bytes(std::string_view text);
+
+} // namespace korvex::test

@@ -1,0 +1,132 @@
+// The report text: its pieces, the order of the broken list and the date line.
+#include "DateText.h"
+#include "PathOrder.h"
+#include "ScanHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace korvex::test {
+namespace {
+
+TEST(ScanReportText, WorkedExampleLineByLine) {
+    MemoryAliasPlatform platform;
+    platform.folder = "/Volumes/Archive/Projects";
+    platform.addAlias("old/Plan alias");
+    platform.addAlias("a", "/t/a");
+    platform.addAlias("Budget alias");
+    platform.addAlias("b", "/t/b");
+    platform.addAlias("c", "/t/c");
+    platform.addPlain("notes.txt");
+
+    ScanRun run(platform);
+    const std::vector<std::string> lines = run.lines();
+    ASSERT_EQ(lines.size(), 8u) << run.report->reportText;
+    EXPECT_EQ(lines[0], "Scan of all Finder Aliases in the folder /Volumes/Archive/Projects:");
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(lines[2], "Aliases found broken:");
+    EXPECT_EQ(lines[3], "/Volumes/Archive/Projects/Budget alias");
+    EXPECT_EQ(lines[4], "/Volumes/Archive/Projects/old/Plan alias");
+    EXPECT_EQ(lines[5], "");
+    EXPECT_EQ(lines[6], "Found 2 broken Aliases, and rewrote 0, out of 5 scanned in "
+                        "/Volumes/Archive/Projects");
+    EXPECT_EQ(lines[7].rfind("Checked at ", 0), 0u);
+    EXPECT_GT(lines[7].size(), std::string("Checked at ").size());
+    EXPECT_NE(run.report->reportText.back(), '\n');
+}
+
+TEST(ScanReportText, FolderWithoutAliasesGivesSevenLines) {
+    MemoryAliasPlatform platform;
+    platform.addPlain("x");
+    ScanRun run(platform);
+    const std::vector<std::string> lines = run.lines();
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[2], "Aliases found broken:");
+    EXPECT_EQ(lines[3], "");
+    EXPECT_EQ(lines[4], "");
+    EXPECT_EQ(lines[5], "Found 0 broken Aliases, and rewrote 0, out of 0 scanned in /f");
+}
+
+TEST(ScanReportText, AliasesNoneBrokenStillLeaveTwoEmptyLines) {
+    MemoryAliasPlatform platform;
+    platform.addAlias("x", "/t");
+    ScanRun run(platform);
+    EXPECT_NE(run.report->reportText.find("Aliases found broken:\n\n\nFound 0 broken Aliases, "
+                                          "and rewrote 0, out of 1 scanned in /f\nChecked at "),
+              std::string::npos);
+}
+
+TEST(ScanReportText, OneBrokenAliasKeepsThePluralWording) {
+    MemoryAliasPlatform platform;
+    platform.addAlias("x");
+    ScanRun run(platform);
+    EXPECT_NE(run.report->reportText.find("Aliases found broken:\n/f/x\n\nFound 1 broken Aliases, "
+                                          "and rewrote 0, out of 1 scanned in /f\n"),
+              std::string::npos);
+}
+
+TEST(ScanReportText, ProblemLinesStandBeforeTheListTitle) {
+    MemoryAliasPlatform platform;
+    platform.addAlias("b");
+    platform.addAlias("a");
+    platform.unwritable = {"/f/b-korvex-broken.text", "/f/a-korvex-broken.text"};
+    ScanRun run(platform, true);
+    const std::vector<std::string> lines = run.lines();
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(lines[2], "Couldn't write /f/b-korvex-broken.text"); // walk order, not sorted
+    EXPECT_EQ(lines[3], "Couldn't write /f/a-korvex-broken.text");
+    EXPECT_EQ(lines[4], "Aliases found broken:");
+    EXPECT_EQ(lines[5], "/f/a");
+}
+
+TEST(ScanReportText, CountsArePlainDecimal) {
+    MemoryAliasPlatform platform;
+    for (int i = 0; i < 1234; ++i) {
+        platform.addAlias("n" + std::to_string(i));
+    }
+    ScanRun run(platform);
+    EXPECT_NE(run.report->reportText.find("Found 1234 broken Aliases, and rewrote 0, out of 1234 "),
+              std::string::npos);
+}
+
+TEST(ScanReportText, PathsAreWrittenAsTheyAre) {
+    MemoryAliasPlatform platform;
+    platform.addAlias("two\nlines");
+    ScanRun run(platform);
+    EXPECT_NE(run.report->reportText.find("broken:\n/f/two\nlines\n\nFound 1 "), std::string::npos);
+}
+
+TEST(BrokenPathOrder, ComparesWholePathsByCodePoint) {
+    std::vector<std::string> paths = {"/F/alpha alias", "/F/a/b alias",         "/F/Zeta alias",
+                                      "/F/a b alias",   "/F/\xC3\xA9t\xC3\xA9", "/F/zz"};
+    sortPaths(paths);
+    EXPECT_EQ(paths, (std::vector<std::string>{"/F/Zeta alias", "/F/a b alias", "/F/a/b alias",
+                                               "/F/alpha alias", "/F/zz", "/F/\xC3\xA9t\xC3\xA9"}));
+}
+
+TEST(BrokenPathOrder, NamesEqualAfterNormalisationKeepWalkOrder) {
+    const std::string decomposed = "/F/Cafe\xCC\x81 2"; // e + combining acute
+    const std::string composed = "/F/Caf\xC3\xA9 1";    // precomposed e-acute
+    const std::string decomposedSame = "/F/Cafe\xCC\x81";
+    const std::string composedSame = "/F/Caf\xC3\xA9";
+    std::vector<std::string> paths = {decomposedSame, decomposed, composedSame, composed};
+    sortPaths(paths);
+    EXPECT_EQ(paths,
+              (std::vector<std::string>{decomposedSame, composedSame, composed, decomposed}));
+}
+
+TEST(BrokenPathOrder, InvalidUtf8SortsByItsBytes) {
+    std::vector<std::string> paths = {"/F/\xFF", "/F/\xC3", "/F/a"};
+    sortPaths(paths);
+    EXPECT_EQ(paths, (std::vector<std::string>{"/F/a", "/F/\xC3", "/F/\xFF"}));
+    EXPECT_EQ(pathSortKey("/F/\xFF"), "/F/\xFF");
+}
+
+TEST(ReportDate, FullDateAndTimeOfTheMoment) {
+    const std::string text = dateText(std::chrono::system_clock::from_time_t(1700000000));
+    EXPECT_NE(text.find("2023"), std::string::npos) << text;
+    EXPECT_EQ(text.find('\n'), std::string::npos);
+}
+
+} // namespace
+} // namespace korvex::test
