@@ -1,0 +1,110 @@
+// md2pdf: turns a Markdown file into an A4 PDF with page numbers.
+//
+//     md2pdf [--title TITLE] INPUT.md OUTPUT.pdf
+//
+// Builds the manual KorvexHelp.pdf at build time; runs without a display
+// (QT_QPA_PLATFORM=offscreen). The output appears complete or not at all.
+
+#include <QColor>
+#include <QFile>
+#include <QFont>
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+int fail(const QString& message) {
+    std::fprintf(stderr, "md2pdf: %s\n", qPrintable(message));
+    return 1;
+}
+
+// Heading sizes and spacing that read well on paper; body text stays at the default font.
+void styleDocument(QTextDocument& document) {
+    static const qreal headingPoints[] = {0, 20, 15, 12.5, 11, 11, 11};
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        QTextBlockFormat format = block.blockFormat();
+        QTextCursor cursor(block);
+        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        const int level = format.headingLevel();
+        if (level > 0 && level <= 6) {
+            format.setTopMargin(level == 1 ? 0 : 14);
+            format.setBottomMargin(6);
+            if (level == 1)
+                format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+            QTextCharFormat characters;
+            characters.setFontPointSize(headingPoints[level]);
+            characters.setFontWeight(QFont::Bold);
+            cursor.mergeCharFormat(characters);
+        } else if (format.hasProperty(QTextFormat::BlockCodeLanguage)) {
+            // Code: one block per line, set close together on a grey band, never wrapped.
+            format.setTopMargin(0);
+            format.setBottomMargin(0);
+            format.setNonBreakableLines(true);
+            format.setBackground(QColor(0xF0, 0xF0, 0xF0));
+            format.setLeftMargin(10);
+            QTextCharFormat characters;
+            characters.setFontFamilies({QStringLiteral("DejaVu Sans Mono")});
+            characters.setFontPointSize(8.5);
+            cursor.mergeCharFormat(characters);
+        } else {
+            format.setBottomMargin(format.bottomMargin() > 0 ? format.bottomMargin() : 5);
+        }
+        format.setLineHeight(115, QTextBlockFormat::ProportionalHeight);
+        QTextCursor(block).setBlockFormat(format);
+    }
+    // The first heading starts the first page; no blank page before it.
+    QTextBlock first = document.begin();
+    QTextBlockFormat format = first.blockFormat();
+    format.setPageBreakPolicy(QTextFormat::PageBreak_Auto);
+    QTextCursor(first).setBlockFormat(format);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QGuiApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    QString title;
+    if (args.size() >= 2 && args.first() == QLatin1String("--title")) {
+        title = args.at(1);
+        args = args.mid(2);
+    }
+    if (args.size() != 2)
+        return fail(QStringLiteral("usage: md2pdf [--title TITLE] INPUT.md OUTPUT.pdf"));
+
+    QFile input(args.at(0));
+    if (!input.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("can't read %1: %2").arg(args.at(0), input.errorString()));
+    const QString markdown = QString::fromUtf8(input.readAll());
+
+    QTextDocument document;
+    QFont body(QStringLiteral("DejaVu Sans"));
+    body.setPointSizeF(10.5);
+    document.setDefaultFont(body);
+    document.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
+    styleDocument(document);
+
+    QSaveFile output(args.at(1));
+    if (!output.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("can't write %1: %2").arg(args.at(1), output.errorString()));
+    {
+        QPdfWriter writer(&output);
+        writer.setTitle(title);
+        writer.setCreator(QStringLiteral("md2pdf"));
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                         QMarginsF(20, 18, 20, 14), QPageLayout::Millimeter));
+        document.print(&writer);
+    }
+    if (!output.commit())
+        return fail(QStringLiteral("can't write %1: %2").arg(args.at(1), output.errorString()));
+    return 0;
+}
