@@ -10,6 +10,7 @@ class AppDelegateTest : public QObject {
 
     QList<QUrl> opened;
     bool answer = true;
+    int manualLookups = 0;
 
     AppDelegate::UrlOpener recorder() {
         return [this](const QUrl& url) {
@@ -20,7 +21,10 @@ class AppDelegateTest : public QObject {
 
 private slots:
     void initTestCase() {
-        korvex::HelpViewController::setManualLocator([] { return QString(); });
+        korvex::HelpViewController::setManualLocator([this] {
+            ++manualLookups;
+            return QString();
+        });
     }
     void init() { opened.clear(); }
 
@@ -41,14 +45,18 @@ private slots:
         QVERIFY(opened.isEmpty());
     }
 
-    void closedHelpWindowStaysReferenced() {
+    void closedHelpWindowStaysReferencedAndReloadsWhenShownAgain() {
         AppDelegate delegate(nullptr, recorder());
+        manualLookups = 0;
         delegate.openHelp();
+        QCOMPARE(manualLookups, 1);
         QPointer<QWidget> first = delegate.myHelpWindow().front();
         QVERIFY(first->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(first);
         QVERIFY(!first->isVisible());
+        first->show();
+        QCOMPARE(manualLookups, 2);
 
         delegate.openHelp();
         const auto windows = delegate.myHelpWindow();
