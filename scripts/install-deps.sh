@@ -7,6 +7,8 @@ packages=(
     libicu-dev libgtest-dev googletest
     qt6-base-dev qt6-pdf-dev
     clang-14 libclang-rt-14-dev
+    desktop-file-utils appstream dpkg-dev file groff-base
+    xvfb xauth fonts-dejavu-core
 )
 
 missing=()
