@@ -1,71 +1,58 @@
 #pragma once
 
 #include "FilePanels.h"
-#include "MemoryAliasPlatform.h"
 #include "PlatformFactory.h"
 
-#include <QString>
-
-#include <chrono>
 #include <condition_variable>
-#include <map>
-#include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace korvex::test {
 
-/// What every scan of a test sees and leaves behind, shared between the test (GUI thread) and
-/// the scans (pool threads). Each scan gets a fresh in-memory platform holding `folder` with
-/// one broken alias, one alias that resolves and one plain file.
+/// What the scans of a test see and leave behind, shared with the pool threads. Every scan
+/// gets a fresh in-memory platform: `folder` holds a/broken.alias, b/fine.alias (resolves) and
+/// a plain file. Writes are recorded as "text PATH" and "bookmark PATH".
 struct ScanWorld : std::enable_shared_from_this<ScanWorld> {
     std::mutex mutex;
     std::condition_variable changed;
-    std::string folder = "/scan/here";        // the only folder that can be walked
-    bool gateOpen = true;                     // closed: walks wait until it opens
-    std::vector<std::string> walked;          // folders asked for, in order
-    std::map<std::string, std::string> texts; // sidecar files written, by path
-    std::vector<std::string> refreshed;       // aliases given fresh bookmark data
-    int platformsDone = 0;                    // scans whose platform has been freed
+    std::string folder = "/scan/here";
+    bool gateOpen = true; // closed: every walk waits until it opens
+    std::vector<std::string> walked;
+    std::set<std::string> written;
+    int platformsDone = 0;
 
-    void setFolder(const QString& path);
-    void closeGate();
-    void openGate();
-    std::vector<std::string> walkedFolders();
-    std::map<std::string, std::string> writtenTexts();
-    /// Waits (without an event loop) until `count` scans have freed their platform.
-    bool waitForDone(int count, std::chrono::milliseconds timeout = std::chrono::seconds(10));
-
-    /// Makes the platforms; keeps this world alive as long as some scan may use it.
+    void setGate(bool open);
+    template <typename T> T get(T ScanWorld::*member) {
+        std::lock_guard lock(mutex);
+        return this->*member;
+    }
+    /// Waits until `count` scans have freed their platform.
+    bool waitForDone(int count);
     PlatformFactory factory();
 };
 
-/// Panels that record what they were asked and answer when the test says so.
-class ScriptedPanels : public FilePanels {
-public:
-    int openPanels = 0;
-    int savePanels = 0;
+/// Panels that record what they were asked and end when the test says so.
+struct ScriptedPanels : FilePanels {
     OpenPanelRequest openRequest;
     QWidget* openWindow = nullptr;
     SavePanelRequest saveRequest;
+    PanelCompletion openDone, saveDone;
 
-    void beginOpenPanel(const OpenPanelRequest& request, QWidget* window,
-                        PanelCompletion completion) override;
-    void beginSavePanel(const SavePanelRequest& request, PanelCompletion completion) override;
-
-    /// Ends the open (or save) panel with `response` and `path`.
-    void endOpenPanel(int response, const QString& path = QString());
-    void endSavePanel(int response, const QString& path = QString());
-
-private:
-    PanelCompletion openCompletion_;
-    PanelCompletion saveCompletion_;
+    void beginOpenPanel(const OpenPanelRequest& r, QWidget* w, PanelCompletion done) override {
+        openRequest = r, openWindow = w, openDone = std::move(done);
+    }
+    void beginSavePanel(const SavePanelRequest& r, PanelCompletion done) override {
+        saveRequest = r, saveDone = std::move(done);
+    }
+    static void end(PanelCompletion& done, int response, const QString& path = QString()) {
+        PanelCompletion call = std::exchange(done, nullptr);
+        call(response, path);
+    }
 };
 
-/// Keeps the program's settings in a temporary folder for the whole test run.
 void useTemporarySettings();
-/// Forgets every stored setting.
 void clearSettings();
 
 } // namespace korvex::test

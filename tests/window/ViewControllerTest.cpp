@@ -1,5 +1,5 @@
-// The main window's content: scan states, typed and chosen folders, options, font size and
-// the settings they live in.
+// The main window's content: scan states, typed and chosen folders, options, the output
+// console, the font size and the settings they live in.
 #include "ScanControlTest.h"
 
 #include "SpinnerWidget.h"
@@ -22,17 +22,21 @@ namespace {
 
 const QString waiting = QStringLiteral("Getting scan results\u2026");
 const QString notFound = QStringLiteral("Couldn't find that folder. Try again.");
+const QString reportStart = QStringLiteral("Scan of all Finder Aliases in the folder ");
 
-QSettings settings() {
-    return QSettings(QStringLiteral("Korvex"), QStringLiteral("Korvex"));
+QVariant stored(const QString& key) {
+    return QSettings(QStringLiteral("Korvex"), QStringLiteral("Korvex")).value(key);
 }
 
-} // namespace
+void store(const QString& key, const QVariant& value) {
+    QSettings(QStringLiteral("Korvex"), QStringLiteral("Korvex")).setValue(key, value);
+}
 
-struct ScanControlTest::Window {
+struct Window {
     std::shared_ptr<ScanWorld> world = std::make_shared<ScanWorld>();
     std::shared_ptr<ScriptedPanels> panels = std::make_shared<ScriptedPanels>();
     ViewController view{world->factory(), panels};
+    QSignalSpy answered{&view, &ViewController::scanAnswered};
 
     Window() { view.show(); }
     QString output() const { return view.outputString(); }
@@ -41,226 +45,168 @@ struct ScanControlTest::Window {
                !view.progressSpinner->isAnimating();
     }
     bool scanning() const {
-        return !view.scanButtonBut->isEnabled() && !view.progressSpinner->isHidden() &&
+        return !view.scanButtonBut->isEnabled() && view.progressSpinner->isVisible() &&
                view.progressSpinner->isAnimating() && output() == waiting;
     }
-    /// Types `text`, presses Scan and waits for the answer.
-    bool scanTyped(const QString& text) {
-        view.folderTextbox->setText(text);
-        return pressAndWait();
-    }
-    bool pressAndWait() {
-        QSignalSpy answered(&view, &ViewController::scanAnswered);
+    void press(const QString& typed) {
+        view.folderTextbox->setText(typed);
         QTest::mouseClick(view.scanButtonBut, Qt::LeftButton);
-        return answered.count() == 1 || answered.wait(10000);
     }
+    bool waitForAnswer() { return answered.count() == 1 || answered.wait(10000); }
 };
 
-void ScanControlTest::initTestCase() {
-    useTemporarySettings();
-}
+} // namespace
 
 void ScanControlTest::init() {
     clearSettings();
 }
 
-void ScanControlTest::firstLaunchIsIdleWithDefaults() {
+void ScanControlTest::launch_data() {
+    QTest::addColumn<QVariant>("fontSize");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("first launch") << QVariant() << 12.0;
+    QTest::newRow("3 is too small") << QVariant(3.0) << 12.0;
+    QTest::newRow("4") << QVariant(4.0) << 4.0;
+    QTest::newRow("30 taken as stored") << QVariant(30.0) << 30.0;
+}
+
+void ScanControlTest::launch() {
+    QFETCH(QVariant, fontSize);
+    QFETCH(double, expected);
+    if (fontSize.isValid()) {
+        store(QStringLiteral("fontSize"), fontSize);
+    }
     Window w;
+    QCOMPARE(w.view.theFontSize, expected);
+    w.view.showOutputText(QStringLiteral("x"));
+    QCOMPARE(w.view.outputTextbox->font().pointSizeF(), expected);
     QCOMPARE(w.view.windowTitle(), QStringLiteral("Korvex"));
     QVERIFY(w.idle());
-    QCOMPARE(w.view.flushCheckbox->checkState(), Qt::Unchecked);
     QCOMPARE(w.view.markCheckbox->checkState(), Qt::Unchecked);
-    QCOMPARE(w.view.rewriteCheckbox->checkState(), Qt::Unchecked);
-    QCOMPARE(w.view.theFontSize, 12.0);
     QCOMPARE(w.view.homeDir, QUrl::fromLocalFile(QDir::homePath()));
     QCOMPARE(w.view.processingQueue.maxThreadCount(), 6);
 }
 
-void ScanControlTest::typedScanGoesThroughScanningToTheReport() {
+void ScanControlTest::typedScanShowsWaitingThenReport() {
     Window w;
-    w.world->closeGate();
-    QSignalSpy answered(&w.view, &ViewController::scanAnswered);
+    w.world->setGate(false);
     w.view.folderTextbox->setText(QStringLiteral("/scan/here"));
     QTest::keyClick(w.view.folderTextbox, Qt::Key_Return); // Return presses Scan
-
     QVERIFY(w.scanning());
-    QCOMPARE(w.view.windowTitle(), QStringLiteral("/scan/here"));
-    // A second Return while scanning starts nothing.
-    QTest::keyClick(w.view.folderTextbox, Qt::Key_Return);
-
-    w.world->openGate();
-    QVERIFY(answered.wait(10000));
+    QTest::keyClick(w.view.folderTextbox, Qt::Key_Return); // ...but not while it is disabled
+    w.world->setGate(true);
+    QVERIFY(w.waitForAnswer());
     QVERIFY(w.idle());
-    QVERIFY2(w.output().startsWith(
-                 QStringLiteral("Scan of all Finder Aliases in the folder /scan/here:\n\n")),
-             qPrintable(w.output()));
-    QVERIFY(w.output().contains(QStringLiteral("/scan/here/a/broken.alias")));
+    QVERIFY(w.output().startsWith(reportStart + QStringLiteral("/scan/here:\n\n")));
+    QVERIFY(w.output().contains(QStringLiteral("\n/scan/here/a/broken.alias\n")));
     QVERIFY(!w.output().contains(waiting));
-    QCOMPARE(w.world->walkedFolders().size(), std::size_t(1));
-    QCOMPARE(w.view.windowTitle(), QStringLiteral("/scan/here")); // the answer keeps the title
+    QCOMPARE(w.world->get(&ScanWorld::walked).size(), std::size_t(1));
+    QCOMPARE(w.view.windowTitle(), QStringLiteral("/scan/here"));
 }
 
 void ScanControlTest::typedPaths_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("scanned");
     QTest::addColumn<bool>("exists");
+    QTest::addColumn<int>("flush");
     const QString home = QDir::homePath();
-    QTest::newRow("tilde alone") << "~" << home << true;
-    QTest::newRow("tilde slash") << "~/Documents" << home + "/Documents" << true;
-    QTest::newRow("tilde other user") << "~other/x" << home + "other/x" << true;
-    QTest::newRow("lone blank") << " " << QDir::currentPath() + "/ " << false;
-    QTest::newRow("trailing slash") << "/scan/here/"
-                                    << "/scan/here" << true;
-    QTest::newRow("missing") << "/no/such/folder"
-                             << "/no/such/folder" << false;
-    QTest::newRow("tilde inside") << "/a/~b"
-                                  << "/a/~b" << false;
+    QTest::newRow("~") << "~" << home << true << int(Qt::Checked);
+    QTest::newRow("~/Documents") << "~/Documents" << home + "/Documents" << true
+                                 << int(Qt::Unchecked);
+    QTest::newRow("~other/x") << "~other/x" << home + "other/x" << true << int(Qt::Checked);
+    QTest::newRow("lone blank") << " " << QDir::currentPath() + "/ " << false
+                                << int(Qt::PartiallyChecked);
+    QTest::newRow("missing") << "/no/such/dir/"
+                             << "/no/such/dir" << false << int(Qt::Checked);
 }
 
 void ScanControlTest::typedPaths() {
     QFETCH(QString, typed);
     QFETCH(QString, scanned);
     QFETCH(bool, exists);
+    QFETCH(int, flush);
     Window w;
-    if (exists) {
-        w.world->setFolder(scanned);
-    }
-    QVERIFY(w.scanTyped(typed));
-    const auto walked = w.world->walkedFolders();
-    QCOMPARE(walked.size(), std::size_t(1));
-    QCOMPARE(QString::fromStdString(walked[0]), scanned);
-    QCOMPARE(w.view.windowTitle(), typed); // the title is the text as typed
+    w.world->folder = exists ? scanned.toStdString() : "/elsewhere";
+    w.view.flushCheckbox->setCheckState(Qt::CheckState(flush));
+    w.press(typed);
+    // Flushed right after the scan was queued; only "on" counts.
+    QCOMPARE(w.view.folderTextbox->text(), flush == Qt::Checked ? QString() : typed);
+    QVERIFY(w.waitForAnswer());
+    QCOMPARE(w.world->get(&ScanWorld::walked), std::vector<std::string>{scanned.toStdString()});
+    QCOMPARE(w.view.windowTitle(), typed); // the text as typed, not expanded
     QVERIFY(w.idle());
-    if (exists) {
-        QVERIFY(w.output().startsWith(QStringLiteral("Scan of all Finder Aliases in the folder ") +
-                                      scanned + QStringLiteral(":")));
-    } else {
-        QCOMPARE(w.output(), notFound);
-    }
+    QCOMPARE(w.output().startsWith(reportStart + scanned + ':'), exists);
+    QCOMPARE(w.output() == notFound, !exists);
 }
 
-void ScanControlTest::flushEmptiesOnlyATypedField() {
-    for (Qt::CheckState flush : {Qt::Checked, Qt::Unchecked, Qt::PartiallyChecked}) {
-        Window w;
-        w.view.flushCheckbox->setCheckState(flush);
-        w.world->closeGate();
-        w.view.folderTextbox->setText(QStringLiteral("/scan/here"));
-        QTest::mouseClick(w.view.scanButtonBut, Qt::LeftButton);
-        // Emptied right after the scan was queued, while it still runs; the title keeps it.
-        QCOMPARE(w.view.folderTextbox->text(),
-                 flush == Qt::Checked ? QString() : QStringLiteral("/scan/here"));
-        QCOMPARE(w.view.windowTitle(), QStringLiteral("/scan/here"));
-        w.world->openGate();
-        QVERIFY(w.world->waitForDone(1));
-    }
-}
-
-void ScanControlTest::panelCancelledRestoresIdle() {
+void ScanControlTest::folderPanel() {
     Window w;
     w.view.showOutputText(QStringLiteral("earlier report"));
     w.view.setWindowTitle(QStringLiteral("/earlier"));
-    QTest::mouseClick(w.view.scanButtonBut, Qt::LeftButton);
-
-    // Choosing: the button waits for the panel, the spinner stays hidden, output unchanged.
-    QCOMPARE(w.panels->openPanels, 1);
-    QVERIFY(!w.view.scanButtonBut->isEnabled());
-    QVERIFY(w.view.progressSpinner->isHidden());
-    QCOMPARE(w.output(), QStringLiteral("earlier report"));
-    const OpenPanelRequest& request = w.panels->openRequest;
-    QVERIFY(!request.allowsMultipleSelection);
-    QVERIFY(request.canChooseDirectories);
-    QVERIFY(request.showsHiddenFiles);
-    QVERIFY(!request.canChooseFiles);
-    QVERIFY(request.treatsFilePackagesAsDirectories);
-    QCOMPARE(request.prompt, QStringLiteral("Scan"));
+    w.press(QString());
+    // Choosing: the button waits, the spinner stays hidden, nothing else changes.
+    QVERIFY(!w.view.scanButtonBut->isEnabled() && w.view.progressSpinner->isHidden());
+    const OpenPanelRequest& asked = w.panels->openRequest;
+    QVERIFY(!asked.allowsMultipleSelection && asked.canChooseDirectories && !asked.canChooseFiles);
+    QVERIFY(asked.showsHiddenFiles && asked.treatsFilePackagesAsDirectories);
+    QCOMPARE(asked.prompt, QStringLiteral("Scan"));
     QCOMPARE(w.panels->openWindow, w.view.window());
-
-    w.panels->endOpenPanel(panelCancel);
+    ScriptedPanels::end(w.panels->openDone, panelCancel);
     QVERIFY(w.idle());
     QCOMPARE(w.output(), QStringLiteral("earlier report"));
     QCOMPARE(w.view.windowTitle(), QStringLiteral("/earlier"));
-    QVERIFY(w.world->walkedFolders().empty());
 
-    // OK without a folder is no choice either.
-    QTest::mouseClick(w.view.scanButtonBut, Qt::LeftButton);
-    w.panels->endOpenPanel(panelOK, QString());
-    QVERIFY(w.idle());
-    QVERIFY(w.world->walkedFolders().empty());
-}
+    w.press(QString()); // OK without a folder is no choice either
+    ScriptedPanels::end(w.panels->openDone, panelOK);
+    QVERIFY(w.idle() && w.world->get(&ScanWorld::walked).empty());
 
-void ScanControlTest::panelConfirmedScansTheChosenFolder() {
-    Window w;
     w.view.flushCheckbox->setCheckState(Qt::Checked);
-    QTest::mouseClick(w.view.scanButtonBut, Qt::LeftButton);
-    // Typed while the panel is open: a panel scan neither reads nor flushes the field.
-    w.view.folderTextbox->setText(QStringLiteral("typed meanwhile"));
-    w.world->closeGate();
-    QSignalSpy answered(&w.view, &ViewController::scanAnswered);
-    w.panels->endOpenPanel(panelOK, QStringLiteral("/scan/here"));
-
+    w.press(QString());
+    w.view.folderTextbox->setText(QStringLiteral("typed meanwhile")); // a panel scan ignores it
+    w.world->setGate(false);
+    ScriptedPanels::end(w.panels->openDone, panelOK, QStringLiteral("/scan/here/"));
     QVERIFY(w.scanning());
     QCOMPARE(w.view.windowTitle(), QStringLiteral("/scan/here"));
     QCOMPARE(w.view.folderTextbox->text(), QStringLiteral("typed meanwhile"));
-    w.world->openGate();
-    QVERIFY(answered.wait(10000));
-    QVERIFY(w.idle());
-    QVERIFY(w.output().contains(QStringLiteral("/scan/here/a/broken.alias")));
+    w.world->setGate(true);
+    QVERIFY(w.waitForAnswer());
+    QVERIFY(w.idle() && w.output().startsWith(reportStart + QStringLiteral("/scan/here:")));
 }
 
 void ScanControlTest::optionsAreReadWhenTheScanStarts() {
+    const std::string sidecar = "text /scan/here/a/broken.alias-korvex-broken.text";
+    const std::string refresh = "bookmark /scan/here/b/fine.alias";
     struct Case {
         Qt::CheckState mark, rewrite;
-        bool sidecar, refreshed;
+        std::set<std::string> written;
     };
-    for (Case c : {Case{Qt::Checked, Qt::Unchecked, true, false},
-                   Case{Qt::Unchecked, Qt::Checked, false, true},
-                   Case{Qt::PartiallyChecked, Qt::PartiallyChecked, false, false}}) {
+    for (const Case& c :
+         {Case{Qt::Checked, Qt::Unchecked, {sidecar}}, Case{Qt::Unchecked, Qt::Checked, {refresh}},
+          Case{Qt::PartiallyChecked, Qt::PartiallyChecked, {}}}) {
         Window w;
         w.view.markCheckbox->setCheckState(c.mark);
         w.view.rewriteCheckbox->setCheckState(c.rewrite);
-        w.world->closeGate();
-        w.view.folderTextbox->setText(QStringLiteral("/scan/here"));
-        QSignalSpy answered(&w.view, &ViewController::scanAnswered);
-        QTest::mouseClick(w.view.scanButtonBut, Qt::LeftButton);
+        w.world->setGate(false);
+        w.press(QStringLiteral("/scan/here"));
         // Flipped while the scan waits: this scan must not notice.
         w.view.markCheckbox->setCheckState(c.mark == Qt::Checked ? Qt::Unchecked : Qt::Checked);
         w.view.rewriteCheckbox->setCheckState(c.rewrite == Qt::Checked ? Qt::Unchecked
                                                                        : Qt::Checked);
-        w.world->openGate();
-        QVERIFY(answered.wait(10000));
-        QCOMPARE(w.world->writtenTexts().count("/scan/here/a/broken.alias-korvex-broken.text"),
-                 std::size_t(c.sidecar ? 1 : 0));
-        QCOMPARE(w.world->refreshed.size(), std::size_t(c.refreshed ? 1 : 0));
-        QVERIFY(w.output().contains(c.refreshed ? QStringLiteral("and rewrote 1,")
-                                                : QStringLiteral("and rewrote 0,")));
+        w.world->setGate(true);
+        QVERIFY(w.waitForAnswer());
+        QCOMPARE(w.world->get(&ScanWorld::written), c.written);
     }
 }
 
-void ScanControlTest::scanWithoutPlatformGivesControlsBack() {
-    auto panels = std::make_shared<ScriptedPanels>();
-    ViewController view([] { return std::unique_ptr<AliasPlatform>(); }, panels);
-    view.show();
-    view.folderTextbox->setText(QStringLiteral("/anything"));
-    QSignalSpy answered(&view, &ViewController::scanAnswered);
-    QTest::mouseClick(view.scanButtonBut, Qt::LeftButton);
-    QVERIFY(answered.wait(10000));
-    QCOMPARE(view.outputString(), notFound);
-    QVERIFY(view.scanButtonBut->isEnabled());
-}
-
-void ScanControlTest::outputRunsTextsTogether() {
+void ScanControlTest::outputConsole() {
     Window w;
     w.view.restyleOutputText();
     QCOMPARE(w.output(), QString());
-    w.view.showOutputText(QStringLiteral("first line\nno break"));
+    w.view.showOutputText(QStringLiteral("line\nno break"));
     w.view.appendOutputText(QStringLiteral("Permission denied"));
-    QCOMPARE(w.output(), QStringLiteral("first line\nno breakPermission denied"));
     w.view.appendOutputText(QStringLiteral("\n2\u00a0spaces\u2026"));
     w.view.restyleOutputText();
-    QCOMPARE(w.output(),
-             QStringLiteral("first line\nno breakPermission denied\n2\u00a0spaces\u2026"));
-    w.view.showOutputText(QStringLiteral("replaced"));
-    QCOMPARE(w.output(), QStringLiteral("replaced"));
+    QCOMPARE(w.output(), QStringLiteral("line\nno breakPermission denied\n2\u00a0spaces\u2026"));
 }
 
 void ScanControlTest::fontSteps_data() {
@@ -268,10 +214,10 @@ void ScanControlTest::fontSteps_data() {
     QTest::addColumn<bool>("bigger");
     QTest::addColumn<double>("expected");
     QTest::newRow("23.5 up") << 23.5 << true << 24.0;
-    QTest::newRow("24 up stays") << 24.0 << true << 24.0;
+    QTest::newRow("24 up") << 24.0 << true << 24.0;
     QTest::newRow("12.5 up") << 12.5 << true << 13.5;
     QTest::newRow("4.5 down") << 4.5 << false << 4.0;
-    QTest::newRow("4 down stays") << 4.0 << false << 4.0;
+    QTest::newRow("4 down") << 4.0 << false << 4.0;
     QTest::newRow("30 up") << 30.0 << true << 24.0;
     QTest::newRow("30 down") << 30.0 << false << 29.0;
 }
@@ -285,72 +231,33 @@ void ScanControlTest::fontSteps() {
     w.view.showOutputText(QStringLiteral("some text"));
     bigger ? w.view.incFontSize() : w.view.decFontSize();
     QCOMPARE(w.view.theFontSize, expected);
-    // Stored on every step, also when the size stayed; the shown text has the new size.
-    QCOMPARE(settings().value(QStringLiteral("fontSize")).toDouble(), expected);
+    QCOMPARE(stored(QStringLiteral("fontSize")).toDouble(), expected); // stored, changed or not
     QCOMPARE(w.view.outputTextbox->font().pointSizeF(), expected);
     QCOMPARE(w.output(), QStringLiteral("some text"));
-    // A text shown later keeps it.
-    w.view.showOutputText(QStringLiteral("later"));
-    QCOMPARE(w.view.outputTextbox->font().pointSizeF(), expected);
-}
-
-void ScanControlTest::storedFontSize_data() {
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<double>("expected");
-    QTest::newRow("missing") << QVariant() << 12.0;
-    QTest::newRow("3") << QVariant(3.0) << 12.0;
-    QTest::newRow("3.99") << QVariant(3.99) << 12.0;
-    QTest::newRow("4") << QVariant(4.0) << 4.0;
-    QTest::newRow("30") << QVariant(30.0) << 30.0;
-    QTest::newRow("not a number") << QVariant(QStringLiteral("big")) << 12.0;
-}
-
-void ScanControlTest::storedFontSize() {
-    QFETCH(QVariant, stored);
-    QFETCH(double, expected);
-    if (stored.isValid()) {
-        settings().setValue(QStringLiteral("fontSize"), stored);
-    }
-    Window w;
-    QCOMPARE(w.view.theFontSize, expected);
-    w.view.showOutputText(QStringLiteral("x"));
-    QCOMPARE(w.view.outputTextbox->font().pointSizeF(), expected);
 }
 
 void ScanControlTest::optionsAreStoredWhenTheViewDisappears() {
     {
-        Window w;
-        w.view.flushCheckbox->setCheckState(Qt::Checked);
-        w.view.markCheckbox->setCheckState(Qt::PartiallyChecked);
-        w.view.rewriteCheckbox->setCheckState(Qt::Checked);
-        QVERIFY(!settings().contains(QStringLiteral("flush"))); // only when it disappears
-        w.view.close();
-        QCOMPARE(settings().value(QStringLiteral("flush")).toBool(), true);
-        QCOMPARE(settings().value(QStringLiteral("mark")).toBool(), false);
-        QCOMPARE(settings().value(QStringLiteral("rewrite")).toBool(), true);
+        Window first, second;
+        first.view.flushCheckbox->setCheckState(Qt::Checked);
+        second.view.markCheckbox->setCheckState(Qt::PartiallyChecked);
+        second.view.rewriteCheckbox->setCheckState(Qt::Checked);
+        QVERIFY(!stored(QStringLiteral("rewrite")).isValid()); // not before it disappears
+        first.view.close();
+        QCOMPARE(stored(QStringLiteral("flush")).toBool(), true);
+        second.view.close(); // the last to close decides
+        QCOMPARE(stored(QStringLiteral("flush")).toBool(), false);
+        QCOMPARE(stored(QStringLiteral("mark")).toBool(), false);
+        QCOMPARE(stored(QStringLiteral("rewrite")).toBool(), true);
     }
     Window again;
-    QCOMPARE(again.view.flushCheckbox->checkState(), Qt::Checked);
-    QCOMPARE(again.view.markCheckbox->checkState(), Qt::Unchecked);
     QCOMPARE(again.view.rewriteCheckbox->checkState(), Qt::Checked);
-
-    // Appearing again reloads the options and sets the title back.
+    QCOMPARE(again.view.markCheckbox->checkState(), Qt::Unchecked);
+    // Each appearance reloads the options and sets the title back.
     again.view.setWindowTitle(QStringLiteral("/some/folder"));
     again.view.hide();
-    settings().setValue(QStringLiteral("mark"), true);
+    store(QStringLiteral("mark"), true);
     again.view.show();
     QCOMPARE(again.view.markCheckbox->checkState(), Qt::Checked);
     QCOMPARE(again.view.windowTitle(), QStringLiteral("Korvex"));
-}
-
-void ScanControlTest::lastWindowToCloseDecidesTheOptions() {
-    Window first;
-    Window second;
-    first.view.markCheckbox->setCheckState(Qt::Checked);
-    second.view.markCheckbox->setCheckState(Qt::Unchecked);
-    second.view.rewriteCheckbox->setCheckState(Qt::Checked);
-    first.view.close();
-    second.view.close();
-    QCOMPARE(settings().value(QStringLiteral("mark")).toBool(), false);
-    QCOMPARE(settings().value(QStringLiteral("rewrite")).toBool(), true);
 }

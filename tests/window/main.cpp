@@ -7,18 +7,11 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     korvex::test::useTemporarySettings();
-    int failed = 0;
-    {
-        ScanControlTest test;
-        failed += QTest::qExec(&test, argc, argv);
-    }
-    {
-        SaveOutputTest test;
-        failed += QTest::qExec(&test, argc, argv);
-    }
-    {
-        DocumentTest test;
-        failed += QTest::qExec(&test, argc, argv);
-    }
+    ScanControlTest scanControl;
+    SaveOutputTest saveOutput;
+    DocumentTest documents;
+    int failed = QTest::qExec(&scanControl, argc, argv);
+    failed += QTest::qExec(&saveOutput, argc, argv);
+    failed += QTest::qExec(&documents, argc, argv);
     return failed == 0 ? 0 : 1;
 }
