@@ -11,6 +11,9 @@
 #endif
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QLineEdit>
+#include <QPushButton>
 
 #include <memory>
 
@@ -21,6 +24,16 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Korvex"));
     QApplication::setApplicationName(QStringLiteral("Korvex"));
     QApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
+
+    QCommandLineParser arguments;
+    arguments.setApplicationDescription(
+        QStringLiteral("Finds broken macOS Finder aliases on Linux disks."));
+    arguments.addHelpOption();
+    arguments.addVersionOption();
+    arguments.addPositionalArgument(QStringLiteral("folder"),
+                                    QStringLiteral("A folder to scan at once in the first window."),
+                                    QStringLiteral("[FOLDER]"));
+    arguments.process(app);
 
 #ifdef KORVEX_HAVE_SHELL
     AppDelegate delegate;
@@ -42,8 +55,16 @@ int main(int argc, char** argv) {
 
     // One untitled document and its window at launch; File > New Window makes more.
     DocumentController documents;
-    if (!documents.newDocument()) {
+    Document* first = documents.newDocument();
+    if (!first) {
         return 1;
+    }
+    // A folder named on the command line is typed into the first window and scanned, as if
+    // the user had done it.
+    if (!arguments.positionalArguments().isEmpty()) {
+        ViewController* view = first->windowControllers().value(0)->contentViewController();
+        view->folderTextbox->setText(arguments.positionalArguments().first());
+        QMetaObject::invokeMethod(view->scanButtonBut, &QPushButton::click, Qt::QueuedConnection);
     }
     return app.exec();
 }

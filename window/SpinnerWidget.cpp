@@ -15,7 +15,9 @@ SpinnerWidget::SpinnerWidget(QWidget* parent) : QWidget(parent) {
         step_ = (step_ + 1) % spokes;
         update();
     });
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    QSizePolicy policy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    policy.setRetainSizeWhenHidden(true); // the controls beside it stay put when it shows
+    setSizePolicy(policy);
 }
 
 void SpinnerWidget::startAnimation() {
