@@ -1,11 +1,14 @@
 // Saving the output: the suggested name, the snapshot, the folder memory and failures.
 #include "ScanControlTest.h"
 
+#include "QtFilePanels.h"
 #include "TestSupport.h"
 #include "ViewController.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -112,4 +115,40 @@ void SaveOutputTest::folderMemoryAndFailure() {
     QVERIFY2(output.startsWith(QStringLiteral("last line")) && output.size() > 9 &&
                  output[9] != QLatin1Char('\n'),
              qPrintable(output));
+}
+
+void SaveOutputTest::realPanels() {
+    QtFilePanels panels;
+    int response = -1;
+    QString chosen;
+    auto done = [&](int r, const QString& path) { response = r, chosen = path; };
+
+    QWidget window;
+    window.show();
+    panels.beginOpenPanel({false, true, true, false, true, QStringLiteral("Scan")}, &window, done);
+    auto* open = window.findChild<QFileDialog*>();
+    QVERIFY(open && open->isVisible() && open->windowModality() == Qt::WindowModal);
+    QCOMPARE(open->fileMode(), QFileDialog::Directory);
+    QVERIFY(open->filter() & QDir::Hidden);
+    QCOMPARE(open->labelText(QFileDialog::Accept), QStringLiteral("Scan"));
+    open->reject();
+    QCOMPARE(response, panelCancel);
+
+    QTemporaryDir folder;
+    panels.beginSavePanel({true,
+                           {"text", "txt"},
+                           QUrl::fromLocalFile(folder.path()),
+                           QStringLiteral("Korvex-/a/b.text")},
+                          done);
+    QFileDialog* save = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QFileDialog*>(top);
+        save = dialog && dialog->acceptMode() == QFileDialog::AcceptSave ? dialog : save;
+    }
+    QVERIFY(save && save->isVisible() && save->windowModality() == Qt::NonModal);
+    QVERIFY(!save->parent()); // on its own, tied to no window
+    QCOMPARE(save->defaultSuffix(), QStringLiteral("text"));
+    static_cast<QDialog*>(save)->accept(); // as the Save button does
+    QCOMPARE(response, panelOK);
+    QCOMPARE(chosen, folder.filePath(QStringLiteral("Korvex--a-b.text")));
 }

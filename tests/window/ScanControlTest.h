@@ -26,6 +26,7 @@ private slots:
     void suggestedName();
     void writesTheSnapshot();
     void folderMemoryAndFailure();
+    void realPanels();
 };
 
 class DocumentTest : public QObject {
