@@ -8,7 +8,6 @@ private slots:
     void init();
     void launch_data();
     void launch();
-    void typedScanShowsWaitingThenReport();
     void typedPaths_data();
     void typedPaths();
     void folderPanel();
