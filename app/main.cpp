@@ -1,0 +1,70 @@
+#include "Document.h"
+#include "DocumentController.h"
+#include "DocumentWindow.h"
+#include "QtFilePanels.h"
+#include "ScanPlatformFactory.h"
+#include "Storyboard.h"
+#include "ViewController.h"
+
+#ifdef KORVEX_HAVE_SHELL
+#include "AppDelegate.h"
+#endif
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <memory>
+
+using namespace korvex;
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Korvex"));
+    QApplication::setApplicationName(QStringLiteral("Korvex"));
+    QApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
+
+    QCommandLineParser arguments;
+    arguments.setApplicationDescription(
+        QStringLiteral("Finds broken macOS Finder aliases on Linux disks."));
+    arguments.addHelpOption();
+    arguments.addVersionOption();
+    arguments.addPositionalArgument(QStringLiteral("folder"),
+                                    QStringLiteral("A folder to scan at once in the first window."),
+                                    QStringLiteral("[FOLDER]"));
+    arguments.process(app);
+
+#ifdef KORVEX_HAVE_SHELL
+    AppDelegate delegate;
+#endif
+    auto panels = std::make_shared<QtFilePanels>();
+    Storyboard::storyboardWithName(QStringLiteral("Main"))
+        .setController(documentWindowControllerIdentifier, [&]() -> QWidget* {
+            auto* window = new DocumentWindow(new ViewController(scanPlatformFactory(), panels));
+#ifdef KORVEX_HAVE_SHELL
+            QObject::connect(window, &DocumentWindow::helpRequested, &delegate,
+                             &AppDelegate::openHelp);
+            QObject::connect(window, &DocumentWindow::updatesRequested, &delegate,
+                             &AppDelegate::openUpdates);
+            QObject::connect(window, &DocumentWindow::supportRequested, &delegate,
+                             &AppDelegate::openSupport);
+#endif
+            return window;
+        });
+
+    // One untitled document and its window at launch; File > New Window makes more.
+    DocumentController documents;
+    Document* first = documents.newDocument();
+    if (!first) {
+        return 1;
+    }
+    // A folder named on the command line is typed into the first window and scanned, as if
+    // the user had done it.
+    if (!arguments.positionalArguments().isEmpty()) {
+        ViewController* view = first->windowControllers().value(0)->contentViewController();
+        view->folderTextbox->setText(arguments.positionalArguments().first());
+        QMetaObject::invokeMethod(view->scanButtonBut, &QPushButton::click, Qt::QueuedConnection);
+    }
+    return app.exec();
+}

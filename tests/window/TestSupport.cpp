@@ -1,0 +1,73 @@
+#include "TestSupport.h"
+
+#include "MemoryAliasPlatform.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace korvex::test {
+
+namespace {
+
+class WorldPlatform : public MemoryAliasPlatform {
+public:
+    explicit WorldPlatform(std::shared_ptr<ScanWorld> world) : world_(std::move(world)) {
+        folder = world_->get(&ScanWorld::folder);
+        addAlias("a/broken.alias");
+        addAlias("b/fine.alias", "/target/fine");
+        addPlain("c/notes.txt");
+    }
+    ~WorldPlatform() override {
+        std::lock_guard lock(world_->mutex);
+        ++world_->platformsDone;
+        world_->changed.notify_all();
+    }
+    std::unique_ptr<FolderWalk> openWalk(const std::string& folderPath) override {
+        std::unique_lock lock(world_->mutex);
+        world_->walked.push_back(folderPath);
+        world_->changed.wait(lock, [this] { return world_->gateOpen; });
+        lock.unlock();
+        return MemoryAliasPlatform::openWalk(folderPath);
+    }
+    bool writeText(std::string_view, const std::string& path) override {
+        std::lock_guard lock(world_->mutex);
+        return world_->written.insert("text " + path).second;
+    }
+    bool writeBookmarkData(const BookmarkData&, const FileUrl& item) override {
+        std::lock_guard lock(world_->mutex);
+        return world_->written.insert("bookmark " + item.path).second;
+    }
+
+private:
+    std::shared_ptr<ScanWorld> world_;
+};
+
+} // namespace
+
+void ScanWorld::setGate(bool open) {
+    std::lock_guard lock(mutex);
+    gateOpen = open;
+    changed.notify_all();
+}
+
+bool ScanWorld::waitForDone(int count) {
+    std::unique_lock lock(mutex);
+    return changed.wait_for(lock, std::chrono::seconds(10), [&] { return platformsDone >= count; });
+}
+
+PlatformFactory ScanWorld::factory() {
+    return [self = shared_from_this()] { return std::make_unique<WorldPlatform>(self); };
+}
+
+void useTemporarySettings() {
+    QStandardPaths::setTestModeEnabled(true);
+    static QTemporaryDir folder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+}
+
+void clearSettings() {
+    QSettings(QStringLiteral("Korvex"), QStringLiteral("Korvex")).clear();
+}
+
+} // namespace korvex::test

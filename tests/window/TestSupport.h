@@ -1,0 +1,58 @@
+#pragma once
+
+#include "FilePanels.h"
+#include "PlatformFactory.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace korvex::test {
+
+/// What the scans of a test see and leave behind, shared with the pool threads. Every scan
+/// gets a fresh in-memory platform: `folder` holds a/broken.alias, b/fine.alias (resolves) and
+/// a plain file. Writes are recorded as "text PATH" and "bookmark PATH".
+struct ScanWorld : std::enable_shared_from_this<ScanWorld> {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::string folder = "/scan/here";
+    bool gateOpen = true; // closed: every walk waits until it opens
+    std::vector<std::string> walked;
+    std::set<std::string> written;
+    int platformsDone = 0;
+
+    void setGate(bool open);
+    template <typename T> T get(T ScanWorld::*member) {
+        std::lock_guard lock(mutex);
+        return this->*member;
+    }
+    /// Waits until `count` scans have freed their platform.
+    bool waitForDone(int count);
+    PlatformFactory factory();
+};
+
+/// Panels that record what they were asked and end when the test says so.
+struct ScriptedPanels : FilePanels {
+    OpenPanelRequest openRequest;
+    QWidget* openWindow = nullptr;
+    SavePanelRequest saveRequest;
+    PanelCompletion openDone, saveDone;
+
+    void beginOpenPanel(const OpenPanelRequest& r, QWidget* w, PanelCompletion done) override {
+        openRequest = r, openWindow = w, openDone = std::move(done);
+    }
+    void beginSavePanel(const SavePanelRequest& r, PanelCompletion done) override {
+        saveRequest = r, saveDone = std::move(done);
+    }
+    static void end(PanelCompletion& done, int response, const QString& path = QString()) {
+        PanelCompletion call = std::exchange(done, nullptr);
+        call(response, path);
+    }
+};
+
+void useTemporarySettings();
+void clearSettings();
+
+} // namespace korvex::test

@@ -1,0 +1,67 @@
+#include "QtFilePanels.h"
+
+#include <QFileDialog>
+
+namespace korvex {
+
+namespace {
+
+void finishWith(QFileDialog* dialog, PanelCompletion completion) {
+    QObject::connect(dialog, &QFileDialog::finished, dialog,
+                     [dialog, completion = std::move(completion)](int result) {
+                         QString path;
+                         const QStringList chosen = dialog->selectedFiles();
+                         if (result == QDialog::Accepted && !chosen.isEmpty()) {
+                             path = chosen.first();
+                         }
+                         completion(result == QDialog::Accepted ? panelOK : panelCancel, path);
+                     });
+}
+
+} // namespace
+
+void QtFilePanels::beginOpenPanel(const OpenPanelRequest& request, QWidget* window,
+                                  PanelCompletion completion) {
+    auto* dialog = new QFileDialog(window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Qt's own dialog: the platform dialogs may ignore the hidden-files setting.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    if (request.canChooseFiles) {
+        dialog->setFileMode(request.allowsMultipleSelection ? QFileDialog::ExistingFiles
+                                                            : QFileDialog::ExistingFile);
+    } else {
+        dialog->setFileMode(QFileDialog::Directory);
+        dialog->setOption(QFileDialog::ShowDirsOnly, request.canChooseDirectories);
+    }
+    if (request.showsHiddenFiles) {
+        dialog->setFilter(dialog->filter() | QDir::Hidden);
+    }
+    // Linux has no file packages: every folder can be opened in the dialog already.
+    dialog->setLabelText(QFileDialog::Accept, request.prompt);
+    finishWith(dialog, std::move(completion));
+    dialog->open(); // window-modal: blocks its own window only
+}
+
+void QtFilePanels::beginSavePanel(const SavePanelRequest& request, PanelCompletion completion) {
+    auto* dialog = new QFileDialog(nullptr);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setOption(QFileDialog::ReadOnly, !request.canCreateDirectories);
+    QStringList patterns;
+    for (const QString& type : request.allowedFileTypes) {
+        patterns << QStringLiteral("*.") + type;
+    }
+    if (!patterns.isEmpty()) {
+        dialog->setNameFilter(QStringLiteral("Text (%1)").arg(patterns.join(QLatin1Char(' '))));
+        dialog->setDefaultSuffix(request.allowedFileTypes.first());
+    }
+    dialog->setDirectory(request.directoryURL.toLocalFile());
+    dialog->selectFile(fileNameForSuggestion(request.nameFieldStringValue));
+    // On its own: the main window stays usable while the panel is open.
+    dialog->setWindowModality(Qt::NonModal);
+    finishWith(dialog, std::move(completion));
+    dialog->show();
+}
+
+} // namespace korvex

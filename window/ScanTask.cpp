@@ -1,0 +1,77 @@
+#include "ScanTask.h"
+
+#include "AliasScanner.h"
+#include "ViewController.h"
+
+#include <QCoreApplication>
+
+namespace korvex {
+
+namespace {
+
+/// Posts the scan's one answer to the GUI thread. The controller pointer is only read there.
+class PostingResponder : public ScanResponder {
+public:
+    explicit PostingResponder(QPointer<ViewController> controller)
+        : controller_(std::move(controller)) {}
+
+    void scanFinished(std::shared_ptr<ScanReport> report) override {
+        post([controller = controller_, report = std::move(report)] {
+            if (controller) {
+                controller->scanFinished(report);
+            }
+        });
+    }
+
+    void folderNotFound() override {
+        post([controller = controller_] {
+            if (controller) {
+                controller->folderNotFound();
+            }
+        });
+    }
+
+    bool answered() const { return answered_; }
+
+private:
+    template <typename Call> void post(Call call) {
+        if (answered_) {
+            return; // one answer per scan, whatever happens
+        }
+        answered_ = true;
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(app, std::move(call), Qt::QueuedConnection);
+        }
+    }
+
+    QPointer<ViewController> controller_;
+    bool answered_ = false;
+};
+
+} // namespace
+
+ScanTask::ScanTask(PlatformFactory makePlatform, ScanOptions options,
+                   std::shared_ptr<ScanReport> report, QPointer<ViewController> controller)
+    : makePlatform_(std::move(makePlatform)), options_(std::move(options)),
+      report_(std::move(report)), controller_(std::move(controller)) {
+    setAutoDelete(true);
+}
+
+void ScanTask::run() {
+    PostingResponder responder(controller_);
+    try {
+        std::unique_ptr<AliasPlatform> platform = makePlatform_ ? makePlatform_() : nullptr;
+        if (platform) {
+            AliasScanner scanner(*platform);
+            scanner.runScan(options_, report_, responder);
+        }
+    } catch (...) {
+        // Out of memory or a platform that threw: the window must still get its controls
+        // back, and an exception must never leave a pool thread.
+    }
+    if (!responder.answered()) {
+        responder.folderNotFound();
+    }
+}
+
+} // namespace korvex

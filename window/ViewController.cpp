@@ -1,0 +1,310 @@
+#include "ViewController.h"
+
+#include "ScanOptions.h"
+#include "ScanTask.h"
+#include "SpinnerWidget.h"
+#include "TypedPath.h"
+#include "ui_ViewController.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QHideEvent>
+#include <QSaveFile>
+#include <QSettings>
+#include <QShowEvent>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace korvex {
+
+namespace {
+
+constexpr double initialFontSize = 12.0;
+constexpr double smallestStoredFontSize = 4.0;
+constexpr double fontStep = 1.0;
+constexpr double largestSteppedFontSize = 24.0;
+constexpr double smallestSteppedFontSize = 4.0;
+constexpr int largestConcurrentScans = 6;
+
+const QString korvexTitle = QStringLiteral("Korvex");
+const QString waitingText = QStringLiteral("Getting scan results\u2026");
+const QString notFoundText = QStringLiteral("Couldn't find that folder. Try again.");
+const QString flushKey = QStringLiteral("flush");
+const QString markKey = QStringLiteral("mark");
+const QString rewriteKey = QStringLiteral("rewrite");
+const QString fontSizeKey = QStringLiteral("fontSize");
+
+/// The settings shared by every window of the program.
+class Settings : public QSettings {
+public:
+    Settings() : QSettings(QStringLiteral("Korvex"), QStringLiteral("Korvex")) {}
+};
+
+bool isOn(const QCheckBox* box) {
+    return box->checkState() == Qt::Checked; // partially checked counts as off
+}
+
+Qt::CheckState stateFor(bool on) {
+    return on ? Qt::Checked : Qt::Unchecked;
+}
+
+/// Replaces the file at `path` with `text` as UTF-8 without a byte-order mark. The new text
+/// goes to a temporary file beside it first, so a failed write never leaves the old file
+/// half-overwritten; only where no such file can be made is the file written in place.
+bool writeTextFile(const QString& path, const QString& text, QString& error) {
+    QSaveFile file(path);
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = text.toUtf8();
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ViewController::ViewController(PlatformFactory makePlatform, std::shared_ptr<FilePanels> panels,
+                               QWidget* parent)
+    : QWidget(parent), homeDir(QUrl::fromLocalFile(QDir::homePath())), theFontSize(initialFontSize),
+      ui_(std::make_unique<Ui::ViewControllerForm>()), makePlatform_(std::move(makePlatform)),
+      panels_(std::move(panels)) {
+    processingQueue.setMaxThreadCount(largestConcurrentScans);
+
+    ui_->setupUi(this);
+    folderTextbox = ui_->folderTextbox;
+    outputTextbox = ui_->outputTextbox;
+    outputScroller = ui_->outputTextbox;
+    flushCheckbox = ui_->flushCheckbox;
+    progressSpinner = ui_->progressSpinner;
+    scanButtonBut = ui_->scanButtonBut;
+    markCheckbox = ui_->markCheckbox;
+    rewriteCheckbox = ui_->rewriteCheckbox;
+
+    connect(scanButtonBut, &QPushButton::clicked, this, &ViewController::scanButton);
+    // Return in the folder field presses the button, and so does nothing while it is disabled.
+    connect(folderTextbox, &QLineEdit::returnPressed, scanButtonBut, &QPushButton::click);
+
+    viewDidLoad();
+}
+
+ViewController::~ViewController() {
+    processingQueue.waitForDone();
+}
+
+// ----- Scan control -----
+
+void ViewController::scanButton() {
+    scanButtonBut->setEnabled(false);
+    const QString typed = folderTextbox->text();
+    if (typed.isEmpty()) {
+        OpenPanelRequest request;
+        request.allowsMultipleSelection = false;
+        request.canChooseDirectories = true;
+        request.showsHiddenFiles = true;
+        request.canChooseFiles = false;
+        request.treatsFilePackagesAsDirectories = true;
+        request.prompt = QStringLiteral("Scan");
+        panels_->beginOpenPanel(
+            request, window(),
+            [self = QPointer<ViewController>(this)](int response, const QString& path) {
+                if (self) {
+                    self->openPanelDidEnd(response, path);
+                }
+            });
+        return;
+    }
+    // Always the account's home folder, never the folder of the last save.
+    const QString path = folderPathForTypedText(typed, QDir::homePath());
+    startScan(directoryUrlForPath(path, QDir::currentPath()));
+    window()->setWindowTitle(typed);
+    if (isOn(flushCheckbox)) {
+        folderTextbox->setText(QString());
+    }
+}
+
+void ViewController::openPanelDidEnd(int response, const QString& path) {
+    if (response == panelOK && !path.isEmpty()) {
+        const FileUrl folder = directoryUrlForPath(path, QDir::currentPath());
+        startScan(folder);
+        window()->setWindowTitle(displayPath(folder));
+        return;
+    }
+    progressSpinner->stopAnimation();
+    progressSpinner->setHidden(true);
+    scanButtonBut->setEnabled(true);
+}
+
+void ViewController::startScan(const FileUrl& folderUrl) {
+    const bool mark = isOn(markCheckbox);
+    const bool rewrite = isOn(rewriteCheckbox);
+
+    progressSpinner->setHidden(false);
+    progressSpinner->startAnimation();
+    showOutputText(waitingText);
+
+    auto report = std::make_shared<ScanReport>();
+    ScanOptions options = scanOptionsForFolder(folderUrl.path, mark, rewrite);
+
+    scanning_ = true;
+    processingQueue.start(new ScanTask(makePlatform_, std::move(options), std::move(report), this));
+}
+
+void ViewController::scanFinished(const std::shared_ptr<ScanReport>& report) {
+    showOutputText(QString::fromUtf8(report->reportText));
+    endScan();
+}
+
+void ViewController::folderNotFound() {
+    showOutputText(notFoundText);
+    endScan();
+}
+
+void ViewController::endScan() {
+    progressSpinner->stopAnimation();
+    progressSpinner->setHidden(true);
+    scanButtonBut->setEnabled(true);
+    scanning_ = false;
+    emit scanAnswered();
+}
+
+// ----- Settings and lifecycle -----
+
+void ViewController::viewDidLoad() {
+    const double stored = Settings().value(fontSizeKey).toDouble(); // missing: 0.0
+    theFontSize = stored < smallestStoredFontSize ? initialFontSize : stored;
+}
+
+void ViewController::viewDidAppear() {
+    window()->setWindowTitle(korvexTitle);
+    Settings settings;
+    flushCheckbox->setCheckState(stateFor(settings.value(flushKey).toBool()));
+    markCheckbox->setCheckState(stateFor(settings.value(markKey).toBool()));
+    rewriteCheckbox->setCheckState(stateFor(settings.value(rewriteKey).toBool()));
+    progressSpinner->setHidden(true);
+}
+
+void ViewController::viewWillDisappear() {
+    Settings settings;
+    settings.setValue(flushKey, isOn(flushCheckbox));
+    settings.setValue(markKey, isOn(markCheckbox));
+    settings.setValue(rewriteKey, isOn(rewriteCheckbox));
+}
+
+void ViewController::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // A window coming back from the task bar is no new appearance.
+    if (!event->spontaneous()) {
+        viewDidAppear();
+    }
+}
+
+void ViewController::hideEvent(QHideEvent* event) {
+    if (!event->spontaneous()) {
+        viewWillDisappear();
+    }
+    QWidget::hideEvent(event);
+}
+
+// ----- Output console -----
+
+void ViewController::applyOutputStyle() {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPointSizeF(theFontSize);
+    if (outputTextbox->font() != font) {
+        outputTextbox->setFont(font);
+    }
+    const QColor textColour = QApplication::palette().color(QPalette::Text);
+    if (outputTextbox->palette().color(QPalette::Text) != textColour) {
+        QPalette palette = outputTextbox->palette();
+        palette.setColor(QPalette::Text, textColour);
+        outputTextbox->setPalette(palette);
+    }
+}
+
+void ViewController::showOutputText(const QString& text) {
+    applyOutputStyle();
+    outputTextbox->setPlainText(text);
+}
+
+void ViewController::appendOutputText(const QString& text) {
+    applyOutputStyle();
+    QTextCursor cursor(outputTextbox->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(text); // nothing in between: no new paragraph is started
+}
+
+void ViewController::restyleOutputText() {
+    // Every text is shown in the one style, so giving the view the style at the new size
+    // restyles all of it; the text itself stays as it is.
+    applyOutputStyle();
+}
+
+QString ViewController::outputString() const {
+    // The raw text keeps no-break spaces (plain-text export turns them into blanks); only the
+    // paragraph separators between lines become line feeds again.
+    QString text = outputTextbox->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+void ViewController::incFontSize() {
+    const double size = theFontSize + fontStep;
+    stepFontSize(size > largestSteppedFontSize ? largestSteppedFontSize : size);
+}
+
+void ViewController::decFontSize() {
+    const double size = theFontSize - fontStep;
+    stepFontSize(size < smallestSteppedFontSize ? smallestSteppedFontSize : size);
+}
+
+void ViewController::stepFontSize(double newSize) {
+    theFontSize = newSize;
+    Settings().setValue(fontSizeKey, theFontSize); // on every step, changed or not
+    restyleOutputText();
+}
+
+// ----- Saving the output -----
+
+void ViewController::saveButton() {
+    const QString snapshot = outputString();
+    QString title = window()->windowTitle();
+    if (title.isEmpty()) {
+        title = QStringLiteral("Untitled");
+    }
+    SavePanelRequest request;
+    request.canCreateDirectories = true;
+    request.allowedFileTypes = {QStringLiteral("text"), QStringLiteral("txt")};
+    request.directoryURL = homeDir;
+    request.nameFieldStringValue = QStringLiteral("Korvex-") + title + QStringLiteral(".text");
+    panels_->beginSavePanel(request, [self = QPointer<ViewController>(this),
+                                      snapshot](int response, const QString& path) {
+        savePanelDidEnd(self, response, path, snapshot);
+    });
+}
+
+void ViewController::savePanelDidEnd(QPointer<ViewController> controller, int response,
+                                     const QString& path, const QString& snapshot) {
+    if (response != panelOK || path.isEmpty()) {
+        return;
+    }
+    // The user asked for this file: it is written even if the window has closed meanwhile.
+    QString error;
+    const bool written = writeTextFile(path, snapshot, error);
+    if (!controller) {
+        return;
+    }
+    if (written) {
+        controller->homeDir = QUrl::fromLocalFile(QFileInfo(path).absolutePath());
+    } else {
+        controller->appendOutputText(error);
+    }
+}
+
+} // namespace korvex
