@@ -5,6 +5,7 @@
 #include "bookmark/BookmarkKeys.h"
 #include "bookmark/BookmarkReader.h"
 #include "bookmark/BookmarkWriter.h"
+#include "bookmark/TypeBinding.h"
 
 #include <gtest/gtest.h>
 
@@ -283,6 +284,18 @@ TEST_F(SampleFiles, ReserialisingKeepsEveryKeyAndMacOsBytesExactly) {
         }
         EXPECT_EQ(BookmarkDescription::describe(reread.value()),
                   BookmarkDescription::describe(read.value()));
+    }
+}
+
+TEST_F(SampleFiles, TypeBindingsAreMadeAsMacOsMadeThem) {
+    for (const char* file : {"cocoa-downloads-wav.alias", "cocoa-exfat-volume.alias",
+                             "perlmacalias-folder.alias", "perlmacalias-removable.alias"}) {
+        SCOPED_TRACE(file);
+        BookmarkInfo info = BookmarkInfo::from(BookmarkReader::read(readFile(dir / file)).value());
+        ASSERT_TRUE(info.typeBindingData && info.resourceProps);
+        bool folder = ((*info.resourceProps)[0] & 0x2) != 0;
+        EXPECT_EQ(TypeBinding::forItem(info.pathComponents.back(), folder, !info.bootVolume),
+                  *info.typeBindingData);
     }
 }
 
