@@ -96,7 +96,8 @@ std::optional<FileUrl> PosixAliasPlatform::resolveBookmarkData(const BookmarkDat
         return std::nullopt;
     }
     mounts();
-    std::optional<Resolution> found = resolver_.resolve(bookmark::BookmarkInfo::from(*parsed));
+    std::optional<Resolution> found =
+        resolver_.resolve(bookmark::BookmarkInfo::from(parsed.value()));
     if (!found) {
         return std::nullopt;
     }
@@ -137,7 +138,7 @@ bool PosixAliasPlatform::writeBookmarkData(const BookmarkData& data, const FileU
         parsed->container = fileHasAliasForm ? bookmark::BookmarkContainer::aliasFile
                                              : bookmark::BookmarkContainer::raw;
         parsed->header.clear();
-        return aliasWriter_.replace(item.path, bookmark::BookmarkWriter::serialise(*parsed));
+        return aliasWriter_.replace(item.path, bookmark::BookmarkWriter::serialise(parsed.value()));
     }
     return aliasWriter_.replace(item.path, data);
 }
