@@ -1,12 +1,459 @@
 #include "BookmarkDescription.h"
 
+#include "BookmarkBytes.h"
+#include "BookmarkInfo.h"
+#include "BookmarkKeys.h"
+#include "BookmarkReader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
 namespace korvex::bookmark {
 
-std::string BookmarkDescription::describe(const Bookmark&) {
-    return "[:]";
+namespace {
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+std::string hexWord(std::uint32_t v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%04X", v);
+    return buf;
 }
-std::optional<std::string> BookmarkDescription::describe(std::span<const std::uint8_t>) {
-    return std::nullopt;
+
+/// Text in double quotes; quotes, backslashes, control characters and bytes that are not
+/// UTF-8 are escaped, so the result is always valid UTF-8.
+std::string quoted(std::string_view s) {
+    std::string out = "\"";
+    std::size_t i = 0;
+    while (i < s.size()) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        std::size_t n = c < 0x80         ? 1
+                        : (c >> 5) == 6  ? 2
+                        : (c >> 4) == 14 ? 3
+                        : (c >> 3) == 30 ? 4
+                                         : 0;
+        bool valid = n > 0 && i + n <= s.size();
+        for (std::size_t k = 1; valid && k < n; ++k)
+            valid = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
+        if (valid && n == 2)
+            valid = c >= 0xC2;
+        if (valid && n == 3) {
+            unsigned char d = static_cast<unsigned char>(s[i + 1]);
+            valid = !(c == 0xE0 && d < 0xA0) && !(c == 0xED && d >= 0xA0);
+        }
+        if (valid && n == 4) {
+            unsigned char d = static_cast<unsigned char>(s[i + 1]);
+            valid = c <= 0xF4 && !(c == 0xF0 && d < 0x90) && !(c == 0xF4 && d >= 0x90);
+        }
+        char buf[16];
+        if (!valid) {
+            std::snprintf(buf, sizeof buf, "\\x%02X", c);
+            out += buf;
+            ++i;
+        } else if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+            ++i;
+        } else if (c == '\n') {
+            out += "\\n";
+            ++i;
+        } else if (c == '\t') {
+            out += "\\t";
+            ++i;
+        } else if (c == '\r') {
+            out += "\\r";
+            ++i;
+        } else if (c < 0x20 || c == 0x7F) {
+            std::snprintf(buf, sizeof buf, "\\u{%X}", c);
+            out += buf;
+            ++i;
+        } else {
+            out.append(s.substr(i, n));
+            i += n;
+        }
+    }
+    return out + "\"";
+}
+
+/// Data as hex in angle brackets; more than 32 bytes are cut, with the full length.
+std::string dataText(const std::vector<std::uint8_t>& d) {
+    static constexpr std::size_t shown = 32;
+    std::string out = "<";
+    char buf[4];
+    for (std::size_t i = 0; i < d.size() && i < shown; ++i) {
+        std::snprintf(buf, sizeof buf, "%02x", d[i]);
+        out += buf;
+    }
+    if (d.size() > shown)
+        out += "... " + std::to_string(d.size()) + " bytes";
+    return out + ">";
+}
+
+std::string realText(double v) {
+    char buf[64];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+    return ec == std::errc() ? std::string(buf, end) : std::string("nan");
+}
+
+std::string uuidText(const std::vector<std::uint8_t>& d) {
+    std::string out;
+    char buf[4];
+    for (std::size_t i = 0; i < d.size(); ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            out += '-';
+        std::snprintf(buf, sizeof buf, "%02X", d[i]);
+        out += buf;
+    }
+    return out;
+}
+
+std::string dictionaryText(Pairs pairs) {
+    if (pairs.empty())
+        return "[:]";
+    std::stable_sort(pairs.begin(), pairs.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::string out = "[";
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        if (i > 0)
+            out += ", ";
+        out += pairs[i].first + ": " + pairs[i].second;
+    }
+    return out + "]";
+}
+
+/// The names the bookmark services give to bits of the resource flag word.
+constexpr std::pair<std::uint64_t, const char*> resourceFlagNames[] = {
+    {0x1, "NSURLIsRegularFileKey"},        {0x2, "NSURLIsDirectoryKey"},
+    {0x4, "NSURLIsSymbolicLinkKey"},       {0x8, "NSURLIsVolumeKey"},
+    {0x10, "NSURLIsPackageKey"},           {0x20, "NSURLIsSystemImmutableKey"},
+    {0x40, "NSURLIsUserImmutableKey"},     {0x80, "NSURLIsHiddenKey"},
+    {0x100, "NSURLHasHiddenExtensionKey"}, {0x200, "NSURLIsApplicationKey"},
+    {0x1000, "NSURLIsReadableKey"},        {0x2000, "NSURLIsWritableKey"},
+    {0x4000, "NSURLIsExecutableKey"},      {0x8000, "NSURLIsAliasFileKey"},
+    {0x10000, "NSURLIsMountTriggerKey"},
+};
+
+constexpr std::pair<std::uint64_t, const char*> volumeFlagNames[] = {
+    {0x1, "NSURLVolumeIsLocalKey"},
+    {0x2, "NSURLVolumeIsAutomountedKey"},
+    {0x8, "NSURLVolumeIsReadOnlyKey"},
+    {0x20, "NSURLVolumeIsEjectableKey"},
+    {0x40, "NSURLVolumeIsRemovableKey"},
+    {0x80, "NSURLVolumeIsInternalKey"},
+    {0x4000000, "NSURLVolumeIsRootFileSystemKey"},
+    {0x8000000, "NSURLVolumeIsEncryptedKey"},
+    {0x100000000, "NSURLVolumeSupportsPersistentIDsKey"},
+};
+constexpr std::uint64_t volumeDontBrowse = 0x4;
+
+/// Names of keys that have no property name of their own: the names of the bookmark
+/// services' detailed description.
+const char* detailName(std::uint32_t k) {
+    switch (k) {
+    case key::fileIDs:
+        return "fileIDs";
+    case key::fileID:
+        return "fileID";
+    case key::relativeDirsUp:
+        return "relativeDirsUp";
+    case key::relativeDirsDown:
+        return "relativeDirsDown";
+    case key::createdWithRelativeUrl:
+        return "createdWithRelativeURL";
+    case key::volInfoDepths:
+        return "volInfoDepths";
+    case key::volPath:
+        return "volPath";
+    case key::volWasBoot:
+        return "volWasBoot";
+    case key::volBookmark:
+        return "volBookmark";
+    case key::volMountUrl:
+        return "volMountURL";
+    case key::homeRelativeComponentCount:
+        return "volHomeDirRelativePathComponentCount";
+    case key::userName:
+        return "userName";
+    case key::userUid:
+        return "userUID";
+    case key::wasFileIdFormat:
+        return "wasFileIDFormat";
+    case key::creationOptions:
+        return "creationOptions";
+    case key::urlLengths:
+        return "urlLengths";
+    case key::effectiveIconData:
+        return "effectiveIconData";
+    case key::iconRef:
+        return "iconRef";
+    case key::typeBindingData:
+        return "typeBindingData";
+    case key::creationTime:
+        return "bookmarkCreationTime";
+    case key::sandboxRwExtension:
+        return "sandboxRWExtension";
+    case key::sandboxRoExtension:
+        return "sandboxROExtension";
+    case key::aliasData:
+        return "aliasData";
+    default:
+        return nullptr;
+    }
+}
+
+/// Names of keys that are properties of the bookmark services.
+const char* propertyName(std::uint32_t k) {
+    switch (k) {
+    case key::targetUrl:
+        return "_NSURLBookmarkURLStringKey";
+    case key::creationDate:
+        return "NSURLCreationDateKey";
+    case key::fileName:
+        return "NSURLNameKey";
+    case key::volUrl:
+        return "NSURLVolumeURLKey";
+    case key::volName:
+        return "NSURLVolumeNameKey";
+    case key::volUuid:
+        return "NSURLVolumeUUIDStringKey";
+    case key::volCapacity:
+        return "NSURLVolumeTotalCapacityKey";
+    case key::volCreationDate:
+        return "NSURLVolumeCreationDateKey";
+    case key::displayName:
+        return "NSURLLocalizedNameKey";
+    default:
+        return nullptr;
+    }
+}
+
+void addFlags(Pairs& out, const BookmarkValue& v, bool volume) {
+    if (v.kind() != BookmarkValueKind::data || v.bytes().size() != 24) {
+        out.emplace_back(quoted(volume ? "volProps" : "resourceProps"),
+                         BookmarkDescription::valueText(v));
+        return;
+    }
+    std::span<const std::uint8_t> d(v.bytes());
+    std::uint64_t flags = bytes::le64(d, 0), valid = bytes::le64(d, 8);
+    auto add = [&](std::uint64_t bit, const char* name, bool invert) {
+        if (valid & bit)
+            out.emplace_back(quoted(name), ((flags & bit) != 0) != invert ? "true" : "false");
+    };
+    if (volume) {
+        for (auto [bit, name] : volumeFlagNames)
+            add(bit, name, false);
+        add(volumeDontBrowse, "NSURLVolumeIsBrowsableKey", true);
+    } else {
+        for (auto [bit, name] : resourceFlagNames)
+            add(bit, name, false);
+    }
+}
+
+std::string percentEncoded(std::string_view path) {
+    std::string out;
+    char buf[4];
+    for (unsigned char c : path) {
+        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                     std::string_view("-._~/!$&'()*+,;=:@").find(char(c)) != std::string_view::npos;
+        if (plain) {
+            out += char(c);
+        } else {
+            std::snprintf(buf, sizeof buf, "%%%02X", c);
+            out += buf;
+        }
+    }
+    return out;
+}
+
+/// The entries of one table, named; the target table adds what it derives from the path.
+Pairs tablePairs(const Bookmark& bookmark, const BookmarkTable& table, bool target) {
+    Pairs out;
+    for (const BookmarkEntry& e : table.entries) {
+        if (e.key.named) {
+            out.emplace_back(quoted(e.key.name), BookmarkDescription::valueText(e.value));
+            continue;
+        }
+        std::uint32_t k = e.key.code;
+        if (k == key::resourceProps || k == key::volProps) {
+            addFlags(out, e.value, k == key::volProps);
+            continue;
+        }
+        if (k == key::pathComponents && target) {
+            continue; // derived below
+        }
+        if (k == key::volName && target)
+            out.emplace_back(quoted("NSURLBookmarkOriginalVolumeNameKey"),
+                             BookmarkDescription::valueText(e.value));
+        const char* name = propertyName(k);
+        if (!name)
+            name = k == key::pathComponents ? "pathComponents" : detailName(k);
+        out.emplace_back(name ? quoted(name) : quoted(hexWord(k)),
+                         BookmarkDescription::valueText(e.value));
+    }
+    if (!target)
+        return out;
+
+    BookmarkInfo info = BookmarkInfo::from(bookmark);
+    const BookmarkValue* components = bookmark.find(tocId::target, key::pathComponents);
+    if (components && !info.pathKnown) {
+        out.emplace_back(quoted("pathComponents"), BookmarkDescription::valueText(*components));
+    } else if (components) {
+        std::string path = info.targetPath();
+        out.emplace_back(quoted("_NSURLPathKey"), quoted(path));
+        // Relative to the volume's mount point when it is a prefix of the path.
+        std::size_t skip = 0;
+        if (info.volumePath && *info.volumePath != "/") {
+            std::string_view mount(*info.volumePath);
+            while (mount.ends_with('/'))
+                mount.remove_suffix(1);
+            std::string prefix;
+            for (std::size_t i = 0; i < info.pathComponents.size(); ++i) {
+                prefix += "/" + info.pathComponents[i];
+                if (prefix == mount) {
+                    skip = i + 1;
+                    break;
+                }
+            }
+        }
+        std::vector<BookmarkValue> relative(components->items().begin() + skip,
+                                            components->items().end());
+        std::string relativePath;
+        for (std::size_t i = skip; i < info.pathComponents.size(); ++i)
+            relativePath += (i > skip ? "/" : "") + info.pathComponents[i];
+        out.emplace_back(quoted("NSURLBookmarkOriginalRelativePathComponentsArrayKey"),
+                         BookmarkDescription::valueText(BookmarkValue::makeArray(relative)));
+        out.emplace_back(quoted("NSURLBookmarkOriginalRelativePathKey"), quoted(relativePath));
+        if (!info.fileName && !info.pathComponents.empty())
+            out.emplace_back(quoted("NSURLNameKey"), quoted(info.pathComponents.back()));
+        if (!bookmark.find(tocId::target, key::targetUrl)) {
+            bool directory = info.resourceProps && ((*info.resourceProps)[0] & 0x2) &&
+                             ((*info.resourceProps)[1] & 0x2);
+            std::string url = "file://" + percentEncoded(path);
+            if (directory && path != "/")
+                url += '/';
+            out.emplace_back(quoted("_NSURLBookmarkURLStringKey"), quoted(url));
+        }
+    }
+    return out;
+}
+
+void civilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    y = static_cast<std::int64_t>(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y += m <= 2;
+}
+
+} // namespace
+
+std::string BookmarkDescription::dateText(double seconds) {
+    double unix = seconds + bytes::appleEpochOffset;
+    // Years 1 to 9999 only; anything else is shown as the stored number.
+    if (!std::isfinite(unix) || unix < -62135596800.0 || unix >= 253402300800.0)
+        return realText(seconds);
+    double whole = std::floor(unix);
+    std::int64_t secs = static_cast<std::int64_t>(whole);
+    std::int64_t micros = std::llround((unix - whole) * 1e6);
+    if (micros >= 1000000) {
+        micros -= 1000000;
+        secs += 1;
+    }
+    std::int64_t days = secs >= 0 ? secs / 86400 : -((-secs + 86399) / 86400);
+    std::int64_t rest = secs - days * 86400;
+    std::int64_t y;
+    unsigned m, d;
+    civilFromDays(days, y, m, d);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04lld-%02u-%02uT%02lld:%02lld:%02lld",
+                  static_cast<long long>(y), m, d, static_cast<long long>(rest / 3600),
+                  static_cast<long long>(rest / 60 % 60), static_cast<long long>(rest % 60));
+    std::string out = buf;
+    if (micros > 0) {
+        std::snprintf(buf, sizeof buf, ".%06lld", static_cast<long long>(micros));
+        std::string fraction = buf;
+        while (fraction.back() == '0')
+            fraction.pop_back();
+        out += fraction;
+    }
+    return out + "Z";
+}
+
+std::string BookmarkDescription::valueText(const BookmarkValue& v) {
+    switch (v.kind()) {
+    case BookmarkValueKind::string:
+        return quoted(v.text());
+    case BookmarkValueKind::url:
+        return quoted(v.text());
+    case BookmarkValueKind::data:
+        return dataText(v.bytes());
+    case BookmarkValueKind::integer:
+        return std::to_string(v.integer());
+    case BookmarkValueKind::real:
+        return realText(v.real());
+    case BookmarkValueKind::date:
+        return dateText(v.real());
+    case BookmarkValueKind::boolean:
+        return v.boolean() ? "true" : "false";
+    case BookmarkValueKind::array: {
+        std::string out = "[";
+        for (std::size_t i = 0; i < v.items().size(); ++i)
+            out += (i > 0 ? ", " : "") + valueText(v.items()[i]);
+        return out + "]";
+    }
+    case BookmarkValueKind::dictionary: {
+        Pairs pairs;
+        for (std::size_t i = 0; i + 1 < v.items().size(); i += 2)
+            pairs.emplace_back(valueText(v.items()[i]), valueText(v.items()[i + 1]));
+        return dictionaryText(std::move(pairs));
+    }
+    case BookmarkValueKind::uuid:
+        return uuidText(v.bytes());
+    case BookmarkValueKind::relativeUrl:
+        if (v.items().size() != 2)
+            return "<relative URL>";
+        return valueText(v.items()[1]) + " -- " + valueText(v.items()[0]);
+    case BookmarkValueKind::null:
+        return "<null>";
+    case BookmarkValueKind::unknown: {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "<type 0x%X ", v.type());
+        return buf + dataText(v.bytes()) + ">";
+    }
+    }
+    return "<null>";
+}
+
+std::string BookmarkDescription::describe(const Bookmark& bookmark) {
+    Pairs pairs;
+    bool targetSeen = false;
+    for (const BookmarkTable& table : bookmark.tables) {
+        if (table.id == tocId::target && !targetSeen) {
+            targetSeen = true;
+            Pairs own = tablePairs(bookmark, table, true);
+            pairs.insert(pairs.end(), own.begin(), own.end());
+        } else {
+            char name[32];
+            std::snprintf(name, sizeof name, "table 0x%04X", table.id);
+            pairs.emplace_back(quoted(name), dictionaryText(tablePairs(bookmark, table, false)));
+        }
+    }
+    return dictionaryText(std::move(pairs));
+}
+
+std::optional<std::string> BookmarkDescription::describe(std::span<const std::uint8_t> bytes) {
+    BookmarkResult<Bookmark> read = BookmarkReader::read(bytes);
+    if (!read)
+        return std::nullopt;
+    return describe(read.value());
 }
 
 } // namespace korvex::bookmark

@@ -20,6 +20,13 @@ public:
 
     /// The dictionary text of bookmark bytes, or none when they can't be read.
     static std::optional<std::string> describe(std::span<const std::uint8_t> bytes);
+
+    /// One value as the description renders it.
+    static std::string valueText(const BookmarkValue& value);
+    /// A bookmark date (seconds since 2001-01-01 UTC) in ISO 8601 UTC, e.g.
+    /// "2017-09-24T14:03:55Z" (fractions of a second only when there are some); the plain
+    /// number when it lies outside the years 1 to 9999.
+    static std::string dateText(double seconds);
 };
 
 } // namespace korvex::bookmark

@@ -17,6 +17,9 @@ struct BookmarkInfo {
     /// Path of the target from the file-system root of the Mac that made the bookmark; empty
     /// for a volume root.
     std::vector<std::string> pathComponents;
+    /// Whether the bookmark says where its target is (path components, or a file URL when it
+    /// has no components). When false, `pathComponents` is empty but does NOT mean the root.
+    bool pathKnown = false;
     /// One file id per component; none where the id is unknown (a null record).
     std::vector<std::optional<std::int64_t>> fileIDs;
     std::optional<std::array<std::uint64_t, 3>> resourceProps; ///< flags, valid mask, third

@@ -1,10 +1,49 @@
 #include "BookmarkInspection.h"
 
+#include "BookmarkDescription.h"
+#include "BookmarkInfo.h"
+#include "BookmarkReader.h"
+
 namespace korvex::bookmark {
 
-bool BookmarkInspection::inspect(std::span<const std::uint8_t>, std::string& text) {
-    text += "not implemented yet\n";
-    return false;
+namespace {
+
+const char* containerName(BookmarkContainer container) {
+    switch (container) {
+    case BookmarkContainer::aliasFile:
+        return "alias file";
+    case BookmarkContainer::raw:
+        return "bookmark data";
+    case BookmarkContainer::legacy:
+        return "bookmark data (old 16-byte header)";
+    }
+    return "bookmark data";
+}
+
+} // namespace
+
+bool BookmarkInspection::inspect(std::span<const std::uint8_t> bytes, std::string& text) {
+    BookmarkResult<Bookmark> read = BookmarkReader::read(bytes);
+    if (!read) {
+        text += "  error: " + read.error().message + " (at byte " +
+                std::to_string(read.error().offset) + ")\n";
+        return false;
+    }
+    const Bookmark& bookmark = read.value();
+    BookmarkInfo info = BookmarkInfo::from(bookmark);
+    text += "  kind: ";
+    text += containerName(bookmark.container);
+    text += "\n  target: " + (info.pathKnown ? info.targetPath() : std::string("(not stored)"));
+    text += "\n  volume: ";
+    text += info.volumeName ? "\"" + *info.volumeName + "\"" : std::string("(no name)");
+    if (info.volumePath)
+        text += " at " + *info.volumePath;
+    if (info.volumeUUID)
+        text += ", UUID " + *info.volumeUUID;
+    if (info.volumeCapacity)
+        text += ", " + std::to_string(*info.volumeCapacity) + " bytes";
+    text += "\n  properties: " + BookmarkDescription::describe(bookmark) + "\n";
+    return true;
 }
 
 } // namespace korvex::bookmark
