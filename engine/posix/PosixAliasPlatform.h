@@ -30,6 +30,9 @@ public:
                                 MountTableSource mountTable = MountTable::readSystem,
                                 FileCalls& fileCalls = FileCalls::system());
     ~PosixAliasPlatform() override;
+    // The resolver and refresher keep references to this platform's mount table.
+    PosixAliasPlatform(const PosixAliasPlatform&) = delete;
+    PosixAliasPlatform& operator=(const PosixAliasPlatform&) = delete;
 
     std::unique_ptr<FolderWalk> openWalk(const std::string& folderPath) override;
     void itemUrl(std::string_view relativePath, const FileUrl& folderUrl, FileUrl& into) override;
