@@ -33,7 +33,7 @@ private:
 CommandLine::CommandLine(Environment environment) : environment_(std::move(environment)) {
     if (!environment_.makePlatform) {
         environment_.makePlatform = [](std::vector<PathMapping> mappings) {
-            return std::make_unique<PosixAliasPlatform>(std::move(mappings));
+            return std::make_shared<PosixAliasPlatform>(std::move(mappings));
         };
     }
 }
@@ -87,7 +87,7 @@ int CommandLine::run(const std::vector<std::string>& args, std::ostream& out, st
 
 int CommandLine::scan(const Arguments& arguments, const std::string& folder, std::ostream& out,
                       std::ostream& err) {
-    std::unique_ptr<AliasPlatform> platform = environment_.makePlatform(arguments.mappings);
+    std::shared_ptr<AliasPlatform> platform = environment_.makePlatform(arguments.mappings);
     ProgressLine progress(err, environment_.showProgress);
     CountingPlatform counting(*platform, progress);
     AliasScanner scanner(counting);

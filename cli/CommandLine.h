@@ -21,7 +21,7 @@ namespace korvex {
 class CommandLine {
 public:
     using PlatformFactory =
-        std::function<std::unique_ptr<AliasPlatform>(std::vector<PathMapping> mappings)>;
+        std::function<std::shared_ptr<AliasPlatform>(std::vector<PathMapping> mappings)>;
 
     struct Environment {
         /// Relative paths are taken from here.
