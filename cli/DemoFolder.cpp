@@ -3,6 +3,7 @@
 #include "bookmark/BookmarkWriter.h"
 #include "posix/MountTable.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -29,11 +30,13 @@ std::vector<std::uint8_t> aliasFinderInfo() {
 
 // An AppleDouble version 2 file holding only the FinderInfo entry (id 9).
 std::vector<std::uint8_t> appleDoubleWith(const std::vector<std::uint8_t>& finderInfo) {
-    std::vector<std::uint8_t> bytes = {0x00, 0x05, 0x16, 0x07, 0x00, 0x02, 0x00, 0x00};
-    bytes.resize(24, 0);               // filler
-    bytes.insert(bytes.end(), {0, 1}); // one entry
-    bytes.insert(bytes.end(), {0, 0, 0, 9, 0, 0, 0, 38, 0, 0, 0, 32});
-    bytes.insert(bytes.end(), finderInfo.begin(), finderInfo.end());
+    constexpr std::uint8_t header[] = {0x00, 0x05, 0x16, 0x07, 0x00, 0x02, 0x00, 0x00};
+    constexpr std::uint8_t entry[] = {0, 0, 0, 9, 0, 0, 0, 38, 0, 0, 0, 32}; // id, offset, length
+    std::vector<std::uint8_t> bytes(38 + 32, 0); // 16 filler bytes after the header
+    std::memcpy(bytes.data(), header, sizeof header);
+    bytes[25] = 1; // one entry
+    std::memcpy(bytes.data() + 26, entry, sizeof entry);
+    std::memcpy(bytes.data() + 38, finderInfo.data(), std::min<std::size_t>(finderInfo.size(), 32));
     return bytes;
 }
 
