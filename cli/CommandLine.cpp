@@ -103,6 +103,11 @@ int CommandLine::scan(const Arguments& arguments, const std::string& folder, std
     }
     // The report itself ends without a line feed (as in the window); a terminal wants one.
     out << report->reportText << '\n' << std::flush;
+    if (!out) {
+        // A full disk or a closed pipe: the report was lost, which is no success.
+        err << "korvex-scan: couldn't write the report\n";
+        return failed;
+    }
     return report->brokenCount > 0 ? brokenFound : nothingBroken;
 }
 

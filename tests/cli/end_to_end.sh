@@ -27,6 +27,8 @@ status=$?
 [ ! -s "$work/out" ] || fail "stdout not empty for a missing folder"
 grep -qxF "Couldn't find that folder. Try again." "$work/err" || fail "no message for a missing folder"
 
+"$scan" "$demo" >/dev/full 2>/dev/null
+[ "$?" = 2 ] || fail "a report that couldn't be written did not exit 2"
 "$scan" --bogus >/dev/null 2>&1
 [ "$?" = 2 ] || fail "bad option did not exit 2"
 "$scan" --version | grep -q '^korvex-scan [0-9]' || fail "--version"
