@@ -2,6 +2,7 @@
 
 #include "BookmarkBytes.h"
 #include "BookmarkKeys.h"
+#include "TypeBinding.h"
 
 #include <algorithm>
 #include <bit>
@@ -276,6 +277,12 @@ std::vector<std::uint8_t> BookmarkWriter::write(const BookmarkInfo& info,
         complete.creationOptions = bookmarkCreationOption;
     if (!complete.wasFileIDFormat)
         complete.wasFileIDFormat = true;
+    // macOS stores a type binding for files and folders; made here when the flags say which.
+    const auto& props = complete.resourceProps;
+    if (!complete.typeBindingData && !complete.pathComponents.empty() && props &&
+        ((*props)[1] & 0x3) == 0x3)
+        complete.typeBindingData = TypeBinding::forItem(
+            complete.pathComponents.back(), ((*props)[0] & 0x2) != 0, !complete.bootVolume);
     Bookmark bookmark;
     bookmark.container = container;
     bookmark.header = freshHeader(container, created);

@@ -13,9 +13,10 @@ namespace korvex::bookmark {
 class BookmarkWriter {
 public:
     /// Fresh bookmark data from a typed description, with the keys macOS writes for creation
-    /// option 1024 (suitable for an alias file): unset creation options become 1024 and an
-    /// unset wasFileIDFormat becomes true. A fresh header; for an alias file, `created` (seconds
-    /// since 2001-01-01 UTC) is the creation time stored in the header.
+    /// option 1024 (suitable for an alias file): unset creation options become 1024, an unset
+    /// wasFileIDFormat becomes true, and an unset type binding is made (TypeBinding) when the
+    /// resource flags tell a file from a folder. A fresh header; for an alias file, `created`
+    /// (seconds since 2001-01-01 UTC) is the creation time stored in the header.
     static std::vector<std::uint8_t> write(const BookmarkInfo& info, BookmarkContainer container,
                                            double created = 0);
 

@@ -1,0 +1,94 @@
+#include "BookmarkTestData.h"
+
+#include "bookmark/BookmarkDescription.h"
+#include "bookmark/BookmarkInfo.h"
+#include "bookmark/BookmarkInspection.h"
+#include "bookmark/BookmarkReader.h"
+#include "bookmark/BookmarkWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace korvex::bookmark;
+using korvex::test::Bytes;
+
+namespace {
+
+TEST(BookmarkDescription, RendersValuesPlainlyAndSafely) {
+    using V = BookmarkValue;
+    EXPECT_EQ(BookmarkDescription::valueText(V::makeString("say \"hi\"\n\\")),
+              "\"say \\\"hi\\\"\\n\\\\\"");
+    EXPECT_EQ(BookmarkDescription::valueText(V::makeString("Cafe\xCC\x81 \xFF")),
+              "\"Cafe\xCC\x81 \\xFF\"");
+    EXPECT_EQ(BookmarkDescription::valueText(V::makeInteger(-42)), "-42");
+    EXPECT_EQ(BookmarkDescription::valueText(V::makeReal(0.5)), "0.5");
+    EXPECT_EQ(BookmarkDescription::valueText(V::makeBool(true)), "true");
+    EXPECT_EQ(BookmarkDescription::valueText(V::makeNull()), "<null>");
+    EXPECT_EQ(BookmarkDescription::valueText(V::makeData({0xde, 0xad})), "<dead>");
+    EXPECT_EQ(BookmarkDescription::valueText(V::makeData(Bytes(40, 0x11))),
+              "<" + std::string(64, '1') + "... 40 bytes>");
+    EXPECT_EQ(BookmarkDescription::valueText(V::makeUuid(Bytes(16, 0xAB))),
+              "ABABABAB-ABAB-ABAB-ABAB-ABABABABABAB");
+    EXPECT_EQ(BookmarkDescription::valueText(V::makeUnknown(0x1234, {1})), "<type 0x1234 <01>>");
+    EXPECT_EQ(
+        BookmarkDescription::valueText(V::makeDictionary(
+            {{V::makeString("b"), V::makeInteger(2)}, {V::makeString("a"), V::makeInteger(1)}})),
+        "[\"a\": 1, \"b\": 2]");
+}
+
+TEST(BookmarkDescription, DatesAreIso8601Utc) {
+    EXPECT_EQ(BookmarkDescription::dateText(0), "2001-01-01T00:00:00Z");
+    EXPECT_EQ(BookmarkDescription::dateText(-978307200.0), "1970-01-01T00:00:00Z");
+    EXPECT_EQ(BookmarkDescription::dateText(-978307200.5), "1969-12-31T23:59:59.5Z");
+    EXPECT_EQ(BookmarkDescription::dateText(520786800.25), "2017-07-03T15:00:00.25Z");
+    EXPECT_EQ(BookmarkDescription::dateText(1e300), "1e+300");
+    EXPECT_EQ(BookmarkDescription::dateText(std::nan("")), "nan");
+}
+
+TEST(BookmarkDescription, NamesTheStoredPropertiesSortedAndStable) {
+    BookmarkInfo info;
+    info.pathComponents = {"Volumes", "Disk", "a b"};
+    info.volumePath = "/Volumes/Disk";
+    info.volumeName = "Disk";
+    info.volumeUUID = "66D290A3-6692-3D78-ABD5-A2FE6F3F4DBD";
+    info.resourceProps = {{0x2, 0xF, 0}};
+    Bookmark bookmark =
+        BookmarkReader::read(BookmarkWriter::write(info, BookmarkContainer::aliasFile)).value();
+    bookmark.set(1, 0xBEEF, BookmarkValue::makeBool(true));
+    std::string text = BookmarkDescription::describe(bookmark);
+
+    for (const char* part :
+         {"\"_NSURLPathKey\": \"/Volumes/Disk/a b\"", "\"NSURLVolumeNameKey\": \"Disk\"",
+          "\"NSURLVolumeUUIDStringKey\": \"66D290A3-6692-3D78-ABD5-A2FE6F3F4DBD\"",
+          "\"NSURLBookmarkOriginalRelativePathKey\": \"a b\"", "\"NSURLIsDirectoryKey\": true",
+          "\"NSURLIsRegularFileKey\": false", "\"NSURLNameKey\": \"a b\"",
+          "\"_NSURLBookmarkURLStringKey\": \"file:///Volumes/Disk/a%20b/\"", "\"0xBEEF\": true",
+          "\"creationOptions\": 1024"})
+        EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+    EXPECT_EQ(text.find("NSURLIsPackageKey"), std::string::npos); // not among the valid bits
+    EXPECT_LT(text.find("NSURLVolumeNameKey"), text.find("_NSURLPathKey"));
+    EXPECT_EQ(text.front(), '[');
+    EXPECT_EQ(text.back(), ']');
+    Bytes again = BookmarkWriter::serialise(bookmark);
+    EXPECT_EQ(BookmarkDescription::describe(again), text);
+}
+
+TEST(BookmarkInspection, ShowsTargetVolumeAndPropertiesOrTheError) {
+    BookmarkInfo info;
+    info.pathComponents = {"Users", "anna", "notes.txt"};
+    info.volumePath = "/";
+    info.volumeName = "Macintosh HD";
+    std::string text;
+    EXPECT_TRUE(BookmarkInspection::inspect(
+        BookmarkWriter::write(info, BookmarkContainer::aliasFile), text));
+    EXPECT_NE(text.find("target: /Users/anna/notes.txt\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("volume: \"Macintosh HD\" at /"), std::string::npos) << text;
+    EXPECT_NE(text.find("properties: [\""), std::string::npos) << text;
+
+    std::string error;
+    EXPECT_FALSE(BookmarkInspection::inspect(Bytes{'n', 'o', 'p', 'e'}, error));
+    EXPECT_NE(error.find("error: "), std::string::npos);
+}
+
+} // namespace

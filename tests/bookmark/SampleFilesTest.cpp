@@ -1,0 +1,327 @@
+#include "BookmarkTestData.h"
+
+#include "bookmark/BookmarkDescription.h"
+#include "bookmark/BookmarkInfo.h"
+#include "bookmark/BookmarkKeys.h"
+#include "bookmark/BookmarkReader.h"
+#include "bookmark/BookmarkWriter.h"
+#include "bookmark/TypeBinding.h"
+
+#include <gtest/gtest.h>
+
+using namespace korvex::bookmark;
+using korvex::test::Bytes;
+using korvex::test::readFile;
+using korvex::test::samplesDir;
+
+namespace {
+
+/// What the sample list documents about each readable file.
+struct Expected {
+    const char* file;
+    BookmarkContainer container;
+    const char* target;
+    const char* volumeName;
+    const char* volumePath;
+    const char* uuid;              // nullptr: not checked
+    std::int64_t capacity;         // 0: not checked
+    std::vector<std::int64_t> ids; // -1: null; empty: not checked
+    std::int64_t options;          // -1: no creation-options key
+};
+
+const std::vector<Expected>& expectations() {
+    static const std::vector<Expected> all = {
+        {"perlmacalias-folder.alias",
+         BookmarkContainer::aliasFile,
+         "/System/Library/Perl",
+         "Macintosh HD",
+         "/",
+         "07FD1A5D-7D66-475A-AF51-934CDEF2D60C",
+         499963174912,
+         {},
+         0x400},
+        {"perlmacalias-removable.alias",
+         BookmarkContainer::aliasFile,
+         "/Volumes/SANDISK/untitled",
+         "SANDISK",
+         "/Volumes/SANDISK",
+         "66D290A3-6692-3D78-ABD5-A2FE6F3F4DBD",
+         0,
+         {23589, -1, -1},
+         0x400},
+        {"perlmacalias-root.alias",
+         BookmarkContainer::aliasFile,
+         "/",
+         "Macintosh HD",
+         "/",
+         nullptr,
+         0,
+         {},
+         0x400},
+        {"cocoa-downloads-wav.alias",
+         BookmarkContainer::aliasFile,
+         nullptr,
+         "Macintosh HD",
+         "/",
+         nullptr,
+         0,
+         {},
+         0x400},
+        {"cocoa-exfat-volume.alias",
+         BookmarkContainer::aliasFile,
+         "/Volumes/MattSplice/file.wav",
+         "MattSplice",
+         "/Volumes/MattSplice",
+         nullptr,
+         0,
+         {420320, -1, -1},
+         0x400},
+        {"puffycid-downloads.bookmark",
+         BookmarkContainer::raw,
+         "/Users/puffycid/Downloads/powershell-7.2.4-osx-x64.pkg",
+         "Macintosh HD",
+         "/",
+         nullptr,
+         0,
+         {},
+         0x28001800},
+        {"puffycid-loginitem.bookmark",
+         BookmarkContainer::raw,
+         "/Applications/Syncthing.app",
+         "Macintosh HD",
+         "/",
+         nullptr,
+         0,
+         {},
+         -1},
+        {"puffycid-poisonapple.bookmark",
+         BookmarkContainer::raw,
+         nullptr,
+         "Macintosh HD",
+         "/",
+         nullptr,
+         0,
+         {},
+         0x20000000},
+        {"puffycid-systemevents.bookmark",
+         BookmarkContainer::raw,
+         "/System/Library/CoreServices/System Events.app",
+         "Macintosh HD",
+         "/",
+         nullptr,
+         0,
+         {},
+         -1},
+        {"puffycid-ventura.bookmark",
+         BookmarkContainer::raw,
+         "/Applications/Syncthing.app",
+         "Macintosh HD",
+         "/",
+         nullptr,
+         122107002880,
+         {},
+         0x20000000},
+        {"fq-sample1.bookmark",
+         BookmarkContainer::raw,
+         "/Applications/Bitwarden.app",
+         "Macintosh HD",
+         "/",
+         nullptr,
+         0,
+         {},
+         0x20000000},
+        {"fq-sample2.bookmark",
+         BookmarkContainer::raw,
+         "/Users/davidmcdonald/hxstore",
+         "Macintosh HD",
+         "/",
+         nullptr,
+         0,
+         {},
+         0x20000000},
+        {"fq-sample3.bookmark",
+         BookmarkContainer::raw,
+         "/Users/davidmcdonald/Documents/Arduino/generated_examples/Blink",
+         "Macintosh HD",
+         "/",
+         nullptr,
+         0,
+         {},
+         0x20000000},
+        {"fq-sample4.bookmark",
+         BookmarkContainer::raw,
+         "/Users/davidmcdonald/go/src/thesis",
+         "Macintosh HD",
+         "/",
+         nullptr,
+         0,
+         {},
+         0x20000000},
+    };
+    return all;
+}
+
+class SampleFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = samplesDir();
+        if (dir.empty())
+            GTEST_SKIP() << "no sample folder at '" << KORVEX_SAMPLES_DIR
+                         << "' (set KORVEX_SAMPLES_DIR); real-file checks skipped";
+    }
+    std::filesystem::path dir;
+};
+
+TEST_F(SampleFiles, ReadTheDocumentedTargetsVolumesAndIds) {
+    for (const Expected& e : expectations()) {
+        SCOPED_TRACE(e.file);
+        auto read = BookmarkReader::read(readFile(dir / e.file));
+        ASSERT_TRUE(read) << read.error().message;
+        EXPECT_EQ(read->container, e.container);
+        BookmarkInfo info = BookmarkInfo::from(read.value());
+        EXPECT_TRUE(info.pathKnown);
+        if (e.target) {
+            EXPECT_EQ(info.targetPath(), e.target);
+        }
+        EXPECT_EQ(info.volumeName, e.volumeName);
+        EXPECT_EQ(info.volumePath, e.volumePath);
+        if (e.uuid) {
+            EXPECT_EQ(info.volumeUUID, e.uuid);
+        }
+        if (e.capacity) {
+            EXPECT_EQ(info.volumeCapacity, e.capacity);
+        }
+        if (!e.ids.empty()) {
+            ASSERT_EQ(info.fileIDs.size(), e.ids.size());
+            for (std::size_t i = 0; i < e.ids.size(); ++i)
+                EXPECT_EQ(info.fileIDs[i], e.ids[i] < 0 ? std::nullopt : std::optional(e.ids[i]));
+        }
+        if (e.options < 0)
+            EXPECT_FALSE(info.creationOptions);
+        else
+            EXPECT_EQ(info.creationOptions, e.options);
+    }
+}
+
+TEST_F(SampleFiles, DetailsOfTheAliasFiles) {
+    auto root =
+        BookmarkInfo::from(BookmarkReader::read(readFile(dir / "perlmacalias-root.alias")).value());
+    EXPECT_TRUE(root.pathComponents.empty());
+    EXPECT_EQ(root.fileName, "Macintosh HD");
+    EXPECT_TRUE(root.fileIDs.empty());
+
+    auto removable = BookmarkReader::read(readFile(dir / "perlmacalias-removable.alias"));
+    ASSERT_TRUE(removable);
+    ASSERT_EQ(removable->tables.size(), 2u);
+    EXPECT_EQ(removable->tables[0].id, tocId::target);
+    EXPECT_EQ(removable->tables[1].id, tocId::bootVolume);
+    auto info = BookmarkInfo::from(removable.value());
+    ASSERT_TRUE(info.bootVolume);
+    EXPECT_EQ(info.bootVolume->name, "Macintosh HD");
+    EXPECT_EQ(info.bootVolume->uuid, "07FD1A5D-7D66-475A-AF51-934CDEF2D60C");
+
+    auto wav = BookmarkInfo::from(
+        BookmarkReader::read(readFile(dir / "cocoa-downloads-wav.alias")).value());
+    EXPECT_EQ(wav.creatorUser, "mattetti");
+    EXPECT_EQ(wav.creatorUid, 501);
+    ASSERT_EQ(wav.pathComponents.size(), 4u);
+    EXPECT_TRUE(wav.targetPath().starts_with("/Users/mattetti/Downloads/3bdc4314"));
+    EXPECT_TRUE(wav.targetPath().ends_with(".wav"));
+
+    auto exfat = BookmarkInfo::from(
+        BookmarkReader::read(readFile(dir / "cocoa-exfat-volume.alias")).value());
+    EXPECT_EQ(exfat.volumeURL, "file:///Volumes/MattSplice/");
+    EXPECT_TRUE(exfat.bootVolume);
+}
+
+TEST_F(SampleFiles, NegativesAreRejectedWithAClearError) {
+    struct Case {
+        const char* file;
+        const char* says;
+    } cases[] = {{"puffycid-bad_content.bookmark", "truncated"},
+                 {"puffycid-bad_header.bookmark", "not bookmark data"},
+                 {"fq-loop.bookmark", "contains itself"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        auto read = BookmarkReader::read(readFile(dir / c.file));
+        ASSERT_FALSE(read);
+        EXPECT_NE(read.error().message.find(c.says), std::string::npos) << read.error().message;
+        EXPECT_FALSE(BookmarkDescription::describe(readFile(dir / c.file)));
+    }
+}
+
+TEST_F(SampleFiles, TheOneNotMadeByMacOsIsReadAllTheSame) {
+    auto read = BookmarkReader::read(readFile(dir / "puffycid-macAlias.bookmark"));
+    ASSERT_TRUE(read) << read.error().message;
+    BookmarkInfo info = BookmarkInfo::from(read.value());
+    ASSERT_GE(info.pathComponents.size(), 2u);
+    EXPECT_EQ(info.pathComponents[0], "..");
+    EXPECT_TRUE(info.targetPath().ends_with("/powershell-7.2.5-osx-arm64.pkg"));
+    EXPECT_EQ(info.volumePath, "/System/Volumes/Data");
+}
+
+TEST_F(SampleFiles, ReserialisingKeepsEveryKeyAndMacOsBytesExactly) {
+    for (const auto& item : std::filesystem::directory_iterator(dir)) {
+        Bytes original = readFile(item.path());
+        auto read = BookmarkReader::read(original);
+        if (!read)
+            continue;
+        std::string name = item.path().filename().string();
+        SCOPED_TRACE(name);
+        Bytes again = BookmarkWriter::serialise(read.value());
+        if (name != "puffycid-macAlias.bookmark") { // its table size field is wrong
+            EXPECT_EQ(again, original);
+        }
+        auto reread = BookmarkReader::read(again);
+        ASSERT_TRUE(reread) << reread.error().message;
+        ASSERT_EQ(reread->tables.size(), read->tables.size());
+        for (std::size_t t = 0; t < read->tables.size(); ++t) {
+            ASSERT_EQ(reread->tables[t].entries.size(), read->tables[t].entries.size());
+            for (std::size_t i = 0; i < read->tables[t].entries.size(); ++i) {
+                EXPECT_EQ(reread->tables[t].entries[i].key, read->tables[t].entries[i].key);
+                EXPECT_EQ(reread->tables[t].entries[i].value, read->tables[t].entries[i].value);
+            }
+        }
+        EXPECT_EQ(BookmarkDescription::describe(reread.value()),
+                  BookmarkDescription::describe(read.value()));
+    }
+}
+
+TEST_F(SampleFiles, TypeBindingsAreMadeAsMacOsMadeThem) {
+    for (const char* file : {"cocoa-downloads-wav.alias", "cocoa-exfat-volume.alias",
+                             "perlmacalias-folder.alias", "perlmacalias-removable.alias"}) {
+        SCOPED_TRACE(file);
+        BookmarkInfo info = BookmarkInfo::from(BookmarkReader::read(readFile(dir / file)).value());
+        ASSERT_TRUE(info.typeBindingData && info.resourceProps);
+        bool folder = ((*info.resourceProps)[0] & 0x2) != 0;
+        EXPECT_EQ(TypeBinding::forItem(info.pathComponents.back(), folder, !info.bootVolume),
+                  *info.typeBindingData);
+    }
+}
+
+TEST_F(SampleFiles, RefreshingChangesOnlyWhatItSets) {
+    Bytes original = readFile(dir / "cocoa-exfat-volume.alias");
+    Bookmark before = BookmarkReader::read(original).value();
+    BookmarkInfo fresh;
+    fresh.pathComponents = {"Volumes", "MattSplice", "moved.wav"};
+    fresh.fileIDs = {420999, std::nullopt, std::nullopt};
+    fresh.displayName = "moved.wav";
+    auto after = BookmarkReader::read(BookmarkWriter::update(before, fresh));
+    ASSERT_TRUE(after) << after.error().message;
+    BookmarkInfo info = BookmarkInfo::from(after.value());
+    EXPECT_EQ(info.targetPath(), "/Volumes/MattSplice/moved.wav");
+    EXPECT_EQ(info.fileIDs[0], 420999);
+    EXPECT_EQ(info.displayName, "moved.wav");
+    for (std::uint32_t kept : {key::volUuid, key::typeBindingData, key::relativeDirsUp,
+                               key::creationDate, key::volInfoDepths}) {
+        ASSERT_TRUE(after->find(tocId::target, kept)) << std::hex << kept;
+        EXPECT_EQ(*after->find(tocId::target, kept), *before.find(tocId::target, kept));
+    }
+    EXPECT_EQ(after->table(tocId::bootVolume)->entries.size(),
+              before.table(tocId::bootVolume)->entries.size());
+    // The header (with the alias's creation time) is carried over.
+    EXPECT_TRUE(std::equal(original.begin() + 28, original.begin() + 56,
+                           BookmarkWriter::update(before, fresh).begin() + 28));
+}
+
+} // namespace
