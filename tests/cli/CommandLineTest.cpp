@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
-#include <sys/stat.h>
 
 namespace korvex {
 namespace {
@@ -64,6 +63,8 @@ TEST_F(CommandLineTest, ReportGoesToStdoutAsTheWindowShowsItAndTheStatusTellsIfA
                                                             {"/Volumes/B", "/home/me/C=rel"}}));
     memory.entries.pop_back();
     EXPECT_EQ(run({"/home/me/./Mac stuff"}).status, 0);
+    memory.folder = "/home/me/../x"; // ".." is kept: resolving it would need the links on the way
+    EXPECT_EQ(run({"../x"}).status, 0);
 }
 
 TEST_F(CommandLineTest, WrongArgumentsAndMissingFoldersGiveStatus2AndAMessageOnStderr) {
@@ -122,9 +123,6 @@ TEST_F(CommandLineTest, InspectAndDemoWorkOnRealFiles) {
                                       "out of 5 scanned in ")),
               std::string::npos)
         << scan.out;
-    EXPECT_EQ(run({"--rewrite", tree.root()}).status, 1);
-    EXPECT_NE(run({tree.root()}).out.find("Found 2 broken Aliases, and rewrote 0, out of 5"),
-              std::string::npos);
 
     Outcome inspect = run({"--inspect", "Report alias", "Notes.txt", "Old"}, tree.root());
     EXPECT_EQ(inspect.status, 1);
@@ -132,20 +130,6 @@ TEST_F(CommandLineTest, InspectAndDemoWorkOnRealFiles) {
     EXPECT_NE(inspect.out.find(tree.path("Documents/Report.txt")), std::string::npos);
     EXPECT_NE(inspect.out.find(tree.path("Notes.txt:\n")), std::string::npos);
     EXPECT_NE(inspect.err.find("couldn't read " + tree.path("Old")), std::string::npos);
-
-    const std::string sample = std::string(KORVEX_SAMPLES_DIR) + "/perlmacalias-removable.alias";
-    struct stat st {};
-    if (::stat(sample.c_str(), &st) == 0) {
-        EXPECT_NE(run({"--inspect", sample}).out.find("/Volumes/SANDISK/untitled"),
-                  std::string::npos);
-    }
-}
-
-TEST(AbsolutePathTest, RelativePathsAreTakenFromTheCurrentFolderWithoutResolvingLinks) {
-    EXPECT_EQ(absolutePath("./a//b/./", "/home/me"), "/home/me/a/b");
-    EXPECT_EQ(absolutePath("../x", "/home/me"), "/home/me/../x");
-    EXPECT_EQ(absolutePath("/abs/", "/home/me"), "/abs");
-    EXPECT_EQ(absolutePath(".", "/"), "/");
 }
 
 } // namespace
