@@ -7,21 +7,7 @@
 #include "bookmark/BookmarkReader.h"
 #include "bookmark/BookmarkWriter.h"
 
-#include <algorithm>
-
 namespace korvex {
-
-namespace {
-
-constexpr std::uint8_t aliasFileMagic[16] = {'b', 'o', 'o', 'k', 0, 0, 0, 0,
-                                             'm', 'a', 'r', 'k', 0, 0, 0, 0};
-
-bool startsWithAliasMagic(const std::vector<std::uint8_t>& bytes) {
-    return bytes.size() >= sizeof aliasFileMagic &&
-           std::equal(std::begin(aliasFileMagic), std::end(aliasFileMagic), bytes.begin());
-}
-
-} // namespace
 
 /// The walk handed to the engine: tells the platform while it lives, so that type lookups of
 /// the entry just yielded take the walk's answer, classified ahead.
@@ -133,10 +119,9 @@ bool PosixAliasPlatform::writeBookmarkData(const BookmarkData& data, const FileU
     if (!current) {
         return false;
     }
-    const bool fileHasAliasForm = startsWithAliasMagic(*current);
-    if (fileHasAliasForm != startsWithAliasMagic(data)) {
-        parsed->container = fileHasAliasForm ? bookmark::BookmarkContainer::aliasFile
-                                             : bookmark::BookmarkContainer::raw;
+    bookmark::BookmarkResult<bookmark::Bookmark> old = bookmark::BookmarkReader::read(*current);
+    if (old && old->container != parsed->container) {
+        parsed->container = old->container;
         parsed->header.clear();
         return aliasWriter_.replace(item.path, bookmark::BookmarkWriter::serialise(parsed.value()));
     }
