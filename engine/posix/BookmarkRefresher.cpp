@@ -44,6 +44,14 @@ std::string fileUrlOfFolder(const std::string& path) {
     return url;
 }
 
+bool isAtOrBelow(std::string_view path, std::string_view folder) {
+    if (folder == "/") {
+        return !path.empty() && path[0] == '/';
+    }
+    return path.substr(0, folder.size()) == folder &&
+           (path.size() == folder.size() || path[folder.size()] == '/');
+}
+
 std::string_view lastComponent(std::string_view path) {
     return path.substr(path.rfind('/') + 1);
 }
@@ -102,10 +110,13 @@ void BookmarkRefresher::describeFile(const std::string& path, BookmarkInfo& info
 void BookmarkRefresher::describeVolume(const std::string& path, BookmarkInfo& info,
                                        bookmark::Bookmark& bookmark) const {
     const MountPoint* mount = mounts_.holding(path);
-    if (!mount || (info.volumePath && *info.volumePath == mount->path)) {
-        return; // the same volume: its stored description stays as the Mac made it
+    // The stored volume, or a file system mounted above its mount point here (its mount point
+    // is then just a folder of that one): the description stays as the Mac made it.
+    if (!mount || (info.volumePath && isAtOrBelow(*info.volumePath, mount->path))) {
+        return;
     }
-    // Another volume holds the target here: what was stored of the old one no longer holds.
+    // A file system mounted below the stored volume holds the target: the old one's facts no
+    // longer hold.
     namespace key = bookmark::key;
     for (const std::uint32_t stale :
          {key::volUuid, key::volCapacity, key::volCreationDate, key::volProps, key::volWasBoot}) {

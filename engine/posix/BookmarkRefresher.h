@@ -12,7 +12,9 @@ namespace korvex {
 /// Makes the fresh bookmark data of a refresh, in the terms of the Mac that uses the alias, so
 /// that the refresh never makes the alias worse there:
 /// - target found at exactly its stored path: the file's own facts (file ids, creation date,
-///   kind, its volume as the mount table shows it) replace the stored ones;
+///   kind) replace the stored ones, and so does its volume as the mount table shows it when a
+///   file system mounted below the stored volume's mount point holds it (a stored volume whose
+///   mount point is just a folder here keeps its description);
 /// - target found only through a path mapping, a same-name volume or equivalent names: the
 ///   stored path and volume are those of the Mac, and nothing of this machine may replace
 ///   them; the data is written back as it was read.

@@ -83,6 +83,9 @@ TEST_F(RefreshTest, TargetAtItsStoredPathIsDescribedFromTheFileItself) {
     EXPECT_EQ(moved.volumePath, tree.root());
     EXPECT_EQ(moved.volumeURL, "file://" + tree.root() + "/");
     EXPECT_FALSE(moved.volumeUUID);
+    // A stored volume whose mount point is only a folder here stays as the Mac described it.
+    const Bytes onMacVolume = aliasBytes(target, tree.path("docs"), "docs");
+    EXPECT_EQ(infoOf(*refresh(target, onMacVolume)).volumeUUID, infoOf(onMacVolume).volumeUUID);
 
     // Nothing is made when the data no longer leads to the target.
     EXPECT_FALSE(refresh(tree.file("docs/other"), previous));
