@@ -25,9 +25,11 @@ constexpr std::size_t ringSize = 1024;
 /// Finished folders the look-ahead may keep open beyond those on the current path.
 constexpr std::size_t spareFolders = 64;
 /// New entries that wake the helper thread (waking it for each would cost more than it saves).
-constexpr std::size_t helperBatch = 32;
+constexpr std::size_t helperBatch = 64;
+/// Entries of one folder a look-ahead thread classifies in a row.
+constexpr std::size_t runLength = 16;
 /// Entries a caller who has caught up with the look-ahead lets it classify before waking.
-constexpr std::size_t consumerBatch = 32;
+constexpr std::size_t consumerBatch = 64;
 /// How often a waiting caller looks again before it sleeps (an entry takes microseconds).
 constexpr int spinLimit = 128;
 
@@ -168,7 +170,11 @@ private:
     std::atomic<std::size_t> listerWakeAt_{0};
     std::atomic<bool> helperWaiting_{false};
     std::atomic<std::size_t> helperWakeAt_{0};
-    std::mutex mutex_;
+    // One mutex per sleeper; a waker takes it only for a moment (so that the sleeper cannot be
+    // between its last look and its sleep) and notifies after letting go of it.
+    std::mutex consumerMutex_;
+    std::mutex listerMutex_;
+    std::mutex helperMutex_;
     std::condition_variable consumerCv_;
     std::condition_variable listerCv_;
     std::condition_variable helperCv_;
@@ -278,17 +284,36 @@ bool PosixFolderWalk::Impl::classifyOne(std::size_t& from, WorkingFolder& folder
     from = std::max(from, consumed_.load());
     const std::size_t end = produced_.load(std::memory_order_acquire);
     while (from < end) {
-        const std::size_t at = from++;
-        Slot& slot = ring_[at % ringSize];
+        std::size_t at = from++;
+        Slot* slot = &ring_[at % ringSize];
         std::uint64_t expected = stateOf(at, pending);
-        if (slot.state.compare_exchange_strong(expected, stateOf(at, claimed),
-                                               std::memory_order_acq_rel)) {
-            slot.result =
-                classify(slot, folder.pathOf(slot.folder, slot.folder->entry(slot.index), scratch));
-            slot.state.store(stateOf(at, done), std::memory_order_release);
-            wakeConsumer(at);
-            return true;
+        if (!slot->state.compare_exchange_strong(expected, stateOf(at, claimed),
+                                                 std::memory_order_acq_rel)) {
+            continue;
         }
+        // Takes the run of entries of the same folder after it too: one change of working
+        // folder for all of them. (A slot's fields are only looked at once it is claimed.)
+        const FolderListing* const listing = slot->folder.get();
+        for (;;) {
+            const bool sameFolder = slot->folder.get() == listing;
+            slot->result = classify(
+                *slot, folder.pathOf(slot->folder, slot->folder->entry(slot->index), scratch));
+            slot->state.store(stateOf(at, done), std::memory_order_release);
+            wakeConsumer(at);
+            if (!sameFolder || at + 1 >= end || at + 1 - from >= runLength) {
+                break;
+            }
+            Slot& following = ring_[(at + 1) % ringSize];
+            expected = stateOf(at + 1, pending);
+            if (!following.state.compare_exchange_strong(expected, stateOf(at + 1, claimed),
+                                                         std::memory_order_acq_rel)) {
+                break;
+            }
+            slot = &following;
+            ++at;
+        }
+        from = at + 1;
+        return true;
     }
     return false;
 }
@@ -299,7 +324,7 @@ void PosixFolderWalk::Impl::wakeConsumer(std::size_t completed) {
     std::atomic_thread_fence(std::memory_order_seq_cst);
     if (consumerWaiting_.load() &&
         (consumerWaitsFor_.load() == completed || consumerWaitsUntil_.load() == completed)) {
-        std::lock_guard lock(mutex_);
+        { std::lock_guard lock(consumerMutex_); }
         consumerCv_.notify_one();
     }
 }
@@ -307,7 +332,7 @@ void PosixFolderWalk::Impl::wakeConsumer(std::size_t completed) {
 void PosixFolderWalk::Impl::wakeLister() {
     std::atomic_thread_fence(std::memory_order_seq_cst);
     if (listerWaiting_.load() && consumed_.load() >= listerWakeAt_.load()) {
-        std::lock_guard lock(mutex_);
+        { std::lock_guard lock(listerMutex_); }
         listerCv_.notify_one();
     }
 }
@@ -315,14 +340,15 @@ void PosixFolderWalk::Impl::wakeLister() {
 void PosixFolderWalk::Impl::wakeHelper() {
     std::atomic_thread_fence(std::memory_order_seq_cst);
     if (helperWaiting_.load() && produced_.load() >= helperWakeAt_.load()) {
-        std::lock_guard lock(mutex_);
+        { std::lock_guard lock(helperMutex_); }
         helperCv_.notify_one();
     }
 }
 
 void PosixFolderWalk::Impl::finish() {
-    std::lock_guard lock(mutex_);
     finished_.store(true);
+    { std::lock_guard lock(consumerMutex_); }
+    { std::lock_guard lock(helperMutex_); }
     consumerCv_.notify_all();
     helperCv_.notify_all();
 }
@@ -368,7 +394,7 @@ void PosixFolderWalk::Impl::runLister() {
         // All listed entries are claimed and no more may be listed: sleep until the caller has
         // taken half of them (it can take them all without the lister).
         folder.leave();
-        std::unique_lock lock(mutex_);
+        std::unique_lock lock(listerMutex_);
         listerWakeAt_.store(seen + std::max<std::size_t>(1, inRing / 2));
         listerWaiting_.store(true);
         std::atomic_thread_fence(std::memory_order_seq_cst);
@@ -391,7 +417,7 @@ void PosixFolderWalk::Impl::runHelper() {
             return;
         }
         folder.leave();
-        std::unique_lock lock(mutex_);
+        std::unique_lock lock(helperMutex_);
         helperWakeAt_.store(produced_.load() + helperBatch);
         helperWaiting_.store(true);
         std::atomic_thread_fence(std::memory_order_seq_cst);
@@ -403,12 +429,11 @@ void PosixFolderWalk::Impl::runHelper() {
 }
 
 void PosixFolderWalk::Impl::stopThreads() {
-    {
-        std::lock_guard lock(mutex_);
-        stop_.store(true);
-        listerCv_.notify_all();
-        helperCv_.notify_all();
-    }
+    stop_.store(true);
+    { std::lock_guard lock(listerMutex_); }
+    { std::lock_guard lock(helperMutex_); }
+    listerCv_.notify_all();
+    helperCv_.notify_all();
     if (lister_.joinable()) {
         lister_.join();
     }
@@ -455,7 +480,7 @@ bool PosixFolderWalk::Impl::next(std::string_view& relativePath) {
             // batch rather than per entry. Both are listed already, so both will be done.
             const std::size_t listed = produced_.load(std::memory_order_acquire);
             const std::size_t until = listed > at ? std::min(at + consumerBatch, listed - 1) : at;
-            std::unique_lock lock(mutex_);
+            std::unique_lock lock(consumerMutex_);
             consumerWaitsFor_.store(at);
             consumerWaitsUntil_.store(until);
             consumerWaiting_.store(true);
