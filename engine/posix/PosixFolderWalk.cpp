@@ -2,6 +2,7 @@
 
 #include "AliasRecognizer.h"
 #include "FolderListing.h"
+#include "MountPoints.h"
 #include "PseudoFileSystems.h"
 
 #include <atomic>
@@ -126,6 +127,7 @@ public:
 
     std::optional<std::string_view> currentType_;
     std::string currentPath_;
+    std::optional<MountPoints> mounts_; ///< below the folder; none: look at every folder
 
 private:
     struct Frame {
@@ -189,8 +191,13 @@ bool PosixFolderWalk::Impl::enterFolder(const FolderListing& parent,
                                         const FolderListing::Entry& entry) {
     const char* name = parent.cName(entry);
     struct stat st;
-    if (::fstatat(parent.fd(), name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0 ||
-        !S_ISDIR(st.st_mode)) {
+    st.st_dev = parent.device();
+    // Only a mount point can lead to another file system; with the mount table at hand, the
+    // other folders need no look before they are opened.
+    const bool mayBeMount = !mounts_ || mounts_->contains(relative_);
+    if (mayBeMount &&
+        (::fstatat(parent.fd(), name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0 ||
+         !S_ISDIR(st.st_mode))) {
         return false;
     }
     if (st.st_dev != parent.device()) {
@@ -525,6 +532,7 @@ std::unique_ptr<PosixFolderWalk> PosixFolderWalk::open(const std::string& folder
     }
     std::string prefix = path == "/" ? path : path + "/";
     auto impl = std::make_unique<Impl>(recognizer, prefix);
+    impl->mounts_ = MountPoints::below(path);
     std::shared_ptr<const FolderListing> root;
     if (isPseudoFileSystem(fs.f_type)) {
         ::close(fd); // a folder of the kernel's: nothing in it is a file
