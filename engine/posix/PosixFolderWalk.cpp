@@ -26,11 +26,11 @@ constexpr std::size_t ringSize = 1024;
 /// Finished folders the look-ahead may keep open beyond those on the current path.
 constexpr std::size_t spareFolders = 64;
 /// New entries that wake the helper thread (waking it for each would cost more than it saves).
-constexpr std::size_t helperBatch = 64;
+constexpr std::size_t helperBatch = 128;
 /// Entries of one folder a look-ahead thread classifies in a row.
 constexpr std::size_t runLength = 16;
 /// Entries a caller who has caught up with the look-ahead lets it classify before waking.
-constexpr std::size_t consumerBatch = 64;
+constexpr std::size_t consumerBatch = 256;
 /// How often a waiting caller looks again before it sleeps (an entry takes microseconds).
 constexpr int spinLimit = 128;
 
@@ -361,8 +361,13 @@ void PosixFolderWalk::Impl::finish() {
 }
 
 void PosixFolderWalk::Impl::releaseConsumed(std::size_t upTo) {
+    // Only the lister fills slots, so `produced_` is exact here; a slot whose entry has been
+    // followed by a newer one already dropped the old folder and must keep the new one.
+    const std::size_t produced = produced_.load(std::memory_order_relaxed);
     for (; released_ < upTo; ++released_) {
-        ring_[released_ % ringSize].folder.reset();
+        if (released_ + ringSize >= produced) {
+            ring_[released_ % ringSize].folder.reset();
+        }
     }
 }
 
@@ -377,7 +382,7 @@ void PosixFolderWalk::Impl::runLister() {
         releaseConsumed(seen);
         std::size_t inRing = produced_.load(std::memory_order_relaxed) - seen;
         bool progressed = false;
-        for (int i = 0; i < 64 && !finished_.load(std::memory_order_relaxed); ++i) {
+        for (int i = 0; i < 256 && !finished_.load(std::memory_order_relaxed); ++i) {
             inRing = produced_.load(std::memory_order_relaxed) - consumed_.load();
             if (inRing >= ringSize || listings_.load() > stack_.size() + spareFolders) {
                 break;
@@ -389,7 +394,7 @@ void PosixFolderWalk::Impl::runLister() {
             progressed = true;
         }
         wakeHelper();
-        for (int i = 0; i < 16 && classifyOne(cursor, folder, scratch); ++i) {
+        for (int i = 0; i < 4 && classifyOne(cursor, folder, scratch); ++i) {
             progressed = true;
         }
         if (progressed) {
