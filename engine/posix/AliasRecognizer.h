@@ -44,10 +44,12 @@ public:
 
     /// One entry as a walk sees it.
     struct Entry {
-        int folderFd = -1;          ///< the open folder holding the entry
-        std::string_view name;      ///< the entry's name in that folder (NUL-terminated)
-        unsigned char type = 0;     ///< d_type from the listing (DT_UNKNOWN: look it up)
-        const char* path = nullptr; ///< the entry's absolute path, for attribute calls
+        int folderFd = -1;      ///< the open folder holding the entry
+        std::string_view name;  ///< the entry's name in that folder (NUL-terminated)
+        unsigned char type = 0; ///< d_type from the listing (DT_UNKNOWN: look it up)
+        /// The entry's path for attribute calls: absolute, or relative to the calling thread's
+        /// working folder (the walk's threads sit in the entry's folder).
+        const char* path = nullptr;
         const FolderListing* listing = nullptr; ///< the folder's names; null: probe `._NAME`
         bool xattrs = true;                     ///< the folder's file system keeps attributes
     };

@@ -2,6 +2,7 @@
 
 #include "AliasRecognizer.h"
 #include "FolderListing.h"
+#include "MountPoints.h"
 #include "PseudoFileSystems.h"
 
 #include <atomic>
@@ -25,9 +26,11 @@ constexpr std::size_t ringSize = 1024;
 /// Finished folders the look-ahead may keep open beyond those on the current path.
 constexpr std::size_t spareFolders = 64;
 /// New entries that wake the helper thread (waking it for each would cost more than it saves).
-constexpr std::size_t helperBatch = 32;
+constexpr std::size_t helperBatch = 128;
+/// Entries of one folder a look-ahead thread classifies in a row.
+constexpr std::size_t runLength = 16;
 /// Entries a caller who has caught up with the look-ahead lets it classify before waking.
-constexpr std::size_t consumerBatch = 32;
+constexpr std::size_t consumerBatch = 256;
 /// How often a waiting caller looks again before it sleeps (an entry takes microseconds).
 constexpr int spinLimit = 128;
 
@@ -124,6 +127,7 @@ public:
 
     std::optional<std::string_view> currentType_;
     std::string currentPath_;
+    std::optional<MountPoints> mounts_; ///< below the folder; none: look at every folder
 
 private:
     struct Frame {
@@ -168,7 +172,11 @@ private:
     std::atomic<std::size_t> listerWakeAt_{0};
     std::atomic<bool> helperWaiting_{false};
     std::atomic<std::size_t> helperWakeAt_{0};
-    std::mutex mutex_;
+    // One mutex per sleeper; a waker takes it only for a moment (so that the sleeper cannot be
+    // between its last look and its sleep) and notifies after letting go of it.
+    std::mutex consumerMutex_;
+    std::mutex listerMutex_;
+    std::mutex helperMutex_;
     std::condition_variable consumerCv_;
     std::condition_variable listerCv_;
     std::condition_variable helperCv_;
@@ -183,8 +191,13 @@ bool PosixFolderWalk::Impl::enterFolder(const FolderListing& parent,
                                         const FolderListing::Entry& entry) {
     const char* name = parent.cName(entry);
     struct stat st;
-    if (::fstatat(parent.fd(), name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0 ||
-        !S_ISDIR(st.st_mode)) {
+    st.st_dev = parent.device();
+    // Only a mount point can lead to another file system; with the mount table at hand, the
+    // other folders need no look before they are opened.
+    const bool mayBeMount = !mounts_ || mounts_->contains(relative_);
+    if (mayBeMount &&
+        (::fstatat(parent.fd(), name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0 ||
+         !S_ISDIR(st.st_mode))) {
         return false;
     }
     if (st.st_dev != parent.device()) {
@@ -278,17 +291,36 @@ bool PosixFolderWalk::Impl::classifyOne(std::size_t& from, WorkingFolder& folder
     from = std::max(from, consumed_.load());
     const std::size_t end = produced_.load(std::memory_order_acquire);
     while (from < end) {
-        const std::size_t at = from++;
-        Slot& slot = ring_[at % ringSize];
+        std::size_t at = from++;
+        Slot* slot = &ring_[at % ringSize];
         std::uint64_t expected = stateOf(at, pending);
-        if (slot.state.compare_exchange_strong(expected, stateOf(at, claimed),
-                                               std::memory_order_acq_rel)) {
-            slot.result =
-                classify(slot, folder.pathOf(slot.folder, slot.folder->entry(slot.index), scratch));
-            slot.state.store(stateOf(at, done), std::memory_order_release);
-            wakeConsumer(at);
-            return true;
+        if (!slot->state.compare_exchange_strong(expected, stateOf(at, claimed),
+                                                 std::memory_order_acq_rel)) {
+            continue;
         }
+        // Takes the run of entries of the same folder after it too: one change of working
+        // folder for all of them. (A slot's fields are only looked at once it is claimed.)
+        const FolderListing* const listing = slot->folder.get();
+        for (;;) {
+            const bool sameFolder = slot->folder.get() == listing;
+            slot->result = classify(
+                *slot, folder.pathOf(slot->folder, slot->folder->entry(slot->index), scratch));
+            slot->state.store(stateOf(at, done), std::memory_order_release);
+            wakeConsumer(at);
+            if (!sameFolder || at + 1 >= end || at + 1 - from >= runLength) {
+                break;
+            }
+            Slot& following = ring_[(at + 1) % ringSize];
+            expected = stateOf(at + 1, pending);
+            if (!following.state.compare_exchange_strong(expected, stateOf(at + 1, claimed),
+                                                         std::memory_order_acq_rel)) {
+                break;
+            }
+            slot = &following;
+            ++at;
+        }
+        from = at + 1;
+        return true;
     }
     return false;
 }
@@ -299,7 +331,7 @@ void PosixFolderWalk::Impl::wakeConsumer(std::size_t completed) {
     std::atomic_thread_fence(std::memory_order_seq_cst);
     if (consumerWaiting_.load() &&
         (consumerWaitsFor_.load() == completed || consumerWaitsUntil_.load() == completed)) {
-        std::lock_guard lock(mutex_);
+        { std::lock_guard lock(consumerMutex_); }
         consumerCv_.notify_one();
     }
 }
@@ -307,7 +339,7 @@ void PosixFolderWalk::Impl::wakeConsumer(std::size_t completed) {
 void PosixFolderWalk::Impl::wakeLister() {
     std::atomic_thread_fence(std::memory_order_seq_cst);
     if (listerWaiting_.load() && consumed_.load() >= listerWakeAt_.load()) {
-        std::lock_guard lock(mutex_);
+        { std::lock_guard lock(listerMutex_); }
         listerCv_.notify_one();
     }
 }
@@ -315,21 +347,27 @@ void PosixFolderWalk::Impl::wakeLister() {
 void PosixFolderWalk::Impl::wakeHelper() {
     std::atomic_thread_fence(std::memory_order_seq_cst);
     if (helperWaiting_.load() && produced_.load() >= helperWakeAt_.load()) {
-        std::lock_guard lock(mutex_);
+        { std::lock_guard lock(helperMutex_); }
         helperCv_.notify_one();
     }
 }
 
 void PosixFolderWalk::Impl::finish() {
-    std::lock_guard lock(mutex_);
     finished_.store(true);
+    { std::lock_guard lock(consumerMutex_); }
+    { std::lock_guard lock(helperMutex_); }
     consumerCv_.notify_all();
     helperCv_.notify_all();
 }
 
 void PosixFolderWalk::Impl::releaseConsumed(std::size_t upTo) {
+    // Only the lister fills slots, so `produced_` is exact here; a slot whose entry has been
+    // followed by a newer one already dropped the old folder and must keep the new one.
+    const std::size_t produced = produced_.load(std::memory_order_relaxed);
     for (; released_ < upTo; ++released_) {
-        ring_[released_ % ringSize].folder.reset();
+        if (released_ + ringSize >= produced) {
+            ring_[released_ % ringSize].folder.reset();
+        }
     }
 }
 
@@ -344,7 +382,7 @@ void PosixFolderWalk::Impl::runLister() {
         releaseConsumed(seen);
         std::size_t inRing = produced_.load(std::memory_order_relaxed) - seen;
         bool progressed = false;
-        for (int i = 0; i < 64 && !finished_.load(std::memory_order_relaxed); ++i) {
+        for (int i = 0; i < 256 && !finished_.load(std::memory_order_relaxed); ++i) {
             inRing = produced_.load(std::memory_order_relaxed) - consumed_.load();
             if (inRing >= ringSize || listings_.load() > stack_.size() + spareFolders) {
                 break;
@@ -356,7 +394,7 @@ void PosixFolderWalk::Impl::runLister() {
             progressed = true;
         }
         wakeHelper();
-        for (int i = 0; i < 16 && classifyOne(cursor, folder, scratch); ++i) {
+        for (int i = 0; i < 4 && classifyOne(cursor, folder, scratch); ++i) {
             progressed = true;
         }
         if (progressed) {
@@ -368,7 +406,7 @@ void PosixFolderWalk::Impl::runLister() {
         // All listed entries are claimed and no more may be listed: sleep until the caller has
         // taken half of them (it can take them all without the lister).
         folder.leave();
-        std::unique_lock lock(mutex_);
+        std::unique_lock lock(listerMutex_);
         listerWakeAt_.store(seen + std::max<std::size_t>(1, inRing / 2));
         listerWaiting_.store(true);
         std::atomic_thread_fence(std::memory_order_seq_cst);
@@ -391,7 +429,7 @@ void PosixFolderWalk::Impl::runHelper() {
             return;
         }
         folder.leave();
-        std::unique_lock lock(mutex_);
+        std::unique_lock lock(helperMutex_);
         helperWakeAt_.store(produced_.load() + helperBatch);
         helperWaiting_.store(true);
         std::atomic_thread_fence(std::memory_order_seq_cst);
@@ -403,12 +441,11 @@ void PosixFolderWalk::Impl::runHelper() {
 }
 
 void PosixFolderWalk::Impl::stopThreads() {
-    {
-        std::lock_guard lock(mutex_);
-        stop_.store(true);
-        listerCv_.notify_all();
-        helperCv_.notify_all();
-    }
+    stop_.store(true);
+    { std::lock_guard lock(listerMutex_); }
+    { std::lock_guard lock(helperMutex_); }
+    listerCv_.notify_all();
+    helperCv_.notify_all();
     if (lister_.joinable()) {
         lister_.join();
     }
@@ -455,7 +492,7 @@ bool PosixFolderWalk::Impl::next(std::string_view& relativePath) {
             // batch rather than per entry. Both are listed already, so both will be done.
             const std::size_t listed = produced_.load(std::memory_order_acquire);
             const std::size_t until = listed > at ? std::min(at + consumerBatch, listed - 1) : at;
-            std::unique_lock lock(mutex_);
+            std::unique_lock lock(consumerMutex_);
             consumerWaitsFor_.store(at);
             consumerWaitsUntil_.store(until);
             consumerWaiting_.store(true);
@@ -500,6 +537,7 @@ std::unique_ptr<PosixFolderWalk> PosixFolderWalk::open(const std::string& folder
     }
     std::string prefix = path == "/" ? path : path + "/";
     auto impl = std::make_unique<Impl>(recognizer, prefix);
+    impl->mounts_ = MountPoints::below(path);
     std::shared_ptr<const FolderListing> root;
     if (isPseudoFileSystem(fs.f_type)) {
         ::close(fd); // a folder of the kernel's: nothing in it is a file

@@ -20,9 +20,11 @@ class AliasRecognizer;
 /// never entered. Memory grows with the depth of the tree (and the width of the folders on
 /// the current path), never with its size.
 ///
-/// A second thread lists folders and classifies upcoming entries ahead of the caller (a
-/// bounded look-ahead); the caller's own thread classifies whatever it reaches first. Either
-/// way `currentType()` is the recognizer's answer for the entry.
+/// With the look-ahead, one thread lists folders and a second one helps it classify the
+/// upcoming entries (a ring of at most 1024 entries, and at most 64 finished folders kept
+/// open), while the caller examines entries one after another in walk order. Every answer is
+/// the recognizer's own for that entry; the caller's thread and working folder are never
+/// used by the look-ahead. Without it, the caller's thread does everything.
 class PosixFolderWalk final : public FolderWalk {
 public:
     /// Opens the walk of `folderPath` (absolute, no trailing slash except for "/"). None when

@@ -10,6 +10,8 @@ namespace korvex {
 /// How the recognizer reaches extended attributes; never follows symbolic links. A seam, so
 /// that tests can present names a test file system cannot hold (the `osx.` namespace of
 /// hfsplus and apfs). Implementations must be safe to call from several threads at once.
+/// A `path` is absolute, or (from the walk's own threads) relative to the calling thread's
+/// working folder.
 class XattrSource {
 public:
     enum class Result {

@@ -2,11 +2,8 @@
 // which carriers are believed, aliases that lost their metadata, and the decoys.
 
 #include "AliasRecognizer.h"
-#include "FolderListing.h"
 #include "WalkTestTree.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -156,35 +153,6 @@ TEST_F(Recognizer, DecoysAreNeverAliases) {
 
     EXPECT_EQ(typeOf("gone"), std::nullopt);
     EXPECT_EQ(typeOf(""), TypeIds::folder); // the tree's root, path ending in a slash
-}
-
-TEST_F(Recognizer, WalkedEntryGetsTheSameAnswerAsThePath) {
-    tree_.file("alias", test::aliasDataFork(600));
-    tree_.text("plain", "x");
-    tree_.text("sidecar alias", "x");
-    tree_.file("._sidecar alias", test::macSidecar(true));
-    const int fd = ::open(tree_.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    FolderListing listing(fd, tree_.root() + "/", 0, true);
-    for (std::size_t i = 0; i < listing.size(); ++i) {
-        const FolderListing::Entry& entry = listing.entry(i);
-        const std::string path = listing.prefix() + std::string(listing.name(entry));
-        AliasRecognizer::Entry question;
-        question.folderFd = listing.fd();
-        question.name = listing.name(entry);
-        question.type = entry.type;
-        question.path = path.c_str();
-        question.listing = &listing;
-        EXPECT_EQ(recognizer_.typeIdentifier(question), recognizer_.typeIdentifier(path)) << path;
-    }
-    // An entry that vanished after the listing: the lookup fails, nothing else.
-    ASSERT_EQ(::unlink(tree_.path("sidecar alias").c_str()), 0);
-    const FolderListing::Entry* gone = listing.find("sidecar alias");
-    ASSERT_NE(gone, nullptr);
-    const std::string path = tree_.path("sidecar alias");
-    AliasRecognizer::Entry question{
-        listing.fd(), listing.name(*gone), gone->type, path.c_str(), &listing, true};
-    EXPECT_EQ(recognizer_.typeIdentifier(question), std::nullopt);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // look-ahead thread answering exactly as the recognizer does.
 
 #include "AliasRecognizer.h"
+#include "MountPoints.h"
 #include "PosixFolderWalk.h"
 #include "WalkTestTree.h"
 
@@ -213,6 +214,22 @@ TEST_P(Walk, UnreadableFolderIsYieldedButNotEntered) {
     }
     EXPECT_EQ(status, 0);
     EXPECT_EQ(received, "closed open open/inside ");
+}
+
+TEST(WalkMounts, MountPointsBelowTheFolderOnlyUnescaped) {
+    const char* table = "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
+                        "30 27 8:1 / /data rw - ext4 /dev/sda1 rw\n"
+                        "31 30 8:2 / /data/Mac\\040Disk rw - hfsplus /dev/sdb2 rw\n"
+                        "32 30 0:40 / /data/sub/auto rw - autofs auto rw\n"
+                        "33 27 8:3 / /database rw - ext4 /dev/sda3 rw";
+    const MountPoints below = MountPoints::parse(table, "/data");
+    EXPECT_TRUE(below.contains("Mac Disk"));
+    EXPECT_TRUE(below.contains("sub/auto"));
+    EXPECT_FALSE(below.contains("sub"));
+    EXPECT_FALSE(below.contains("")); // the folder itself
+    EXPECT_FALSE(below.contains("../database"));
+    EXPECT_TRUE(MountPoints::parse(table, "/").contains("proc"));
+    EXPECT_TRUE(MountPoints::parse(table, "/data/Mac Disk").empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(, Walk, ::testing::Bool(),
