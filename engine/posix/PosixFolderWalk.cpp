@@ -1,0 +1,564 @@
+#include "PosixFolderWalk.h"
+
+#include "AliasRecognizer.h"
+#include "FolderListing.h"
+#include "MountPoints.h"
+#include "PseudoFileSystems.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <dirent.h>
+#include <fcntl.h>
+#include <mutex>
+#include <sched.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace korvex {
+
+namespace {
+
+/// Entries listed and classified ahead of the caller.
+constexpr std::size_t ringSize = 1024;
+/// Finished folders the look-ahead may keep open beyond those on the current path.
+constexpr std::size_t spareFolders = 64;
+/// New entries that wake the helper thread (waking it for each would cost more than it saves).
+constexpr std::size_t helperBatch = 128;
+/// Entries of one folder a look-ahead thread classifies in a row.
+constexpr std::size_t runLength = 16;
+/// Entries a caller who has caught up with the look-ahead lets it classify before waking.
+constexpr std::size_t consumerBatch = 256;
+/// How often a waiting caller looks again before it sleeps (an entry takes microseconds).
+constexpr int spinLimit = 128;
+
+inline void pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+/// A slot's state word: the number of the entry it holds (ring slots are reused, so a state
+/// names its entry, or a thread that slept could claim the slot's next entry by mistake)
+/// and where that entry is.
+enum SlotState : std::uint64_t { pending = 0, claimed = 1, done = 2 };
+constexpr std::uint64_t stateOf(std::size_t entry, SlotState state) {
+    return std::uint64_t{entry} << 2 | state;
+}
+
+struct Slot {
+    std::string relative;
+    std::shared_ptr<const FolderListing> folder;
+    std::uint32_t index = 0;
+    unsigned char type = DT_UNKNOWN;
+    std::atomic<std::uint64_t> state{~std::uint64_t{0}}; ///< stateOf(entry, ...)
+    std::optional<std::string_view> result;
+};
+
+/// A look-ahead thread's own working folder. Attribute calls take paths only; from inside
+/// the entry's folder the path is its bare name, which the kernel looks up far quicker than
+/// a path from the root. Only threads of the walk change their (unshared) working folder;
+/// the caller's is never touched.
+class WorkingFolder {
+public:
+    WorkingFolder() : private_(::unshare(CLONE_FS) == 0) {}
+
+    /// The path of `entry` for attribute calls from this thread.
+    const char* pathOf(const std::shared_ptr<const FolderListing>& listing,
+                       const FolderListing::Entry& entry, std::string& scratch) {
+        if (private_ && current_ != listing) {
+            current_ = ::fchdir(listing->fd()) == 0 ? listing : nullptr;
+        }
+        if (private_ && current_ == listing) {
+            return listing->cName(entry);
+        }
+        scratch.assign(listing->prefix()).append(listing->name(entry));
+        return scratch.c_str();
+    }
+
+    /// Lets go of the folder (its listing may then close).
+    void leave() { current_.reset(); }
+
+private:
+    bool private_;
+    std::shared_ptr<const FolderListing> current_; // held: its address stays unique
+};
+
+} // namespace
+
+class PosixFolderWalk::Impl {
+public:
+    Impl(const AliasRecognizer& recognizer, std::string prefix)
+        : recognizer_(recognizer), prefix_(std::move(prefix)), ring_(ringSize) {}
+
+    ~Impl() {
+        stopThreads();
+        stack_.clear();
+        ring_.clear();
+    }
+
+    void start(std::shared_ptr<const FolderListing> root, bool lookAhead) {
+        if (root) {
+            stack_.push_back(Frame{std::move(root), 0, 0});
+        } else {
+            finished_.store(true);
+        }
+        if (lookAhead && !finished_.load()) {
+            lister_ = std::thread([this] { runLister(); });
+            if (std::thread::hardware_concurrency() > 1) {
+                helper_ = std::thread([this] { runHelper(); });
+            }
+        }
+    }
+
+    std::shared_ptr<const FolderListing> makeListing(int fd, std::string prefix, dev_t device,
+                                                     bool xattrs) {
+        listings_.fetch_add(1);
+        return std::shared_ptr<const FolderListing>(
+            new FolderListing(fd, std::move(prefix), device, xattrs), [this](FolderListing* l) {
+                delete l;
+                listings_.fetch_sub(1);
+            });
+    }
+
+    bool next(std::string_view& relativePath);
+
+    std::optional<std::string_view> currentType_;
+    std::string currentPath_;
+    std::optional<MountPoints> mounts_; ///< below the folder; none: look at every folder
+
+private:
+    struct Frame {
+        std::shared_ptr<const FolderListing> listing;
+        std::size_t next;
+        std::size_t relativeLength;
+    };
+
+    bool produceOne();
+    bool enterFolder(const FolderListing& parent, const FolderListing::Entry& entry);
+    std::optional<std::string_view> classify(const Slot& slot, const char* path) const;
+    bool classifyOne(std::size_t& from, WorkingFolder& folder, std::string& scratch);
+    void releaseConsumed(std::size_t upTo);
+    void runLister();
+    void runHelper();
+    void stopThreads();
+    void finish();
+    void wakeConsumer(std::size_t completed);
+    void wakeLister();
+    void wakeHelper();
+    bool threaded() const { return lister_.joinable(); }
+
+    const AliasRecognizer& recognizer_;
+    const std::string prefix_;
+    std::atomic<std::size_t> listings_{0};
+    std::vector<Slot> ring_;
+
+    // Walk state: touched only by the listing thread (the lister, or the caller when there is
+    // no look-ahead).
+    std::vector<Frame> stack_;
+    std::string relative_;
+    std::size_t released_ = 0; // slots before this hold no folder any more
+
+    std::atomic<std::size_t> produced_{0};
+    std::atomic<std::size_t> consumed_{0};
+    std::atomic<bool> finished_{false};
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> consumerWaiting_{false};
+    std::atomic<std::size_t> consumerWaitsFor_{0};
+    std::atomic<std::size_t> consumerWaitsUntil_{0};
+    std::atomic<bool> listerWaiting_{false};
+    std::atomic<std::size_t> listerWakeAt_{0};
+    std::atomic<bool> helperWaiting_{false};
+    std::atomic<std::size_t> helperWakeAt_{0};
+    // One mutex per sleeper; a waker takes it only for a moment (so that the sleeper cannot be
+    // between its last look and its sleep) and notifies after letting go of it.
+    std::mutex consumerMutex_;
+    std::mutex listerMutex_;
+    std::mutex helperMutex_;
+    std::condition_variable consumerCv_;
+    std::condition_variable listerCv_;
+    std::condition_variable helperCv_;
+    std::thread lister_;
+    std::thread helper_;
+
+    bool holding_ = false;
+    std::string consumerScratch_;
+};
+
+bool PosixFolderWalk::Impl::enterFolder(const FolderListing& parent,
+                                        const FolderListing::Entry& entry) {
+    const char* name = parent.cName(entry);
+    struct stat st;
+    st.st_dev = parent.device();
+    // Only a mount point can lead to another file system; with the mount table at hand, the
+    // other folders need no look before they are opened.
+    const bool mayBeMount = !mounts_ || mounts_->contains(relative_);
+    if (mayBeMount &&
+        (::fstatat(parent.fd(), name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0 ||
+         !S_ISDIR(st.st_mode))) {
+        return false;
+    }
+    if (st.st_dev != parent.device()) {
+        // Another file system: look at it without opening it for reading first (an
+        // automount point would mount on open).
+        const int probe = ::openat(parent.fd(), name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        if (probe < 0) {
+            return false;
+        }
+        struct statfs fs;
+        const bool walkable = ::fstatfs(probe, &fs) == 0 && !isPseudoFileSystem(fs.f_type);
+        ::close(probe);
+        if (!walkable) {
+            return false;
+        }
+    }
+    const int fd = ::openat(parent.fd(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool xattrs =
+        st.st_dev == parent.device() ? parent.xattrs() : recognizer_.xattrsSupported(fd, st.st_dev);
+    std::string prefix;
+    prefix.reserve(parent.prefix().size() + entry.nameLength + 1);
+    prefix.append(parent.prefix()).append(name, entry.nameLength).push_back('/');
+    std::shared_ptr<const FolderListing> listing =
+        makeListing(fd, std::move(prefix), st.st_dev, xattrs);
+    stack_.push_back(Frame{std::move(listing), 0, relative_.size()});
+    return true;
+}
+
+bool PosixFolderWalk::Impl::produceOne() {
+    while (!stack_.empty()) {
+        Frame& frame = stack_.back();
+        if (frame.next == frame.listing->size()) {
+            stack_.pop_back();
+            continue;
+        }
+        const std::size_t index = frame.next++;
+        const FolderListing& listing = *frame.listing;
+        const FolderListing::Entry& entry = listing.entry(index);
+        relative_.resize(frame.relativeLength);
+        if (!relative_.empty()) {
+            relative_.push_back('/');
+        }
+        relative_.append(listing.name(entry));
+
+        unsigned char type = entry.type;
+        if (type == DT_UNKNOWN) {
+            struct stat st;
+            if (::fstatat(listing.fd(), listing.cName(entry), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISDIR(st.st_mode)) {
+                type = DT_DIR;
+            }
+        }
+
+        const std::size_t at = produced_.load(std::memory_order_relaxed);
+        Slot& slot = ring_[at % ringSize];
+        slot.relative.assign(relative_);
+        slot.folder = frame.listing;
+        slot.index = static_cast<std::uint32_t>(index);
+        slot.type = type;
+        slot.result.reset();
+        slot.state.store(stateOf(at, pending), std::memory_order_release);
+        produced_.store(at + 1, std::memory_order_release);
+
+        if (type == DT_DIR) {
+            enterFolder(listing, entry); // `frame` may dangle from here on
+        }
+        return true;
+    }
+    return false;
+}
+
+std::optional<std::string_view> PosixFolderWalk::Impl::classify(const Slot& slot,
+                                                                const char* path) const {
+    const FolderListing& listing = *slot.folder;
+    const FolderListing::Entry& entry = listing.entry(slot.index);
+    AliasRecognizer::Entry question;
+    question.folderFd = listing.fd();
+    question.name = listing.name(entry);
+    question.type = slot.type;
+    question.path = path;
+    question.listing = &listing;
+    question.xattrs = listing.xattrs();
+    return recognizer_.typeIdentifier(question);
+}
+
+bool PosixFolderWalk::Impl::classifyOne(std::size_t& from, WorkingFolder& folder,
+                                        std::string& scratch) {
+    from = std::max(from, consumed_.load());
+    const std::size_t end = produced_.load(std::memory_order_acquire);
+    while (from < end) {
+        std::size_t at = from++;
+        Slot* slot = &ring_[at % ringSize];
+        std::uint64_t expected = stateOf(at, pending);
+        if (!slot->state.compare_exchange_strong(expected, stateOf(at, claimed),
+                                                 std::memory_order_acq_rel)) {
+            continue;
+        }
+        // Takes the run of entries of the same folder after it too: one change of working
+        // folder for all of them. (A slot's fields are only looked at once it is claimed.)
+        const FolderListing* const listing = slot->folder.get();
+        for (;;) {
+            const bool sameFolder = slot->folder.get() == listing;
+            slot->result = classify(
+                *slot, folder.pathOf(slot->folder, slot->folder->entry(slot->index), scratch));
+            slot->state.store(stateOf(at, done), std::memory_order_release);
+            wakeConsumer(at);
+            if (!sameFolder || at + 1 >= end || at + 1 - from >= runLength) {
+                break;
+            }
+            Slot& following = ring_[(at + 1) % ringSize];
+            expected = stateOf(at + 1, pending);
+            if (!following.state.compare_exchange_strong(expected, stateOf(at + 1, claimed),
+                                                         std::memory_order_acq_rel)) {
+                break;
+            }
+            slot = &following;
+            ++at;
+        }
+        from = at + 1;
+        return true;
+    }
+    return false;
+}
+
+// Each waiting side sets its flag and then looks at the counters; each waking side changes
+// the counters and then looks at the flag. The fences keep either from missing the other.
+void PosixFolderWalk::Impl::wakeConsumer(std::size_t completed) {
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (consumerWaiting_.load() &&
+        (consumerWaitsFor_.load() == completed || consumerWaitsUntil_.load() == completed)) {
+        { std::lock_guard lock(consumerMutex_); }
+        consumerCv_.notify_one();
+    }
+}
+
+void PosixFolderWalk::Impl::wakeLister() {
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (listerWaiting_.load() && consumed_.load() >= listerWakeAt_.load()) {
+        { std::lock_guard lock(listerMutex_); }
+        listerCv_.notify_one();
+    }
+}
+
+void PosixFolderWalk::Impl::wakeHelper() {
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (helperWaiting_.load() && produced_.load() >= helperWakeAt_.load()) {
+        { std::lock_guard lock(helperMutex_); }
+        helperCv_.notify_one();
+    }
+}
+
+void PosixFolderWalk::Impl::finish() {
+    finished_.store(true);
+    { std::lock_guard lock(consumerMutex_); }
+    { std::lock_guard lock(helperMutex_); }
+    consumerCv_.notify_all();
+    helperCv_.notify_all();
+}
+
+void PosixFolderWalk::Impl::releaseConsumed(std::size_t upTo) {
+    // Only the lister fills slots, so `produced_` is exact here; a slot whose entry has been
+    // followed by a newer one already dropped the old folder and must keep the new one.
+    const std::size_t produced = produced_.load(std::memory_order_relaxed);
+    for (; released_ < upTo; ++released_) {
+        if (released_ + ringSize >= produced) {
+            ring_[released_ % ringSize].folder.reset();
+        }
+    }
+}
+
+// Lists the tree into the ring as far ahead as the ring and the open folders allow, and
+// classifies what the helper has not taken yet.
+void PosixFolderWalk::Impl::runLister() {
+    WorkingFolder folder;
+    std::string scratch;
+    std::size_t cursor = 0;
+    while (!stop_.load()) {
+        const std::size_t seen = consumed_.load();
+        releaseConsumed(seen);
+        std::size_t inRing = produced_.load(std::memory_order_relaxed) - seen;
+        bool progressed = false;
+        for (int i = 0; i < 256 && !finished_.load(std::memory_order_relaxed); ++i) {
+            inRing = produced_.load(std::memory_order_relaxed) - consumed_.load();
+            if (inRing >= ringSize || listings_.load() > stack_.size() + spareFolders) {
+                break;
+            }
+            if (!produceOne()) {
+                finish();
+                break;
+            }
+            progressed = true;
+        }
+        wakeHelper();
+        for (int i = 0; i < 4 && classifyOne(cursor, folder, scratch); ++i) {
+            progressed = true;
+        }
+        if (progressed) {
+            continue;
+        }
+        if (finished_.load()) {
+            return; // everything is listed and claimed
+        }
+        // All listed entries are claimed and no more may be listed: sleep until the caller has
+        // taken half of them (it can take them all without the lister).
+        folder.leave();
+        std::unique_lock lock(listerMutex_);
+        listerWakeAt_.store(seen + std::max<std::size_t>(1, inRing / 2));
+        listerWaiting_.store(true);
+        std::atomic_thread_fence(std::memory_order_seq_cst);
+        listerCv_.wait(lock,
+                       [&] { return stop_.load() || consumed_.load() >= listerWakeAt_.load(); });
+        listerWaiting_.store(false);
+    }
+}
+
+// Classifies listed entries on the second core.
+void PosixFolderWalk::Impl::runHelper() {
+    WorkingFolder folder;
+    std::string scratch;
+    std::size_t cursor = 0;
+    while (!stop_.load()) {
+        if (classifyOne(cursor, folder, scratch)) {
+            continue;
+        }
+        if (finished_.load()) {
+            return;
+        }
+        folder.leave();
+        std::unique_lock lock(helperMutex_);
+        helperWakeAt_.store(produced_.load() + helperBatch);
+        helperWaiting_.store(true);
+        std::atomic_thread_fence(std::memory_order_seq_cst);
+        helperCv_.wait(lock, [&] {
+            return stop_.load() || finished_.load() || produced_.load() >= helperWakeAt_.load();
+        });
+        helperWaiting_.store(false);
+    }
+}
+
+void PosixFolderWalk::Impl::stopThreads() {
+    stop_.store(true);
+    { std::lock_guard lock(listerMutex_); }
+    { std::lock_guard lock(helperMutex_); }
+    listerCv_.notify_all();
+    helperCv_.notify_all();
+    if (lister_.joinable()) {
+        lister_.join();
+    }
+    if (helper_.joinable()) {
+        helper_.join();
+    }
+}
+
+bool PosixFolderWalk::Impl::next(std::string_view& relativePath) {
+    if (holding_) {
+        if (!threaded()) {
+            ring_[consumed_.load(std::memory_order_relaxed) % ringSize].folder.reset();
+        }
+        consumed_.fetch_add(1);
+        holding_ = false;
+        wakeLister();
+    }
+    currentType_.reset();
+    currentPath_.clear();
+    const std::size_t at = consumed_.load(std::memory_order_relaxed);
+    Slot& slot = ring_[at % ringSize];
+    if (!threaded()) {
+        // No look-ahead: list and classify on the caller's thread, with absolute paths.
+        if (produced_.load(std::memory_order_relaxed) == at && !produceOne()) {
+            finished_.store(true);
+            return false;
+        }
+        consumerScratch_.assign(slot.folder->prefix())
+            .append(slot.folder->name(slot.folder->entry(slot.index)));
+        slot.result = classify(slot, consumerScratch_.c_str());
+        slot.state.store(stateOf(at, done), std::memory_order_relaxed);
+    } else {
+        auto ready = [&](std::size_t index) {
+            return (produced_.load(std::memory_order_acquire) > index &&
+                    ring_[index % ringSize].state.load(std::memory_order_acquire) ==
+                        stateOf(index, done)) ||
+                   (finished_.load() && produced_.load() <= index);
+        };
+        for (int spin = 0; spin < spinLimit && !ready(at); ++spin) {
+            pause();
+        }
+        if (!ready(at)) {
+            // Sleep until this entry and a batch after it are classified: one wake-up per
+            // batch rather than per entry. Both are listed already, so both will be done.
+            const std::size_t listed = produced_.load(std::memory_order_acquire);
+            const std::size_t until = listed > at ? std::min(at + consumerBatch, listed - 1) : at;
+            std::unique_lock lock(consumerMutex_);
+            consumerWaitsFor_.store(at);
+            consumerWaitsUntil_.store(until);
+            consumerWaiting_.store(true);
+            std::atomic_thread_fence(std::memory_order_seq_cst);
+            consumerCv_.wait(lock, [&] { return ready(at) && ready(until); });
+            consumerWaiting_.store(false);
+        }
+        if (produced_.load(std::memory_order_acquire) == at) {
+            return false;
+        }
+    }
+    holding_ = true;
+    currentType_ = slot.result;
+    currentPath_.assign(prefix_).append(slot.relative);
+    relativePath = slot.relative;
+    return true;
+}
+
+PosixFolderWalk::PosixFolderWalk(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+PosixFolderWalk::~PosixFolderWalk() = default;
+
+std::unique_ptr<PosixFolderWalk> PosixFolderWalk::open(const std::string& folderPath,
+                                                       const AliasRecognizer& recognizer,
+                                                       bool lookAhead) {
+    std::string path = folderPath;
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    if (path.empty()) {
+        return nullptr;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return nullptr;
+    }
+    struct stat st;
+    struct statfs fs;
+    if (::fstat(fd, &st) != 0 || ::fstatfs(fd, &fs) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::string prefix = path == "/" ? path : path + "/";
+    auto impl = std::make_unique<Impl>(recognizer, prefix);
+    impl->mounts_ = MountPoints::below(path);
+    std::shared_ptr<const FolderListing> root;
+    if (isPseudoFileSystem(fs.f_type)) {
+        ::close(fd); // a folder of the kernel's: nothing in it is a file
+    } else {
+        root = impl->makeListing(fd, std::move(prefix), st.st_dev,
+                                 recognizer.xattrsSupported(fd, st.st_dev));
+    }
+    impl->start(std::move(root), lookAhead);
+    return std::unique_ptr<PosixFolderWalk>(new PosixFolderWalk(std::move(impl)));
+}
+
+bool PosixFolderWalk::next(std::string_view& relativePath) {
+    return impl_->next(relativePath);
+}
+
+std::optional<std::string_view> PosixFolderWalk::currentType() const {
+    return impl_->currentType_;
+}
+
+const std::string& PosixFolderWalk::currentPath() const {
+    return impl_->currentPath_;
+}
+
+} // namespace korvex
