@@ -1,0 +1,114 @@
+#include "Arguments.h"
+
+namespace korvex {
+
+std::string absolutePath(const std::string& path, const std::string& currentFolder) {
+    const std::string joined = !path.empty() && path[0] == '/' ? path : currentFolder + "/" + path;
+    std::string out;
+    std::size_t start = 0;
+    while (start <= joined.size()) {
+        std::size_t end = joined.find('/', start);
+        if (end == std::string::npos) {
+            end = joined.size();
+        }
+        const std::string_view part = std::string_view(joined).substr(start, end - start);
+        if (!part.empty() && part != ".") {
+            out += '/';
+            out += part;
+        }
+        start = end + 1;
+    }
+    return out.empty() ? "/" : out;
+}
+
+namespace {
+
+bool parseMapping(const std::string& text, const std::string& currentFolder, PathMapping& into) {
+    // The first "=" separates: Mac folder names may hold "=", but never start a path with it.
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos || equals == 0 || text[0] != '/' || equals + 1 == text.size()) {
+        return false;
+    }
+    into.macPrefix = text.substr(0, equals);
+    into.localFolder = absolutePath(text.substr(equals + 1), currentFolder);
+    return true;
+}
+
+} // namespace
+
+Arguments Arguments::parse(const std::vector<std::string>& args, const std::string& currentFolder) {
+    Arguments parsed;
+    std::vector<std::string> operands;
+    bool inspect = false, demo = false, help = false, version = false, optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            operands.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--mark") {
+            parsed.mark = true;
+        } else if (arg == "--rewrite") {
+            parsed.rewrite = true;
+        } else if (arg == "--map" || arg.rfind("--map=", 0) == 0) {
+            std::string value;
+            if (arg == "--map") {
+                if (i + 1 == args.size()) {
+                    parsed.error = "--map needs a value: MAC=LOCAL";
+                    return parsed;
+                }
+                value = args[++i];
+            } else {
+                value = arg.substr(6);
+            }
+            PathMapping mapping;
+            if (!parseMapping(value, currentFolder, mapping)) {
+                parsed.error =
+                    "--map wants MAC=LOCAL with an absolute Mac folder, not '" + value + "'";
+                return parsed;
+            }
+            parsed.mappings.push_back(std::move(mapping));
+        } else if (arg == "--inspect") {
+            inspect = true;
+        } else if (arg == "--demo") {
+            demo = true;
+        } else if (arg == "--help" || arg == "-h") {
+            help = true;
+        } else if (arg == "--version") {
+            version = true;
+        } else {
+            parsed.error = "unknown option '" + arg + "'";
+            return parsed;
+        }
+    }
+
+    if (help) {
+        parsed.action = Action::help;
+    } else if (version) {
+        parsed.action = Action::version;
+    } else if (inspect && demo) {
+        parsed.error = "--inspect and --demo don't go together";
+    } else if (inspect) {
+        parsed.action = Action::inspect;
+        if (operands.empty()) {
+            parsed.error = "--inspect needs at least one FILE";
+        }
+        for (const std::string& file : operands) {
+            parsed.files.push_back(absolutePath(file, currentFolder));
+        }
+    } else if (demo) {
+        parsed.action = Action::demo;
+        if (!operands.empty()) {
+            parsed.error = "--demo makes its own folder; no FOLDER is taken";
+        }
+    } else if (operands.size() == 1 && operands[0].empty()) {
+        parsed.error = "the FOLDER is empty";
+    } else if (operands.size() != 1) {
+        parsed.error = operands.empty() ? "no FOLDER given" : "only one FOLDER can be scanned";
+    } else {
+        parsed.folder = absolutePath(operands[0], currentFolder);
+    }
+    return parsed;
+}
+
+} // namespace korvex

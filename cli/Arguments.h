@@ -1,0 +1,34 @@
+#pragma once
+
+#include "posix/PathMapping.h"
+
+#include <string>
+#include <vector>
+
+namespace korvex {
+
+/// The parsed command line of korvex-scan.
+struct Arguments {
+    enum class Action { scan, help, version, inspect, demo };
+
+    Action action = Action::scan;
+    bool mark = false;
+    bool rewrite = false;
+    std::vector<PathMapping> mappings;
+    /// The folder to scan, absolute (relative ones are taken from `currentFolder`).
+    std::string folder;
+    /// The files to inspect.
+    std::vector<std::string> files;
+    /// Why the arguments are wrong; empty when they are fine.
+    std::string error;
+
+    /// Parses `args` (without the program name); relative paths are made absolute against
+    /// `currentFolder`, without resolving links.
+    static Arguments parse(const std::vector<std::string>& args, const std::string& currentFolder);
+};
+
+/// `path` made absolute against `currentFolder`: "." and empty components dropped, ".." kept
+/// (resolving it would need the links on the way), no trailing slash but for "/".
+std::string absolutePath(const std::string& path, const std::string& currentFolder);
+
+} // namespace korvex

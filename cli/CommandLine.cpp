@@ -1,0 +1,160 @@
+#include "CommandLine.h"
+
+#include "AliasScanner.h"
+#include "CountingPlatform.h"
+#include "DemoFolder.h"
+#include "ProgressLine.h"
+#include "bookmark/BookmarkInspection.h"
+#include "posix/PosixAliasPlatform.h"
+#include "posix/RegularFileReader.h"
+
+#ifndef KORVEX_VERSION
+#define KORVEX_VERSION "unknown"
+#endif
+
+namespace korvex {
+
+namespace {
+
+/// Keeps the one answer of a scan; the scan runs on this thread, so it is there on return.
+class ScanOutcome : public ScanResponder {
+public:
+    void scanFinished(std::shared_ptr<ScanReport> report) override { report_ = std::move(report); }
+    void folderNotFound() override { report_.reset(); }
+
+    const std::shared_ptr<ScanReport>& report() const { return report_; }
+
+private:
+    std::shared_ptr<ScanReport> report_;
+};
+
+} // namespace
+
+CommandLine::CommandLine(Environment environment) : environment_(std::move(environment)) {
+    if (!environment_.makePlatform) {
+        environment_.makePlatform = [](std::vector<PathMapping> mappings) {
+            return std::make_shared<PosixAliasPlatform>(std::move(mappings));
+        };
+    }
+}
+
+std::string CommandLine::usage() {
+    return "Usage: korvex-scan [--mark] [--rewrite] [--map MAC=LOCAL]... FOLDER\n"
+           "       korvex-scan --inspect FILE...\n"
+           "       korvex-scan --demo [--mark] [--rewrite]\n"
+           "       korvex-scan --help | --version\n"
+           "\n"
+           "Finds the broken macOS Finder aliases in FOLDER and every folder below it and\n"
+           "prints the scan report. Nothing is mounted and nobody is asked.\n"
+           "\n"
+           "  --mark            write NAME-korvex-broken.text beside each broken alias, with\n"
+           "                    what its bookmark data says\n"
+           "  --rewrite         refresh every alias that still resolves (with --mark, write\n"
+           "                    NAME-korvex-rewrite.text with the old data first)\n"
+           "  --map MAC=LOCAL   look for targets stored below the Mac folder MAC below the\n"
+           "                    folder LOCAL of this machine, e.g. /Volumes/Archive=/mnt/archive;\n"
+           "                    may be given several times, the longest MAC is tried first\n"
+           "  --inspect FILE... print what the bookmark data in each FILE says\n"
+           "  --demo            make a folder of sample aliases in a temporary place and scan it\n"
+           "  --help, --version\n"
+           "\n"
+           "Exit status: 0 nothing broken, 1 broken aliases found, 2 the folder can't be\n"
+           "walked or the arguments are wrong.\n";
+}
+
+int CommandLine::run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Arguments arguments = Arguments::parse(args, environment_.currentFolder);
+    if (!arguments.error.empty()) {
+        err << "korvex-scan: " << arguments.error << "\n\n" << usage();
+        return failed;
+    }
+    switch (arguments.action) {
+    case Arguments::Action::help:
+        out << usage();
+        return nothingBroken;
+    case Arguments::Action::version:
+        out << "korvex-scan " << KORVEX_VERSION << '\n';
+        return nothingBroken;
+    case Arguments::Action::inspect:
+        return inspect(arguments, out, err);
+    case Arguments::Action::demo:
+        return demo(arguments, out, err);
+    case Arguments::Action::scan:
+        break;
+    }
+    return scan(arguments, arguments.folder, out, err);
+}
+
+int CommandLine::scan(const Arguments& arguments, const std::string& folder, std::ostream& out,
+                      std::ostream& err) {
+    std::shared_ptr<AliasPlatform> platform = environment_.makePlatform(arguments.mappings);
+    ProgressLine progress(err, environment_.showProgress);
+    CountingPlatform counting(*platform, progress);
+    AliasScanner scanner(counting);
+    ScanOutcome outcome;
+    scanner.runScan(scanOptionsForFolder(folder, arguments.mark, arguments.rewrite),
+                    std::make_shared<ScanReport>(), outcome);
+    progress.finish();
+
+    const std::shared_ptr<ScanReport>& report = outcome.report();
+    if (!report) {
+        err << "Couldn't find that folder. Try again.\n";
+        return failed;
+    }
+    // The report itself ends without a line feed (as in the window); a terminal wants one.
+    out << report->reportText << '\n' << std::flush;
+    if (!out) {
+        // A full disk or a closed pipe: the report was lost, which is no success.
+        err << "korvex-scan: couldn't write the report\n";
+        return failed;
+    }
+    return report->brokenCount > 0 ? brokenFound : nothingBroken;
+}
+
+int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ostream& err) {
+    int status = nothingBroken;
+    bool first = true;
+    for (const std::string& file : arguments.files) {
+        if (!first) {
+            out << '\n';
+        }
+        first = false;
+        std::optional<std::vector<std::uint8_t>> bytes = RegularFileReader::read(file);
+        if (!bytes) {
+            err << "korvex-scan: couldn't read " << file
+                << " (missing, not a regular file, or over 16 MiB)\n";
+            status = brokenFound;
+            continue;
+        }
+        std::string text;
+        const bool ok = bookmark::BookmarkInspection::inspect(*bytes, text);
+        out << file << ":\n" << text;
+        if (!text.empty() && text.back() != '\n') {
+            out << '\n';
+        }
+        if (!ok) {
+            status = brokenFound;
+        }
+    }
+    out << std::flush;
+    return status;
+}
+
+int CommandLine::demo(const Arguments& arguments, std::ostream& out, std::ostream& err) {
+    std::string error;
+    const std::optional<std::string> folder = DemoFolder::make(error);
+    if (!folder) {
+        err << "korvex-scan: " << error << '\n';
+        return failed;
+    }
+    out << "Made a demo folder of Finder aliases in " << *folder << "\n\n";
+    const int status = scan(arguments, *folder, out, err);
+    if (status == failed) {
+        return failed;
+    }
+    out << "\nThe demo folder stays in " << *folder << "; remove it when done.\n";
+    // The demo did what it is for: broken aliases in it are expected, not a failure.
+    return nothingBroken;
+}
+
+} // namespace korvex

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "AliasPlatform.h"
+#include "Arguments.h"
+
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace korvex {
+
+/// korvex-scan as a whole, minus the process: arguments in, streams out, exit status back.
+///   korvex-scan [--mark] [--rewrite] [--map MAC=LOCAL]... FOLDER
+///   korvex-scan --inspect FILE...  |  --demo  |  --help  |  --version
+/// The scan report goes to `out` byte for byte as the window shows it, then one line feed;
+/// messages, usage and the progress line go to `err`. Exit status: 0 nothing broken, 1 broken
+/// aliases found (or a file that --inspect couldn't read), 2 the folder can't be walked or the
+/// arguments are wrong.
+class CommandLine {
+public:
+    using PlatformFactory =
+        std::function<std::shared_ptr<AliasPlatform>(std::vector<PathMapping> mappings)>;
+
+    struct Environment {
+        /// Relative paths are taken from here.
+        std::string currentFolder;
+        /// Draw a live progress line on `err` (it is a terminal).
+        bool showProgress = false;
+        /// Makes the platform a scan runs on; default: the Linux platform.
+        PlatformFactory makePlatform;
+    };
+
+    explicit CommandLine(Environment environment);
+
+    /// Runs the command `args` (without the program name).
+    int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+    /// The exit statuses.
+    static constexpr int nothingBroken = 0;
+    static constexpr int brokenFound = 1;
+    static constexpr int failed = 2;
+
+    static std::string usage();
+
+private:
+    int scan(const Arguments& arguments, const std::string& folder, std::ostream& out,
+             std::ostream& err);
+    int inspect(const Arguments& arguments, std::ostream& out, std::ostream& err);
+    int demo(const Arguments& arguments, std::ostream& out, std::ostream& err);
+
+    Environment environment_;
+};
+
+} // namespace korvex

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <ostream>
+
+namespace korvex {
+
+/// A live line on a terminal saying how far a scan has got, redrawn at most every 100 ms and
+/// erased at the end, so that the report on stdout stays clean.
+class ProgressLine {
+public:
+    /// Draws on `err` only when `enabled` (a terminal).
+    ProgressLine(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
+
+    /// Counts so far; redraws when the last drawing is old enough.
+    void update(std::int64_t entries, std::int64_t aliases);
+
+    /// Erases the line when one was drawn.
+    void finish();
+
+    bool enabled() const { return enabled_; }
+
+private:
+    std::ostream& err_;
+    bool enabled_;
+    bool drawn_ = false;
+    std::chrono::steady_clock::time_point last_{};
+};
+
+} // namespace korvex

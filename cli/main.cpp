@@ -1,0 +1,20 @@
+// korvex-scan: the command-line twin of the Korvex window.
+#include "CommandLine.h"
+
+#include <iostream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+int main(int argc, char** argv) {
+    std::string currentFolder;
+    if (char* cwd = ::getcwd(nullptr, 0)) {
+        currentFolder = cwd;
+        ::free(cwd);
+    } else if (const char* pwd = ::getenv("PWD")) {
+        currentFolder = pwd;
+    }
+    std::ios::sync_with_stdio(false);
+    korvex::CommandLine commandLine({currentFolder, ::isatty(STDERR_FILENO) == 1, nullptr});
+    return commandLine.run(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+}

@@ -1,0 +1,359 @@
+#include "AliasRecognizer.h"
+
+#include "AfpInfo.h"
+#include "AliasDataFork.h"
+#include "AppleDouble.h"
+#include "FinderInfo.h"
+#include "FolderListing.h"
+#include "SystemXattrSource.h"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace korvex {
+
+namespace {
+
+/// What one place that may hold FinderInfo said about the entry.
+enum class Verdict { none, alias, notAlias, vanished };
+
+Verdict verdictOf(const std::optional<FinderInfo>& info) {
+    if (!info || info->isZero()) {
+        return Verdict::none;
+    }
+    return info->isAlias() ? Verdict::alias : Verdict::notAlias;
+}
+
+/// The FinderInfo attributes, in the order they are believed.
+struct Carrier {
+    const char* name;
+    std::optional<FinderInfo> (*parse)(std::span<const std::uint8_t>);
+};
+constexpr std::array<Carrier, 6> carriers{{
+    {"osx.com.apple.FinderInfo", &FinderInfo::fromRaw},
+    {"user.com.apple.FinderInfo", &FinderInfo::fromRaw},
+    {"user.DosStream.AFP_AfpInfo:$DATA", &AfpInfo::finderInfo},
+    {"user.DosStream.AFP_AfpInfo", &AfpInfo::finderInfo},
+    {"user.org.netatalk.Metadata", &AppleDouble::finderInfo},
+    {"org.netatalk.Metadata", &AppleDouble::finderInfo},
+}};
+
+constexpr std::size_t xattrValueMax = 65536;
+
+std::string_view typeOfMode(mode_t mode) {
+    if (S_ISREG(mode)) {
+        return TypeIds::data;
+    }
+    if (S_ISDIR(mode)) {
+        return TypeIds::folder;
+    }
+    if (S_ISLNK(mode)) {
+        return TypeIds::symlink;
+    }
+    return TypeIds::item;
+}
+
+unsigned char dTypeOfMode(mode_t mode) {
+    if (S_ISREG(mode)) {
+        return DT_REG;
+    }
+    if (S_ISDIR(mode)) {
+        return DT_DIR;
+    }
+    if (S_ISLNK(mode)) {
+        return DT_LNK;
+    }
+    return DT_UNKNOWN + 0x40; // anything else: never a candidate
+}
+
+bool isSidecarName(std::string_view name) {
+    return name.size() > 2 && name.starts_with("._");
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+/// Reads a whole attribute value, growing the buffer once when the first one is too small.
+Verdict readCarrier(const XattrSource& xattrs, const char* path, const Carrier& carrier) {
+    std::array<std::uint8_t, 512> small;
+    std::size_t length = 0;
+    XattrSource::Result result = xattrs.get(path, carrier.name, small, length);
+    if (result == XattrSource::Result::ok) {
+        return verdictOf(carrier.parse(std::span(small.data(), length)));
+    }
+    if (result == XattrSource::Result::vanished) {
+        return Verdict::vanished;
+    }
+    if (result != XattrSource::Result::tooSmall) {
+        return Verdict::none;
+    }
+    std::vector<std::uint8_t> large(xattrValueMax);
+    result = xattrs.get(path, carrier.name, large, length);
+    if (result == XattrSource::Result::vanished) {
+        return Verdict::vanished;
+    }
+    return result == XattrSource::Result::ok
+               ? verdictOf(carrier.parse(std::span(large.data(), length)))
+               : Verdict::none;
+}
+
+/// Which carriers a NUL-separated list of attribute names holds, as bits in carrier order.
+unsigned carriersIn(std::string_view names) {
+    unsigned found = 0;
+    while (!names.empty()) {
+        const std::size_t end = names.find('\0');
+        const std::string_view name = names.substr(0, end);
+        for (std::size_t i = 0; i < carriers.size(); ++i) {
+            if (name == carriers[i].name) {
+                found |= 1u << i;
+            }
+        }
+        if (end == std::string_view::npos) {
+            break;
+        }
+        names.remove_prefix(end + 1);
+    }
+    return found;
+}
+
+Verdict fromXattrs(const XattrSource& xattrs, const char* path) {
+    std::array<char, 1024> small;
+    std::vector<char> large;
+    std::span<char> buffer = small;
+    std::size_t length = 0;
+    XattrSource::Result result = xattrs.list(path, buffer, length);
+    if (result == XattrSource::Result::tooSmall) {
+        large.resize(xattrValueMax);
+        buffer = large;
+        result = xattrs.list(path, buffer, length);
+    }
+    if (result == XattrSource::Result::vanished) {
+        return Verdict::vanished;
+    }
+    if (result != XattrSource::Result::ok || length == 0) {
+        return Verdict::none;
+    }
+    const unsigned present = carriersIn(std::string_view(buffer.data(), length));
+    for (std::size_t i = 0; i < carriers.size(); ++i) {
+        if (present & (1u << i)) {
+            const Verdict verdict = readCarrier(xattrs, path, carriers[i]);
+            if (verdict != Verdict::none) {
+                return verdict;
+            }
+        }
+    }
+    return Verdict::none;
+}
+
+/// FinderInfo from the AppleDouble file `._NAME` beside the entry.
+Verdict fromSidecar(const AliasRecognizer::Entry& entry) {
+    char name[NAME_MAX + 3];
+    if (entry.name.size() + 3 > sizeof name) {
+        return Verdict::none;
+    }
+    name[0] = '.';
+    name[1] = '_';
+    std::memcpy(name + 2, entry.name.data(), entry.name.size());
+    name[entry.name.size() + 2] = '\0';
+    if (entry.listing) {
+        const FolderListing::Entry* sidecar =
+            entry.listing->find(std::string_view(name, entry.name.size() + 2));
+        if (!sidecar || (sidecar->type != DT_REG && sidecar->type != DT_UNKNOWN)) {
+            return Verdict::none;
+        }
+    } else {
+        struct stat st;
+        if (::fstatat(entry.folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode)) {
+            return Verdict::none;
+        }
+    }
+    FileDescriptor fd(
+        ::openat(entry.folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st;
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return Verdict::none;
+    }
+    std::array<std::uint8_t, 4096> head;
+    const ssize_t got = ::pread(fd.get(), head.data(), head.size(), 0);
+    if (got <= 0) {
+        return Verdict::none;
+    }
+    const std::span<const std::uint8_t> bytes(head.data(), static_cast<std::size_t>(got));
+    const std::uint64_t size = std::max<std::uint64_t>(st.st_size, bytes.size());
+    std::optional<AppleDouble::Entry> found =
+        AppleDouble::findEntry(bytes, size, AppleDouble::finderInfoEntry);
+    if (!found || found->length < FinderInfo::size) {
+        return Verdict::none;
+    }
+    if (std::uint64_t{found->offset} + FinderInfo::size <= bytes.size()) {
+        return verdictOf(FinderInfo::fromPrefix(bytes.subspan(found->offset)));
+    }
+    FinderInfo info;
+    if (::pread(fd.get(), info.bytes.data(), info.bytes.size(), found->offset) !=
+        static_cast<ssize_t>(info.bytes.size())) {
+        return Verdict::none;
+    }
+    return verdictOf(info);
+}
+
+} // namespace
+
+AliasRecognizer::AliasRecognizer() : xattrs_(std::make_shared<SystemXattrSource>()) {}
+
+AliasRecognizer::AliasRecognizer(std::shared_ptr<const XattrSource> xattrs)
+    : xattrs_(std::move(xattrs)) {}
+
+AliasRecognizer::~AliasRecognizer() = default;
+
+bool AliasRecognizer::xattrsSupported(int folderFd, dev_t device) const {
+    {
+        std::lock_guard lock(devicesMutex_);
+        for (const auto& [known, supported] : devices_) {
+            if (known == device) {
+                return supported;
+            }
+        }
+    }
+    const bool supported = xattrs_->supported(folderFd);
+    std::lock_guard lock(devicesMutex_);
+    if (devices_.size() < 64) {
+        devices_.emplace_back(device, supported);
+    }
+    return supported;
+}
+
+std::optional<std::string_view>
+AliasRecognizer::typeIdentifier(const std::string& absolutePath) const {
+    std::string folder;
+    std::string name;
+    const std::size_t slash = absolutePath.rfind('/');
+    if (slash == std::string::npos) {
+        folder = ".";
+        name = absolutePath;
+    } else {
+        folder = slash == 0 ? "/" : absolutePath.substr(0, slash);
+        name = absolutePath.substr(slash + 1);
+    }
+    if (name.empty() || name == "." || name == "..") {
+        struct stat st;
+        if (::lstat(absolutePath.c_str(), &st) != 0) {
+            return std::nullopt;
+        }
+        return typeOfMode(st.st_mode);
+    }
+    FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor pathFd(fd.get() < 0 ? ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)
+                                       : -1);
+    const int folderFd = fd.get() >= 0 ? fd.get() : pathFd.get();
+    struct stat st;
+    if (folderFd < 0 || ::fstat(folderFd, &st) != 0) {
+        return std::nullopt;
+    }
+    Entry entry;
+    entry.folderFd = folderFd;
+    entry.name = name;
+    entry.type = DT_UNKNOWN;
+    entry.path = absolutePath.c_str();
+    entry.xattrs = xattrsSupported(folderFd, st.st_dev);
+    return typeIdentifier(entry);
+}
+
+std::optional<std::string_view> AliasRecognizer::typeIdentifier(const Entry& entry) const {
+    struct stat st;
+    bool haveStat = false;
+    unsigned char type = entry.type;
+    if (type == DT_UNKNOWN) {
+        if (::fstatat(entry.folderFd, entry.name.data(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            return std::nullopt;
+        }
+        haveStat = true;
+        type = dTypeOfMode(st.st_mode);
+    }
+    switch (type) {
+    case DT_REG:
+        break;
+    case DT_DIR:
+        return TypeIds::folder;
+    case DT_LNK:
+        return TypeIds::symlink;
+    default:
+        return TypeIds::item;
+    }
+    if (isSidecarName(entry.name)) {
+        return TypeIds::data;
+    }
+    // Makes sure of what the listing said (some file systems call every file DT_REG, links
+    // included) and learns the size; once per entry at most.
+    auto statOnce = [&]() -> bool {
+        if (!haveStat) {
+            if (::fstatat(entry.folderFd, entry.name.data(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                return false;
+            }
+            haveStat = true;
+        }
+        return true;
+    };
+
+    Verdict verdict = entry.xattrs ? fromXattrs(*xattrs_, entry.path) : Verdict::none;
+    if (verdict == Verdict::none) {
+        verdict = fromSidecar(entry);
+    }
+    switch (verdict) {
+    case Verdict::vanished:
+        return std::nullopt;
+    case Verdict::notAlias:
+        return TypeIds::data;
+    case Verdict::alias:
+        if (!statOnce()) {
+            return std::nullopt;
+        }
+        return S_ISREG(st.st_mode) ? TypeIds::alias : typeOfMode(st.st_mode);
+    case Verdict::none:
+        break;
+    }
+
+    // No FinderInfo anywhere: the data fork decides.
+    if (!statOnce()) {
+        return std::nullopt;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return typeOfMode(st.st_mode);
+    }
+    if (!AliasDataFork::sizeFits(static_cast<std::uint64_t>(st.st_size))) {
+        return TypeIds::data;
+    }
+    FileDescriptor fd(::openat(entry.folderFd, entry.name.data(),
+                               O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        return errno == ENOENT ? std::nullopt : std::optional(TypeIds::data);
+    }
+    std::array<std::uint8_t, AliasDataFork::probeSize> head;
+    const ssize_t got = ::pread(fd.get(), head.data(), head.size(), 0);
+    if (got != static_cast<ssize_t>(head.size())) {
+        return TypeIds::data;
+    }
+    return AliasDataFork::headerFits(head, static_cast<std::uint64_t>(st.st_size)) ? TypeIds::alias
+                                                                                   : TypeIds::data;
+}
+
+} // namespace korvex

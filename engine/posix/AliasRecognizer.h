@@ -1,0 +1,71 @@
+#pragma once
+
+#include "XattrSource.h"
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <utility>
+#include <vector>
+
+namespace korvex {
+
+class FolderListing;
+
+/// Static type identifiers the recognizer answers with.
+namespace TypeIds {
+inline constexpr std::string_view alias = "com.apple.alias-file";
+inline constexpr std::string_view folder = "public.folder";
+inline constexpr std::string_view symlink = "public.symlink";
+inline constexpr std::string_view data = "public.data";
+inline constexpr std::string_view item = "public.item"; ///< pipes, sockets, devices
+} // namespace TypeIds
+
+/// Decides what an entry on a Linux disk is, in the type identifiers the scan engine knows;
+/// above all whether it is a Finder alias ("com.apple.alias-file"):
+/// - only regular files can be aliases, and `._NAME` sidecars never are;
+/// - the first non-zero FinderInfo found decides by its alias flag; the carriers are looked at
+///   in this order: `osx.com.apple.FinderInfo`, `user.com.apple.FinderInfo`,
+///   `user.DosStream.AFP_AfpInfo:$DATA`, `user.org.netatalk.Metadata`, then `._NAME` beside it;
+/// - with no FinderInfo anywhere (lost in copying) the data fork decides: the alias magic with
+///   header lengths that fit the file.
+/// None only when the entry vanished or cannot be examined at all. Safe to use from several
+/// threads at once; every answer views static storage.
+class AliasRecognizer {
+public:
+    /// Uses the system's extended attributes.
+    AliasRecognizer();
+    /// Uses `xattrs` (kept alive by the recognizer).
+    explicit AliasRecognizer(std::shared_ptr<const XattrSource> xattrs);
+    ~AliasRecognizer();
+
+    /// One entry as a walk sees it.
+    struct Entry {
+        int folderFd = -1;          ///< the open folder holding the entry
+        std::string_view name;      ///< the entry's name in that folder (NUL-terminated)
+        unsigned char type = 0;     ///< d_type from the listing (DT_UNKNOWN: look it up)
+        const char* path = nullptr; ///< the entry's absolute path, for attribute calls
+        const FolderListing* listing = nullptr; ///< the folder's names; null: probe `._NAME`
+        bool xattrs = true;                     ///< the folder's file system keeps attributes
+    };
+
+    /// The type identifier of the entry at `absolutePath`, looked up afresh.
+    std::optional<std::string_view> typeIdentifier(const std::string& absolutePath) const;
+
+    /// The type identifier of one walked entry. Gives the same answer as the path variant.
+    std::optional<std::string_view> typeIdentifier(const Entry& entry) const;
+
+    /// Whether the file system of the open folder `folderFd` (on `device`) keeps extended
+    /// attributes; asked of the file system once per device.
+    bool xattrsSupported(int folderFd, dev_t device) const;
+
+private:
+    std::shared_ptr<const XattrSource> xattrs_;
+    mutable std::mutex devicesMutex_;
+    mutable std::vector<std::pair<dev_t, bool>> devices_;
+};
+
+} // namespace korvex

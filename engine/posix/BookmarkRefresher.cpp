@@ -1,0 +1,165 @@
+#include "BookmarkRefresher.h"
+
+#include "AliasPlatform.h"
+#include "bookmark/BookmarkKeys.h"
+#include "bookmark/BookmarkReader.h"
+#include "bookmark/BookmarkWriter.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace korvex {
+
+namespace {
+
+using bookmark::BookmarkInfo;
+
+constexpr double unixToAppleEpoch = 978307200.0; // seconds from 1970-01-01 to 2001-01-01
+
+// Kind bits of the resource flags: regular file, folder, symbolic link, volume.
+constexpr std::uint64_t kindBits = 0xF;
+// The valid mask (and third word) macOS writes in alias files.
+constexpr std::uint64_t aliasFileMask = 0x21F;
+
+std::string fileUrlOfFolder(const std::string& path) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+            (byte >= '0' && byte <= '9') || byte == '/' || byte == '-' || byte == '.' ||
+            byte == '_' || byte == '~') {
+            url += c;
+        } else {
+            url += '%';
+            url += hex[byte >> 4];
+            url += hex[byte & 0xF];
+        }
+    }
+    if (url.back() != '/') {
+        url += '/';
+    }
+    return url;
+}
+
+bool isAtOrBelow(std::string_view path, std::string_view folder) {
+    if (folder == "/") {
+        return !path.empty() && path[0] == '/';
+    }
+    return path.substr(0, folder.size()) == folder &&
+           (path.size() == folder.size() || path[folder.size()] == '/');
+}
+
+std::string_view lastComponent(std::string_view path) {
+    return path.substr(path.rfind('/') + 1);
+}
+
+} // namespace
+
+void BookmarkRefresher::describeFile(const std::string& path, BookmarkInfo& info) const {
+    // One file id (the inode number) per component, the target's last.
+    std::vector<std::optional<std::int64_t>> ids;
+    for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+        const std::string prefix = path.substr(0, at);
+        struct stat st {};
+        if (::fstatat(AT_FDCWD, prefix.c_str(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) == 0) {
+            ids.emplace_back(static_cast<std::int64_t>(st.st_ino));
+        } else {
+            ids.emplace_back(std::nullopt);
+        }
+        if (at == std::string::npos) {
+            break;
+        }
+    }
+    if (ids.size() == info.pathComponents.size()) {
+        info.fileIDs = std::move(ids);
+    }
+
+    struct statx sx {};
+    if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                STATX_TYPE | STATX_BTIME, &sx) == 0) {
+        if (sx.stx_mask & STATX_BTIME) {
+            info.creationDate = static_cast<double>(sx.stx_btime.tv_sec) +
+                                sx.stx_btime.tv_nsec / 1e9 - unixToAppleEpoch;
+        }
+        std::uint64_t kind = 0;
+        if (S_ISREG(sx.stx_mode)) {
+            kind = 0x1;
+        } else if (S_ISDIR(sx.stx_mode)) {
+            kind = 0x2;
+        } else if (S_ISLNK(sx.stx_mode)) {
+            kind = 0x4;
+        }
+        const MountPoint* mount = mounts_.holding(path);
+        if (mount && mount->path == path) {
+            kind |= 0x8;
+        }
+        // Keep what the Mac knew beyond the kind (hidden, package, application...).
+        std::array<std::uint64_t, 3> props{kind, aliasFileMask, aliasFileMask};
+        if (info.resourceProps) {
+            props = *info.resourceProps;
+            props[0] = (props[0] & ~kindBits) | kind;
+            props[1] |= kindBits;
+        }
+        info.resourceProps = props;
+    }
+}
+
+void BookmarkRefresher::describeVolume(const std::string& path, BookmarkInfo& info,
+                                       bookmark::Bookmark& bookmark) const {
+    const MountPoint* mount = mounts_.holding(path);
+    // The stored volume, or a file system mounted above its mount point here (its mount point
+    // is then just a folder of that one): the description stays as the Mac made it.
+    if (!mount || (info.volumePath && isAtOrBelow(*info.volumePath, mount->path))) {
+        return;
+    }
+    // A file system mounted below the stored volume holds the target: the old one's facts no
+    // longer hold.
+    namespace key = bookmark::key;
+    for (const std::uint32_t stale :
+         {key::volUuid, key::volCapacity, key::volCreationDate, key::volProps, key::volWasBoot}) {
+        bookmark.erase(bookmark::tocId::target, stale);
+    }
+    info.volumeUUID.reset();
+    info.volumeCreationDate.reset();
+    info.volumeProps.reset();
+    info.volumeWasBoot.reset();
+    info.volumeCapacity.reset();
+
+    info.volumePath = mount->path;
+    info.volumeURL = fileUrlOfFolder(mount->path);
+    if (mount->path != "/") {
+        info.volumeName = std::string(lastComponent(mount->path));
+    }
+    struct statvfs fs {};
+    if (::statvfs(mount->path.c_str(), &fs) == 0) {
+        info.volumeCapacity =
+            static_cast<std::int64_t>(fs.f_blocks) * static_cast<std::int64_t>(fs.f_frsize);
+    }
+}
+
+std::optional<BookmarkData> BookmarkRefresher::refresh(const FileUrl& target,
+                                                       const BookmarkData& previous) const {
+    bookmark::BookmarkResult<bookmark::Bookmark> parsed = bookmark::BookmarkReader::read(previous);
+    if (!parsed) {
+        return std::nullopt;
+    }
+    bookmark::Bookmark& old = parsed.value();
+    BookmarkInfo info = BookmarkInfo::from(old);
+    const std::optional<Resolution> resolution = resolver_.resolve(info);
+    if (!resolution || resolution->target.path != target.path) {
+        return std::nullopt;
+    }
+    if (resolution->isStale()) {
+        // Found only in this machine's terms: the Mac's path and volume are kept as they are.
+        return bookmark::BookmarkWriter::serialise(old);
+    }
+    describeFile(target.path, info);
+    describeVolume(target.path, info, old);
+    info.creationOptions = bookmarkCreationSuitableForBookmarkFile;
+    return bookmark::BookmarkWriter::update(old, info);
+}
+
+} // namespace korvex

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "BookmarkData.h"
+#include "BookmarkResolver.h"
+#include "FileUrl.h"
+#include "MountTable.h"
+
+#include <optional>
+
+namespace korvex {
+
+/// Makes the fresh bookmark data of a refresh, in the terms of the Mac that uses the alias, so
+/// that the refresh never makes the alias worse there:
+/// - target found at exactly its stored path: the file's own facts (file ids, creation date,
+///   kind) replace the stored ones, and so does its volume as the mount table shows it when a
+///   file system mounted below the stored volume's mount point holds it (a stored volume whose
+///   mount point is just a folder here keeps its description);
+/// - target found only through a path mapping, a same-name volume or equivalent names: the
+///   stored path and volume are those of the Mac, and nothing of this machine may replace
+///   them; the data is written back as it was read.
+/// Every entry the refresh does not set is kept (unknown keys included), and so is the
+/// container form and its header.
+class BookmarkRefresher {
+public:
+    BookmarkRefresher(const BookmarkResolver& resolver, const MountTable& mounts)
+        : resolver_(resolver), mounts_(mounts) {}
+
+    /// Fresh data for `target`, which `previous` resolved to; none when `previous` can't be
+    /// read or no longer resolves to `target`.
+    std::optional<BookmarkData> refresh(const FileUrl& target, const BookmarkData& previous) const;
+
+private:
+    void describeFile(const std::string& path, bookmark::BookmarkInfo& info) const;
+    void describeVolume(const std::string& path, bookmark::BookmarkInfo& info,
+                        bookmark::Bookmark& bookmark) const;
+
+    const BookmarkResolver& resolver_;
+    const MountTable& mounts_;
+};
+
+} // namespace korvex

@@ -1,0 +1,148 @@
+#include "BookmarkResolver.h"
+
+#include "UnicodeNames.h"
+
+#include <algorithm>
+
+namespace korvex {
+
+namespace {
+
+std::vector<std::string_view> components(std::string_view path) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string_view::npos) {
+            end = path.size();
+        }
+        if (end > start) {
+            parts.push_back(path.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return parts;
+}
+
+// A stored name that can stand in a path here: not empty, not "." or "..", no slash, no NUL.
+bool isPlainName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
+}
+
+std::string withoutTrailingSlashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    return path;
+}
+
+// `path` below `prefix`, matching whole components in any normalisation: the rest of `path`
+// after the prefix ("" when equal, else starting with a slash), or none.
+std::optional<std::string> restBelow(const std::string& path, std::string_view prefix) {
+    const std::vector<std::string_view> prefixParts = components(prefix);
+    const std::vector<std::string_view> pathParts = components(path);
+    if (prefix.empty() || prefix[0] != '/' || prefixParts.size() > pathParts.size()) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < prefixParts.size(); ++i) {
+        if (!sameName(prefixParts[i], pathParts[i])) {
+            return std::nullopt;
+        }
+    }
+    std::string rest;
+    for (std::size_t i = prefixParts.size(); i < pathParts.size(); ++i) {
+        rest += '/';
+        rest += pathParts[i];
+    }
+    return rest;
+}
+
+std::string joined(const std::string& folder, const std::string& rest) {
+    if (rest.empty()) {
+        return folder;
+    }
+    return folder == "/" ? rest : folder + rest;
+}
+
+} // namespace
+
+BookmarkResolver::BookmarkResolver(std::vector<PathMapping> mappings, const MountTable& mounts)
+    : mappings_(std::move(mappings)), mounts_(mounts), locator_(mounts) {
+    for (PathMapping& mapping : mappings_) {
+        mapping.macPrefix = withoutTrailingSlashes(mapping.macPrefix);
+        mapping.localFolder = withoutTrailingSlashes(mapping.localFolder);
+    }
+    std::stable_sort(mappings_.begin(), mappings_.end(),
+                     [](const PathMapping& a, const PathMapping& b) {
+                         return components(a.macPrefix).size() > components(b.macPrefix).size();
+                     });
+}
+
+std::optional<std::string> BookmarkResolver::storedPath(const bookmark::BookmarkInfo& info) {
+    if (info.pathComponents.empty()) {
+        if (!info.volumePath || info.volumePath->empty() || (*info.volumePath)[0] != '/') {
+            return std::nullopt;
+        }
+        for (std::string_view part : components(*info.volumePath)) {
+            if (!isPlainName(part)) {
+                return std::nullopt;
+            }
+        }
+        return withoutTrailingSlashes(*info.volumePath);
+    }
+    std::string path;
+    for (const std::string& part : info.pathComponents) {
+        if (!isPlainName(part)) {
+            return std::nullopt;
+        }
+        path += '/';
+        path += part;
+    }
+    return path;
+}
+
+std::vector<ResolutionCandidate>
+BookmarkResolver::candidates(const bookmark::BookmarkInfo& info) const {
+    std::vector<ResolutionCandidate> found;
+    const std::optional<std::string> stored = storedPath(info);
+    if (!stored) {
+        return found;
+    }
+    found.push_back({*stored, FoundVia::storedPath});
+
+    for (const PathMapping& mapping : mappings_) {
+        if (mapping.localFolder.empty() || mapping.localFolder[0] != '/') {
+            continue;
+        }
+        if (std::optional<std::string> rest = restBelow(*stored, mapping.macPrefix)) {
+            found.push_back({joined(mapping.localFolder, *rest), FoundVia::mapping});
+        }
+    }
+
+    if (info.volumeName && info.volumePath) {
+        if (std::optional<std::string> rest = restBelow(*stored, *info.volumePath)) {
+            for (const std::string& mountPath : mounts_.mountsNamed(*info.volumeName)) {
+                found.push_back({joined(mountPath, *rest), FoundVia::sameNameVolume});
+            }
+        }
+    }
+    return found;
+}
+
+std::optional<Resolution> BookmarkResolver::resolve(const bookmark::BookmarkInfo& info) const {
+    const std::vector<ResolutionCandidate> places = candidates(info);
+    for (const ResolutionCandidate& place : places) {
+        if (std::optional<LocatedEntry> entry = locator_.exact(place.path)) {
+            return Resolution{std::move(*entry), place.via, false};
+        }
+    }
+    for (const ResolutionCandidate& place : places) {
+        if (std::optional<LocatedEntry> entry = locator_.anyNormalisation(place.path)) {
+            return Resolution{std::move(*entry), place.via, true};
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace korvex

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <vector>
+
+namespace korvex {
+
+/// The entries of one open folder, read at once with getdents64 and sorted by the bytes of
+/// their names. Owns the folder's descriptor. Immutable once read, so several threads may
+/// look at it together.
+class FolderListing {
+public:
+    struct Entry {
+        std::uint32_t nameOffset;
+        std::uint32_t nameLength;
+        unsigned char type; ///< d_type as the file system reported it (may be DT_UNKNOWN)
+    };
+
+    /// Reads the folder open at `fd` (taken over, closed by the listing). `prefix` is the
+    /// folder's absolute path followed by one slash ("/" for the root folder); `device` its
+    /// st_dev; `xattrs` whether its file system keeps extended attributes.
+    FolderListing(int fd, std::string prefix, dev_t device, bool xattrs);
+    ~FolderListing();
+    FolderListing(const FolderListing&) = delete;
+    FolderListing& operator=(const FolderListing&) = delete;
+
+    int fd() const { return fd_; }
+    /// The folder's absolute path and a slash: an entry's path is prefix() + its name.
+    const std::string& prefix() const { return prefix_; }
+    dev_t device() const { return device_; }
+    bool xattrs() const { return xattrs_; }
+    /// False when the folder's entries could not be read (the listing is then empty).
+    bool readable() const { return readable_; }
+
+    std::size_t size() const { return entries_.size(); }
+    const Entry& entry(std::size_t index) const { return entries_[index]; }
+    std::string_view name(const Entry& entry) const {
+        return {names_.data() + entry.nameOffset, entry.nameLength};
+    }
+    /// The NUL-terminated name of `entry`.
+    const char* cName(const Entry& entry) const { return names_.data() + entry.nameOffset; }
+
+    /// The entry called exactly `name` (bytes, no normalisation), or null.
+    const Entry* find(std::string_view name) const;
+
+private:
+    int fd_;
+    std::string prefix_;
+    dev_t device_;
+    bool xattrs_;
+    bool readable_ = true;
+    std::vector<char> names_;
+    std::vector<Entry> entries_;
+};
+
+} // namespace korvex

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "AliasFileWriter.h"
+#include "AliasPlatform.h"
+#include "AliasRecognizer.h"
+#include "BookmarkRefresher.h"
+#include "BookmarkResolver.h"
+#include "MountTable.h"
+#include "PathMapping.h"
+
+#include <memory>
+#include <vector>
+
+namespace korvex {
+
+class PosixFolderWalk;
+
+/// The platform beneath the scan engine on Linux: walks folders, recognises Finder aliases
+/// wherever their FinderInfo ended up, reads Apple bookmark data with the project's own codec,
+/// resolves it without asking anyone and without mounting anything (stored path, then the
+/// user's path mappings, then a mounted volume of the same name, then all of these matching
+/// names in any Unicode normalisation), and writes alias and sidecar files safely.
+/// One platform serves one scan at a time (one thread); the mount table is read afresh for
+/// every walk.
+class PosixAliasPlatform : public AliasPlatform {
+public:
+    /// `mappings`: the user's path mappings; `mountTable`: where the mount table comes from
+    /// (default: /proc/self/mountinfo); `fileCalls`: the calls alias rewrites go through.
+    explicit PosixAliasPlatform(std::vector<PathMapping> mappings = {},
+                                MountTableSource mountTable = MountTable::readSystem,
+                                FileCalls& fileCalls = FileCalls::system());
+    ~PosixAliasPlatform() override;
+    // The resolver and refresher keep references to this platform's mount table.
+    PosixAliasPlatform(const PosixAliasPlatform&) = delete;
+    PosixAliasPlatform& operator=(const PosixAliasPlatform&) = delete;
+
+    std::unique_ptr<FolderWalk> openWalk(const std::string& folderPath) override;
+    void itemUrl(std::string_view relativePath, const FileUrl& folderUrl, FileUrl& into) override;
+    std::optional<std::string_view> typeIdentifier(const FileUrl& item) override;
+    /// The alias file's data fork (at most 16 MiB, a regular file, never through a link), when
+    /// it holds bookmark data the codec can read. Data that can't be read fails here, so that
+    /// the alias counts as one with unreadable bookmark data and not as a broken one.
+    std::optional<BookmarkData> readBookmarkData(const FileUrl& item) override;
+    std::optional<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
+                                               bool& isStale) override;
+    std::optional<std::string> storedProperties(std::string_view key,
+                                                const BookmarkData& data) override;
+    /// Only the creation option 1024 (suitable for an alias file) is supported.
+    std::optional<BookmarkData> makeBookmarkData(const FileUrl& target, std::uint32_t options,
+                                                 const BookmarkData& previous) override;
+    /// Refuses data the codec can't read; writes it in the container form the alias file had.
+    bool writeBookmarkData(const BookmarkData& data, const FileUrl& item) override;
+    bool writeText(std::string_view text, const std::string& path) override;
+
+private:
+    class TrackedWalk;
+
+    const MountTable& mounts();
+
+    MountTableSource mountTableSource_;
+    MountTable mountTable_;
+    bool mountTableRead_ = false;
+    AliasRecognizer recognizer_;
+    BookmarkResolver resolver_;
+    BookmarkRefresher refresher_;
+    AliasFileWriter aliasWriter_;
+    PosixFolderWalk* liveWalk_ = nullptr;
+};
+
+} // namespace korvex

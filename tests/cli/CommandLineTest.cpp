@@ -1,0 +1,136 @@
+// korvex-scan in-process: arguments, the two streams and the exit status.
+#include "CommandLine.h"
+#include "DemoFolder.h"
+#include "engine/MemoryAliasPlatform.h"
+#include "posix/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace korvex {
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+class CommandLineTest : public ::testing::Test {
+protected:
+    test::MemoryAliasPlatform memory;
+    std::vector<std::vector<PathMapping>> mappingsSeen;
+    bool progress = false;
+    bool onDisk = false; // the real platform instead of the in-memory one
+
+    Outcome run(std::vector<std::string> args, std::string currentFolder = "/home/me") {
+        CommandLine::Environment environment{std::move(currentFolder), progress, nullptr};
+        if (!onDisk) {
+            environment.makePlatform = [this](std::vector<PathMapping> mappings) {
+                mappingsSeen.push_back(mappings);
+                return std::shared_ptr<AliasPlatform>(&memory, [](AliasPlatform*) {});
+            };
+        }
+        std::ostringstream out, err;
+        Outcome result;
+        result.status = CommandLine(environment).run(args, out, err);
+        result.out = out.str();
+        result.err = err.str();
+        return result;
+    }
+};
+
+TEST_F(CommandLineTest, ReportGoesToStdoutAsTheWindowShowsItAndTheStatusTellsIfAnythingBroke) {
+    memory.folder = "/home/me/Mac stuff";
+    memory.addAlias("fine alias", "/target");
+    memory.addAlias("sub/old alias");
+    Outcome result = run({"--mark", "--map", "/Volumes/A=/mnt/a", "--map=/Volumes/B=C=rel",
+                          "--rewrite", "Mac stuff/"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out.rfind("Scan of all Finder Aliases in the folder /home/me/Mac stuff:\n\n"
+                               "Aliases found broken:\n/home/me/Mac stuff/sub/old alias\n\n"
+                               "Found 1 broken Aliases, and rewrote 1, out of 2 scanned in "
+                               "/home/me/Mac stuff\nChecked at ",
+                               0),
+              0u)
+        << result.out;
+    // Exactly one line feed after the report's last character.
+    EXPECT_NE(result.out[result.out.size() - 2], '\n');
+    EXPECT_EQ(result.out.back(), '\n');
+    EXPECT_EQ(memory.texts.count("/home/me/Mac stuff/sub/old alias-korvex-broken.text"), 1u);
+    EXPECT_EQ(mappingsSeen.at(0), (std::vector<PathMapping>{{"/Volumes/A", "/mnt/a"},
+                                                            {"/Volumes/B", "/home/me/C=rel"}}));
+    memory.entries.pop_back();
+    EXPECT_EQ(run({"/home/me/./Mac stuff"}).status, 0);
+    memory.folder = "/home/me/../x"; // ".." is kept: resolving it would need the links on the way
+    EXPECT_EQ(run({"../x"}).status, 0);
+}
+
+TEST_F(CommandLineTest, WrongArgumentsAndMissingFoldersGiveStatus2AndAMessageOnStderr) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"a", "b"},
+                                               {""},
+                                               {"--frobnicate", "/f"},
+                                               {"--map"},
+                                               {"--map", "rel=/x", "/f"},
+                                               {"--map", "/Volumes/X", "/f"},
+                                               {"--map", "/Volumes/X=", "/f"},
+                                               {"--inspect"},
+                                               {"--demo", "/f"}}) {
+        Outcome result = run(args);
+        EXPECT_EQ(result.status, 2) << ::testing::PrintToString(args);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err.rfind("korvex-scan: ", 0), 0u);
+        EXPECT_NE(result.err.find("Usage: korvex-scan"), std::string::npos);
+    }
+    EXPECT_TRUE(mappingsSeen.empty());
+
+    memory.folder = "/elsewhere";
+    Outcome missing = run({"/f"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err, "Couldn't find that folder. Try again.\n");
+
+    memory.folder = "/home/me/--mark"; // after "--", a folder may start with a dash
+    EXPECT_EQ(run({"--", "--mark"}).status, 0);
+    EXPECT_EQ(run({"--help"}).out, CommandLine::usage());
+    EXPECT_EQ(run({"--version", "/f"}).out.rfind("korvex-scan 0.", 0), 0u);
+}
+
+TEST_F(CommandLineTest, ProgressLineStaysOnStderrAndIsErasedAtTheEnd) {
+    memory.folder = "/f";
+    for (int i = 0; i < 200; ++i) {
+        memory.addPlain("file " + std::to_string(i));
+    }
+    progress = true;
+    Outcome result = run({"/f"});
+    EXPECT_EQ(result.out.find('\r'), std::string::npos);
+    EXPECT_NE(result.err.find("\rExamined 64 entries, 0 Finder aliases"), std::string::npos);
+    EXPECT_EQ(result.err.substr(result.err.size() - 4), "\r\x1b[K");
+}
+
+TEST_F(CommandLineTest, InspectAndDemoWorkOnRealFiles) {
+    onDisk = true;
+    test::TempTree tree;
+    std::string error;
+    ASSERT_TRUE(DemoFolder::fill(tree.root(), error)) << error;
+    Outcome scan = run({"."}, tree.root());
+    EXPECT_EQ(scan.status, 1);
+    EXPECT_NE(scan.out.find("broken:\n" + tree.path("Old/Budget 2019 alias\n") +
+                            tree.path("Old/Plan alias\n\nFound 2 broken Aliases, and rewrote 0, "
+                                      "out of 5 scanned in ")),
+              std::string::npos)
+        << scan.out;
+
+    Outcome inspect = run({"--inspect", "Report alias", "Notes.txt", "Old"}, tree.root());
+    EXPECT_EQ(inspect.status, 1);
+    EXPECT_EQ(inspect.out.rfind(tree.path("Report alias:\n"), 0), 0u);
+    EXPECT_NE(inspect.out.find(tree.path("Documents/Report.txt")), std::string::npos);
+    EXPECT_NE(inspect.out.find(tree.path("Notes.txt:\n")), std::string::npos);
+    EXPECT_NE(inspect.err.find("couldn't read " + tree.path("Old")), std::string::npos);
+}
+
+} // namespace
+} // namespace korvex

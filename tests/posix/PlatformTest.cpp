@@ -1,0 +1,129 @@
+// The Linux platform under the real scan engine, on temporary folders.
+#include "AliasScanner.h"
+#include "TempTree.h"
+#include "bookmark/BookmarkReader.h"
+#include "bookmark/BookmarkWriter.h"
+#include "posix/PosixAliasPlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace korvex {
+namespace {
+
+using test::aliasBytes;
+using test::Bytes;
+using test::readBytes;
+
+class PlatformTest : public ::testing::Test, public ScanResponder {
+protected:
+    test::TempTree tree;
+    MountTable mounts{std::vector<MountPoint>{{"/", "ext4"}}};
+    std::shared_ptr<ScanReport> report;
+    bool notFound = false;
+
+    void scanFinished(std::shared_ptr<ScanReport> finished) override { report = finished; }
+    void folderNotFound() override { notFound = true; }
+
+    std::unique_ptr<PosixAliasPlatform> platform(std::vector<PathMapping> mappings = {}) {
+        return std::make_unique<PosixAliasPlatform>(std::move(mappings), [this] { return mounts; });
+    }
+    // An alias file with its FinderInfo in an extended attribute.
+    std::string alias(const std::string& relative, const Bytes& bytes) {
+        const std::string path = tree.file(relative, std::string(bytes.begin(), bytes.end()));
+        const std::string finderInfo = std::string("alisMACS\x80") + std::string(23, '\0');
+        EXPECT_EQ(::setxattr(path.c_str(), "user.com.apple.FinderInfo", finderInfo.data(), 32, 0),
+                  0);
+        return path;
+    }
+    ScanReport& scan(AliasPlatform& on, const std::string& folder, bool rewrite = false) {
+        report.reset();
+        AliasScanner(on).runScan(scanOptionsForFolder(folder, false, rewrite),
+                                 std::make_shared<ScanReport>(), *this);
+        static ScanReport none;
+        return report ? *report : none;
+    }
+};
+
+TEST_F(PlatformTest, ScanCountsAliasesAndListsOnlyThoseThatResolveNowhere) {
+    alias("here alias", aliasBytes(tree.file("files/plan")));
+    alias("sub/mapped alias", aliasBytes("/Volumes/Archive/plan", "/Volumes/Archive", "Archive"));
+    const std::string broken = alias("sub/gone alias", aliasBytes(tree.path("files/gone")));
+    alias("unreadable alias", {'b', 'o', 'o', 'k', 'm', 'a', 'r', 'k'});
+    tree.file("plain.txt", "book");
+
+    auto mapped = platform({{"/Volumes/Archive", tree.path("files")}});
+    ScanReport& found = scan(*mapped, tree.root());
+    // The alias whose data can't be read counts, but is not broken.
+    EXPECT_EQ(found.aliasCount, 4);
+    EXPECT_EQ(found.brokenPaths, std::vector<std::string>{broken});
+    EXPECT_EQ(scan(*platform(), tree.root()).brokenCount, 2); // without the mapping
+
+    scan(*mapped, tree.path("missing"));
+    EXPECT_TRUE(notFound);
+}
+
+TEST_F(PlatformTest, RealMacAliasesResolveOnAVolumeMountedHereUnderItsName) {
+    const std::string samples = KORVEX_SAMPLES_DIR;
+    const Bytes removable = readBytes(samples + "/perlmacalias-removable.alias");
+    const Bytes downloads = readBytes(samples + "/cocoa-downloads-wav.alias");
+    if (removable.size() < 16 || downloads.size() < 16) {
+        GTEST_SKIP() << "no sample alias files in " << samples;
+    }
+    // Copied without FinderInfo, as git and most copies leave them: known by their content.
+    test::writeBytes(tree.path("stick alias"), removable);
+    test::writeBytes(tree.path("downloads alias"), downloads);
+    tree.file("media/me/SANDISK/untitled", "on the stick");
+    mounts = MountTable({{"/", "ext4"}, {tree.path("media/me/SANDISK"), "exfat"}});
+
+    ScanReport& found = scan(*platform(), tree.root(), true);
+    EXPECT_EQ(found.aliasCount, 2);
+    EXPECT_EQ(found.brokenPaths, std::vector<std::string>{tree.path("downloads alias")});
+    EXPECT_EQ(found.rewrittenCount, 1);
+    // Refreshed in the Mac's terms: macOS's own bytes come back unchanged.
+    EXPECT_EQ(readBytes(tree.path("stick alias")), removable);
+}
+
+TEST_F(PlatformTest, OddEntriesAndOddDataFailAtOnce) {
+    auto posix = platform();
+    const std::string vanished = alias("vanished alias", aliasBytes(tree.path("x")));
+    ::unlink(vanished.c_str());
+    EXPECT_FALSE(posix->readBookmarkData(fileUrlWithPath(vanished)));
+
+    const std::string good = alias("good alias", aliasBytes(tree.file("x")));
+    EXPECT_EQ(posix->typeIdentifier(fileUrlWithPath(good)), aliasFileType);
+    const BookmarkData data = *posix->readBookmarkData(fileUrlWithPath(good));
+    EXPECT_TRUE(posix->storedProperties(allPropertiesKey, data));
+    EXPECT_FALSE(posix->storedProperties("NSURLNameKey", data));
+    bool stale = true;
+    EXPECT_FALSE(
+        posix->makeBookmarkData(posix->resolveBookmarkData(data, 0x300, stale).value(), 0, data));
+    EXPECT_FALSE(stale);
+    // Bytes no reader could use never reach an alias.
+    EXPECT_FALSE(posix->writeBookmarkData({'j', 'u', 'n', 'k'}, fileUrlWithPath(good)));
+    EXPECT_EQ(readBytes(good), data);
+}
+
+TEST_F(PlatformTest, WrittenDataTakesTheContainerFormTheAliasFileHad) {
+    const Bytes fileForm = aliasBytes(tree.file("x"));
+    auto parsed = bookmark::BookmarkReader::read(fileForm);
+    parsed->container = bookmark::BookmarkContainer::raw;
+    parsed->header.clear();
+    const Bytes rawForm = bookmark::BookmarkWriter::serialise(parsed.value());
+    ASSERT_NE(rawForm[8], 'm');
+
+    auto posix = platform();
+    const std::string aliasFile = alias("alias-form alias", fileForm);
+    ASSERT_TRUE(posix->writeBookmarkData(rawForm, fileUrlWithPath(aliasFile)));
+    EXPECT_EQ(readBytes(aliasFile)[8], 'm');
+    EXPECT_EQ(test::infoOf(readBytes(aliasFile)), test::infoOf(fileForm));
+    const std::string bare = alias("bare alias", rawForm);
+    ASSERT_TRUE(posix->writeBookmarkData(fileForm, fileUrlWithPath(bare)));
+    EXPECT_EQ(readBytes(bare), rawForm);
+}
+
+} // namespace
+} // namespace korvex

@@ -1,0 +1,191 @@
+// Which entries of a Linux disk are Finder aliases: every FinderInfo carrier, the order in
+// which carriers are believed, aliases that lost their metadata, and the decoys.
+
+#include "AliasRecognizer.h"
+#include "FolderListing.h"
+#include "WalkTestTree.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace korvex {
+namespace {
+
+using test::Bytes;
+
+class Recognizer : public ::testing::Test {
+protected:
+    std::optional<std::string_view> typeOf(const std::string& relative) const {
+        return recognizer_.typeIdentifier(tree_.path(relative));
+    }
+    bool isAlias(const std::string& relative) const { return typeOf(relative) == TypeIds::alias; }
+    /// A plain text file that carries `value` in attribute `name`.
+    void carrier(const std::string& relative, const char* name, const Bytes& value) const {
+        tree_.text(relative, "some text");
+        if (!tree_.xattr(relative, name, value)) {
+            GTEST_SKIP() << "the temporary folder keeps no user attributes";
+        }
+    }
+
+    test::TempTree tree_;
+    std::shared_ptr<test::OsxXattrSource> xattrs_ = std::make_shared<test::OsxXattrSource>();
+    AliasRecognizer recognizer_{xattrs_};
+};
+
+TEST_F(Recognizer, EveryFinderInfoCarrierDecidesByTheAliasFlag) {
+    carrier("rsync alias", "user.com.apple.FinderInfo", test::finderInfoBytes(true));
+    carrier("rsync file", "user.com.apple.FinderInfo", test::finderInfoBytes(false));
+    carrier("netatalk alias", "user.org.netatalk.Metadata", test::netatalkMetadata(true));
+    carrier("netatalk file", "user.org.netatalk.Metadata", test::netatalkMetadata(false));
+    carrier("samba alias", "user.DosStream.AFP_AfpInfo:$DATA", test::afpInfo(true));
+    carrier("samba file", "user.DosStream.AFP_AfpInfo:$DATA", test::afpInfo(false));
+    tree_.text("fat alias", "x");
+    tree_.file("._fat alias", test::macSidecar(true));
+    tree_.text("fat file", "x");
+    tree_.file("._fat file", test::macSidecar(false));
+    tree_.text("hfs alias", "x");
+    xattrs_->add(tree_.path("hfs alias"), test::finderInfoBytes(true));
+    tree_.text("hfs file", "x");
+    xattrs_->add(tree_.path("hfs file"), test::finderInfoBytes(false));
+
+    for (const char* kind : {"rsync", "netatalk", "samba", "fat", "hfs"}) {
+        EXPECT_EQ(typeOf(std::string(kind) + " alias"), TypeIds::alias) << kind;
+        EXPECT_EQ(typeOf(std::string(kind) + " file"), TypeIds::data) << kind;
+    }
+}
+
+TEST_F(Recognizer, FirstNonZeroFinderInfoWins) {
+    // An attribute beats the sidecar, either way round.
+    carrier("flag in xattr", "user.com.apple.FinderInfo", test::finderInfoBytes(true));
+    tree_.file("._flag in xattr", test::macSidecar(false));
+    carrier("clear in xattr", "user.com.apple.FinderInfo", test::finderInfoBytes(false));
+    tree_.file("._clear in xattr", test::macSidecar(true));
+    EXPECT_TRUE(isAlias("flag in xattr"));
+    EXPECT_FALSE(isAlias("clear in xattr"));
+
+    // All-zero FinderInfo is no FinderInfo: the next carrier speaks.
+    carrier("zero then afp", "user.com.apple.FinderInfo", Bytes(32, 0));
+    tree_.xattr("zero then afp", "user.DosStream.AFP_AfpInfo:$DATA", test::afpInfo(true));
+    EXPECT_TRUE(isAlias("zero then afp"));
+    // A damaged carrier is no carrier either.
+    carrier("broken then sidecar", "user.org.netatalk.Metadata", Bytes(40, 0xEE));
+    tree_.file("._broken then sidecar", test::macSidecar(true));
+    EXPECT_TRUE(isAlias("broken then sidecar"));
+
+    // The osx. name of hfsplus comes before the user. one.
+    carrier("osx first", "user.com.apple.FinderInfo", test::finderInfoBytes(false));
+    xattrs_->add(tree_.path("osx first"), test::finderInfoBytes(true));
+    EXPECT_TRUE(isAlias("osx first"));
+}
+
+TEST_F(Recognizer, WithoutFinderInfoTheDataForkDecides) {
+    tree_.file("copied alias", test::aliasDataFork(600));
+    EXPECT_TRUE(isAlias("copied alias"));
+
+    // Zeroed FinderInfo everywhere still counts as none.
+    tree_.file("zeroed alias", test::aliasDataFork(600));
+    tree_.file("._zeroed alias", test::appleDouble({{9, 50, 32}}, 82, 50, Bytes(32, 0)));
+    EXPECT_TRUE(isAlias("zeroed alias"));
+
+    // FinderInfo without the flag overrules the magic.
+    tree_.file("cleared alias", test::aliasDataFork(600));
+    tree_.file("._cleared alias", test::macSidecar(false));
+    EXPECT_FALSE(isAlias("cleared alias"));
+
+    Bytes truncated = test::aliasDataFork(600);
+    truncated.resize(400);
+    tree_.file("truncated alias", truncated);
+    EXPECT_FALSE(isAlias("truncated alias"));
+    tree_.text("bookish", "book\0\0\0\0mark but not really, just text that is long enough...");
+    EXPECT_FALSE(isAlias("bookish"));
+    tree_.file("empty");
+    EXPECT_EQ(typeOf("empty"), TypeIds::data);
+}
+
+TEST_F(Recognizer, RealAliasFilesWithoutMetadataAreRecognised) {
+    const std::filesystem::path samples = KORVEX_SAMPLES_DIR;
+    if (!std::filesystem::is_directory(samples)) {
+        GTEST_SKIP() << "no sample folder at " << samples;
+    }
+    int aliases = 0;
+    for (const auto& item : std::filesystem::directory_iterator(samples)) {
+        const std::string name = item.path().filename();
+        const auto type = recognizer_.typeIdentifier(item.path().string());
+        if (name.ends_with(".alias")) {
+            EXPECT_EQ(type, TypeIds::alias) << name;
+            ++aliases;
+        } else {
+            EXPECT_NE(type, TypeIds::alias) << name; // raw bookmarks are not alias files
+        }
+    }
+    EXPECT_GT(aliases, 0);
+}
+
+TEST_F(Recognizer, DecoysAreNeverAliases) {
+    // Sidecars themselves, even with the flag or the magic.
+    tree_.file("._orphan", test::macSidecar(true));
+    tree_.file("._magic", test::aliasDataFork(600));
+    EXPECT_EQ(typeOf("._orphan"), TypeIds::data);
+    EXPECT_EQ(typeOf("._magic"), TypeIds::data);
+
+    // A symbolic link named like an alias, with a flagged sidecar, pointing at an alias.
+    tree_.file("real alias", test::aliasDataFork(600));
+    ASSERT_EQ(::symlink(tree_.path("real alias").c_str(), tree_.path("link alias").c_str()), 0);
+    tree_.file("._link alias", test::macSidecar(true));
+    EXPECT_EQ(typeOf("link alias"), TypeIds::symlink);
+
+    // A folder with a flagged sidecar; a pipe with one (never opened: it would block).
+    tree_.folder("folder alias");
+    tree_.file("._folder alias", test::macSidecar(true));
+    EXPECT_EQ(typeOf("folder alias"), TypeIds::folder);
+    ASSERT_EQ(::mkfifo(tree_.path("pipe alias").c_str(), 0600), 0);
+    tree_.file("._pipe alias", test::macSidecar(true));
+    EXPECT_EQ(typeOf("pipe alias"), TypeIds::item);
+
+    // A sidecar that is itself a pipe or a link to a flagged sidecar is not believed.
+    tree_.text("piped", "x");
+    ASSERT_EQ(::mkfifo(tree_.path("._piped").c_str(), 0600), 0);
+    EXPECT_EQ(typeOf("piped"), TypeIds::data);
+    tree_.text("linked", "x");
+    ASSERT_EQ(::symlink(tree_.path("._fat").c_str(), tree_.path("._linked").c_str()), 0);
+    tree_.file("._fat", test::macSidecar(true));
+    EXPECT_EQ(typeOf("linked"), TypeIds::data);
+
+    EXPECT_EQ(typeOf("gone"), std::nullopt);
+    EXPECT_EQ(typeOf(""), TypeIds::folder); // the tree's root, path ending in a slash
+}
+
+TEST_F(Recognizer, WalkedEntryGetsTheSameAnswerAsThePath) {
+    tree_.file("alias", test::aliasDataFork(600));
+    tree_.text("plain", "x");
+    tree_.text("sidecar alias", "x");
+    tree_.file("._sidecar alias", test::macSidecar(true));
+    const int fd = ::open(tree_.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    FolderListing listing(fd, tree_.root() + "/", 0, true);
+    for (std::size_t i = 0; i < listing.size(); ++i) {
+        const FolderListing::Entry& entry = listing.entry(i);
+        const std::string path = listing.prefix() + std::string(listing.name(entry));
+        AliasRecognizer::Entry question;
+        question.folderFd = listing.fd();
+        question.name = listing.name(entry);
+        question.type = entry.type;
+        question.path = path.c_str();
+        question.listing = &listing;
+        EXPECT_EQ(recognizer_.typeIdentifier(question), recognizer_.typeIdentifier(path)) << path;
+    }
+    // An entry that vanished after the listing: the lookup fails, nothing else.
+    ASSERT_EQ(::unlink(tree_.path("sidecar alias").c_str()), 0);
+    const FolderListing::Entry* gone = listing.find("sidecar alias");
+    ASSERT_NE(gone, nullptr);
+    const std::string path = tree_.path("sidecar alias");
+    AliasRecognizer::Entry question{
+        listing.fd(), listing.name(*gone), gone->type, path.c_str(), &listing, true};
+    EXPECT_EQ(recognizer_.typeIdentifier(question), std::nullopt);
+}
+
+} // namespace
+} // namespace korvex

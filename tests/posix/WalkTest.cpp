@@ -1,0 +1,254 @@
+// The walk: order, completeness, what it never enters, the folders it cannot open, and the
+// look-ahead thread answering exactly as the recognizer does.
+
+#include "AliasRecognizer.h"
+#include "PosixFolderWalk.h"
+#include "WalkTestTree.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace korvex {
+namespace {
+
+struct Walked {
+    std::vector<std::string> paths;
+    std::vector<std::optional<std::string_view>> types;
+};
+
+Walked walkAll(PosixFolderWalk& walk) {
+    Walked out;
+    std::string_view relative;
+    while (walk.next(relative)) {
+        out.paths.emplace_back(relative);
+        out.types.push_back(walk.currentType());
+    }
+    return out;
+}
+
+class Walk : public ::testing::TestWithParam<bool> {
+protected:
+    bool lookAhead() const { return GetParam(); }
+    std::unique_ptr<PosixFolderWalk> open(const std::string& path) const {
+        return PosixFolderWalk::open(path, recognizer_, lookAhead());
+    }
+
+    test::TempTree tree_;
+    AliasRecognizer recognizer_;
+};
+
+TEST_P(Walk, YieldsEveryEntryOnceDepthFirstInByteOrder) {
+    tree_.folder("b/inner/deepest");
+    tree_.text("b/inner/deepest/file", "x");
+    tree_.text("b/B", "x");
+    tree_.folder("a");
+    tree_.text("a\xc3\xa9", "x"); // bytes above 0x7f sort after ASCII
+    tree_.text("A", "x");
+    tree_.text("b-", "x");
+    tree_.folder("empty");
+
+    auto walk = open(tree_.root());
+    ASSERT_TRUE(walk);
+    const Walked walked = walkAll(*walk);
+    const std::vector<std::string> expected{
+        "A",  "a",    "a\xc3\xa9", "b", "b/B", "b/inner", "b/inner/deepest", "b/inner/deepest/file",
+        "b-", "empty"};
+    EXPECT_EQ(walked.paths, expected);
+
+    std::string_view relative;
+    EXPECT_FALSE(walk->next(relative)); // and stays over
+}
+
+TEST_P(Walk, ReportsAbsolutePathsAndTypes) {
+    tree_.folder("sub");
+    tree_.file("sub/alias", test::aliasDataFork());
+    tree_.text("sub/plain", "x");
+    ASSERT_EQ(::symlink("sub", tree_.path("link").c_str()), 0);
+
+    auto walk = open(tree_.root() + "/"); // a trailing slash changes nothing
+    ASSERT_TRUE(walk);
+    std::map<std::string, std::optional<std::string_view>> seen;
+    std::string_view relative;
+    while (walk->next(relative)) {
+        EXPECT_EQ(walk->currentPath(), tree_.root() + "/" + std::string(relative));
+        seen[std::string(relative)] = walk->currentType();
+    }
+    EXPECT_EQ(seen["sub"], TypeIds::folder);
+    EXPECT_EQ(seen["sub/alias"], TypeIds::alias);
+    EXPECT_EQ(seen["sub/plain"], TypeIds::data);
+    EXPECT_EQ(seen["link"], TypeIds::symlink);
+    EXPECT_EQ(seen.size(), 4u); // the link to "sub" was not followed
+}
+
+TEST_P(Walk, NeverFollowsLinksIntoFoldersSoCyclesEnd) {
+    tree_.folder("loop/inner");
+    ASSERT_EQ(::symlink("..", tree_.path("loop/inner/up").c_str()), 0);
+    ASSERT_EQ(::symlink("/", tree_.path("root").c_str()), 0);
+    auto walk = open(tree_.root());
+    ASSERT_TRUE(walk);
+    EXPECT_EQ(walkAll(*walk).paths,
+              (std::vector<std::string>{"loop", "loop/inner", "loop/inner/up", "root"}));
+}
+
+TEST_P(Walk, NoWalkForWhatIsNotAFolder) {
+    tree_.text("file", "x");
+    ASSERT_EQ(::symlink("missing", tree_.path("dangling").c_str()), 0);
+    EXPECT_FALSE(open(tree_.path("missing")));
+    EXPECT_FALSE(open(tree_.path("file")));
+    EXPECT_FALSE(open(tree_.path("dangling")));
+    EXPECT_FALSE(open(""));
+
+    tree_.folder("empty");
+    auto empty = open(tree_.path("empty"));
+    ASSERT_TRUE(empty);
+    EXPECT_TRUE(walkAll(*empty).paths.empty());
+}
+
+TEST_P(Walk, KernelFileSystemsAreNotEntered) {
+    auto proc = open("/proc");
+    if (!proc) {
+        GTEST_SKIP() << "no /proc here";
+    }
+    EXPECT_TRUE(walkAll(*proc).paths.empty());
+}
+
+TEST_P(Walk, LookAheadAnswersLikeTheRecognizer) {
+    // Many folders and files of every kind, more than the look-ahead holds at once.
+    for (int f = 0; f < 40; ++f) {
+        const std::string folder = "folder " + std::to_string(f);
+        tree_.folder(folder);
+        for (int i = 0; i < 60; ++i) {
+            const std::string name = folder + "/item " + std::to_string(i);
+            switch (i % 6) {
+            case 0:
+                tree_.file(name, test::aliasDataFork(100 + 4 * (i % 5)));
+                break;
+            case 1:
+                tree_.text(name, "x");
+                tree_.file(folder + "/._item " + std::to_string(i), test::macSidecar(f % 2));
+                break;
+            case 2:
+                ASSERT_EQ(::symlink("item 0", tree_.path(name).c_str()), 0);
+                break;
+            case 3:
+                tree_.folder(name);
+                break;
+            default:
+                tree_.text(name, std::string(static_cast<std::size_t>(i * 4), 'b'));
+            }
+        }
+    }
+    auto walk = open(tree_.root());
+    ASSERT_TRUE(walk);
+    std::string_view relative;
+    std::size_t entries = 0;
+    std::size_t aliases = 0;
+    while (walk->next(relative)) {
+        ++entries;
+        EXPECT_EQ(walk->currentType(), recognizer_.typeIdentifier(walk->currentPath()))
+            << walk->currentPath();
+        aliases += walk->currentType() == TypeIds::alias;
+    }
+    EXPECT_EQ(entries, 40u + 40u * 70u); // folders, items, sidecars
+    EXPECT_EQ(aliases, 40u * 10u + 20u * 10u);
+}
+
+TEST_P(Walk, EntryThatVanishesBeforeItsTurnIsDroppedNotFatal) {
+    for (int i = 0; i < 200; ++i) {
+        tree_.text("file " + std::to_string(1000 + i), "x");
+    }
+    auto walk = open(tree_.root());
+    ASSERT_TRUE(walk);
+    std::string_view relative;
+    ASSERT_TRUE(walk->next(relative));
+    // Removed after the folder was listed, perhaps before or after the look-ahead saw it.
+    ASSERT_EQ(::unlink(tree_.path("file 1199").c_str()), 0);
+    std::size_t count = 1;
+    std::optional<std::string_view> last;
+    while (walk->next(relative)) {
+        ++count;
+        last = walk->currentType();
+    }
+    EXPECT_EQ(count, 200u);
+    if (lookAhead()) {
+        EXPECT_TRUE(!last || *last == TypeIds::data);
+    } else {
+        EXPECT_EQ(last, std::nullopt); // examined after it went: the lookup fails
+    }
+}
+
+TEST_P(Walk, StoppingMidWalkShutsTheLookAheadDown) {
+    for (int i = 0; i < 1500; ++i) {
+        tree_.text("f" + std::to_string(i), "x");
+    }
+    for (int round = 0; round < 20; ++round) {
+        auto walk = open(tree_.root());
+        ASSERT_TRUE(walk);
+        std::string_view relative;
+        for (int i = 0; i < round * 7; ++i) {
+            ASSERT_TRUE(walk->next(relative));
+        }
+    } // destroyed with the look-ahead busy or waiting; must neither hang nor leak
+}
+
+TEST_P(Walk, UnreadableFolderIsYieldedButNotEntered) {
+    tree_.folder("open/inside");
+    tree_.folder("closed/hidden");
+    tree_.text("closed/secret", "x");
+    ::chmod(tree_.root().c_str(), 0755);
+    ::chmod(tree_.path("open").c_str(), 0755);
+    ::chmod(tree_.path("open/inside").c_str(), 0755);
+    ::chmod(tree_.path("closed").c_str(), 0);
+    const std::vector<std::string> expected{"closed", "open", "open/inside"};
+
+    if (::geteuid() != 0) {
+        auto walk = open(tree_.root());
+        ASSERT_TRUE(walk);
+        EXPECT_EQ(walkAll(*walk).paths, expected);
+        return;
+    }
+    // Root reads every folder: walk as an ordinary user in a child process instead.
+    int channel[2];
+    ASSERT_EQ(::pipe(channel), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(channel[0]);
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(3);
+        }
+        auto walk = open(tree_.root());
+        if (!walk) {
+            ::_exit(4);
+        }
+        std::string out;
+        for (const std::string& path : walkAll(*walk).paths) {
+            out += path + "\n";
+        }
+        const bool written =
+            ::write(channel[1], out.data(), out.size()) == static_cast<ssize_t>(out.size());
+        ::_exit(written ? 0 : 5);
+    }
+    ::close(channel[1]);
+    std::string received;
+    char buffer[256];
+    for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;) {
+        received.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 3) {
+        GTEST_SKIP() << "cannot become an ordinary user to make a folder unreadable";
+    }
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(received, "closed\nopen\nopen/inside\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(, Walk, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "LookAhead" : "Sequential"; });
+
+} // namespace
+} // namespace korvex
