@@ -116,7 +116,11 @@ bool writeAll(int fd, std::string_view bytes) {
 bool makeFolders(const std::string& folder) {
     struct stat info {};
     if (folder.empty() || ::stat(folder.c_str(), &info) == 0) {
-        return folder.empty() || S_ISDIR(info.st_mode);
+        if (folder.empty() || S_ISDIR(info.st_mode)) {
+            return true;
+        }
+        errno = ENOTDIR;
+        return false;
     }
     const std::size_t slash = folder.find_last_of('/');
     if (slash != std::string::npos && slash > 0 && !makeFolders(folder.substr(0, slash))) {
@@ -262,6 +266,11 @@ bool PathMappingStore::save(const std::vector<PathMapping>& mappings, std::strin
     if (fd < 0) {
         error = "can't write in " + folder + ": " + std::strerror(errno);
         return false;
+    }
+    // The new file keeps the permissions the user gave the old one; a first one is private.
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        ::fchmod(fd, old.st_mode & 07777);
     }
     const bool written = writeAll(fd, format(cleaned(mappings))) && ::fsync(fd) == 0;
     const int writeErrno = errno;
