@@ -222,7 +222,9 @@ PathMappingStore::Loaded PathMappingStore::load() const {
     struct stat info {};
     std::string text;
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        text.resize(largestFile);
+        // Sized by the file, not the limit: a scan reads this list every time it starts.
+        const bool cutOff = info.st_size > static_cast<off_t>(largestFile);
+        text.resize(cutOff ? largestFile : static_cast<std::size_t>(info.st_size));
         std::size_t used = 0;
         while (used < text.size()) {
             const ssize_t got = ::read(fd, text.data() + used, text.size() - used);
@@ -235,7 +237,7 @@ PathMappingStore::Loaded PathMappingStore::load() const {
             used += static_cast<std::size_t>(got);
         }
         text.resize(used);
-        if (used == largestFile) {
+        if (cutOff) {
             // Cut off: only whole lines count.
             const std::size_t lastEnd = text.find_last_of('\n');
             text.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
