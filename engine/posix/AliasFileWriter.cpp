@@ -139,14 +139,6 @@ bool AliasFileWriter::replace(const std::string& aliasPath,
     }
     closeQuietly(aliasFd);
 
-    if (ok) {
-        // Make the rename itself durable; the alias is already whole either way.
-        const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (folderFd >= 0) {
-            ::fsync(folderFd);
-            ::close(folderFd);
-        }
-    }
     return ok;
 }
 

@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <thread>
@@ -19,20 +20,67 @@ namespace korvex {
 
 namespace {
 
-/// Entries listed and (perhaps) classified ahead of the caller.
+/// Entries listed and classified ahead of the caller.
 constexpr std::size_t ringSize = 1024;
 /// Finished folders the look-ahead may keep open beyond those on the current path.
 constexpr std::size_t spareFolders = 64;
+/// New entries that wake the helper thread (waking it for each would cost more than it saves).
+constexpr std::size_t helperBatch = 32;
+/// Entries a caller who has caught up with the look-ahead lets it classify before waking.
+constexpr std::size_t consumerBatch = 32;
+/// How often a waiting caller looks again before it sleeps (an entry takes microseconds).
+constexpr int spinLimit = 128;
 
-enum SlotState : int { pending = 0, claimed = 1, done = 2 };
+inline void pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+/// A slot's state word: the number of the entry it holds (ring slots are reused, so a state
+/// names its entry, or a thread that slept could claim the slot's next entry by mistake)
+/// and where that entry is.
+enum SlotState : std::uint64_t { pending = 0, claimed = 1, done = 2 };
+constexpr std::uint64_t stateOf(std::size_t entry, SlotState state) {
+    return std::uint64_t{entry} << 2 | state;
+}
 
 struct Slot {
     std::string relative;
     std::shared_ptr<const FolderListing> folder;
     std::uint32_t index = 0;
     unsigned char type = DT_UNKNOWN;
-    std::atomic<int> state{done};
+    std::atomic<std::uint64_t> state{~std::uint64_t{0}}; ///< stateOf(entry, ...)
     std::optional<std::string_view> result;
+};
+
+/// A look-ahead thread's own working folder. Attribute calls take paths only; from inside
+/// the entry's folder the path is its bare name, which the kernel looks up far quicker than
+/// a path from the root. Only threads of the walk change their (unshared) working folder;
+/// the caller's is never touched.
+class WorkingFolder {
+public:
+    WorkingFolder() : private_(::unshare(CLONE_FS) == 0) {}
+
+    /// The path of `entry` for attribute calls from this thread.
+    const char* pathOf(const std::shared_ptr<const FolderListing>& listing,
+                       const FolderListing::Entry& entry, std::string& scratch) {
+        if (private_ && current_ != listing) {
+            current_ = ::fchdir(listing->fd()) == 0 ? listing : nullptr;
+        }
+        if (private_ && current_ == listing) {
+            return listing->cName(entry);
+        }
+        scratch.assign(listing->prefix()).append(listing->name(entry));
+        return scratch.c_str();
+    }
+
+    /// Lets go of the folder (its listing may then close).
+    void leave() { current_.reset(); }
+
+private:
+    bool private_;
+    std::shared_ptr<const FolderListing> current_; // held: its address stays unique
 };
 
 } // namespace
@@ -42,7 +90,11 @@ public:
     Impl(const AliasRecognizer& recognizer, std::string prefix)
         : recognizer_(recognizer), prefix_(std::move(prefix)), ring_(ringSize) {}
 
-    ~Impl() { stopLookahead(); }
+    ~Impl() {
+        stopThreads();
+        stack_.clear();
+        ring_.clear();
+    }
 
     void start(std::shared_ptr<const FolderListing> root, bool lookAhead) {
         if (root) {
@@ -51,7 +103,10 @@ public:
             finished_.store(true);
         }
         if (lookAhead && !finished_.load()) {
-            thread_ = std::thread([this] { runLookahead(); });
+            lister_ = std::thread([this] { runLister(); });
+            if (std::thread::hardware_concurrency() > 1) {
+                helper_ = std::thread([this] { runHelper(); });
+            }
         }
     }
 
@@ -79,34 +134,46 @@ private:
 
     bool produceOne();
     bool enterFolder(const FolderListing& parent, const FolderListing::Entry& entry);
-    void classify(Slot& slot, std::string& scratch) const;
-    bool classifyAhead(std::string& scratch);
-    void runLookahead();
-    void stopLookahead();
-    void wakeConsumer();
-    void wakeProducer();
+    std::optional<std::string_view> classify(const Slot& slot, const char* path) const;
+    bool classifyOne(std::size_t& from, WorkingFolder& folder, std::string& scratch);
+    void releaseConsumed(std::size_t upTo);
+    void runLister();
+    void runHelper();
+    void stopThreads();
+    void finish();
+    void wakeConsumer(std::size_t completed);
+    void wakeLister();
+    void wakeHelper();
+    bool threaded() const { return lister_.joinable(); }
 
     const AliasRecognizer& recognizer_;
     const std::string prefix_;
+    std::atomic<std::size_t> listings_{0};
     std::vector<Slot> ring_;
 
-    // Walk state: touched only by the producing thread (the look-ahead, or the caller when
-    // there is none).
+    // Walk state: touched only by the listing thread (the lister, or the caller when there is
+    // no look-ahead).
     std::vector<Frame> stack_;
     std::string relative_;
-    std::size_t cursor_ = 0; // next slot the look-ahead may classify
+    std::size_t released_ = 0; // slots before this hold no folder any more
 
     std::atomic<std::size_t> produced_{0};
     std::atomic<std::size_t> consumed_{0};
     std::atomic<bool> finished_{false};
     std::atomic<bool> stop_{false};
     std::atomic<bool> consumerWaiting_{false};
-    std::atomic<bool> producerWaiting_{false};
-    std::atomic<std::size_t> listings_{0};
+    std::atomic<std::size_t> consumerWaitsFor_{0};
+    std::atomic<std::size_t> consumerWaitsUntil_{0};
+    std::atomic<bool> listerWaiting_{false};
+    std::atomic<std::size_t> listerWakeAt_{0};
+    std::atomic<bool> helperWaiting_{false};
+    std::atomic<std::size_t> helperWakeAt_{0};
     std::mutex mutex_;
     std::condition_variable consumerCv_;
-    std::condition_variable producerCv_;
-    std::thread thread_;
+    std::condition_variable listerCv_;
+    std::condition_variable helperCv_;
+    std::thread lister_;
+    std::thread helper_;
 
     bool holding_ = false;
     std::string consumerScratch_;
@@ -181,9 +248,8 @@ bool PosixFolderWalk::Impl::produceOne() {
         slot.index = static_cast<std::uint32_t>(index);
         slot.type = type;
         slot.result.reset();
-        slot.state.store(pending, std::memory_order_relaxed);
+        slot.state.store(stateOf(at, pending), std::memory_order_release);
         produced_.store(at + 1, std::memory_order_release);
-        wakeConsumer();
 
         if (type == DT_DIR) {
             enterFolder(listing, entry); // `frame` may dangle from here on
@@ -193,146 +259,213 @@ bool PosixFolderWalk::Impl::produceOne() {
     return false;
 }
 
-void PosixFolderWalk::Impl::classify(Slot& slot, std::string& scratch) const {
+std::optional<std::string_view> PosixFolderWalk::Impl::classify(const Slot& slot,
+                                                                const char* path) const {
     const FolderListing& listing = *slot.folder;
     const FolderListing::Entry& entry = listing.entry(slot.index);
-    scratch.assign(listing.prefix()).append(listing.name(entry));
     AliasRecognizer::Entry question;
     question.folderFd = listing.fd();
     question.name = listing.name(entry);
     question.type = slot.type;
-    question.path = scratch.c_str();
+    question.path = path;
     question.listing = &listing;
     question.xattrs = listing.xattrs();
-    slot.result = recognizer_.typeIdentifier(question);
+    return recognizer_.typeIdentifier(question);
 }
 
-bool PosixFolderWalk::Impl::classifyAhead(std::string& scratch) {
-    const std::size_t end = produced_.load(std::memory_order_relaxed);
-    cursor_ = std::max(cursor_, consumed_.load(std::memory_order_acquire));
-    while (cursor_ < end) {
-        Slot& slot = ring_[cursor_ % ringSize];
-        ++cursor_;
-        int expected = pending;
-        if (slot.state.compare_exchange_strong(expected, claimed, std::memory_order_acq_rel)) {
-            classify(slot, scratch);
-            slot.state.store(done, std::memory_order_release);
-            wakeConsumer();
+bool PosixFolderWalk::Impl::classifyOne(std::size_t& from, WorkingFolder& folder,
+                                        std::string& scratch) {
+    from = std::max(from, consumed_.load());
+    const std::size_t end = produced_.load(std::memory_order_acquire);
+    while (from < end) {
+        const std::size_t at = from++;
+        Slot& slot = ring_[at % ringSize];
+        std::uint64_t expected = stateOf(at, pending);
+        if (slot.state.compare_exchange_strong(expected, stateOf(at, claimed),
+                                               std::memory_order_acq_rel)) {
+            slot.result =
+                classify(slot, folder.pathOf(slot.folder, slot.folder->entry(slot.index), scratch));
+            slot.state.store(stateOf(at, done), std::memory_order_release);
+            wakeConsumer(at);
             return true;
         }
     }
     return false;
 }
 
-// The waiting side sets its flag and then looks at the counters; the waking side changes
+// Each waiting side sets its flag and then looks at the counters; each waking side changes
 // the counters and then looks at the flag. The fences keep either from missing the other.
-void PosixFolderWalk::Impl::wakeConsumer() {
+void PosixFolderWalk::Impl::wakeConsumer(std::size_t completed) {
     std::atomic_thread_fence(std::memory_order_seq_cst);
-    if (consumerWaiting_.load()) {
+    if (consumerWaiting_.load() &&
+        (consumerWaitsFor_.load() == completed || consumerWaitsUntil_.load() == completed)) {
         std::lock_guard lock(mutex_);
         consumerCv_.notify_one();
     }
 }
 
-void PosixFolderWalk::Impl::wakeProducer() {
+void PosixFolderWalk::Impl::wakeLister() {
     std::atomic_thread_fence(std::memory_order_seq_cst);
-    if (producerWaiting_.load()) {
+    if (listerWaiting_.load() && consumed_.load() >= listerWakeAt_.load()) {
         std::lock_guard lock(mutex_);
-        producerCv_.notify_one();
+        listerCv_.notify_one();
     }
 }
 
-void PosixFolderWalk::Impl::runLookahead() {
+void PosixFolderWalk::Impl::wakeHelper() {
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (helperWaiting_.load() && produced_.load() >= helperWakeAt_.load()) {
+        std::lock_guard lock(mutex_);
+        helperCv_.notify_one();
+    }
+}
+
+void PosixFolderWalk::Impl::finish() {
+    std::lock_guard lock(mutex_);
+    finished_.store(true);
+    consumerCv_.notify_all();
+    helperCv_.notify_all();
+}
+
+void PosixFolderWalk::Impl::releaseConsumed(std::size_t upTo) {
+    for (; released_ < upTo; ++released_) {
+        ring_[released_ % ringSize].folder.reset();
+    }
+}
+
+// Lists the tree into the ring as far ahead as the ring and the open folders allow, and
+// classifies what the helper has not taken yet.
+void PosixFolderWalk::Impl::runLister() {
+    WorkingFolder folder;
     std::string scratch;
+    std::size_t cursor = 0;
     while (!stop_.load()) {
         const std::size_t seen = consumed_.load();
+        releaseConsumed(seen);
+        std::size_t inRing = produced_.load(std::memory_order_relaxed) - seen;
         bool progressed = false;
-        // List ahead, a few entries at a time, as far as the ring and the open folders allow.
-        for (int i = 0; i < 16 && !finished_.load(std::memory_order_relaxed); ++i) {
-            const std::size_t inRing = produced_.load(std::memory_order_relaxed) -
-                                       consumed_.load(std::memory_order_acquire);
+        for (int i = 0; i < 64 && !finished_.load(std::memory_order_relaxed); ++i) {
+            inRing = produced_.load(std::memory_order_relaxed) - consumed_.load();
             if (inRing >= ringSize || listings_.load() > stack_.size() + spareFolders) {
                 break;
             }
             if (!produceOne()) {
-                finished_.store(true);
-                std::lock_guard lock(mutex_);
-                consumerCv_.notify_one();
+                finish();
                 break;
             }
             progressed = true;
         }
-        for (int i = 0; i < 16 && classifyAhead(scratch); ++i) {
+        wakeHelper();
+        for (int i = 0; i < 16 && classifyOne(cursor, folder, scratch); ++i) {
             progressed = true;
         }
         if (progressed) {
             continue;
         }
         if (finished_.load()) {
-            return; // nothing left to list or to classify ahead
+            return; // everything is listed and claimed
         }
-        // The ring is full and classified: wait for the caller to take entries.
+        // All listed entries are claimed and no more may be listed: sleep until the caller has
+        // taken half of them (it can take them all without the lister).
+        folder.leave();
         std::unique_lock lock(mutex_);
-        producerWaiting_.store(true);
+        listerWakeAt_.store(seen + std::max<std::size_t>(1, inRing / 2));
+        listerWaiting_.store(true);
         std::atomic_thread_fence(std::memory_order_seq_cst);
-        producerCv_.wait(lock, [&] { return stop_.load() || consumed_.load() != seen; });
-        producerWaiting_.store(false);
+        listerCv_.wait(lock,
+                       [&] { return stop_.load() || consumed_.load() >= listerWakeAt_.load(); });
+        listerWaiting_.store(false);
     }
 }
 
-void PosixFolderWalk::Impl::stopLookahead() {
-    if (!thread_.joinable()) {
-        return;
+// Classifies listed entries on the second core.
+void PosixFolderWalk::Impl::runHelper() {
+    WorkingFolder folder;
+    std::string scratch;
+    std::size_t cursor = 0;
+    while (!stop_.load()) {
+        if (classifyOne(cursor, folder, scratch)) {
+            continue;
+        }
+        if (finished_.load()) {
+            return;
+        }
+        folder.leave();
+        std::unique_lock lock(mutex_);
+        helperWakeAt_.store(produced_.load() + helperBatch);
+        helperWaiting_.store(true);
+        std::atomic_thread_fence(std::memory_order_seq_cst);
+        helperCv_.wait(lock, [&] {
+            return stop_.load() || finished_.load() || produced_.load() >= helperWakeAt_.load();
+        });
+        helperWaiting_.store(false);
     }
+}
+
+void PosixFolderWalk::Impl::stopThreads() {
     {
         std::lock_guard lock(mutex_);
         stop_.store(true);
-        producerCv_.notify_all();
+        listerCv_.notify_all();
+        helperCv_.notify_all();
     }
-    thread_.join();
+    if (lister_.joinable()) {
+        lister_.join();
+    }
+    if (helper_.joinable()) {
+        helper_.join();
+    }
 }
 
 bool PosixFolderWalk::Impl::next(std::string_view& relativePath) {
     if (holding_) {
-        Slot& previous = ring_[consumed_.load(std::memory_order_relaxed) % ringSize];
-        previous.folder.reset();
-        consumed_.fetch_add(1, std::memory_order_acq_rel);
+        if (!threaded()) {
+            ring_[consumed_.load(std::memory_order_relaxed) % ringSize].folder.reset();
+        }
+        consumed_.fetch_add(1);
         holding_ = false;
-        wakeProducer();
+        wakeLister();
     }
     currentType_.reset();
     currentPath_.clear();
     const std::size_t at = consumed_.load(std::memory_order_relaxed);
-    if (!thread_.joinable()) {
-        // No look-ahead: list on the caller's thread.
+    Slot& slot = ring_[at % ringSize];
+    if (!threaded()) {
+        // No look-ahead: list and classify on the caller's thread, with absolute paths.
         if (produced_.load(std::memory_order_relaxed) == at && !produceOne()) {
             finished_.store(true);
             return false;
         }
-    } else if (produced_.load(std::memory_order_acquire) == at) {
-        std::unique_lock lock(mutex_);
-        consumerWaiting_.store(true);
-        std::atomic_thread_fence(std::memory_order_seq_cst);
-        consumerCv_.wait(lock, [&] {
-            return produced_.load(std::memory_order_acquire) != at || finished_.load();
-        });
-        consumerWaiting_.store(false);
+        consumerScratch_.assign(slot.folder->prefix())
+            .append(slot.folder->name(slot.folder->entry(slot.index)));
+        slot.result = classify(slot, consumerScratch_.c_str());
+        slot.state.store(stateOf(at, done), std::memory_order_relaxed);
+    } else {
+        auto ready = [&](std::size_t index) {
+            return (produced_.load(std::memory_order_acquire) > index &&
+                    ring_[index % ringSize].state.load(std::memory_order_acquire) ==
+                        stateOf(index, done)) ||
+                   (finished_.load() && produced_.load() <= index);
+        };
+        for (int spin = 0; spin < spinLimit && !ready(at); ++spin) {
+            pause();
+        }
+        if (!ready(at)) {
+            // Sleep until this entry and a batch after it are classified: one wake-up per
+            // batch rather than per entry. Both are listed already, so both will be done.
+            const std::size_t listed = produced_.load(std::memory_order_acquire);
+            const std::size_t until = listed > at ? std::min(at + consumerBatch, listed - 1) : at;
+            std::unique_lock lock(mutex_);
+            consumerWaitsFor_.store(at);
+            consumerWaitsUntil_.store(until);
+            consumerWaiting_.store(true);
+            std::atomic_thread_fence(std::memory_order_seq_cst);
+            consumerCv_.wait(lock, [&] { return ready(at) && ready(until); });
+            consumerWaiting_.store(false);
+        }
         if (produced_.load(std::memory_order_acquire) == at) {
             return false;
         }
-    }
-
-    Slot& slot = ring_[at % ringSize];
-    int expected = pending;
-    if (slot.state.compare_exchange_strong(expected, claimed, std::memory_order_acq_rel)) {
-        classify(slot, consumerScratch_);
-        slot.state.store(done, std::memory_order_release);
-    } else if (slot.state.load(std::memory_order_acquire) != done) {
-        std::unique_lock lock(mutex_);
-        consumerWaiting_.store(true);
-        std::atomic_thread_fence(std::memory_order_seq_cst);
-        consumerCv_.wait(lock, [&] { return slot.state.load(std::memory_order_acquire) == done; });
-        consumerWaiting_.store(false);
     }
     holding_ = true;
     currentType_ = slot.result;

@@ -20,7 +20,9 @@ bool TextFileWriter::write(std::string_view text, const std::string& path) {
     if (fd < 0) {
         return false;
     }
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) == 0;
+    // A new file needs no truncation (and ext4 flushes files truncated to zero on close).
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+              (st.st_size == 0 || ::ftruncate(fd, 0) == 0);
     std::size_t written = 0;
     while (ok && written < text.size()) {
         const ssize_t n = ::write(fd, text.data() + written, text.size() - written);

@@ -33,11 +33,6 @@ TEST(FinderInfoParsers, BareFinderInfoTakesThirtyTwoBytesAndOneTrailingByte) {
     EXPECT_FALSE(FinderInfo::fromRaw({}));
 
     EXPECT_TRUE(FinderInfo::fromRaw(Bytes(32, 0))->isZero());
-    // The alias flag is the high bit of the flags word only, not its low byte.
-    Bytes lowByte(32, 0);
-    lowByte[9] = 0x80;
-    EXPECT_FALSE(FinderInfo::fromRaw(lowByte)->isAlias());
-    EXPECT_FALSE(FinderInfo::fromRaw(lowByte)->isZero());
 }
 
 TEST(FinderInfoParsers, AfpInfoChecksSignatureVersionAndSize) {
@@ -50,10 +45,6 @@ TEST(FinderInfoParsers, AfpInfoChecksSignatureVersionAndSize) {
     for (std::size_t length = 0; length < 60; ++length) {
         EXPECT_FALSE(AfpInfo::finderInfo(prefix(good, length))) << length;
     }
-    Bytes longer = good;
-    longer.push_back(0);
-    EXPECT_FALSE(AfpInfo::finderInfo(longer));
-
     Bytes signature = good;
     signature[3] = ' ';
     EXPECT_FALSE(AfpInfo::finderInfo(signature));

@@ -101,7 +101,7 @@ TEST_F(Recognizer, WithoutFinderInfoTheDataForkDecides) {
     EXPECT_FALSE(isAlias("truncated alias"));
     tree_.text("bookish", "book\0\0\0\0mark but not really, just text that is long enough...");
     EXPECT_FALSE(isAlias("bookish"));
-    tree_.file("empty");
+    tree_.file("empty", {});
     EXPECT_EQ(typeOf("empty"), TypeIds::data);
 }
 
@@ -133,7 +133,7 @@ TEST_F(Recognizer, DecoysAreNeverAliases) {
 
     // A symbolic link named like an alias, with a flagged sidecar, pointing at an alias.
     tree_.file("real alias", test::aliasDataFork(600));
-    ASSERT_EQ(::symlink(tree_.path("real alias").c_str(), tree_.path("link alias").c_str()), 0);
+    ASSERT_EQ(::symlink("real alias", tree_.path("link alias").c_str()), 0);
     tree_.file("._link alias", test::macSidecar(true));
     EXPECT_EQ(typeOf("link alias"), TypeIds::symlink);
 

@@ -15,7 +15,6 @@ namespace {
 
 struct Walked {
     std::vector<std::string> paths;
-    std::vector<std::optional<std::string_view>> types;
 };
 
 Walked walkAll(PosixFolderWalk& walk) {
@@ -23,7 +22,6 @@ Walked walkAll(PosixFolderWalk& walk) {
     std::string_view relative;
     while (walk.next(relative)) {
         out.paths.emplace_back(relative);
-        out.types.push_back(walk.currentType());
     }
     return out;
 }
@@ -51,21 +49,20 @@ TEST_P(Walk, YieldsEveryEntryOnceDepthFirstInByteOrder) {
 
     auto walk = open(tree_.root());
     ASSERT_TRUE(walk);
-    const Walked walked = walkAll(*walk);
     const std::vector<std::string> expected{
         "A",  "a",    "a\xc3\xa9", "b", "b/B", "b/inner", "b/inner/deepest", "b/inner/deepest/file",
         "b-", "empty"};
-    EXPECT_EQ(walked.paths, expected);
+    EXPECT_EQ(walkAll(*walk).paths, expected);
 
     std::string_view relative;
     EXPECT_FALSE(walk->next(relative)); // and stays over
 }
 
-TEST_P(Walk, ReportsAbsolutePathsAndTypes) {
-    tree_.folder("sub");
+TEST_P(Walk, GivesAbsolutePathsAndTypesAndNeverFollowsLinksIntoFolders) {
+    tree_.folder("sub/inner");
     tree_.file("sub/alias", test::aliasDataFork());
-    tree_.text("sub/plain", "x");
-    ASSERT_EQ(::symlink("sub", tree_.path("link").c_str()), 0);
+    ASSERT_EQ(::symlink("..", tree_.path("sub/inner/up").c_str()), 0); // a cycle if followed
+    ASSERT_EQ(::symlink("/", tree_.path("root").c_str()), 0);
 
     auto walk = open(tree_.root() + "/"); // a trailing slash changes nothing
     ASSERT_TRUE(walk);
@@ -75,21 +72,13 @@ TEST_P(Walk, ReportsAbsolutePathsAndTypes) {
         EXPECT_EQ(walk->currentPath(), tree_.root() + "/" + std::string(relative));
         seen[std::string(relative)] = walk->currentType();
     }
-    EXPECT_EQ(seen["sub"], TypeIds::folder);
-    EXPECT_EQ(seen["sub/alias"], TypeIds::alias);
-    EXPECT_EQ(seen["sub/plain"], TypeIds::data);
-    EXPECT_EQ(seen["link"], TypeIds::symlink);
-    EXPECT_EQ(seen.size(), 4u); // the link to "sub" was not followed
-}
-
-TEST_P(Walk, NeverFollowsLinksIntoFoldersSoCyclesEnd) {
-    tree_.folder("loop/inner");
-    ASSERT_EQ(::symlink("..", tree_.path("loop/inner/up").c_str()), 0);
-    ASSERT_EQ(::symlink("/", tree_.path("root").c_str()), 0);
-    auto walk = open(tree_.root());
-    ASSERT_TRUE(walk);
-    EXPECT_EQ(walkAll(*walk).paths,
-              (std::vector<std::string>{"loop", "loop/inner", "loop/inner/up", "root"}));
+    const std::map<std::string, std::optional<std::string_view>> expected{
+        {"root", TypeIds::symlink},
+        {"sub", TypeIds::folder},
+        {"sub/alias", TypeIds::alias},
+        {"sub/inner", TypeIds::folder},
+        {"sub/inner/up", TypeIds::symlink}};
+    EXPECT_EQ(seen, expected);
 }
 
 TEST_P(Walk, NoWalkForWhatIsNotAFolder) {
@@ -104,14 +93,8 @@ TEST_P(Walk, NoWalkForWhatIsNotAFolder) {
     auto empty = open(tree_.path("empty"));
     ASSERT_TRUE(empty);
     EXPECT_TRUE(walkAll(*empty).paths.empty());
-}
-
-TEST_P(Walk, KernelFileSystemsAreNotEntered) {
-    auto proc = open("/proc");
-    if (!proc) {
-        GTEST_SKIP() << "no /proc here";
-    }
-    EXPECT_TRUE(walkAll(*proc).paths.empty());
+    auto proc = open("/proc"); // the kernel's: walked as empty, never entered
+    EXPECT_TRUE(!proc || walkAll(*proc).paths.empty());
 }
 
 TEST_P(Walk, LookAheadAnswersLikeTheRecognizer) {
@@ -196,40 +179,25 @@ TEST_P(Walk, StoppingMidWalkShutsTheLookAheadDown) {
 TEST_P(Walk, UnreadableFolderIsYieldedButNotEntered) {
     tree_.folder("open/inside");
     tree_.folder("closed/hidden");
-    tree_.text("closed/secret", "x");
     ::chmod(tree_.root().c_str(), 0755);
     ::chmod(tree_.path("open").c_str(), 0755);
-    ::chmod(tree_.path("open/inside").c_str(), 0755);
     ::chmod(tree_.path("closed").c_str(), 0);
-    const std::vector<std::string> expected{"closed", "open", "open/inside"};
-
-    if (::geteuid() != 0) {
-        auto walk = open(tree_.root());
-        ASSERT_TRUE(walk);
-        EXPECT_EQ(walkAll(*walk).paths, expected);
-        return;
-    }
-    // Root reads every folder: walk as an ordinary user in a child process instead.
+    // Root reads every folder, so the walk runs as an ordinary user in a child process.
     int channel[2];
     ASSERT_EQ(::pipe(channel), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        ::close(channel[0]);
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
             ::_exit(3);
         }
-        auto walk = open(tree_.root());
-        if (!walk) {
-            ::_exit(4);
-        }
         std::string out;
-        for (const std::string& path : walkAll(*walk).paths) {
-            out += path + "\n";
+        if (auto walk = open(tree_.root())) {
+            for (const std::string& path : walkAll(*walk).paths) {
+                out += path + " ";
+            }
         }
-        const bool written =
-            ::write(channel[1], out.data(), out.size()) == static_cast<ssize_t>(out.size());
-        ::_exit(written ? 0 : 5);
+        ::_exit(::write(channel[1], out.data(), out.size()) == ssize_t(out.size()) ? 0 : 4);
     }
     ::close(channel[1]);
     std::string received;
@@ -243,8 +211,8 @@ TEST_P(Walk, UnreadableFolderIsYieldedButNotEntered) {
     if (WIFEXITED(status) && WEXITSTATUS(status) == 3) {
         GTEST_SKIP() << "cannot become an ordinary user to make a folder unreadable";
     }
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_EQ(received, "closed\nopen\nopen/inside\n");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(received, "closed open open/inside ");
 }
 
 INSTANTIATE_TEST_SUITE_P(, Walk, ::testing::Bool(),

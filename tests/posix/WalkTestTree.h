@@ -1,10 +1,11 @@
 #pragma once
 
-// A temporary folder tree for the walk and recognition tests, and the bytes of the Mac
-// metadata that the tests put into it.
+// A temporary folder tree for the walk and recognition tests, and Mac metadata to put in it.
 
 #include "SystemXattrSource.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -20,37 +21,31 @@ namespace korvex::test {
 using Bytes = std::vector<std::uint8_t>;
 
 inline Bytes finderInfoBytes(bool alias) {
-    Bytes info(32, 0);
-    const char* type = alias ? "alisMACS" : "TEXTttxt";
-    std::copy(type, type + 8, info.begin());
-    info[8] = alias ? 0x80 : 0x01;
+    Bytes info{'a', 'l', 'i', 's', 'M', 'A', 'C', 'S', std::uint8_t(alias ? 0x80 : 0x01)};
+    info.resize(32, 0);
     return info;
 }
 
-inline void appendBigEndian(Bytes& out, std::uint32_t value, int bytes) {
-    for (int shift = (bytes - 1) * 8; shift >= 0; shift -= 8) {
-        out.push_back(static_cast<std::uint8_t>(value >> shift));
+inline void put32(Bytes& out, std::size_t at, std::uint32_t value, bool bigEndian = true) {
+    for (int i = 0; i < 4; ++i) {
+        out[at + static_cast<std::size_t>(i)] =
+            static_cast<std::uint8_t>(value >> (bigEndian ? 24 - 8 * i : 8 * i));
     }
 }
 
-/// An AppleDouble v2 blob with the given entries {id, offset, length}, padded with zeros to
-/// `size`; `payloadAt` receives `payload`.
+/// An AppleDouble v2 blob of `size` bytes with the entries {id, offset, length} and
+/// `payload` at `payloadAt`.
 inline Bytes appleDouble(const std::vector<std::array<std::uint32_t, 3>>& entries, std::size_t size,
                          std::size_t payloadAt, const Bytes& payload) {
-    Bytes out;
-    appendBigEndian(out, 0x00051607, 4);
-    appendBigEndian(out, 0x00020000, 4);
-    const char* filler = "Mac OS X        ";
-    out.insert(out.end(), filler, filler + 16);
-    appendBigEndian(out, static_cast<std::uint32_t>(entries.size()), 2);
-    for (const auto& entry : entries) {
-        for (std::uint32_t field : entry) {
-            appendBigEndian(out, field, 4);
+    Bytes out(std::max<std::size_t>({size, 26 + 12 * entries.size(), payloadAt + payload.size()}),
+              0);
+    put32(out, 0, 0x00051607);
+    put32(out, 4, 0x00020000);
+    out[25] = static_cast<std::uint8_t>(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        for (std::size_t field = 0; field < 3; ++field) {
+            put32(out, 26 + 12 * i + 4 * field, entries[i][field]);
         }
-    }
-    out.resize(std::max(size, out.size()), 0);
-    if (payloadAt + payload.size() > out.size()) {
-        out.resize(payloadAt + payload.size(), 0);
     }
     std::copy(payload.begin(), payload.end(), out.begin() + static_cast<long>(payloadAt));
     return out;
@@ -61,7 +56,7 @@ inline Bytes macSidecar(bool alias) {
     return appleDouble({{9, 50, 32}, {2, 82, 0}}, 82, 50, finderInfoBytes(alias));
 }
 
-/// netatalk's 402-byte metadata with FinderInfo at 122, entries in its own order.
+/// netatalk's 402-byte metadata: FinderInfo third of eight entries, at 122.
 inline Bytes netatalkMetadata(bool alias) {
     return appleDouble({{4, 154, 0},
                         {8, 354, 16},
@@ -87,12 +82,11 @@ inline Bytes afpInfo(bool alias) {
 /// An alias data fork: the 56-byte header and `bodyLength` bytes of (fake) bookmark data.
 inline Bytes aliasDataFork(std::uint32_t bodyLength = 600) {
     Bytes out{'b', 'o', 'o', 'k', 0, 0, 0, 0, 'm', 'a', 'r', 'k', 0, 0, 0, 0};
-    for (std::uint32_t field : {0x38u, 0x38u, bodyLength, 0x10040000u}) {
-        for (int i = 0; i < 4; ++i) {
-            out.push_back(static_cast<std::uint8_t>(field >> (8 * i)));
-        }
-    }
     out.resize(56 + bodyLength, 0x11);
+    put32(out, 16, 0x38, false);
+    put32(out, 20, 0x38, false);
+    put32(out, 24, bodyLength, false);
+    put32(out, 28, 0x10040000, false);
     return out;
 }
 
@@ -100,32 +94,29 @@ inline Bytes aliasDataFork(std::uint32_t bodyLength = 600) {
 class TempTree {
 public:
     TempTree() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "korvex-walk-XXXXXX");
+        std::string pattern = std::filesystem::temp_directory_path() / "korvex-walk-XXXXXX";
         root_ = ::mkdtemp(pattern.data());
     }
     ~TempTree() {
         std::error_code ignored;
-        std::filesystem::permissions(root_, std::filesystem::perms::owner_all, ignored);
+        std::filesystem::permissions(root_ + "/closed", std::filesystem::perms::owner_all, ignored);
         std::filesystem::remove_all(root_, ignored);
     }
-    TempTree(const TempTree&) = delete;
-    TempTree& operator=(const TempTree&) = delete;
 
     const std::string& root() const { return root_; }
     std::string path(const std::string& relative) const { return root_ + "/" + relative; }
-
     void folder(const std::string& relative) const {
         std::filesystem::create_directories(path(relative));
     }
-    void file(const std::string& relative, const Bytes& bytes = {}) const {
-        std::ofstream out(path(relative), std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
+    void file(const std::string& relative, const Bytes& bytes) const {
+        std::ofstream(path(relative), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
     }
     void text(const std::string& relative, const std::string& text) const {
         file(relative, Bytes(text.begin(), text.end()));
     }
-    /// False when the file system keeps no user attributes (the caller skips).
+    /// False when the file system keeps no user attributes.
     bool xattr(const std::string& relative, const char* name, const Bytes& value) const {
         return ::lsetxattr(path(relative).c_str(), name, value.data(), value.size(), 0) == 0;
     }
@@ -134,48 +125,39 @@ private:
     std::string root_;
 };
 
-/// The system's attributes, plus `osx.` attributes (which ext4 cannot hold) kept in memory.
+/// The system's attributes, plus `osx.com.apple.FinderInfo` values (which ext4 cannot hold)
+/// kept in memory.
 class OsxXattrSource final : public XattrSource {
 public:
     void add(const std::string& path, const Bytes& value) {
         std::lock_guard lock(mutex_);
         values_[path] = value;
     }
-
     Result list(const char* path, std::span<char> buffer, std::size_t& length) const override {
-        Result result = system_.list(path, buffer, length);
+        const Result result = system_.list(path, buffer, length);
         std::lock_guard lock(mutex_);
-        if (result != Result::ok || !values_.count(path)) {
+        if (result != Result::ok || !values_.count(path) || length + sizeof name > buffer.size()) {
             return result;
-        }
-        static constexpr char name[] = "osx.com.apple.FinderInfo";
-        if (length + sizeof name > buffer.size()) {
-            return Result::tooSmall;
         }
         std::copy(name, name + sizeof name, buffer.begin() + static_cast<long>(length));
         length += sizeof name;
         return Result::ok;
     }
-
-    Result get(const char* path, const char* name, std::span<std::uint8_t> buffer,
+    Result get(const char* path, const char* wanted, std::span<std::uint8_t> buffer,
                std::size_t& length) const override {
-        std::unique_lock lock(mutex_);
+        std::lock_guard lock(mutex_);
         auto it = values_.find(path);
-        if (std::string_view(name) != "osx.com.apple.FinderInfo" || it == values_.end()) {
-            lock.unlock();
-            return system_.get(path, name, buffer, length);
+        if (std::string_view(wanted) != name || it == values_.end()) {
+            return system_.get(path, wanted, buffer, length);
         }
-        if (it->second.size() > buffer.size()) {
-            return Result::tooSmall;
-        }
-        std::copy(it->second.begin(), it->second.end(), buffer.begin());
-        length = it->second.size();
+        length = std::min(it->second.size(), buffer.size());
+        std::copy_n(it->second.begin(), length, buffer.begin());
         return Result::ok;
     }
-
     bool supported(int folderFd) const override { return system_.supported(folderFd); }
 
 private:
+    static constexpr char name[] = "osx.com.apple.FinderInfo";
     SystemXattrSource system_;
     mutable std::mutex mutex_;
     std::map<std::string, Bytes> values_;
