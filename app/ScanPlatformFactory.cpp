@@ -11,12 +11,13 @@ namespace korvex {
 
 PlatformFactory scanPlatformFactory() {
 #ifdef KORVEX_WINDOW_HAS_LINUX_PLATFORM
-    // No path mappings: the window has no place to enter them yet.
-    return [] { return std::make_unique<PosixAliasPlatform>(); };
+    return [](std::vector<PathMapping> mappings) {
+        return std::make_unique<PosixAliasPlatform>(std::move(mappings));
+    };
 #else
     // NOT WIRED: without the Linux platform in the build, no platform is made, and every scan
     // of the window answers that the folder can't be found.
-    return [] { return std::unique_ptr<AliasPlatform>(); };
+    return [](std::vector<PathMapping>) { return std::unique_ptr<AliasPlatform>(); };
 #endif
 }
 

@@ -1,6 +1,7 @@
 #include "Document.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
+#include "PreferencesDialog.h"
 #include "QtFilePanels.h"
 #include "ScanPlatformFactory.h"
 #include "Storyboard.h"
@@ -42,6 +43,8 @@ int main(int argc, char** argv) {
     Storyboard::storyboardWithName(QStringLiteral("Main"))
         .setController(documentWindowControllerIdentifier, [&]() -> QWidget* {
             auto* window = new DocumentWindow(new ViewController(scanPlatformFactory(), panels));
+            QObject::connect(window, &DocumentWindow::preferencesRequested, window,
+                             [panels] { PreferencesDialog::showShared(panels); });
 #ifdef KORVEX_HAVE_SHELL
             QObject::connect(window, &DocumentWindow::helpRequested, &delegate,
                              &AppDelegate::openHelp);

@@ -30,6 +30,12 @@ void DocumentWindow::buildMenus() {
         QApplication::quit();
     });
 
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    QAction* preferences =
+        edit->addAction(tr("&Preferences..."), this, &DocumentWindow::preferencesRequested);
+    preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    preferences->setMenuRole(QAction::PreferencesRole);
+
     QMenu* view = menuBar()->addMenu(tr("&View"));
     QAction* bigger = view->addAction(tr("&Bigger"), content_, &ViewController::incFontSize);
     // Ctrl+= too: on most keyboards "+" needs Shift.

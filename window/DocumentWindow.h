@@ -18,6 +18,8 @@ public:
 
 signals:
     void newWindowRequested();
+    /// Edit > Preferences...: the program's one Preferences window is wanted.
+    void preferencesRequested();
     void helpRequested();
     void updatesRequested();
     void supportRequested();

@@ -50,17 +50,19 @@ private:
 
 } // namespace
 
-ScanTask::ScanTask(PlatformFactory makePlatform, ScanOptions options,
-                   std::shared_ptr<ScanReport> report, QPointer<ViewController> controller)
-    : makePlatform_(std::move(makePlatform)), options_(std::move(options)),
-      report_(std::move(report)), controller_(std::move(controller)) {
+ScanTask::ScanTask(PlatformFactory makePlatform, std::vector<PathMapping> mappings,
+                   ScanOptions options, std::shared_ptr<ScanReport> report,
+                   QPointer<ViewController> controller)
+    : makePlatform_(std::move(makePlatform)), mappings_(std::move(mappings)),
+      options_(std::move(options)), report_(std::move(report)), controller_(std::move(controller)) {
     setAutoDelete(true);
 }
 
 void ScanTask::run() {
     PostingResponder responder(controller_);
     try {
-        std::unique_ptr<AliasPlatform> platform = makePlatform_ ? makePlatform_() : nullptr;
+        std::unique_ptr<AliasPlatform> platform =
+            makePlatform_ ? makePlatform_(std::move(mappings_)) : nullptr;
         if (platform) {
             AliasScanner scanner(*platform);
             scanner.runScan(options_, report_, responder);

@@ -19,13 +19,15 @@ class ViewController;
 /// the window, so closing it never cuts the scan short.
 class ScanTask : public QRunnable {
 public:
-    ScanTask(PlatformFactory makePlatform, ScanOptions options, std::shared_ptr<ScanReport> report,
-             QPointer<ViewController> controller);
+    /// `mappings`: the path mappings read when the scan started, for its platform.
+    ScanTask(PlatformFactory makePlatform, std::vector<PathMapping> mappings, ScanOptions options,
+             std::shared_ptr<ScanReport> report, QPointer<ViewController> controller);
 
     void run() override;
 
 private:
     PlatformFactory makePlatform_;
+    std::vector<PathMapping> mappings_;
     ScanOptions options_;
     std::shared_ptr<ScanReport> report_;
     QPointer<ViewController> controller_;

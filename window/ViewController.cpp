@@ -1,5 +1,6 @@
 #include "ViewController.h"
 
+#include "PathMappingStore.h"
 #include "ScanOptions.h"
 #include "ScanTask.h"
 #include "SpinnerWidget.h"
@@ -151,9 +152,12 @@ void ViewController::startScan(const FileUrl& folderUrl) {
 
     auto report = std::make_shared<ScanReport>();
     ScanOptions options = scanOptionsForFolder(folderUrl.path, mark, rewrite);
+    // Read for every scan, so that a change made in Preferences counts from the next scan on.
+    std::vector<PathMapping> mappings = PathMappingStore().load().mappings;
 
     scanning_ = true;
-    processingQueue.start(new ScanTask(makePlatform_, std::move(options), std::move(report), this));
+    processingQueue.start(new ScanTask(makePlatform_, std::move(mappings), std::move(options),
+                                       std::move(report), this));
 }
 
 void ViewController::scanFinished(const std::shared_ptr<ScanReport>& report) {

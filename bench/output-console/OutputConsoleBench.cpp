@@ -73,8 +73,9 @@ int main(int argc, char** argv) {
 
     std::vector<double> show, bigger, smaller, snapshot;
     for (int round = 0; round < rounds; ++round) {
-        ViewController view([] { return std::unique_ptr<AliasPlatform>(); },
-                            std::make_shared<NoPanels>());
+        ViewController view(
+            [](std::vector<PathMapping>) { return std::unique_ptr<AliasPlatform>(); },
+            std::make_shared<NoPanels>());
         view.resize(900, 600);
         view.show();
         QCoreApplication::processEvents();

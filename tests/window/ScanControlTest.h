@@ -28,6 +28,16 @@ private slots:
     void realPanels();
 };
 
+class PreferencesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void tableRoundTrip();
+    void unusableRowsAndDamagedFile();
+    void oneWindowFromTheEditMenu();
+    void scansUseTheStoredMappings();
+};
+
 class DocumentTest : public QObject {
     Q_OBJECT
 private slots:

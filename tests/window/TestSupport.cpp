@@ -2,6 +2,7 @@
 
 #include "MemoryAliasPlatform.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -57,13 +58,17 @@ bool ScanWorld::waitForDone(int count) {
 }
 
 PlatformFactory ScanWorld::factory() {
-    return [self = shared_from_this()] { return std::make_unique<WorldPlatform>(self); };
+    return [self = shared_from_this()](std::vector<PathMapping>) {
+        return std::make_unique<WorldPlatform>(self);
+    };
 }
 
 void useTemporarySettings() {
     QStandardPaths::setTestModeEnabled(true);
     static QTemporaryDir folder;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+    // The path mappings are kept beside the settings, found through the environment.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.path()));
 }
 
 void clearSettings() {

@@ -52,6 +52,7 @@ struct ScriptedPanels : FilePanels {
     }
 };
 
+/// Settings and path mappings in a temporary folder for the whole test run.
 void useTemporarySettings();
 void clearSettings();
 

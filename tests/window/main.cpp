@@ -10,8 +10,10 @@ int main(int argc, char** argv) {
     ScanControlTest scanControl;
     SaveOutputTest saveOutput;
     DocumentTest documents;
+    PreferencesTest preferences;
     int failed = QTest::qExec(&scanControl, argc, argv);
     failed += QTest::qExec(&saveOutput, argc, argv);
     failed += QTest::qExec(&documents, argc, argv);
+    failed += QTest::qExec(&preferences, argc, argv);
     return failed == 0 ? 0 : 1;
 }

@@ -1,0 +1,287 @@
+#include "PathMappingStore.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace korvex {
+
+namespace {
+
+constexpr std::size_t largestFile = 1 << 20;
+constexpr std::string_view fileName = "path-mappings.conf";
+constexpr std::string_view header =
+    "# Korvex path mappings: Mac path prefix, a tab, local folder; one mapping a line.\n"
+    "# In either path \\\\ is a backslash, \\t a tab, \\n a line feed, \\r a carriage return.\n";
+
+std::string homeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home == '/') {
+        return home;
+    }
+    // No usable HOME (a service, a stripped environment): the password database.
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::string buffer(size > 0 ? static_cast<std::size_t>(size) : 16384, '\0');
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir && *found->pw_dir == '/') {
+        return found->pw_dir;
+    }
+    return {};
+}
+
+void appendEscaped(std::string& out, std::string_view path) {
+    for (char c : path) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break; // a bare CR at a line's end would pass for CR LF
+        default:
+            out += c;
+        }
+    }
+}
+
+/// One side of a line with its escapes undone; false for a lone backslash or an unknown escape.
+bool unescape(std::string_view field, std::string& out) {
+    out.clear();
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] != '\\') {
+            out += field[i];
+            continue;
+        }
+        if (++i == field.size()) {
+            return false;
+        }
+        switch (field[i]) {
+        case '\\':
+            out += '\\';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+/// `path` as kept: absolute, no NUL, trailing slashes dropped ("/" stays); empty when unusable.
+std::string cleanedPath(std::string_view path) {
+    if (path.empty() || path[0] != '/' || path.find('\0') != std::string_view::npos) {
+        return {};
+    }
+    while (path.size() > 1 && path.back() == '/') {
+        path.remove_suffix(1);
+    }
+    return std::string(path);
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+/// Makes `folder` and its missing parents, private to the user as settings folders are.
+bool makeFolders(const std::string& folder) {
+    struct stat info {};
+    if (folder.empty() || ::stat(folder.c_str(), &info) == 0) {
+        if (folder.empty() || S_ISDIR(info.st_mode)) {
+            return true;
+        }
+        errno = ENOTDIR;
+        return false;
+    }
+    const std::size_t slash = folder.find_last_of('/');
+    if (slash != std::string::npos && slash > 0 && !makeFolders(folder.substr(0, slash))) {
+        return false;
+    }
+    return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+PathMappingStore::PathMappingStore(std::string filePath) : filePath_(std::move(filePath)) {}
+
+std::string PathMappingStore::defaultFilePath() {
+    std::string folder;
+    // A relative XDG_CONFIG_HOME is invalid and ignored, as the XDG base directory rules say.
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/') {
+        folder = config;
+    } else {
+        const std::string home = homeFolder();
+        if (home.empty()) {
+            return {};
+        }
+        folder = home + "/.config";
+    }
+    return folder + "/Korvex/" + std::string(fileName);
+}
+
+std::vector<PathMapping> PathMappingStore::cleaned(const std::vector<PathMapping>& mappings) {
+    std::vector<PathMapping> kept;
+    kept.reserve(mappings.size());
+    for (const PathMapping& mapping : mappings) {
+        PathMapping clean{cleanedPath(mapping.macPrefix), cleanedPath(mapping.localFolder)};
+        if (!clean.macPrefix.empty() && !clean.localFolder.empty()) {
+            kept.push_back(std::move(clean));
+        }
+    }
+    return kept;
+}
+
+std::string PathMappingStore::format(const std::vector<PathMapping>& mappings) {
+    std::string text(header);
+    for (const PathMapping& mapping : mappings) {
+        appendEscaped(text, mapping.macPrefix);
+        text += '\t';
+        appendEscaped(text, mapping.localFolder);
+        text += '\n';
+    }
+    return text;
+}
+
+PathMappingStore::Loaded PathMappingStore::parse(std::string_view text) {
+    Loaded loaded;
+    std::string mac, local;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1); // the file was edited on a system with CR LF line ends
+        }
+        if (line.empty() || line[0] == '#') {
+            continue;
+        }
+        const std::size_t tab = line.find('\t');
+        const bool split =
+            tab != std::string_view::npos && line.find('\t', tab + 1) == std::string_view::npos;
+        if (!split || !unescape(line.substr(0, tab), mac) ||
+            !unescape(line.substr(tab + 1), local)) {
+            ++loaded.skippedLines;
+            continue;
+        }
+        PathMapping clean{cleanedPath(mac), cleanedPath(local)};
+        if (clean.macPrefix.empty() || clean.localFolder.empty()) {
+            ++loaded.skippedLines;
+            continue;
+        }
+        loaded.mappings.push_back(std::move(clean));
+    }
+    return loaded;
+}
+
+PathMappingStore::Loaded PathMappingStore::load() const {
+    if (filePath_.empty()) {
+        return {};
+    }
+    // Never blocks on a pipe put in the file's place, never follows a link to a device.
+    const int fd = ::open(filePath_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return {};
+    }
+    struct stat info {};
+    std::string text;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        // Sized by the file, not the limit: a scan reads this list every time it starts.
+        const bool cutOff = info.st_size > static_cast<off_t>(largestFile);
+        text.resize(cutOff ? largestFile : static_cast<std::size_t>(info.st_size));
+        std::size_t used = 0;
+        while (used < text.size()) {
+            const ssize_t got = ::read(fd, text.data() + used, text.size() - used);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                break;
+            }
+            used += static_cast<std::size_t>(got);
+        }
+        text.resize(used);
+        if (cutOff) {
+            // Cut off: only whole lines count.
+            const std::size_t lastEnd = text.find_last_of('\n');
+            text.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
+        }
+    }
+    ::close(fd);
+    return parse(text);
+}
+
+bool PathMappingStore::save(const std::vector<PathMapping>& mappings, std::string& error) const {
+    if (filePath_.empty()) {
+        error = "there is no home folder to keep the settings in";
+        return false;
+    }
+    // A settings file that is a link (a shared dotfile, say) is replaced where it points to.
+    std::string target = filePath_;
+    if (char* real = ::realpath(filePath_.c_str(), nullptr)) {
+        target = real;
+        std::free(real);
+    }
+    const std::string folder = folderOf(target);
+    if (!makeFolders(folder)) {
+        error = "can't make the folder " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    std::string temporary = target + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error = "can't write in " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    // The new file keeps the permissions the user gave the old one; a first one is private.
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        ::fchmod(fd, old.st_mode & 07777);
+    }
+    const bool written = writeAll(fd, format(cleaned(mappings))) && ::fsync(fd) == 0;
+    const int writeErrno = errno;
+    if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), target.c_str()) != 0) {
+        error = "can't save " + target + ": " + std::strerror(written ? errno : writeErrno);
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace korvex
