@@ -244,16 +244,12 @@ bool AliasRecognizer::xattrsSupported(int folderFd, dev_t device) const {
 
 std::optional<std::string_view>
 AliasRecognizer::typeIdentifier(const std::string& absolutePath) const {
-    std::string folder;
-    std::string name;
-    const std::size_t slash = absolutePath.rfind('/');
-    if (slash == std::string::npos) {
-        folder = ".";
-        name = absolutePath;
-    } else {
-        folder = slash == 0 ? "/" : absolutePath.substr(0, slash);
-        name = absolutePath.substr(slash + 1);
-    }
+    const std::string_view whole = absolutePath;
+    const std::size_t slash = whole.rfind('/');
+    const std::string folder(slash == std::string_view::npos ? std::string_view(".")
+                             : slash == 0                    ? std::string_view("/")
+                                                             : whole.substr(0, slash));
+    const std::string name(slash == std::string_view::npos ? whole : whole.substr(slash + 1));
     if (name.empty() || name == "." || name == "..") {
         struct stat st;
         if (::lstat(absolutePath.c_str(), &st) != 0) {
