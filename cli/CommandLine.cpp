@@ -87,7 +87,10 @@ int CommandLine::run(const std::vector<std::string>& args, std::ostream& out, st
 
 int CommandLine::scan(const Arguments& arguments, const std::string& folder, std::ostream& out,
                       std::ostream& err) {
-    std::shared_ptr<AliasPlatform> platform = environment_.makePlatform(arguments.mappings);
+    std::vector<PathMapping> mappings = arguments.mappings;
+    mappings.insert(mappings.end(), environment_.storedMappings.begin(),
+                    environment_.storedMappings.end());
+    std::shared_ptr<AliasPlatform> platform = environment_.makePlatform(std::move(mappings));
     ProgressLine progress(err, environment_.showProgress);
     CountingPlatform counting(*platform, progress);
     AliasScanner scanner(counting);

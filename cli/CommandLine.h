@@ -30,6 +30,8 @@ public:
         bool showProgress = false;
         /// Makes the platform a scan runs on; default: the Linux platform.
         PlatformFactory makePlatform;
+        /// The user's stored path mappings; the --map flags are tried before them.
+        std::vector<PathMapping> storedMappings;
     };
 
     explicit CommandLine(Environment environment);

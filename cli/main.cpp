@@ -1,5 +1,6 @@
 // korvex-scan: the command-line twin of the Korvex window.
 #include "CommandLine.h"
+#include "PathMappingStore.h"
 
 #include <iostream>
 #include <string>
@@ -15,6 +16,8 @@ int main(int argc, char** argv) {
         currentFolder = pwd;
     }
     std::ios::sync_with_stdio(false);
-    korvex::CommandLine commandLine({currentFolder, ::isatty(STDERR_FILENO) == 1, nullptr});
+    // The same path mappings the window's Preferences keep; --map adds to them.
+    korvex::CommandLine commandLine({currentFolder, ::isatty(STDERR_FILENO) == 1, nullptr,
+                                     korvex::PathMappingStore().load().mappings});
     return commandLine.run(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
 }

@@ -21,10 +21,11 @@ protected:
     test::MemoryAliasPlatform memory;
     std::vector<std::vector<PathMapping>> mappingsSeen;
     bool progress = false;
-    bool onDisk = false; // the real platform instead of the in-memory one
+    bool onDisk = false;             // the real platform instead of the in-memory one
+    std::vector<PathMapping> stored; // the user's saved mappings
 
     Outcome run(std::vector<std::string> args, std::string currentFolder = "/home/me") {
-        CommandLine::Environment environment{std::move(currentFolder), progress, nullptr};
+        CommandLine::Environment environment{std::move(currentFolder), progress, nullptr, stored};
         if (!onDisk) {
             environment.makePlatform = [this](std::vector<PathMapping> mappings) {
                 mappingsSeen.push_back(mappings);
@@ -65,6 +66,17 @@ TEST_F(CommandLineTest, ReportGoesToStdoutAsTheWindowShowsItAndTheStatusTellsIfA
     EXPECT_EQ(run({"/home/me/./Mac stuff"}).status, 0);
     memory.folder = "/home/me/../x"; // ".." is kept: resolving it would need the links on the way
     EXPECT_EQ(run({"../x"}).status, 0);
+}
+
+TEST_F(CommandLineTest, SavedMappingsAreUsedAfterTheOnesGivenWithMap) {
+    memory.folder = "/f";
+    stored = {{"/Volumes/A", "/srv/saved"}, {"/Volumes/C", "/srv/c"}};
+    EXPECT_EQ(run({"/f"}).status, 0);
+    EXPECT_EQ(run({"--map", "/Volumes/A=/mnt/given", "/f"}).status, 0);
+    ASSERT_EQ(mappingsSeen.size(), 2u);
+    EXPECT_EQ(mappingsSeen[0], stored);
+    EXPECT_EQ(mappingsSeen[1],
+              (std::vector<PathMapping>{{"/Volumes/A", "/mnt/given"}, stored[0], stored[1]}));
 }
 
 TEST_F(CommandLineTest, WrongArgumentsAndMissingFoldersGiveStatus2AndAMessageOnStderr) {

@@ -4,6 +4,8 @@ set -u
 scan="$1"
 work="$(mktemp -d "${TMPDIR:-/tmp}/korvex-e2e-XXXXXX")"
 trap 'rm -rf "$work"' EXIT
+# Never the user's own saved path mappings.
+export XDG_CONFIG_HOME="$work/config"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 "$scan" --demo >"$work/demo.out" 2>"$work/demo.err" || fail "--demo exited $?"
