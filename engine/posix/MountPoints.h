@@ -7,6 +7,8 @@
 
 namespace korvex {
 
+class MountTable;
+
 /// The mount points below one folder, read once from the mount table, so that a walk needs
 /// no stat of every folder to notice that it is about to enter another file system.
 class MountPoints {
@@ -18,6 +20,9 @@ public:
     /// The mount points strictly below `canonicalFolder` among the lines of a
     /// /proc/self/mountinfo text.
     static MountPoints parse(std::string_view mountinfo, std::string_view canonicalFolder);
+
+    /// The mount points of `table` strictly below `canonicalFolder`.
+    static MountPoints from(const MountTable& table, std::string_view canonicalFolder);
 
     /// Whether the folder at `relativePath` (relative to the folder) is a mount point.
     bool contains(std::string_view relativePath) const;
