@@ -80,7 +80,11 @@ void BookmarkRefresher::describeFile(const std::string& path, BookmarkInfo& info
     struct statx sx {};
     if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
                 STATX_TYPE | STATX_BTIME, &sx) == 0) {
-        if (sx.stx_mask & STATX_BTIME) {
+        // A birth time of exactly 1970-01-01 is a file system that keeps none (overlays and
+        // some FUSE file systems answer 0): the Mac's own date stays.
+        const bool hasBirthTime =
+            (sx.stx_mask & STATX_BTIME) && (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0);
+        if (hasBirthTime) {
             info.creationDate = static_cast<double>(sx.stx_btime.tv_sec) +
                                 sx.stx_btime.tv_nsec / 1e9 - unixToAppleEpoch;
         }
