@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Builds Korvex for release (installed under /usr), checks the desktop file, the AppStream
-# metainfo and the man pages, and makes the Debian package build/release/korvex_*.deb.
+# metainfo and the man pages, and makes the Debian package build/package/korvex_*.deb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-cmake --preset release -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
-cmake --build --preset release
+cmake --preset package >/dev/null
+cmake --build --preset package
 
 desktop-file-validate packaging/korvex.desktop
-appstreamcli validate --no-net --pedantic build/release/packaging/*.metainfo.xml
+appstreamcli validate --no-net --pedantic build/package/packaging/*.metainfo.xml
 for page in packaging/*.1; do
     warnings=$(LC_ALL=C.UTF-8 groff -man -ww -z "$page" 2>&1)
     if [ -n "$warnings" ]; then
@@ -17,8 +17,8 @@ for page in packaging/*.1; do
     fi
 done
 
-(cd build/release && rm -f korvex_*.deb && cpack -G DEB)
-deb=$(ls build/release/korvex_*.deb)
+(cd build/package && rm -f korvex_*.deb && cpack -G DEB)
+deb=$(ls build/package/korvex_*.deb)
 dpkg-deb --info "$deb"
 dpkg-deb --contents "$deb"
 echo "package: $deb"
