@@ -17,24 +17,23 @@ namespace {
 
 TEST(BookmarkDescription, RendersValuesPlainlyAndSafely) {
     using V = BookmarkValue;
-    EXPECT_EQ(BookmarkDescription::valueText(V::makeString("say \"hi\"\n\\")),
-              "\"say \\\"hi\\\"\\n\\\\\"");
-    EXPECT_EQ(BookmarkDescription::valueText(V::makeString("Cafe\xCC\x81 \xFF")),
-              "\"Cafe\xCC\x81 \\xFF\"");
-    EXPECT_EQ(BookmarkDescription::valueText(V::makeInteger(-42)), "-42");
-    EXPECT_EQ(BookmarkDescription::valueText(V::makeReal(0.5)), "0.5");
-    EXPECT_EQ(BookmarkDescription::valueText(V::makeBool(true)), "true");
-    EXPECT_EQ(BookmarkDescription::valueText(V::makeNull()), "<null>");
-    EXPECT_EQ(BookmarkDescription::valueText(V::makeData({0xde, 0xad})), "<dead>");
-    EXPECT_EQ(BookmarkDescription::valueText(V::makeData(Bytes(40, 0x11))),
-              "<" + std::string(64, '1') + "... 40 bytes>");
-    EXPECT_EQ(BookmarkDescription::valueText(V::makeUuid(Bytes(16, 0xAB))),
-              "ABABABAB-ABAB-ABAB-ABAB-ABABABABABAB");
-    EXPECT_EQ(BookmarkDescription::valueText(V::makeUnknown(0x1234, {1})), "<type 0x1234 <01>>");
-    EXPECT_EQ(
-        BookmarkDescription::valueText(V::makeDictionary(
-            {{V::makeString("b"), V::makeInteger(2)}, {V::makeString("a"), V::makeInteger(1)}})),
-        "[\"a\": 1, \"b\": 2]");
+    const std::pair<BookmarkValue, std::string> cases[] = {
+        {V::makeString("say \"hi\"\n\\"), "\"say \\\"hi\\\"\\n\\\\\""},
+        {V::makeString("Cafe\xCC\x81 \xFF"), "\"Cafe\xCC\x81 \\xFF\""},
+        {V::makeInteger(-42), "-42"},
+        {V::makeReal(0.5), "0.5"},
+        {V::makeBool(true), "true"},
+        {V::makeNull(), "<null>"},
+        {V::makeData({0xde, 0xad}), "<dead>"},
+        {V::makeData(Bytes(40, 0x11)), "<" + std::string(64, '1') + "... 40 bytes>"},
+        {V::makeUuid(Bytes(16, 0xAB)), "ABABABAB-ABAB-ABAB-ABAB-ABABABABABAB"},
+        {V::makeUnknown(0x1234, {1}), "<type 0x1234 <01>>"},
+        {V::makeDictionary(
+             {{V::makeString("b"), V::makeInteger(2)}, {V::makeString("a"), V::makeInteger(1)}}),
+         "[\"a\": 1, \"b\": 2]"},
+    };
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(BookmarkDescription::valueText(value), text);
 }
 
 TEST(BookmarkDescription, DatesAreIso8601Utc) {

@@ -16,9 +16,8 @@ class MemoryWalk : public FolderWalk {
 public:
     explicit MemoryWalk(std::vector<std::string> paths) : paths_(std::move(paths)) {}
     bool next(std::string_view& relativePath) override {
-        if (index_ == paths_.size()) {
+        if (index_ == paths_.size())
             return false;
-        }
         relativePath = paths_[index_++];
         return true;
     }
@@ -34,9 +33,8 @@ BookmarkData MemoryAliasPlatform::addAlias(const std::string& relativePath,
                                            const std::string& target) {
     BookmarkData data = bytes("bookmark of " + relativePath);
     entries.push_back({relativePath, std::string(aliasFileType), data});
-    if (!target.empty()) {
+    if (!target.empty())
         targets[data] = FileUrl{target, false};
-    }
     properties[data] = "[\"_NSURLPathKey\": \"" + target + "\"]";
     return data;
 }
@@ -47,13 +45,11 @@ void MemoryAliasPlatform::addPlain(const std::string& relativePath, const std::s
 
 std::unique_ptr<FolderWalk> MemoryAliasPlatform::openWalk(const std::string& folderPath) {
     calls.push_back("walk " + folderPath);
-    if (fail.walk || folderPath != folder) {
+    if (fail.walk || folderPath != folder)
         return nullptr;
-    }
     std::vector<std::string> paths;
-    for (const Entry& entry : entries) {
+    for (const Entry& entry : entries)
         paths.push_back(entry.relativePath);
-    }
     return std::make_unique<MemoryWalk>(std::move(paths));
 }
 
@@ -66,9 +62,8 @@ const MemoryAliasPlatform::Entry* MemoryAliasPlatform::find(const FileUrl& item)
     FileUrl entryUrl;
     for (const Entry& entry : entries) {
         makeItemUrl(entry.relativePath, fileUrlWithPath(folder, true), entryUrl);
-        if (item.path == entryUrl.path) {
+        if (item.path == entryUrl.path)
             return &entry;
-        }
     }
     return nullptr;
 }
@@ -76,18 +71,16 @@ const MemoryAliasPlatform::Entry* MemoryAliasPlatform::find(const FileUrl& item)
 std::optional<std::string_view> MemoryAliasPlatform::typeIdentifier(const FileUrl& item) {
     calls.push_back("type " + item.path);
     const Entry* entry = find(item);
-    if (fail.type || !entry || !entry->type) {
+    if (fail.type || !entry || !entry->type)
         return std::nullopt;
-    }
     return std::string_view(*entry->type);
 }
 
 std::optional<BookmarkData> MemoryAliasPlatform::readBookmarkData(const FileUrl& item) {
     calls.push_back("read " + item.path);
     const Entry* entry = find(item);
-    if (fail.read || !entry) {
+    if (fail.read || !entry)
         return std::nullopt;
-    }
     return entry->bookmark;
 }
 
@@ -97,9 +90,8 @@ std::optional<FileUrl> MemoryAliasPlatform::resolveBookmarkData(const BookmarkDa
     calls.push_back("resolve " + text(data) + " options " + std::to_string(options) +
                     (isStale ? " stale-in" : ""));
     auto found = targets.find(data);
-    if (fail.resolve || found == targets.end()) {
+    if (fail.resolve || found == targets.end())
         return std::nullopt;
-    }
     isStale = false;
     return found->second;
 }
@@ -108,9 +100,8 @@ std::optional<std::string> MemoryAliasPlatform::storedProperties(std::string_vie
                                                                  const BookmarkData& data) {
     calls.push_back("properties " + std::string(key) + " " + text(data));
     auto found = properties.find(data);
-    if (fail.properties || found == properties.end()) {
+    if (fail.properties || found == properties.end())
         return std::nullopt;
-    }
     return found->second;
 }
 
@@ -119,26 +110,23 @@ std::optional<BookmarkData> MemoryAliasPlatform::makeBookmarkData(const FileUrl&
                                                                   const BookmarkData& previous) {
     calls.push_back("make " + target.path + " options " + std::to_string(options) + " from " +
                     text(previous));
-    if (fail.make) {
+    if (fail.make)
         return std::nullopt;
-    }
     return bytes("fresh bookmark of " + target.path);
 }
 
 bool MemoryAliasPlatform::writeBookmarkData(const BookmarkData& data, const FileUrl& item) {
     calls.push_back("writeBookmark " + item.path);
-    if (fail.writeBookmark || unwritable.count(item.path)) {
+    if (fail.writeBookmark || unwritable.count(item.path))
         return false;
-    }
     bookmarks[item.path] = data;
     return true;
 }
 
 bool MemoryAliasPlatform::writeText(std::string_view text, const std::string& path) {
     calls.push_back("writeText " + path);
-    if (fail.writeText || unwritable.count(path)) {
+    if (fail.writeText || unwritable.count(path))
         return false;
-    }
     texts[path] = std::string(text);
     return true;
 }

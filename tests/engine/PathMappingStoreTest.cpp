@@ -78,15 +78,13 @@ TEST(PathMappingStore, DamagedOrOddFilesNeverCostTheGoodLines) {
 
     // Missing, a folder, a pipe (which must not block), an empty path: no mappings.
     ASSERT_EQ(::mkfifo(tree.path("pipe").c_str(), 0600), 0);
-    for (const std::string& odd : {tree.path("missing"), tree.root(), tree.path("pipe"), {}}) {
+    for (const std::string& odd : {tree.path("missing"), tree.root(), tree.path("pipe"), {}})
         EXPECT_TRUE(PathMappingStore(odd).load().mappings.empty()) << odd;
-    }
 
     // A file longer than what is read: only whole lines count, never half a path.
     std::string big;
-    while (big.size() < (1u << 20) - 40) {
+    while (big.size() < (1u << 20) - 40)
         big += "# padding padding padding padding padding\n";
-    }
     big += "/Volumes/Cut\t/mnt/cut-in-the-middle-of-this-very-line\n";
     const PathMappingStore::Loaded cut = PathMappingStore(tree.file("big.conf", big)).load();
     EXPECT_TRUE(cut.mappings.empty());

@@ -36,17 +36,9 @@ struct ScanRun {
 
     /// The report split at every line feed.
     std::vector<std::string> lines() const {
-        std::vector<std::string> result;
-        std::string current;
-        for (char c : report->reportText) {
-            if (c == '\n') {
-                result.push_back(current);
-                current.clear();
-            } else {
-                current += c;
-            }
-        }
-        result.push_back(current);
+        std::vector<std::string> result(1);
+        for (char c : report->reportText)
+            c == '\n' ? void(result.emplace_back()) : result.back().push_back(c);
         return result;
     }
 };
