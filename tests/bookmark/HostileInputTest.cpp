@@ -144,12 +144,9 @@ TEST(HostileInput, EveryTruncationAndEveryByteFlipOfARealLayoutIsSafe) {
     info.bootVolume = BookmarkVolumeInfo{};
     info.bootVolume->name = "Boot";
     Bytes good = BookmarkWriter::write(info, BookmarkContainer::aliasFile);
-    for (std::size_t n = 0; n < good.size(); ++n) {
-        Bytes cut(good.begin(), good.begin() + n);
-        auto read = BookmarkReader::read(cut);
-        if (read)
+    for (std::size_t n = 0; n < good.size(); ++n)
+        if (auto read = BookmarkReader::read(Bytes(good.begin(), good.begin() + n)))
             BookmarkDescription::describe(read.value());
-    }
     for (std::size_t i = 0; i < good.size(); ++i) {
         for (std::uint8_t flip : {0x01, 0x80, 0xFF}) {
             Bytes bad = good;

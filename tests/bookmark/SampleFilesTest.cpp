@@ -82,14 +82,17 @@ TEST_F(SampleFiles, ReadTheDocumentedTargetsVolumesAndIds) {
         EXPECT_EQ(read->container, e.container);
         BookmarkInfo info = BookmarkInfo::from(read.value());
         EXPECT_TRUE(info.pathKnown);
-        if (e.target)
+        if (e.target) {
             EXPECT_EQ(info.targetPath(), e.target);
+        }
         EXPECT_EQ(info.volumeName, e.volumeName);
         EXPECT_EQ(info.volumePath, e.volumePath);
-        if (e.uuid)
+        if (e.uuid) {
             EXPECT_EQ(info.volumeUUID, e.uuid);
-        if (e.capacity)
+        }
+        if (e.capacity) {
             EXPECT_EQ(info.volumeCapacity, e.capacity);
+        }
         if (!e.ids.empty()) {
             ASSERT_EQ(info.fileIDs.size(), e.ids.size());
             for (std::size_t i = 0; i < e.ids.size(); ++i)

@@ -34,18 +34,6 @@ TEST(ScanReportText, WorkedExampleLineByLine) {
     EXPECT_NE(run.report->reportText.back(), '\n');
 }
 
-TEST(ScanReportText, FolderWithoutAliasesGivesSevenLines) {
-    MemoryAliasPlatform platform;
-    platform.addPlain("x");
-    ScanRun run(platform);
-    const std::vector<std::string> lines = run.lines();
-    ASSERT_EQ(lines.size(), 7u);
-    EXPECT_EQ(lines[2], "Aliases found broken:");
-    EXPECT_EQ(lines[3], "");
-    EXPECT_EQ(lines[4], "");
-    EXPECT_EQ(lines[5], "Found 0 broken Aliases, and rewrote 0, out of 0 scanned in /f");
-}
-
 TEST(ScanReportText, EmptyListPluralWordingAndPathsAsTheyAre) {
     const struct {
         const char* alias;
