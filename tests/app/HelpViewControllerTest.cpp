@@ -1,10 +1,11 @@
 #include "HelpViewController.h"
-#include "PdfFixture.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QPainter>
 #include <QPdfDocument>
 #include <QPdfView>
+#include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,6 +19,20 @@ class HelpViewControllerTest : public QObject {
 
     static void pointAt(const QString& path) {
         HelpViewController::setManualLocator([path] { return path; });
+    }
+    // Writes a small PDF of `pages` pages.
+    static void writePdf(const QString& path, int pages) {
+        QPdfWriter writer(path);
+        QPainter painter(&writer);
+        for (int page = 0; page < pages; ++page) {
+            if (page > 0)
+                writer.newPage();
+            painter.drawText(200, 400, QStringLiteral("Page %1").arg(page + 1));
+        }
+    }
+    static void writeFile(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
     static void showAgain(QWidget& view) {
         view.hide();
