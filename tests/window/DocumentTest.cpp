@@ -1,7 +1,5 @@
 // Documents and their windows: the refused data operations, one independent window per
 // document, and windows that close while their scan runs.
-#include "ScanControlTest.h"
-
 #include "Document.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
@@ -36,72 +34,79 @@ void startMarkingScan(ViewController* view) {
 
 } // namespace
 
-void DocumentTest::init() {
-    clearSettings();
-    world = std::make_shared<ScanWorld>();
-    Storyboard::storyboardWithName(QStringLiteral("Main"))
-        .setController(documentWindowControllerIdentifier, []() -> QWidget* {
-            return new DocumentWindow(
-                new ViewController(world->factory(), std::make_shared<ScriptedPanels>()));
-        });
-}
+class DocumentTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        clearSettings();
+        world = std::make_shared<ScanWorld>();
+        Storyboard::storyboardWithName(QStringLiteral("Main"))
+            .setController(documentWindowControllerIdentifier, []() -> QWidget* {
+                return new DocumentWindow(
+                    new ViewController(world->factory(), std::make_shared<ScriptedPanels>()));
+            });
+    }
 
-void DocumentTest::dataOperationsFail() {
-    Document document;
-    QVERIFY(!Document::autosavesInPlace());
-    DocumentError error;
-    QVERIFY(!document.dataOfType(QStringLiteral("public.plain-text"), &error));
-    QCOMPARE(error.domain, QStringLiteral("NSOSStatusErrorDomain"));
-    QCOMPARE(error.code, -4);
-    error = {};
-    QVERIFY(!document.readFromData(QByteArray("anything"), QStringLiteral("x"), &error));
-    QCOMPARE(error.domain, QStringLiteral("NSOSStatusErrorDomain"));
-    QCOMPARE(error.code, -4);
-    QVERIFY(!document.readFromData(QByteArray(), QString(), nullptr));
-}
+    void dataOperationsFail() {
+        Document document;
+        QVERIFY(!Document::autosavesInPlace());
+        DocumentError written, read;
+        QVERIFY(!document.dataOfType(QStringLiteral("public.plain-text"), &written));
+        QVERIFY(!document.readFromData(QByteArray("anything"), QStringLiteral("x"), &read));
+        for (const DocumentError& error : {written, read}) {
+            QCOMPARE(error.domain, QStringLiteral("NSOSStatusErrorDomain"));
+            QCOMPARE(error.code, -4);
+        }
+        QVERIFY(!document.readFromData(QByteArray(), QString(), nullptr));
+    }
 
-void DocumentTest::windowsAreIndependent() {
-    DocumentController documents;
-    ViewController* a = content(documents.newDocument());
-    ViewController* b = content(documents.newDocument());
-    QVERIFY(a && b && a != b && a->window() != b->window());
-    QVERIFY(a->window()->isVisible() && b->window()->isVisible());
+    void windowsAreIndependent() {
+        DocumentController documents;
+        ViewController* a = content(documents.newDocument());
+        ViewController* b = content(documents.newDocument());
+        QVERIFY(a && b && a != b && a->window() != b->window() && a->window()->isVisible() &&
+                b->window()->isVisible());
 
-    a->incFontSize();
-    a->homeDir = QUrl::fromLocalFile(QStringLiteral("/elsewhere"));
-    QCOMPARE(b->theFontSize, 12.0);
-    QVERIFY(b->homeDir != a->homeDir);
+        a->incFontSize();
+        a->homeDir = QUrl::fromLocalFile(QStringLiteral("/elsewhere"));
+        QCOMPARE(b->theFontSize, 12.0);
+        QVERIFY(b->homeDir != a->homeDir);
 
-    startMarkingScan(a); // a scan in one window leaves the other idle
-    QVERIFY(a->isScanning() && !b->isScanning() && b->scanButtonBut->isEnabled());
-    QCOMPARE(b->outputString(), QString());
-    QCOMPARE(b->window()->windowTitle(), QStringLiteral("Korvex"));
-    QSignalSpy answered(a, &ViewController::scanAnswered);
-    world->setGate(true);
-    QVERIFY(answered.wait(10000));
-    QCOMPARE(b->outputString(), QString());
-}
+        startMarkingScan(a); // a scan in one window leaves the other idle
+        QVERIFY(a->isScanning() && !b->isScanning() && b->scanButtonBut->isEnabled());
+        QCOMPARE(b->outputString(), QString());
+        QCOMPARE(b->window()->windowTitle(), QStringLiteral("Korvex"));
+        QSignalSpy answered(a, &ViewController::scanAnswered);
+        world->setGate(true);
+        QVERIFY(answered.wait(10000));
+        QCOMPARE(b->outputString(), QString());
+    }
 
-void DocumentTest::windowClosedMidScan() {
-    DocumentController documents;
-    Document* document = documents.newDocument();
-    startMarkingScan(content(document));
-    QSignalSpy closed(&documents, &DocumentController::documentClosed);
-    QVERIFY(document->windowControllers().value(0)->close());
-    QVERIFY(!closed.wait(200)); // kept, hidden, while its scan runs
-    world->setGate(true);
-    QVERIFY(closed.wait(10000)); // freed once the answer came
-    QVERIFY(documents.documents().empty());
-    QVERIFY(world->get(&ScanWorld::written).count(sidecar));
-}
+    void windowClosedMidScan() {
+        DocumentController documents;
+        Document* document = documents.newDocument();
+        startMarkingScan(content(document));
+        QSignalSpy closed(&documents, &DocumentController::documentClosed);
+        QVERIFY(document->windowControllers().value(0)->close());
+        QVERIFY(!closed.wait(200)); // kept, hidden, while its scan runs
+        world->setGate(true);
+        QVERIFY(closed.wait(10000)); // freed once the answer came
+        QVERIFY(documents.documents().empty());
+        QVERIFY(world->get(&ScanWorld::written).count(sidecar));
+    }
 
-void DocumentTest::controllerFreedMidScan() {
-    auto view =
-        std::make_unique<ViewController>(world->factory(), std::make_shared<ScriptedPanels>());
-    view->show();
-    startMarkingScan(view.get());
-    world->setGate(true);
-    view.reset(); // waits for the scan, which finishes its writes
-    QVERIFY(world->get(&ScanWorld::written).count(sidecar));
-    QTest::qWait(50); // the answer, posted meanwhile, finds no controller
-}
+    void controllerFreedMidScan() {
+        auto view =
+            std::make_unique<ViewController>(world->factory(), std::make_shared<ScriptedPanels>());
+        view->show();
+        startMarkingScan(view.get());
+        world->setGate(true);
+        view.reset(); // waits for the scan, which finishes its writes
+        QVERIFY(world->get(&ScanWorld::written).count(sidecar));
+        QTest::qWait(50); // the answer, posted meanwhile, finds no controller
+    }
+};
+
+[[maybe_unused]] const bool registered = registerTestObject<DocumentTest>();
+
+#include "DocumentTest.moc"

@@ -1,6 +1,4 @@
 // Saving the output: the suggested name, the snapshot, the folder memory and failures.
-#include "ScanControlTest.h"
-
 #include "QtFilePanels.h"
 #include "TestSupport.h"
 #include "ViewController.h"
@@ -12,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 using namespace korvex;
 using namespace korvex::test;
 
@@ -22,9 +22,13 @@ struct Saver {
     std::unique_ptr<ViewController> view =
         std::make_unique<ViewController>(std::make_shared<ScanWorld>()->factory(), panels);
 
-    void save(const QString& shown, int response, const QString& path) {
+    // Saves `shown`; `meanwhile` runs while the panel is open.
+    void save(const QString& shown, int response, const QString& path,
+              const std::function<void()>& meanwhile = {}) {
         view->showOutputText(shown);
         view->saveButton();
+        if (meanwhile)
+            meanwhile();
         ScriptedPanels::end(panels->saveDone, response, path);
     }
 };
@@ -36,119 +40,112 @@ QByteArray contents(const QString& path) {
 
 } // namespace
 
-void SaveOutputTest::suggestedName_data() {
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("suggested");
-    QTest::addColumn<QString>("onDisk");
-    QTest::newRow("before any scan") << "Korvex"
-                                     << "Korvex-Korvex.text"
-                                     << "Korvex-Korvex.text";
-    QTest::newRow("empty title") << ""
-                                 << "Korvex-Untitled.text"
-                                 << "Korvex-Untitled.text";
-    QTest::newRow("folder") << "~/Old Mac/"
-                            << "Korvex-~/Old Mac/.text"
-                            << "Korvex-~-Old Mac-.text";
-}
-
-void SaveOutputTest::suggestedName() {
-    QFETCH(QString, title);
-    QFETCH(QString, suggested);
-    QFETCH(QString, onDisk);
-    Saver s;
-    s.view->setWindowTitle(title);
-    s.view->saveButton();
-    const SavePanelRequest& asked = s.panels->saveRequest;
-    QCOMPARE(asked.nameFieldStringValue, suggested);
-    QCOMPARE(asked.allowedFileTypes, QStringList({"text", "txt"}));
-    QVERIFY(asked.canCreateDirectories);
-    QCOMPARE(asked.directoryURL, QUrl::fromLocalFile(QDir::homePath()));
-    // A Linux file name can't hold "/": the real panel shows the suggestion without it.
-    QCOMPARE(fileNameForSuggestion(asked.nameFieldStringValue), onDisk);
-}
-
-void SaveOutputTest::writesTheSnapshot() {
-    QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("out.text"));
-    QFile old(path); // a longer file already there is replaced as a whole
-    QVERIFY(old.open(QIODevice::WriteOnly) && old.write(QByteArray(4096, 'x')) == 4096);
-    old.close();
-
-    Saver s;
-    const QString shown = QStringLiteral("Getting scan results\u2026\n/a/\u00e9t\u00e9\u00a0b\n");
-    s.view->showOutputText(shown);
-    s.view->saveButton();
-    s.view->showOutputText(QStringLiteral("a report that came later"));
-    ScriptedPanels::end(s.panels->saveDone, panelOK, path);
-    QCOMPARE(contents(path), shown.toUtf8()); // as shown then; no byte-order mark
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList({"out.text"}));
-
-    s.save(QString(), panelOK, path);
-    QCOMPARE(contents(path), QByteArray());
-
-    // The window closes before the panel does: the user still asked for the file.
-    s.view->showOutputText(QStringLiteral("keep me"));
-    s.view->saveButton();
-    s.view.reset();
-    ScriptedPanels::end(s.panels->saveDone, panelOK, path);
-    QCOMPARE(contents(path), QByteArray("keep me"));
-}
-
-void SaveOutputTest::folderMemoryAndFailure() {
-    QTemporaryDir folder;
-    const QUrl home = QUrl::fromLocalFile(QDir::homePath());
-    const QUrl chosen = QUrl::fromLocalFile(folder.path());
-    Saver s;
-    s.save(QStringLiteral("report"), panelCancel, folder.filePath(QStringLiteral("no.text")));
-    QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("no.text"))));
-    QCOMPARE(s.view->homeDir, home);
-
-    s.save(QStringLiteral("report"), panelOK, folder.filePath(QStringLiteral("one.text")));
-    QCOMPARE(s.view->homeDir, chosen);
-    s.view->saveButton();
-    QCOMPARE(s.panels->saveRequest.directoryURL, chosen); // opens where the last save went
-
-    s.save(QStringLiteral("last line"), panelOK, QStringLiteral("/no/such/dir/x.text"));
-    QCOMPARE(s.view->homeDir, chosen);
-    // The system's text right behind the shown text: no line break, no wording of ours.
-    const QString output = s.view->outputString();
-    QVERIFY2(output.startsWith(QStringLiteral("last line")) && output.size() > 9 &&
-                 output[9] != QLatin1Char('\n'),
-             qPrintable(output));
-}
-
-void SaveOutputTest::realPanels() {
-    QtFilePanels panels;
-    int response = -1;
-    QString chosen;
-    auto done = [&](int r, const QString& path) { response = r, chosen = path; };
-
-    QWidget window;
-    window.show();
-    panels.beginOpenPanel({false, true, true, false, true, QStringLiteral("Scan")}, &window, done);
-    auto* open = window.findChild<QFileDialog*>();
-    QVERIFY(open && open->isVisible() && open->windowModality() == Qt::WindowModal);
-    QCOMPARE(open->fileMode(), QFileDialog::Directory);
-    QVERIFY(open->filter() & QDir::Hidden);
-    QCOMPARE(open->labelText(QFileDialog::Accept), QStringLiteral("Scan"));
-    open->reject();
-    QCOMPARE(response, panelCancel);
-
-    QTemporaryDir folder;
-    panels.beginSavePanel({true,
-                           {"text", "txt"},
-                           QUrl::fromLocalFile(folder.path()),
-                           QStringLiteral("Korvex-/a/b.text")},
-                          done);
-    QFileDialog* save = nullptr;
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        auto* dialog = qobject_cast<QFileDialog*>(top);
-        save = dialog && dialog->acceptMode() == QFileDialog::AcceptSave ? dialog : save;
+class SaveOutputTest : public QObject {
+    Q_OBJECT
+private slots:
+    void suggestedName() {
+        // {title, suggested, on disk}: a Linux file name can't hold "/", so the real panel shows
+        // the suggestion without it.
+        for (auto [title, suggested, onDisk] :
+             {std::tuple{"Korvex", "Korvex-Korvex.text", "Korvex-Korvex.text"},
+              {"", "Korvex-Untitled.text", "Korvex-Untitled.text"},
+              {"~/Old Mac/", "Korvex-~/Old Mac/.text", "Korvex-~-Old Mac-.text"}}) {
+            Saver s;
+            s.view->setWindowTitle(title);
+            s.view->saveButton();
+            const SavePanelRequest& asked = s.panels->saveRequest;
+            QCOMPARE(asked.nameFieldStringValue, QString(suggested));
+            QCOMPARE(asked.allowedFileTypes, QStringList({"text", "txt"}));
+            QVERIFY(asked.canCreateDirectories);
+            QCOMPARE(asked.directoryURL, QUrl::fromLocalFile(QDir::homePath()));
+            QCOMPARE(fileNameForSuggestion(asked.nameFieldStringValue), QString(onDisk));
+        }
     }
-    QVERIFY(save && save->isVisible() && save->windowModality() == Qt::NonModal);
-    QVERIFY(!save->parent()); // on its own, tied to no window
-    QCOMPARE(save->defaultSuffix(), QStringLiteral("text"));
-    static_cast<QDialog*>(save)->accept(); // as the Save button does
-    QCOMPARE(response, panelOK);
-    QCOMPARE(chosen, folder.filePath(QStringLiteral("Korvex--a-b.text")));
-}
+
+    void writesTheSnapshot() {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("out.text"));
+        QFile old(path); // a longer file already there is replaced as a whole
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(QByteArray(4096, 'x')) == 4096);
+        old.close();
+
+        Saver s;
+        const QString shown =
+            QStringLiteral("Getting scan results\u2026\n/a/\u00e9t\u00e9\u00a0b\n");
+        s.save(shown, panelOK, path,
+               [&] { s.view->showOutputText(QStringLiteral("a later report")); });
+        QCOMPARE(contents(path), shown.toUtf8()); // as shown then; no byte-order mark
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList({"out.text"}));
+
+        s.save(QString(), panelOK, path);
+        QCOMPARE(contents(path), QByteArray());
+
+        // The window closes before the panel does: the user still asked for the file.
+        s.save(QStringLiteral("keep me"), panelOK, path, [&] { s.view.reset(); });
+        QCOMPARE(contents(path), QByteArray("keep me"));
+    }
+
+    void folderMemoryAndFailure() {
+        QTemporaryDir folder;
+        const QUrl home = QUrl::fromLocalFile(QDir::homePath());
+        const QUrl chosen = QUrl::fromLocalFile(folder.path());
+        Saver s;
+        s.save(QStringLiteral("report"), panelCancel, folder.filePath(QStringLiteral("no.text")));
+        QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("no.text"))));
+        QCOMPARE(s.view->homeDir, home);
+
+        s.save(QStringLiteral("report"), panelOK, folder.filePath(QStringLiteral("one.text")));
+        QCOMPARE(s.view->homeDir, chosen);
+        s.view->saveButton();
+        QCOMPARE(s.panels->saveRequest.directoryURL, chosen); // opens where the last save went
+
+        s.save(QStringLiteral("last line"), panelOK, QStringLiteral("/no/such/dir/x.text"));
+        QCOMPARE(s.view->homeDir, chosen);
+        // The system's text right behind the shown text: no line break, no wording of ours.
+        const QString output = s.view->outputString();
+        QVERIFY2(output.startsWith(QStringLiteral("last line")) && output.size() > 9 &&
+                     output[9] != QLatin1Char('\n'),
+                 qPrintable(output));
+    }
+
+    void realPanels() {
+        QtFilePanels panels;
+        int response = -1;
+        QString chosen;
+        auto done = [&](int r, const QString& path) { response = r, chosen = path; };
+
+        QWidget window;
+        window.show();
+        panels.beginOpenPanel({false, true, true, false, true, QStringLiteral("Scan")}, &window,
+                              done);
+        auto* open = window.findChild<QFileDialog*>();
+        QVERIFY(open && open->isVisible() && open->windowModality() == Qt::WindowModal);
+        QCOMPARE(open->fileMode(), QFileDialog::Directory);
+        QVERIFY(open->filter() & QDir::Hidden);
+        QCOMPARE(open->labelText(QFileDialog::Accept), QStringLiteral("Scan"));
+        open->reject();
+        QCOMPARE(response, panelCancel);
+
+        QTemporaryDir folder;
+        panels.beginSavePanel({true,
+                               {"text", "txt"},
+                               QUrl::fromLocalFile(folder.path()),
+                               QStringLiteral("Korvex-/a/b.text")},
+                              done);
+        QFileDialog* save = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QFileDialog*>(top);
+            save = dialog && dialog->acceptMode() == QFileDialog::AcceptSave ? dialog : save;
+        }
+        QVERIFY(save && save->isVisible() && save->windowModality() == Qt::NonModal);
+        QVERIFY(!save->parent()); // on its own, tied to no window
+        QCOMPARE(save->defaultSuffix(), QStringLiteral("text"));
+        static_cast<QDialog*>(save)->accept(); // as the Save button does
+        QCOMPARE(response, panelOK);
+        QCOMPARE(chosen, folder.filePath(QStringLiteral("Korvex--a-b.text")));
+    }
+};
+
+[[maybe_unused]] const bool registered = registerTestObject<SaveOutputTest>();
+
+#include "SaveOutputTest.moc"

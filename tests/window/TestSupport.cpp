@@ -63,6 +63,11 @@ PlatformFactory ScanWorld::factory() {
     };
 }
 
+std::vector<QObject* (*)()>& testObjects() {
+    static std::vector<QObject* (*)()> objects;
+    return objects;
+}
+
 void useTemporarySettings() {
     QStandardPaths::setTestModeEnabled(true);
     static QTemporaryDir folder;

@@ -3,6 +3,8 @@
 #include "FilePanels.h"
 #include "PlatformFactory.h"
 
+#include <QObject>
+
 #include <condition_variable>
 #include <mutex>
 #include <set>
@@ -51,6 +53,13 @@ struct ScriptedPanels : FilePanels {
         call(response, path);
     }
 };
+
+/// The test objects of this program: each file adds its own, main() runs them in that order.
+std::vector<QObject* (*)()>& testObjects();
+template <typename T> bool registerTestObject() {
+    testObjects().push_back([]() -> QObject* { return new T; });
+    return true;
+}
 
 /// Settings and path mappings in a temporary folder for the whole test run.
 void useTemporarySettings();

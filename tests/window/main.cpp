@@ -1,4 +1,3 @@
-#include "ScanControlTest.h"
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -7,13 +6,10 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     korvex::test::useTemporarySettings();
-    ScanControlTest scanControl;
-    SaveOutputTest saveOutput;
-    DocumentTest documents;
-    PreferencesTest preferences;
-    int failed = QTest::qExec(&scanControl, argc, argv);
-    failed += QTest::qExec(&saveOutput, argc, argv);
-    failed += QTest::qExec(&documents, argc, argv);
-    failed += QTest::qExec(&preferences, argc, argv);
+    int failed = 0;
+    for (auto make : korvex::test::testObjects()) {
+        std::unique_ptr<QObject> test(make());
+        failed += QTest::qExec(test.get(), argc, argv);
+    }
     return failed == 0 ? 0 : 1;
 }
