@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace korvex {
@@ -33,10 +32,8 @@ protected:
     }
     // An alias file with its FinderInfo in an extended attribute.
     std::string alias(const std::string& relative, const Bytes& bytes) {
-        const std::string path = tree.file(relative, std::string(bytes.begin(), bytes.end()));
-        const std::string finderInfo = std::string("alisMACS\x80") + std::string(23, '\0');
-        EXPECT_EQ(::setxattr(path.c_str(), "user.com.apple.FinderInfo", finderInfo.data(), 32, 0),
-                  0);
+        const std::string path = tree.file(relative, bytes);
+        EXPECT_TRUE(tree.xattr(relative, "user.com.apple.FinderInfo", test::finderInfoBytes(true)));
         return path;
     }
     ScanReport& scan(AliasPlatform& on, const std::string& folder, bool rewrite = false) {
@@ -74,8 +71,8 @@ TEST_F(PlatformTest, RealMacAliasesResolveOnAVolumeMountedHereUnderItsName) {
         GTEST_SKIP() << "no sample alias files in " << samples;
     }
     // Copied without FinderInfo, as git and most copies leave them: known by their content.
-    test::writeBytes(tree.path("stick alias"), removable);
-    test::writeBytes(tree.path("downloads alias"), downloads);
+    tree.file("stick alias", removable);
+    tree.file("downloads alias", downloads);
     tree.file("media/me/SANDISK/untitled", "on the stick");
     mounts = MountTable({{"/", "ext4"}, {tree.path("media/me/SANDISK"), "exfat"}});
 
