@@ -67,21 +67,15 @@ protected:
 };
 
 TEST_F(Recognizer, EveryFinderInfoCarrierDecidesByTheAliasFlag) {
-    carrier("rsync alias", "user.com.apple.FinderInfo", test::finderInfoBytes(true));
-    carrier("rsync file", "user.com.apple.FinderInfo", test::finderInfoBytes(false));
-    carrier("netatalk alias", "user.org.netatalk.Metadata", test::netatalkMetadata(true));
-    carrier("netatalk file", "user.org.netatalk.Metadata", test::netatalkMetadata(false));
-    carrier("samba alias", "user.DosStream.AFP_AfpInfo:$DATA", test::afpInfo(true));
-    carrier("samba file", "user.DosStream.AFP_AfpInfo:$DATA", test::afpInfo(false));
-    tree_.file("fat alias", "x");
-    tree_.file("._fat alias", test::macSidecar(true));
-    tree_.file("fat file", "x");
-    tree_.file("._fat file", test::macSidecar(false));
-    tree_.file("hfs alias", "x");
-    xattrs_->add(tree_.path("hfs alias"), test::finderInfoBytes(true));
-    tree_.file("hfs file", "x");
-    xattrs_->add(tree_.path("hfs file"), test::finderInfoBytes(false));
-
+    for (const bool flag : {true, false}) {
+        const std::string as = flag ? " alias" : " file";
+        carrier("rsync" + as, "user.com.apple.FinderInfo", test::finderInfoBytes(flag));
+        carrier("netatalk" + as, "user.org.netatalk.Metadata", test::netatalkMetadata(flag));
+        carrier("samba" + as, "user.DosStream.AFP_AfpInfo:$DATA", test::afpInfo(flag));
+        tree_.file("fat" + as);
+        tree_.file("._fat" + as, test::macSidecar(flag));
+        xattrs_->add(tree_.file("hfs" + as), test::finderInfoBytes(flag));
+    }
     for (const char* kind : {"rsync", "netatalk", "samba", "fat", "hfs"}) {
         EXPECT_EQ(typeOf(std::string(kind) + " alias"), TypeIds::alias) << kind;
         EXPECT_EQ(typeOf(std::string(kind) + " file"), TypeIds::data) << kind;

@@ -34,7 +34,6 @@ protected:
 };
 
 TEST_P(Walk, YieldsEveryEntryOnceDepthFirstInByteOrder) {
-    tree_.folder("b/inner/deepest");
     tree_.file("b/inner/deepest/file", "x");
     tree_.file("b/B", "x");
     tree_.folder("a");
@@ -97,24 +96,18 @@ TEST_P(Walk, LookAheadAnswersLikeTheRecognizer) {
     // Many folders and files of every kind, more than the look-ahead holds at once.
     for (int f = 0; f < 40; ++f) {
         const std::string folder = "folder " + std::to_string(f);
-        tree_.folder(folder);
         for (int i = 0; i < 60; ++i) {
             const std::string name = folder + "/item " + std::to_string(i);
-            switch (i % 6) {
-            case 0:
+            if (i % 6 == 0) {
                 tree_.file(name, test::aliasDataFork(100 + 4 * (i % 5)));
-                break;
-            case 1:
-                tree_.file(name, "x");
+            } else if (i % 6 == 1) {
+                tree_.file(name);
                 tree_.file(folder + "/._item " + std::to_string(i), test::macSidecar(f % 2));
-                break;
-            case 2:
+            } else if (i % 6 == 2) {
                 ASSERT_EQ(::symlink("item 0", tree_.path(name).c_str()), 0);
-                break;
-            case 3:
+            } else if (i % 6 == 3) {
                 tree_.folder(name);
-                break;
-            default:
+            } else {
                 tree_.file(name, std::string(static_cast<std::size_t>(i * 4), 'b'));
             }
         }
