@@ -84,13 +84,14 @@ TEST_F(PlatformTest, RealMacAliasesResolveOnAVolumeMountedHereUnderItsName) {
     EXPECT_EQ(readBytes(tree.path("stick alias")), removable);
 }
 
-TEST_F(PlatformTest, OddEntriesAndOddDataFailAtOnce) {
+TEST_F(PlatformTest, OddEntriesAndOddDataFailAtOnceAndWritesKeepTheAliasFileForm) {
     auto posix = platform();
     const std::string vanished = alias("vanished alias", aliasBytes(tree.path("x")));
     ::unlink(vanished.c_str());
     EXPECT_FALSE(posix->readBookmarkData(fileUrlWithPath(vanished)));
 
-    const std::string good = alias("good alias", aliasBytes(tree.file("x")));
+    const Bytes fileForm = aliasBytes(tree.file("x"));
+    const std::string good = alias("good alias", fileForm);
     EXPECT_EQ(posix->typeIdentifier(fileUrlWithPath(good)), aliasFileType);
     const BookmarkData data = *posix->readBookmarkData(fileUrlWithPath(good));
     EXPECT_TRUE(posix->storedProperties(allPropertiesKey, data));
@@ -102,21 +103,16 @@ TEST_F(PlatformTest, OddEntriesAndOddDataFailAtOnce) {
     // Bytes no reader could use never reach an alias.
     EXPECT_FALSE(posix->writeBookmarkData({'j', 'u', 'n', 'k'}, fileUrlWithPath(good)));
     EXPECT_EQ(readBytes(good), data);
-}
 
-TEST_F(PlatformTest, WrittenDataTakesTheContainerFormTheAliasFileHad) {
-    const Bytes fileForm = aliasBytes(tree.file("x"));
+    // Written data takes the container form the alias file had.
     auto parsed = bookmark::BookmarkReader::read(fileForm);
     parsed->container = bookmark::BookmarkContainer::raw;
     parsed->header.clear();
     const Bytes rawForm = bookmark::BookmarkWriter::serialise(parsed.value());
     ASSERT_NE(rawForm[8], 'm');
-
-    auto posix = platform();
-    const std::string aliasFile = alias("alias-form alias", fileForm);
-    ASSERT_TRUE(posix->writeBookmarkData(rawForm, fileUrlWithPath(aliasFile)));
-    EXPECT_EQ(readBytes(aliasFile)[8], 'm');
-    EXPECT_EQ(test::infoOf(readBytes(aliasFile)), test::infoOf(fileForm));
+    ASSERT_TRUE(posix->writeBookmarkData(rawForm, fileUrlWithPath(good)));
+    EXPECT_EQ(readBytes(good)[8], 'm');
+    EXPECT_EQ(test::infoOf(readBytes(good)), test::infoOf(fileForm));
     const std::string bare = alias("bare alias", rawForm);
     ASSERT_TRUE(posix->writeBookmarkData(fileForm, fileUrlWithPath(bare)));
     EXPECT_EQ(readBytes(bare), rawForm);
