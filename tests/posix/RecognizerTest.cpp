@@ -14,6 +14,7 @@ namespace korvex {
 namespace {
 
 using test::Bytes;
+using namespace std::string_literals;
 
 /// The system's attributes, plus `osx.com.apple.FinderInfo` values (which ext4 cannot hold)
 /// kept in memory. Used from the test thread only.
@@ -124,8 +125,7 @@ TEST_F(Recognizer, WithoutFinderInfoTheDataForkDecides) {
     truncated.resize(400);
     tree_.file("truncated alias", truncated);
     EXPECT_FALSE(isAlias("truncated alias"));
-    tree_.file("bookish",
-               std::string("book\0\0\0\0mark but not really, just text that is long", 60));
+    tree_.file("bookish", "book\0\0\0\0mark but not really, just text that is long enough..."s);
     EXPECT_FALSE(isAlias("bookish"));
     tree_.file("empty", "");
     EXPECT_EQ(typeOf("empty"), TypeIds::data);
