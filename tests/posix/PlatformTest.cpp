@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace korvex {
@@ -33,10 +32,8 @@ protected:
     }
     // An alias file with its FinderInfo in an extended attribute.
     std::string alias(const std::string& relative, const Bytes& bytes) {
-        const std::string path = tree.file(relative, std::string(bytes.begin(), bytes.end()));
-        const std::string finderInfo = std::string("alisMACS\x80") + std::string(23, '\0');
-        EXPECT_EQ(::setxattr(path.c_str(), "user.com.apple.FinderInfo", finderInfo.data(), 32, 0),
-                  0);
+        const std::string path = tree.file(relative, bytes);
+        EXPECT_TRUE(tree.xattr(relative, "user.com.apple.FinderInfo", test::finderInfoBytes(true)));
         return path;
     }
     ScanReport& scan(AliasPlatform& on, const std::string& folder, bool rewrite = false) {
@@ -74,8 +71,8 @@ TEST_F(PlatformTest, RealMacAliasesResolveOnAVolumeMountedHereUnderItsName) {
         GTEST_SKIP() << "no sample alias files in " << samples;
     }
     // Copied without FinderInfo, as git and most copies leave them: known by their content.
-    test::writeBytes(tree.path("stick alias"), removable);
-    test::writeBytes(tree.path("downloads alias"), downloads);
+    tree.file("stick alias", removable);
+    tree.file("downloads alias", downloads);
     tree.file("media/me/SANDISK/untitled", "on the stick");
     mounts = MountTable({{"/", "ext4"}, {tree.path("media/me/SANDISK"), "exfat"}});
 
@@ -87,13 +84,14 @@ TEST_F(PlatformTest, RealMacAliasesResolveOnAVolumeMountedHereUnderItsName) {
     EXPECT_EQ(readBytes(tree.path("stick alias")), removable);
 }
 
-TEST_F(PlatformTest, OddEntriesAndOddDataFailAtOnce) {
+TEST_F(PlatformTest, OddEntriesAndOddDataFailAtOnceAndWritesKeepTheAliasFileForm) {
     auto posix = platform();
     const std::string vanished = alias("vanished alias", aliasBytes(tree.path("x")));
     ::unlink(vanished.c_str());
     EXPECT_FALSE(posix->readBookmarkData(fileUrlWithPath(vanished)));
 
-    const std::string good = alias("good alias", aliasBytes(tree.file("x")));
+    const Bytes fileForm = aliasBytes(tree.file("x"));
+    const std::string good = alias("good alias", fileForm);
     EXPECT_EQ(posix->typeIdentifier(fileUrlWithPath(good)), aliasFileType);
     const BookmarkData data = *posix->readBookmarkData(fileUrlWithPath(good));
     EXPECT_TRUE(posix->storedProperties(allPropertiesKey, data));
@@ -105,21 +103,16 @@ TEST_F(PlatformTest, OddEntriesAndOddDataFailAtOnce) {
     // Bytes no reader could use never reach an alias.
     EXPECT_FALSE(posix->writeBookmarkData({'j', 'u', 'n', 'k'}, fileUrlWithPath(good)));
     EXPECT_EQ(readBytes(good), data);
-}
 
-TEST_F(PlatformTest, WrittenDataTakesTheContainerFormTheAliasFileHad) {
-    const Bytes fileForm = aliasBytes(tree.file("x"));
+    // Written data takes the container form the alias file had.
     auto parsed = bookmark::BookmarkReader::read(fileForm);
     parsed->container = bookmark::BookmarkContainer::raw;
     parsed->header.clear();
     const Bytes rawForm = bookmark::BookmarkWriter::serialise(parsed.value());
     ASSERT_NE(rawForm[8], 'm');
-
-    auto posix = platform();
-    const std::string aliasFile = alias("alias-form alias", fileForm);
-    ASSERT_TRUE(posix->writeBookmarkData(rawForm, fileUrlWithPath(aliasFile)));
-    EXPECT_EQ(readBytes(aliasFile)[8], 'm');
-    EXPECT_EQ(test::infoOf(readBytes(aliasFile)), test::infoOf(fileForm));
+    ASSERT_TRUE(posix->writeBookmarkData(rawForm, fileUrlWithPath(good)));
+    EXPECT_EQ(readBytes(good)[8], 'm');
+    EXPECT_EQ(test::infoOf(readBytes(good)), test::infoOf(fileForm));
     const std::string bare = alias("bare alias", rawForm);
     ASSERT_TRUE(posix->writeBookmarkData(fileForm, fileUrlWithPath(bare)));
     EXPECT_EQ(readBytes(bare), rawForm);

@@ -2,9 +2,11 @@
 // which carriers are believed, aliases that lost their metadata, and the decoys.
 
 #include "AliasRecognizer.h"
-#include "WalkTestTree.h"
+#include "SystemXattrSource.h"
+#include "TempTree.h"
 
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +14,39 @@ namespace korvex {
 namespace {
 
 using test::Bytes;
+using namespace std::string_literals;
+
+/// The system's attributes, plus `osx.com.apple.FinderInfo` values (which ext4 cannot hold)
+/// kept in memory. Used from the test thread only.
+class OsxXattrSource final : public XattrSource {
+public:
+    void add(const std::string& path, const Bytes& value) { values_[path] = value; }
+    Result list(const char* path, std::span<char> buffer, std::size_t& length) const override {
+        const Result result = system_.list(path, buffer, length);
+        if (result != Result::ok || !values_.count(path) || length + sizeof name > buffer.size()) {
+            return result;
+        }
+        std::copy(name, name + sizeof name, buffer.begin() + static_cast<long>(length));
+        length += sizeof name;
+        return Result::ok;
+    }
+    Result get(const char* path, const char* wanted, std::span<std::uint8_t> buffer,
+               std::size_t& length) const override {
+        auto it = values_.find(path);
+        if (std::string_view(wanted) != name || it == values_.end()) {
+            return system_.get(path, wanted, buffer, length);
+        }
+        length = std::min(it->second.size(), buffer.size());
+        std::copy_n(it->second.begin(), length, buffer.begin());
+        return Result::ok;
+    }
+    bool supported(int folderFd) const override { return system_.supported(folderFd); }
+
+private:
+    static constexpr char name[] = "osx.com.apple.FinderInfo";
+    SystemXattrSource system_;
+    std::map<std::string, Bytes> values_;
+};
 
 class Recognizer : public ::testing::Test {
 protected:
@@ -21,33 +56,27 @@ protected:
     bool isAlias(const std::string& relative) const { return typeOf(relative) == TypeIds::alias; }
     /// A plain text file that carries `value` in attribute `name`.
     void carrier(const std::string& relative, const char* name, const Bytes& value) const {
-        tree_.text(relative, "some text");
+        tree_.file(relative, "some text");
         if (!tree_.xattr(relative, name, value)) {
             GTEST_SKIP() << "the temporary folder keeps no user attributes";
         }
     }
 
     test::TempTree tree_;
-    std::shared_ptr<test::OsxXattrSource> xattrs_ = std::make_shared<test::OsxXattrSource>();
+    std::shared_ptr<OsxXattrSource> xattrs_ = std::make_shared<OsxXattrSource>();
     AliasRecognizer recognizer_{xattrs_};
 };
 
 TEST_F(Recognizer, EveryFinderInfoCarrierDecidesByTheAliasFlag) {
-    carrier("rsync alias", "user.com.apple.FinderInfo", test::finderInfoBytes(true));
-    carrier("rsync file", "user.com.apple.FinderInfo", test::finderInfoBytes(false));
-    carrier("netatalk alias", "user.org.netatalk.Metadata", test::netatalkMetadata(true));
-    carrier("netatalk file", "user.org.netatalk.Metadata", test::netatalkMetadata(false));
-    carrier("samba alias", "user.DosStream.AFP_AfpInfo:$DATA", test::afpInfo(true));
-    carrier("samba file", "user.DosStream.AFP_AfpInfo:$DATA", test::afpInfo(false));
-    tree_.text("fat alias", "x");
-    tree_.file("._fat alias", test::macSidecar(true));
-    tree_.text("fat file", "x");
-    tree_.file("._fat file", test::macSidecar(false));
-    tree_.text("hfs alias", "x");
-    xattrs_->add(tree_.path("hfs alias"), test::finderInfoBytes(true));
-    tree_.text("hfs file", "x");
-    xattrs_->add(tree_.path("hfs file"), test::finderInfoBytes(false));
-
+    for (const bool flag : {true, false}) {
+        const std::string as = flag ? " alias" : " file";
+        carrier("rsync" + as, "user.com.apple.FinderInfo", test::finderInfoBytes(flag));
+        carrier("netatalk" + as, "user.org.netatalk.Metadata", test::netatalkMetadata(flag));
+        carrier("samba" + as, "user.DosStream.AFP_AfpInfo:$DATA", test::afpInfo(flag));
+        tree_.file("fat" + as);
+        tree_.file("._fat" + as, test::macSidecar(flag));
+        xattrs_->add(tree_.file("hfs" + as), test::finderInfoBytes(flag));
+    }
     for (const char* kind : {"rsync", "netatalk", "samba", "fat", "hfs"}) {
         EXPECT_EQ(typeOf(std::string(kind) + " alias"), TypeIds::alias) << kind;
         EXPECT_EQ(typeOf(std::string(kind) + " file"), TypeIds::data) << kind;
@@ -96,9 +125,9 @@ TEST_F(Recognizer, WithoutFinderInfoTheDataForkDecides) {
     truncated.resize(400);
     tree_.file("truncated alias", truncated);
     EXPECT_FALSE(isAlias("truncated alias"));
-    tree_.text("bookish", "book\0\0\0\0mark but not really, just text that is long enough...");
+    tree_.file("bookish", "book\0\0\0\0mark but not really, just text that is long enough..."s);
     EXPECT_FALSE(isAlias("bookish"));
-    tree_.file("empty", {});
+    tree_.file("empty", "");
     EXPECT_EQ(typeOf("empty"), TypeIds::data);
 }
 
@@ -143,10 +172,10 @@ TEST_F(Recognizer, DecoysAreNeverAliases) {
     EXPECT_EQ(typeOf("pipe alias"), TypeIds::item);
 
     // A sidecar that is itself a pipe or a link to a flagged sidecar is not believed.
-    tree_.text("piped", "x");
+    tree_.file("piped", "x");
     ASSERT_EQ(::mkfifo(tree_.path("._piped").c_str(), 0600), 0);
     EXPECT_EQ(typeOf("piped"), TypeIds::data);
-    tree_.text("linked", "x");
+    tree_.file("linked", "x");
     ASSERT_EQ(::symlink(tree_.path("._fat").c_str(), tree_.path("._linked").c_str()), 0);
     tree_.file("._fat", test::macSidecar(true));
     EXPECT_EQ(typeOf("linked"), TypeIds::data);

@@ -75,7 +75,16 @@ protected:
     }
 };
 
-TEST_F(SafeWritesTest, RewriteKeepsModeEveryAttributeAndTheSidecar) {
+TEST_F(SafeWritesTest, RewriteThatFailsAtAnyStepLeavesTheAliasAndNoTemporaryFileThenWorks) {
+    using Step = FailingCalls::Step;
+    for (Step step : {Step::write, Step::xattr, Step::fsync, Step::rename}) {
+        FailingCalls calls(step);
+        EXPECT_FALSE(AliasFileWriter(calls).replace(alias, fresh)) << static_cast<int>(step);
+        EXPECT_EQ(readAll(alias), "old bookmark");
+        EXPECT_EQ(xattr(alias, "user.com.apple.FinderInfo"), finderInfo);
+        EXPECT_EQ(entries(tree.path("docs")), 2);
+    }
+    // The same rewrite that works keeps the mode, every attribute and the sidecar.
     ASSERT_TRUE(AliasFileWriter().replace(alias, fresh));
     EXPECT_EQ(readAll(alias), "fresh");
     struct stat st {};
@@ -85,22 +94,11 @@ TEST_F(SafeWritesTest, RewriteKeepsModeEveryAttributeAndTheSidecar) {
     EXPECT_EQ(xattr(alias, "user.note"), "kept");
     EXPECT_EQ(readAll(sidecar), "apple double");
     EXPECT_EQ(entries(tree.path("docs")), 2);
-}
-
-TEST_F(SafeWritesTest, RewriteThatFailsAtAnyStepLeavesTheAliasAndNoTemporaryFile) {
-    using Step = FailingCalls::Step;
-    for (Step step : {Step::write, Step::xattr, Step::fsync, Step::rename}) {
-        FailingCalls calls(step);
-        EXPECT_FALSE(AliasFileWriter(calls).replace(alias, fresh)) << static_cast<int>(step);
-        EXPECT_EQ(readAll(alias), "old bookmark");
-        EXPECT_EQ(xattr(alias, "user.com.apple.FinderInfo"), finderInfo);
-        EXPECT_EQ(entries(tree.path("docs")), 2);
-    }
     // Never through a link, never into a pipe or a folder.
     const std::string link = tree.path("docs/link alias");
     ASSERT_EQ(::symlink(alias.c_str(), link.c_str()), 0);
-    EXPECT_FALSE(AliasFileWriter().replace(link, fresh));
-    EXPECT_EQ(readAll(alias), "old bookmark");
+    EXPECT_FALSE(AliasFileWriter().replace(link, {'l', 'i', 'n', 'k'}));
+    EXPECT_EQ(readAll(alias), "fresh");
     ASSERT_EQ(::mkfifo(tree.path("docs/pipe").c_str(), 0600), 0);
     EXPECT_FALSE(AliasFileWriter().replace(tree.path("docs/pipe"), fresh));
     EXPECT_FALSE(AliasFileWriter().replace(tree.path("docs"), fresh));
