@@ -2,6 +2,7 @@
 
 #include "bookmark/BookmarkWriter.h"
 #include "posix/MountTable.h"
+#include "posix/PathText.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -58,19 +59,8 @@ bool writeFile(const std::string& path, const std::string& text) {
 }
 
 std::vector<std::string> componentsOf(const std::string& path) {
-    std::vector<std::string> parts;
-    std::size_t start = 1;
-    while (start < path.size()) {
-        std::size_t end = path.find('/', start);
-        if (end == std::string::npos) {
-            end = path.size();
-        }
-        if (end > start) {
-            parts.push_back(path.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    return parts;
+    const std::vector<std::string_view> parts = splitNonEmpty(path, '/');
+    return {parts.begin(), parts.end()};
 }
 
 enum class Carrier { xattr, sidecar, contentOnly };

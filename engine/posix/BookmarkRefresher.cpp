@@ -1,6 +1,7 @@
 #include "BookmarkRefresher.h"
 
 #include "AliasPlatform.h"
+#include "PathText.h"
 #include "bookmark/BookmarkKeys.h"
 #include "bookmark/BookmarkReader.h"
 #include "bookmark/BookmarkWriter.h"
@@ -42,18 +43,6 @@ std::string fileUrlOfFolder(const std::string& path) {
         url += '/';
     }
     return url;
-}
-
-bool isAtOrBelow(std::string_view path, std::string_view folder) {
-    if (folder == "/") {
-        return !path.empty() && path[0] == '/';
-    }
-    return path.substr(0, folder.size()) == folder &&
-           (path.size() == folder.size() || path[folder.size()] == '/');
-}
-
-std::string_view lastComponent(std::string_view path) {
-    return path.substr(path.rfind('/') + 1);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "BookmarkResolver.h"
 
+#include "PathText.h"
 #include "UnicodeNames.h"
 
 #include <algorithm>
@@ -9,19 +10,7 @@ namespace korvex {
 namespace {
 
 std::vector<std::string_view> components(std::string_view path) {
-    std::vector<std::string_view> parts;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find('/', start);
-        if (end == std::string_view::npos) {
-            end = path.size();
-        }
-        if (end > start) {
-            parts.push_back(path.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    return parts;
+    return splitNonEmpty(path, '/');
 }
 
 // A stored name that can stand in a path here: not empty, not "." or "..", no slash, no NUL.

@@ -1,5 +1,6 @@
 #include "MountTable.h"
 
+#include "PathText.h"
 #include "UnicodeNames.h"
 
 #include <fstream>
@@ -27,35 +28,6 @@ std::string unescapeOctal(std::string_view field) {
     return out;
 }
 
-std::vector<std::string_view> splitFields(std::string_view line) {
-    std::vector<std::string_view> fields;
-    std::size_t start = 0;
-    while (start < line.size()) {
-        std::size_t end = line.find(' ', start);
-        if (end == std::string_view::npos) {
-            end = line.size();
-        }
-        if (end > start) {
-            fields.push_back(line.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    return fields;
-}
-
-bool isAtOrBelow(std::string_view path, std::string_view mountPath) {
-    if (mountPath == "/") {
-        return !path.empty() && path[0] == '/';
-    }
-    return path.substr(0, mountPath.size()) == mountPath &&
-           (path.size() == mountPath.size() || path[mountPath.size()] == '/');
-}
-
-std::string_view lastComponent(std::string_view path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 } // namespace
 
 MountTable MountTable::fromMountInfo(std::string_view text) {
@@ -66,7 +38,8 @@ MountTable MountTable::fromMountInfo(std::string_view text) {
         if (end == std::string_view::npos) {
             end = text.size();
         }
-        const std::vector<std::string_view> fields = splitFields(text.substr(start, end - start));
+        const std::vector<std::string_view> fields =
+            splitNonEmpty(text.substr(start, end - start), ' ');
         start = end + 1;
         // id parent major:minor root mount-point options [optional...] - type source super
         std::size_t separator = 6;
