@@ -1,4 +1,4 @@
-// Walks a folder the way the scan engine does (PosixFolderWalk + currentType for every entry)
+// Walks a folder the way the scan engine does (PosixFolderWalk, the type of every entry)
 // and prints how many entries and Finder aliases it met. Stand-in for korvex-scan in
 // bench/walk-vs-find.sh.
 //
@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     korvex::AliasRecognizer recognizer;
-    auto walk = korvex::PosixFolderWalk::open(folder, recognizer, lookAhead);
+    auto walk = korvex::PosixFolderWalk::open(folder, recognizer, nullptr, lookAhead);
     if (!walk) {
         std::fprintf(stderr, "bench_walk: cannot walk %s\n", folder);
         return 2;
@@ -36,18 +36,19 @@ int main(int argc, char** argv) {
     long long entries = 0;
     long long aliases = 0;
     long long dropped = 0;
-    std::string_view relative;
-    while (walk->next(relative)) {
+    korvex::WalkEntry entry;
+    while (walk->next(entry)) {
         ++entries;
-        const auto type = walk->currentType();
+        const auto type = entry.type;
         if (!type) {
             ++dropped;
         } else if (*type == korvex::TypeIds::alias) {
             ++aliases;
         }
         if (list) {
-            std::printf("%s\t%.*s\n", walk->currentPath().c_str(),
-                        type ? static_cast<int>(type->size()) : 1, type ? type->data() : "-");
+            std::printf("%s/%.*s\t%.*s\n", folder, static_cast<int>(entry.relativePath.size()),
+                        entry.relativePath.data(), type ? static_cast<int>(type->size()) : 1,
+                        type ? type->data() : "-");
         }
     }
     std::printf("entries %lld aliases %lld dropped %lld\n", entries, aliases, dropped);

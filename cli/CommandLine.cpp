@@ -8,6 +8,8 @@
 #include "posix/PosixAliasPlatform.h"
 #include "posix/RegularFileReader.h"
 
+#include <exception>
+
 #ifndef KORVEX_VERSION
 #define KORVEX_VERSION "unknown"
 #endif
@@ -59,10 +61,34 @@ std::string CommandLine::usage() {
            "  --help, --version\n"
            "\n"
            "Exit status: 0 nothing broken, 1 broken aliases found, 2 the folder can't be\n"
-           "walked or the arguments are wrong.\n";
+           "walked, the arguments are wrong or the output can't be written, 3 the report\n"
+           "says that something couldn't be read or written (3 wins over 1).\n";
 }
 
 int CommandLine::run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    try {
+        return runAction(args, out, err);
+    } catch (const std::exception& error) {
+        err << "korvex-scan: stopped by an unexpected error: " << error.what() << '\n';
+    } catch (...) {
+        err << "korvex-scan: stopped by an unexpected error\n";
+    }
+    return failed;
+}
+
+// A status that claims success only if what was printed really reached the output.
+int CommandLine::written(std::ostream& out, std::ostream& err, int status) {
+    out << std::flush;
+    if (!out) {
+        // A full disk or a closed pipe: the output was lost, which is no success.
+        err << "korvex-scan: couldn't write the output\n";
+        return failed;
+    }
+    return status;
+}
+
+int CommandLine::runAction(const std::vector<std::string>& args, std::ostream& out,
+                           std::ostream& err) {
     const Arguments arguments = Arguments::parse(args, environment_.currentFolder);
     if (!arguments.error.empty()) {
         err << "korvex-scan: " << arguments.error << "\n\n" << usage();
@@ -71,10 +97,10 @@ int CommandLine::run(const std::vector<std::string>& args, std::ostream& out, st
     switch (arguments.action) {
     case Arguments::Action::help:
         out << usage();
-        return nothingBroken;
+        return written(out, err, nothingBroken);
     case Arguments::Action::version:
         out << "korvex-scan " << KORVEX_VERSION << '\n';
-        return nothingBroken;
+        return written(out, err, nothingBroken);
     case Arguments::Action::inspect:
         return inspect(arguments, out, err);
     case Arguments::Action::demo:
@@ -105,13 +131,11 @@ int CommandLine::scan(const Arguments& arguments, const std::string& folder, std
         return failed;
     }
     // The report itself ends without a line feed (as in the window); a terminal wants one.
-    out << report->reportText << '\n' << std::flush;
-    if (!out) {
-        // A full disk or a closed pipe: the report was lost, which is no success.
-        err << "korvex-scan: couldn't write the report\n";
-        return failed;
-    }
-    return report->brokenCount > 0 ? brokenFound : nothingBroken;
+    out << report->reportText << '\n';
+    return written(out, err,
+                   report->problemCount > 0  ? problemsFound
+                   : report->brokenCount > 0 ? brokenFound
+                                             : nothingBroken);
 }
 
 int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ostream& err) {
@@ -139,8 +163,7 @@ int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ost
             status = brokenFound;
         }
     }
-    out << std::flush;
-    return status;
+    return written(out, err, status);
 }
 
 int CommandLine::demo(const Arguments& arguments, std::ostream& out, std::ostream& err) {
@@ -156,8 +179,9 @@ int CommandLine::demo(const Arguments& arguments, std::ostream& out, std::ostrea
         return failed;
     }
     out << "\nThe demo folder stays in " << *folder << "; remove it when done.\n";
-    // The demo did what it is for: broken aliases in it are expected, not a failure.
-    return nothingBroken;
+    // The demo did what it is for: broken aliases in it are expected, not a failure; things
+    // that could not be done are.
+    return written(out, err, status == problemsFound ? problemsFound : nothingBroken);
 }
 
 } // namespace korvex

@@ -43,10 +43,14 @@ public:
     static constexpr int nothingBroken = 0;
     static constexpr int brokenFound = 1;
     static constexpr int failed = 2;
+    /// The report holds lines of things that could not be done ("Couldn't read ...", ...).
+    static constexpr int problemsFound = 3;
 
     static std::string usage();
 
 private:
+    int runAction(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+    static int written(std::ostream& out, std::ostream& err, int status);
     int scan(const Arguments& arguments, const std::string& folder, std::ostream& out,
              std::ostream& err);
     int inspect(const Arguments& arguments, std::ostream& out, std::ostream& err);

@@ -6,9 +6,8 @@ std::unique_ptr<FolderWalk> CountingPlatform::openWalk(const std::string& folder
     return inner_.openWalk(folderPath);
 }
 
-void CountingPlatform::itemUrl(std::string_view relativePath, const FileUrl& folderUrl,
-                               FileUrl& into) {
-    inner_.itemUrl(relativePath, folderUrl, into);
+void CountingPlatform::itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) {
+    inner_.itemUrl(entry, folderUrl, into);
 }
 
 std::optional<std::string_view> CountingPlatform::typeIdentifier(const FileUrl& item) {
@@ -48,8 +47,9 @@ bool CountingPlatform::writeBookmarkData(const BookmarkData& data, const FileUrl
     return inner_.writeBookmarkData(data, item);
 }
 
-bool CountingPlatform::writeText(std::string_view text, const std::string& path) {
-    return inner_.writeText(text, path);
+bool CountingPlatform::writeText(std::string_view text, const FileUrl& beside,
+                                 std::string_view suffix) {
+    return inner_.writeText(text, beside, suffix);
 }
 
 } // namespace korvex

@@ -19,7 +19,7 @@ public:
     std::int64_t aliases() const { return aliases_; }
 
     std::unique_ptr<FolderWalk> openWalk(const std::string& folderPath) override;
-    void itemUrl(std::string_view relativePath, const FileUrl& folderUrl, FileUrl& into) override;
+    void itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) override;
     std::optional<std::string_view> typeIdentifier(const FileUrl& item) override;
     std::optional<BookmarkData> readBookmarkData(const FileUrl& item) override;
     std::optional<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
@@ -29,7 +29,7 @@ public:
     std::optional<BookmarkData> makeBookmarkData(const FileUrl& target, std::uint32_t options,
                                                  const BookmarkData& previous) override;
     bool writeBookmarkData(const BookmarkData& data, const FileUrl& item) override;
-    bool writeText(std::string_view text, const std::string& path) override;
+    bool writeText(std::string_view text, const FileUrl& beside, std::string_view suffix) override;
 
 private:
     AliasPlatform& inner_;

@@ -39,9 +39,9 @@ public:
     /// Opens a walk of the folder at `folderPath`; none when the folder can't be walked.
     virtual std::unique_ptr<FolderWalk> openWalk(const std::string& folderPath) = 0;
 
-    /// The item URL of a walked entry: folder path, slash, relative path (into `into`).
-    virtual void itemUrl(std::string_view relativePath, const FileUrl& folderUrl,
-                         FileUrl& into) = 0;
+    /// The item URL of a walked entry: folder path, slash, relative path (into `into`). The
+    /// URL keeps the entry, so that the operations below reach the very file the walk met.
+    virtual void itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) = 0;
 
     /// The entry's type identifier, or none when the lookup fails. The view stays valid until
     /// the next call on this platform.
@@ -70,8 +70,10 @@ public:
     /// Writes `data` as the bookmark data of the alias file `item`. False on any failure.
     virtual bool writeBookmarkData(const BookmarkData& data, const FileUrl& item) = 0;
 
-    /// Creates or replaces the text file at `path` with `text` (UTF-8). False on any failure.
-    virtual bool writeText(std::string_view text, const std::string& path) = 0;
+    /// Creates or replaces the text file named like the item `beside` plus `suffix`, in the same
+    /// folder (path: `beside.path` + `suffix`), with `text` (UTF-8). False on any failure.
+    virtual bool writeText(std::string_view text, const FileUrl& beside,
+                           std::string_view suffix) = 0;
 };
 
 } // namespace korvex

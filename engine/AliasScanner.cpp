@@ -16,9 +16,9 @@ void AliasScanner::runScan(const ScanOptions& options, std::shared_ptr<ScanRepor
     report->reportText += options.folderPath;
     report->reportText += ":\n\n";
 
-    std::string_view relativePath;
-    while (walk->next(relativePath)) {
-        examineItem(relativePath, options, *report);
+    WalkEntry entry;
+    while (walk->next(entry)) {
+        examineItem(entry, options, *report);
     }
     closeReport(options, *report);
     walk.reset();
@@ -49,9 +49,20 @@ void AliasScanner::closeReport(const ScanOptions& options, ScanReport& report) {
     text += currentDateText();
 }
 
-void AliasScanner::examineItem(std::string_view relativePath, const ScanOptions& options,
+void AliasScanner::addProblem(std::string_view what, std::string_view path, ScanReport& report) {
+    report.reportText += what;
+    report.reportText += path;
+    report.reportText += '\n';
+    ++report.problemCount;
+}
+
+void AliasScanner::examineItem(const WalkEntry& entry, const ScanOptions& options,
                                ScanReport& report) {
-    platform_.itemUrl(relativePath, options.folderURL, item_);
+    platform_.itemUrl(entry, options.folderURL, item_);
+    if (entry.unreadableFolder) {
+        addProblem("Couldn't read ", item_.path, report);
+        return;
+    }
 
     std::optional<std::string_view> type = platform_.typeIdentifier(item_);
     if (!type || *type != aliasFileType) {
@@ -71,7 +82,7 @@ void AliasScanner::examineItem(std::string_view relativePath, const ScanOptions&
         ++report.brokenCount;
         report.brokenPaths.push_back(item_.path);
         if (options.mark) {
-            markAlias(item_.path, *data, brokenSuffix, report);
+            markAlias(item_, *data, brokenSuffix, report);
         }
         return;
     }
@@ -80,19 +91,26 @@ void AliasScanner::examineItem(std::string_view relativePath, const ScanOptions&
     }
 }
 
-void AliasScanner::markAlias(const std::string& aliasPath, const BookmarkData& data,
-                             std::string_view suffix, ScanReport& report) {
-    sidecarPath_.assign(aliasPath);
-    sidecarPath_.append(suffix);
-
+void AliasScanner::markAlias(const FileUrl& item, const BookmarkData& data, std::string_view suffix,
+                             ScanReport& report) {
     std::optional<std::string> properties = platform_.storedProperties(allPropertiesKey, data);
     std::string text = properties ? "Optional(" + *properties + ")" : std::string("nil");
     text += '\n';
+    if (text.size() > sidecarTextLimit) {
+        const std::size_t whole = text.size();
+        std::size_t cut = sidecarTextLimit;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+            --cut; // never in the middle of a UTF-8 sequence
+        }
+        text.resize(cut);
+        text += "\n[cut here: the description is " + std::to_string(whole) +
+                " bytes long, the first " + std::to_string(cut) + " are written]\n";
+    }
 
-    if (!platform_.writeText(text, sidecarPath_)) {
-        report.reportText += "Couldn't write ";
-        report.reportText += sidecarPath_;
-        report.reportText += '\n';
+    if (!platform_.writeText(text, item, suffix)) {
+        std::string sidecarPath = item.path;
+        sidecarPath += suffix;
+        addProblem("Couldn't write ", sidecarPath, report);
     }
 }
 
@@ -100,14 +118,12 @@ void AliasScanner::refreshAlias(const FileUrl& item, const std::string& aliasPat
                                 const FileUrl& resolved, const BookmarkData& data,
                                 const ScanOptions& options, ScanReport& report) {
     if (options.mark) {
-        markAlias(aliasPath, data, rewriteSuffix, report);
+        markAlias(item, data, rewriteSuffix, report);
     }
     std::optional<BookmarkData> fresh =
         platform_.makeBookmarkData(resolved, bookmarkCreationSuitableForBookmarkFile, data);
     if (!fresh || !platform_.writeBookmarkData(*fresh, item)) {
-        report.reportText += "Couldn't refresh ";
-        report.reportText += aliasPath;
-        report.reportText += '\n';
+        addProblem("Couldn't refresh ", aliasPath, report);
         return;
     }
     ++report.rewrittenCount;

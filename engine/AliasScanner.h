@@ -15,6 +15,8 @@ namespace korvex {
 inline constexpr std::string_view brokenSuffix = "-korvex-broken.text";
 /// Suffix of the sidecar file written beside an alias about to be refreshed.
 inline constexpr std::string_view rewriteSuffix = "-korvex-rewrite.text";
+/// The most text a sidecar file holds; a longer description is cut, and says so.
+inline constexpr std::size_t sidecarTextLimit = 1 << 20;
 
 /// The scan engine: walks a folder, classifies the aliases in it, marks and refreshes them and
 /// composes the report. Reaches the disk only through its `AliasPlatform`. One scanner runs one
@@ -31,11 +33,12 @@ public:
 
     /// Handles one walked entry: counts it when it is an alias, lists it when it is broken,
     /// marks and refreshes it as the options ask.
-    void examineItem(std::string_view relativePath, const ScanOptions& options, ScanReport& report);
+    /// A folder whose content could not be walked adds a "Couldn't read " line.
+    void examineItem(const WalkEntry& entry, const ScanOptions& options, ScanReport& report);
 
-    /// Writes the sidecar file `aliasPath` + `suffix` holding the stored properties of `data`;
+    /// Writes the sidecar file `item` + `suffix` holding the stored properties of `data`;
     /// a failure adds a "Couldn't write " line to the report.
-    void markAlias(const std::string& aliasPath, const BookmarkData& data, std::string_view suffix,
+    void markAlias(const FileUrl& item, const BookmarkData& data, std::string_view suffix,
                    ScanReport& report);
 
     /// Writes fresh bookmark data for `resolved` into the alias at `item` (marking it first when
@@ -45,10 +48,10 @@ public:
 
 private:
     void closeReport(const ScanOptions& options, ScanReport& report);
+    static void addProblem(std::string_view what, std::string_view path, ScanReport& report);
 
     AliasPlatform& platform_;
     FileUrl item_; // reused from entry to entry
-    std::string sidecarPath_;
 };
 
 } // namespace korvex

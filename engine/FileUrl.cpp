@@ -2,11 +2,15 @@
 
 namespace korvex {
 
-FileUrl fileUrlWithPath(std::string path, bool isDirectory) {
+std::string withoutTrailingSlashes(std::string path) {
     while (path.size() > 1 && path.back() == '/') {
         path.pop_back();
     }
-    return FileUrl{std::move(path), isDirectory};
+    return path;
+}
+
+FileUrl fileUrlWithPath(std::string path, bool isDirectory) {
+    return FileUrl{withoutTrailingSlashes(std::move(path)), isDirectory};
 }
 
 void makeItemUrl(std::string_view relativePath, const FileUrl& folderUrl, FileUrl& into) {
@@ -16,6 +20,7 @@ void makeItemUrl(std::string_view relativePath, const FileUrl& folderUrl, FileUr
     }
     into.path.append(relativePath);
     into.isDirectory = false;
+    into.entry = nullptr;
 }
 
 } // namespace korvex

@@ -1,18 +1,37 @@
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 namespace korvex {
 
+/// One entry of a walk, as the walk hands it out. Every view stays valid until the next step.
+struct WalkEntry {
+    /// The entry's path relative to the walked folder.
+    std::string_view relativePath;
+    /// The entry's name in its folder (NUL-terminated where the walk holds a descriptor).
+    std::string_view name;
+    /// The open folder that holds the entry, or -1 when the walk has none to offer. Every file
+    /// operation on the entry goes through it, by name, never through a path that someone could
+    /// swap in the meantime.
+    int folderFd = -1;
+    /// The walk's own answer to the type lookup, when it classified the entry on the way.
+    bool typeKnown = false;
+    std::optional<std::string_view> type;
+    /// A folder that could not be opened or read: its content was not walked.
+    bool unreadableFolder = false;
+};
+
 /// One walk of a folder tree: every entry below the folder, at every depth, once, folders
-/// included, each as a path relative to the folder, in the walk's own order.
+/// included, in the walk's own order. A folder whose content can't be walked (to the end) is
+/// handed out once more, marked `unreadableFolder`, where the walk gave up on it.
 class FolderWalk {
 public:
     virtual ~FolderWalk() = default;
 
-    /// Steps to the next entry. Returns false when the walk is over; otherwise `relativePath`
-    /// views the entry's relative path, valid until the next call.
-    virtual bool next(std::string_view& relativePath) = 0;
+    /// Steps to the next entry. Returns false when the walk is over; otherwise `entry` describes
+    /// the entry, valid until the next call.
+    virtual bool next(WalkEntry& entry) = 0;
 };
 
 } // namespace korvex

@@ -17,6 +17,9 @@ struct ScanReport {
     std::int64_t brokenCount = 0;
     /// Aliases into which fresh bookmark data was written.
     std::int64_t rewrittenCount = 0;
+    /// Lines of the report that say something could not be done ("Couldn't read ...",
+    /// "Couldn't write ...", "Couldn't refresh ..."): a scan with any is no clean scan.
+    std::int64_t problemCount = 0;
     /// Absolute paths of the broken aliases; in walk order during the scan, sorted after it.
     std::vector<std::string> brokenPaths;
 };

@@ -3,12 +3,15 @@
 #include "AfpInfo.h"
 #include "AliasDataFork.h"
 #include "AppleDouble.h"
+#include "AtomicFile.h"
+#include "FileDescriptor.h"
 #include "FinderInfo.h"
 #include "FolderListing.h"
 #include "SystemXattrSource.h"
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -72,25 +75,12 @@ unsigned char dTypeOfMode(mode_t mode) {
     return DT_UNKNOWN + 0x40; // anything else: never a candidate
 }
 
-bool isSidecarName(std::string_view name) {
-    return name.size() > 2 && name.starts_with("._");
+/// Files that are never aliases whatever they hold: AppleDouble sidecars, and the temporary
+/// files of safe writes (also those a crash left behind, and those of earlier versions).
+bool isNeverAliasName(std::string_view name) {
+    return (name.size() > 2 && name.starts_with("._")) ||
+           name.starts_with(AtomicFile::temporaryPrefix) || name.starts_with(".korvex-refresh-");
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 /// Reads a whole attribute value, growing the buffer once when the first one is too small.
 Verdict readCarrier(const XattrSource& xattrs, const char* path, const Carrier& carrier) {
@@ -274,6 +264,24 @@ AliasRecognizer::typeIdentifier(const std::string& absolutePath) const {
     return typeIdentifier(entry);
 }
 
+std::optional<std::string_view> AliasRecognizer::typeIdentifierAt(int folderFd,
+                                                                  const std::string& name) const {
+    struct stat st;
+    if (::fstat(folderFd, &st) != 0) {
+        return std::nullopt;
+    }
+    char path[32];
+    std::snprintf(path, sizeof path, "/proc/self/fd/%d/", folderFd);
+    const std::string throughDescriptor = path + name;
+    Entry entry;
+    entry.folderFd = folderFd;
+    entry.name = name;
+    entry.type = DT_UNKNOWN;
+    entry.path = throughDescriptor.c_str();
+    entry.xattrs = xattrsSupported(folderFd, st.st_dev);
+    return typeIdentifier(entry);
+}
+
 std::optional<std::string_view> AliasRecognizer::typeIdentifier(const Entry& entry) const {
     struct stat st;
     bool haveStat = false;
@@ -295,7 +303,7 @@ std::optional<std::string_view> AliasRecognizer::typeIdentifier(const Entry& ent
     default:
         return TypeIds::item;
     }
-    if (isSidecarName(entry.name)) {
+    if (isNeverAliasName(entry.name)) {
         return TypeIds::data;
     }
     // Makes sure of what the listing said (some file systems call every file DT_REG, links

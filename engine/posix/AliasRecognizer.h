@@ -26,7 +26,8 @@ inline constexpr std::string_view item = "public.item"; ///< pipes, sockets, dev
 
 /// Decides what an entry on a Linux disk is, in the type identifiers the scan engine knows;
 /// above all whether it is a Finder alias ("com.apple.alias-file"):
-/// - only regular files can be aliases, and `._NAME` sidecars never are;
+/// - only regular files can be aliases; `._NAME` sidecars and the temporary files of safe
+///   writes never are;
 /// - the first non-zero FinderInfo found decides by its alias flag; the carriers are looked at
 ///   in this order: `osx.com.apple.FinderInfo`, `user.com.apple.FinderInfo`,
 ///   `user.DosStream.AFP_AfpInfo:$DATA`, `user.org.netatalk.Metadata`, then `._NAME` beside it;
@@ -56,6 +57,10 @@ public:
 
     /// The type identifier of the entry at `absolutePath`, looked up afresh.
     std::optional<std::string_view> typeIdentifier(const std::string& absolutePath) const;
+
+    /// The type identifier of the entry `name` in the open folder `folderFd`, looked up afresh
+    /// through the descriptor.
+    std::optional<std::string_view> typeIdentifierAt(int folderFd, const std::string& name) const;
 
     /// The type identifier of one walked entry. Gives the same answer as the path variant.
     std::optional<std::string_view> typeIdentifier(const Entry& entry) const;

@@ -18,8 +18,8 @@ int FileCalls::fsetxattr(int fd, const char* name, const void* value, std::size_
     return ::fsetxattr(fd, name, value, size, 0);
 }
 
-int FileCalls::rename(const char* from, const char* to) {
-    return ::rename(from, to);
+int FileCalls::renameat(int fromFolder, const char* from, int toFolder, const char* to) {
+    return ::renameat(fromFolder, from, toFolder, to);
 }
 
 FileCalls& FileCalls::system() {

@@ -20,16 +20,16 @@ bool isDotOrDotDot(const char* name) {
 }
 } // namespace
 
-FolderListing::FolderListing(int fd, std::string prefix, dev_t device, bool xattrs)
-    : fd_(fd), prefix_(std::move(prefix)), device_(device), xattrs_(xattrs) {
+FolderListing::FolderListing(int folderFd, std::string prefix, dev_t device, bool xattrs)
+    : fd_(folderFd), prefix_(std::move(prefix)), device_(device), xattrs_(xattrs) {
     alignas(8) char buffer[32768];
     for (;;) {
-        const long got = ::syscall(SYS_getdents64, fd_, buffer, sizeof buffer);
+        const long got = ::syscall(SYS_getdents64, fd(), buffer, sizeof buffer);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            readable_ = !entries_.empty();
+            readable_ = false;
             break;
         }
         if (got == 0) {
@@ -59,8 +59,13 @@ FolderListing::FolderListing(int fd, std::string prefix, dev_t device, bool xatt
 }
 
 FolderListing::~FolderListing() {
-    if (fd_ >= 0) {
-        ::close(fd_);
+    closeFd();
+}
+
+void FolderListing::closeFd() {
+    const int fd = fd_.exchange(-1, std::memory_order_relaxed);
+    if (fd >= 0) {
+        ::close(fd);
     }
 }
 

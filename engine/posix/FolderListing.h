@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -11,8 +12,9 @@
 namespace korvex {
 
 /// The entries of one open folder, read at once with getdents64 and sorted by the bytes of
-/// their names. Owns the folder's descriptor. Immutable once read, so several threads may
-/// look at it together.
+/// their names. Owns the folder's descriptor. The names are immutable once read, so several
+/// threads may look at them together; the descriptor may be closed and opened again by the one
+/// thread that walks, only while nobody else holds the listing.
 class FolderListing {
 public:
     struct Entry {
@@ -29,12 +31,16 @@ public:
     FolderListing(const FolderListing&) = delete;
     FolderListing& operator=(const FolderListing&) = delete;
 
-    int fd() const { return fd_; }
+    /// The folder's descriptor; -1 while it is closed to save descriptors.
+    int fd() const { return fd_.load(std::memory_order_relaxed); }
+    /// Closes the descriptor (the names stay); `adopt` gives the listing one again.
+    void closeFd();
+    void adopt(int fd) { fd_.store(fd, std::memory_order_relaxed); }
     /// The folder's absolute path and a slash: an entry's path is prefix() + its name.
     const std::string& prefix() const { return prefix_; }
     dev_t device() const { return device_; }
     bool xattrs() const { return xattrs_; }
-    /// False when the folder's entries could not be read (the listing is then empty).
+    /// False when the folder's entries could not all be read (the listing holds those that were).
     bool readable() const { return readable_; }
 
     std::size_t size() const { return entries_.size(); }
@@ -49,7 +55,7 @@ public:
     const Entry* find(std::string_view name) const;
 
 private:
-    int fd_;
+    std::atomic<int> fd_;
     std::string prefix_;
     dev_t device_;
     bool xattrs_;

@@ -27,13 +27,12 @@ MountPoints MountPoints::from(const MountTable& table, std::string_view canonica
     return points;
 }
 
-std::optional<MountPoints> MountPoints::below(const std::string& path) {
+std::optional<MountPoints> MountPoints::below(const std::string& path, const MountTable& table) {
     std::unique_ptr<char, decltype(&std::free)> canonical(::realpath(path.c_str(), nullptr),
                                                           &std::free);
     if (!canonical) {
         return std::nullopt;
     }
-    const MountTable table = MountTable::readSystem();
     if (table.mounts().empty()) {
         return std::nullopt;
     }

@@ -13,9 +13,10 @@ class MountTable;
 /// no stat of every folder to notice that it is about to enter another file system.
 class MountPoints {
 public:
-    /// The mount points strictly below the folder at `path`; none when the mount table or the
-    /// folder's canonical path cannot be had (the caller then checks every folder itself).
-    static std::optional<MountPoints> below(const std::string& path);
+    /// The mount points of `table` strictly below the folder at `path`; none when the table is
+    /// empty or the folder's canonical path cannot be had (the caller then checks every folder
+    /// itself).
+    static std::optional<MountPoints> below(const std::string& path, const MountTable& table);
 
     /// The mount points strictly below `canonicalFolder` among the lines of a
     /// /proc/self/mountinfo text.

@@ -1,38 +1,43 @@
 #include "PosixAliasPlatform.h"
 
+#include "AtomicFile.h"
+#include "FileDescriptor.h"
 #include "PosixFolderWalk.h"
 #include "RegularFileReader.h"
-#include "TextFileWriter.h"
 #include "bookmark/BookmarkDescription.h"
 #include "bookmark/BookmarkReader.h"
 #include "bookmark/BookmarkWriter.h"
 
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <span>
+#include <sys/stat.h>
+
 namespace korvex {
 
-/// The walk handed to the engine: tells the platform while it lives, so that type lookups of
-/// the entry just yielded take the walk's answer, classified ahead.
-class PosixAliasPlatform::TrackedWalk : public FolderWalk {
-public:
-    TrackedWalk(std::unique_ptr<PosixFolderWalk> walk, PosixAliasPlatform& owner)
-        : walk_(std::move(walk)), owner_(owner) {
-        owner_.liveWalk_ = walk_.get();
-    }
-    ~TrackedWalk() override {
-        if (owner_.liveWalk_ == walk_.get()) {
-            owner_.liveWalk_ = nullptr;
-        }
-    }
-    bool next(std::string_view& relativePath) override { return walk_->next(relativePath); }
+namespace {
 
-private:
-    std::unique_ptr<PosixFolderWalk> walk_;
-    PosixAliasPlatform& owner_;
-};
+/// The folder descriptor and bare name of a walked entry; none for any other URL.
+bool walkedEntry(const FileUrl& item, int& folderFd, std::string_view& name) {
+    if (!item.entry || item.entry->folderFd < 0 || item.entry->name.empty()) {
+        return false;
+    }
+    folderFd = item.entry->folderFd;
+    name = item.entry->name;
+    return true;
+}
+
+std::span<const std::uint8_t> bytesOf(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+} // namespace
 
 PosixAliasPlatform::PosixAliasPlatform(std::vector<PathMapping> mappings,
                                        MountTableSource mountTable, FileCalls& fileCalls)
     : mountTableSource_(std::move(mountTable)), resolver_(std::move(mappings), mountTable_),
-      refresher_(resolver_, mountTable_), aliasWriter_(fileCalls) {}
+      refresher_(resolver_, mountTable_), fileCalls_(fileCalls) {}
 
 PosixAliasPlatform::~PosixAliasPlatform() = default;
 
@@ -45,32 +50,45 @@ const MountTable& PosixAliasPlatform::mounts() {
 }
 
 std::unique_ptr<FolderWalk> PosixAliasPlatform::openWalk(const std::string& folderPath) {
-    std::unique_ptr<PosixFolderWalk> walk = PosixFolderWalk::open(folderPath, recognizer_);
-    if (!walk) {
-        return nullptr;
-    }
     mountTableRead_ = false; // mounts may have changed since the last scan
-    mounts();
-    return std::make_unique<TrackedWalk>(std::move(walk), *this);
+    return PosixFolderWalk::open(folderPath, recognizer_, &mounts());
 }
 
-void PosixAliasPlatform::itemUrl(std::string_view relativePath, const FileUrl& folderUrl,
-                                 FileUrl& into) {
-    makeItemUrl(relativePath, folderUrl, into);
+void PosixAliasPlatform::itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) {
+    makeItemUrl(entry.relativePath, folderUrl, into);
+    into.entry = &entry;
 }
 
 std::optional<std::string_view> PosixAliasPlatform::typeIdentifier(const FileUrl& item) {
-    if (liveWalk_ && item.path == liveWalk_->currentPath()) {
-        return liveWalk_->currentType();
+    if (item.entry && item.entry->typeKnown) {
+        return item.entry->type;
+    }
+    int folderFd = -1;
+    std::string_view name;
+    if (walkedEntry(item, folderFd, name)) {
+        return recognizer_.typeIdentifierAt(folderFd, std::string(name));
     }
     return recognizer_.typeIdentifier(item.path);
 }
 
 std::optional<BookmarkData> PosixAliasPlatform::readBookmarkData(const FileUrl& item) {
-    std::optional<std::vector<std::uint8_t>> bytes = RegularFileReader::read(item.path);
+    int folderFd = -1;
+    std::string_view name;
+    if (!walkedEntry(item, folderFd, name)) {
+        return std::nullopt;
+    }
+    lastRead_.folderFd = -1;
+    lastRead_.name.assign(name);
+    struct stat st {};
+    std::optional<std::vector<std::uint8_t>> bytes = RegularFileReader::readAt(
+        folderFd, lastRead_.name.c_str(), RegularFileReader::defaultLimit, &st);
     if (!bytes || !bookmark::BookmarkReader::read(*bytes)) {
         return std::nullopt;
     }
+    lastRead_.folderFd = folderFd;
+    lastRead_.device = st.st_dev;
+    lastRead_.inode = st.st_ino;
+    lastRead_.bytes = *bytes;
     return bytes;
 }
 
@@ -114,22 +132,80 @@ bool PosixAliasPlatform::writeBookmarkData(const BookmarkData& data, const FileU
     if (!parsed) {
         return false; // never put bytes into an alias that no reader could use
     }
-    // Keep the form the file had: an alias-file header stays one, a bare bookmark stays bare.
-    std::optional<std::vector<std::uint8_t>> current = RegularFileReader::read(item.path);
-    if (!current) {
+    int folderFd = -1;
+    std::string_view name;
+    if (!walkedEntry(item, folderFd, name) || folderFd != lastRead_.folderFd ||
+        name != lastRead_.name) {
         return false;
     }
-    bookmark::BookmarkResult<bookmark::Bookmark> old = bookmark::BookmarkReader::read(*current);
+    // The file to replace must be the one that was read, as it was read.
+    FileDescriptor current(::openat(folderFd, lastRead_.name.c_str(),
+                                    O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    std::optional<std::vector<std::uint8_t>> bytes =
+        current ? RegularFileReader::readOpen(current.get(), RegularFileReader::defaultLimit, &st)
+                : std::nullopt;
+    if (!bytes || st.st_dev != lastRead_.device || st.st_ino != lastRead_.inode ||
+        *bytes != lastRead_.bytes) {
+        return false;
+    }
+    // Keep the form the file had: an alias-file header stays one, a bare bookmark stays bare.
+    std::vector<std::uint8_t> reshaped;
+    bookmark::BookmarkResult<bookmark::Bookmark> old = bookmark::BookmarkReader::read(*bytes);
     if (old && old->container != parsed->container) {
         parsed->container = old->container;
         parsed->header.clear();
-        return aliasWriter_.replace(item.path, bookmark::BookmarkWriter::serialise(parsed.value()));
+        reshaped = bookmark::BookmarkWriter::serialise(parsed.value());
     }
-    return aliasWriter_.replace(item.path, data);
+    const AtomicFile::Original original{current.get(), st.st_dev, st.st_ino,
+                                        st.st_uid,     st.st_gid, st.st_mode};
+    AtomicFile::Request request;
+    request.original = &original;
+    const bool written =
+        AtomicFile(fileCalls_)
+            .write(folderFd, name,
+                   reshaped.empty() ? std::span<const std::uint8_t>(data) : reshaped, request);
+    lastRead_.folderFd = -1; // what was read is gone now
+    return written;
 }
 
-bool PosixAliasPlatform::writeText(std::string_view text, const std::string& path) {
-    return TextFileWriter::write(text, path);
+bool PosixAliasPlatform::writeText(std::string_view text, const FileUrl& beside,
+                                   std::string_view suffix) {
+    int folderFd = -1;
+    std::string_view aliasName;
+    if (!walkedEntry(beside, folderFd, aliasName) || aliasName.size() + suffix.size() > NAME_MAX) {
+        return false;
+    }
+    std::string name(aliasName);
+    name += suffix;
+
+    AtomicFile::Request request;
+    request.durable = false; // a note, made again by the next scan: not worth a flush each
+    AtomicFile::Original original;
+    FileDescriptor existing;
+    struct stat st {};
+    if (::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        // Only a plain regular file of its own is ever replaced: not a link, a device, a
+        // folder, a file with other names elsewhere (its content would change there too), or a
+        // Finder alias that happens to have this name.
+        if (!S_ISREG(st.st_mode) || st.st_nlink != 1 ||
+            recognizer_.typeIdentifierAt(folderFd, name) != std::optional(TypeIds::data)) {
+            return false;
+        }
+        existing.reset(::openat(folderFd, name.c_str(),
+                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat opened {};
+        if (!existing || ::fstat(existing.get(), &opened) != 0 || opened.st_dev != st.st_dev ||
+            opened.st_ino != st.st_ino) {
+            return false;
+        }
+        original = AtomicFile::Original{existing.get(), st.st_dev, st.st_ino,
+                                        st.st_uid,      st.st_gid, st.st_mode};
+        request.original = &original;
+    } else if (errno != ENOENT) {
+        return false;
+    }
+    return AtomicFile(fileCalls_).write(folderFd, name, bytesOf(text), request);
 }
 
 } // namespace korvex

@@ -1,27 +1,29 @@
 #pragma once
 
-#include "AliasFileWriter.h"
 #include "AliasPlatform.h"
 #include "AliasRecognizer.h"
 #include "BookmarkRefresher.h"
 #include "BookmarkResolver.h"
+#include "FileCalls.h"
 #include "MountTable.h"
 #include "PathMapping.h"
 
 #include <memory>
+#include <sys/types.h>
 #include <vector>
 
 namespace korvex {
-
-class PosixFolderWalk;
 
 /// The platform beneath the scan engine on Linux: walks folders, recognises Finder aliases
 /// wherever their FinderInfo ended up, reads Apple bookmark data with the project's own codec,
 /// resolves it without asking anyone and without mounting anything (stored path, then the
 /// user's path mappings, then a mounted volume of the same name, then all of these matching
 /// names in any Unicode normalisation), and writes alias and sidecar files safely.
-/// One platform serves one scan at a time (one thread); the mount table is read afresh for
-/// every walk.
+/// Every file operation on a walked entry goes through the descriptor of the folder the walk
+/// holds, by the entry's bare name, never following a link: whoever controls folders inside
+/// the tree, nothing is read or written outside it.
+/// One platform serves one scan at a time (one thread); the mount table is read once for
+/// every walk, from the injected source.
 class PosixAliasPlatform : public AliasPlatform {
 public:
     /// `mappings`: the user's path mappings; `mountTable`: where the mount table comes from
@@ -35,11 +37,12 @@ public:
     PosixAliasPlatform& operator=(const PosixAliasPlatform&) = delete;
 
     std::unique_ptr<FolderWalk> openWalk(const std::string& folderPath) override;
-    void itemUrl(std::string_view relativePath, const FileUrl& folderUrl, FileUrl& into) override;
+    void itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) override;
     std::optional<std::string_view> typeIdentifier(const FileUrl& item) override;
     /// The alias file's data fork (at most 16 MiB, a regular file, never through a link), when
     /// it holds bookmark data the codec can read. Data that can't be read fails here, so that
-    /// the alias counts as one with unreadable bookmark data and not as a broken one.
+    /// the alias counts as one with unreadable bookmark data and not as a broken one. The file
+    /// read is remembered: only it, unchanged, is ever replaced by `writeBookmarkData`.
     std::optional<BookmarkData> readBookmarkData(const FileUrl& item) override;
     std::optional<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
                                                bool& isStale) override;
@@ -49,11 +52,22 @@ public:
     std::optional<BookmarkData> makeBookmarkData(const FileUrl& target, std::uint32_t options,
                                                  const BookmarkData& previous) override;
     /// Refuses data the codec can't read; writes it in the container form the alias file had.
+    /// Replaces only the very file that `readBookmarkData` read last (same device and inode,
+    /// same content), in the folder the walk holds; else fails.
     bool writeBookmarkData(const BookmarkData& data, const FileUrl& item) override;
-    bool writeText(std::string_view text, const std::string& path) override;
+    /// Never writes through a link, never into anything but a regular file with one link,
+    /// never over a Finder alias; through a temporary file, so a failure keeps the old text.
+    bool writeText(std::string_view text, const FileUrl& beside, std::string_view suffix) override;
 
 private:
-    class TrackedWalk;
+    /// The alias file read last, as it was read.
+    struct ReadAlias {
+        int folderFd = -1;
+        std::string name;
+        dev_t device = 0;
+        ino_t inode = 0;
+        BookmarkData bytes;
+    };
 
     const MountTable& mounts();
 
@@ -63,8 +77,8 @@ private:
     AliasRecognizer recognizer_;
     BookmarkResolver resolver_;
     BookmarkRefresher refresher_;
-    AliasFileWriter aliasWriter_;
-    PosixFolderWalk* liveWalk_ = nullptr;
+    FileCalls& fileCalls_;
+    ReadAlias lastRead_;
 };
 
 } // namespace korvex

@@ -1,16 +1,22 @@
 #include "PosixFolderWalk.h"
 
 #include "AliasRecognizer.h"
+#include "FileDescriptor.h"
+#include "FileUrl.h"
 #include "FolderListing.h"
 #include "MountPoints.h"
+#include "MountTable.h"
 #include "PseudoFileSystems.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <sched.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <thread>
@@ -34,6 +40,26 @@ constexpr std::size_t consumerBatch = 256;
 /// How often a waiting caller looks again before it sleeps (an entry takes microseconds).
 constexpr int spinLimit = 128;
 
+/// Folder descriptors the walk keeps open at most: a quarter of what the process may open,
+/// within bounds. Deeper folders close those of their ancestors and open them again later.
+std::size_t folderDescriptorLimit() {
+    struct rlimit limit {};
+    std::size_t allowed = 1024;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        allowed = static_cast<std::size_t>(limit.rlim_cur);
+    }
+    return std::clamp<std::size_t>(allowed / 4, 8, 256);
+}
+
+/// A path by which attribute calls reach `name` in the open folder `fd` through the
+/// descriptor, whatever the folder's own path (or its length) is.
+const char* descriptorPath(int fd, const char* name, std::string& scratch) {
+    char prefix[32];
+    const int length = std::snprintf(prefix, sizeof prefix, "/proc/self/fd/%d/", fd);
+    scratch.assign(prefix, static_cast<std::size_t>(length)).append(name);
+    return scratch.c_str();
+}
+
 inline void pause() {
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_ia32_pause();
@@ -53,6 +79,7 @@ struct Slot {
     std::shared_ptr<const FolderListing> folder;
     std::uint32_t index = 0;
     unsigned char type = DT_UNKNOWN;
+    bool unreadable = false; ///< a folder whose content could not be walked
     std::atomic<std::uint64_t> state{~std::uint64_t{0}}; ///< stateOf(entry, ...)
     std::optional<std::string_view> result;
 };
@@ -74,8 +101,7 @@ public:
         if (private_ && current_ == listing) {
             return listing->cName(entry);
         }
-        scratch.assign(listing->prefix()).append(listing->name(entry));
-        return scratch.c_str();
+        return descriptorPath(listing->fd(), listing->cName(entry), scratch);
     }
 
     /// Lets go of the folder (its listing may then close).
@@ -91,7 +117,8 @@ private:
 class PosixFolderWalk::Impl {
 public:
     Impl(const AliasRecognizer& recognizer, std::string prefix)
-        : recognizer_(recognizer), prefix_(std::move(prefix)), ring_(ringSize) {}
+        : recognizer_(recognizer), prefix_(std::move(prefix)), ring_(ringSize),
+          fdLimit_(folderDescriptorLimit()) {}
 
     ~Impl() {
         stopThreads();
@@ -99,9 +126,9 @@ public:
         ring_.clear();
     }
 
-    void start(std::shared_ptr<const FolderListing> root, bool lookAhead) {
+    void start(std::shared_ptr<FolderListing> root, bool lookAhead) {
         if (root) {
-            stack_.push_back(Frame{std::move(root), 0, 0});
+            stack_.push_back(Frame{std::move(root), 0, 0, {}, 0, 0});
         } else {
             finished_.store(true);
         }
@@ -113,31 +140,41 @@ public:
         }
     }
 
-    std::shared_ptr<const FolderListing> makeListing(int fd, std::string prefix, dev_t device,
-                                                     bool xattrs) {
+    std::shared_ptr<FolderListing> makeListing(int fd, std::string prefix, dev_t device,
+                                               bool xattrs) {
         listings_.fetch_add(1);
-        return std::shared_ptr<const FolderListing>(
+        openFds_.fetch_add(1);
+        return std::shared_ptr<FolderListing>(
             new FolderListing(fd, std::move(prefix), device, xattrs), [this](FolderListing* l) {
+                if (l->fd() >= 0) {
+                    openFds_.fetch_sub(1);
+                }
                 delete l;
                 listings_.fetch_sub(1);
             });
     }
 
-    bool next(std::string_view& relativePath);
+    bool next(WalkEntry& entry);
 
-    std::optional<std::string_view> currentType_;
-    std::string currentPath_;
     std::optional<MountPoints> mounts_; ///< below the folder; none: look at every folder
 
 private:
     struct Frame {
-        std::shared_ptr<const FolderListing> listing;
+        std::shared_ptr<FolderListing> listing;
         std::size_t next;
         std::size_t relativeLength;
+        std::string name; ///< the folder's name in its parent (empty for the walked folder)
+        dev_t device;     ///< what the folder was when it was entered: it is opened again
+        ino_t inode;      ///< by name only if it is still that folder
     };
+    enum class Produced { entry, blocked, finished };
+    enum class Entered { yes, no, unreadable };
 
-    bool produceOne();
-    bool enterFolder(const FolderListing& parent, const FolderListing::Entry& entry);
+    Produced produceOne();
+    Entered enterFolder(const FolderListing& parent, const FolderListing::Entry& entry);
+    bool makeRoomForFolder();
+    bool reopen(std::size_t index);
+    void publish(Slot& slot, std::size_t at);
     std::optional<std::string_view> classify(const Slot& slot, const char* path) const;
     bool classifyOne(std::size_t& from, WorkingFolder& folder, std::string& scratch);
     void releaseConsumed(std::size_t upTo);
@@ -154,6 +191,8 @@ private:
     const std::string prefix_;
     std::atomic<std::size_t> listings_{0};
     std::vector<Slot> ring_;
+    const std::size_t fdLimit_;
+    std::atomic<std::size_t> openFds_{0}; ///< folder descriptors held by listings
 
     // Walk state: touched only by the listing thread (the lister, or the caller when there is
     // no look-ahead).
@@ -185,60 +224,143 @@ private:
 
     bool holding_ = false;
     std::string consumerScratch_;
+    std::string consumerName_;
 };
 
-bool PosixFolderWalk::Impl::enterFolder(const FolderListing& parent,
-                                        const FolderListing::Entry& entry) {
+PosixFolderWalk::Impl::Entered
+PosixFolderWalk::Impl::enterFolder(const FolderListing& parent, const FolderListing::Entry& entry) {
     const char* name = parent.cName(entry);
     struct stat st;
     st.st_dev = parent.device();
     // Only a mount point can lead to another file system; with the mount table at hand, the
     // other folders need no look before they are opened.
     const bool mayBeMount = !mounts_ || mounts_->contains(relative_);
-    if (mayBeMount &&
-        (::fstatat(parent.fd(), name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0 ||
-         !S_ISDIR(st.st_mode))) {
-        return false;
+    if (mayBeMount) {
+        if (::fstatat(parent.fd(), name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0) {
+            return errno == ENOENT ? Entered::no : Entered::unreadable;
+        }
+        if (!S_ISDIR(st.st_mode)) {
+            return Entered::no;
+        }
     }
     if (st.st_dev != parent.device()) {
         // Another file system: look at it without opening it for reading first (an
         // automount point would mount on open).
-        const int probe = ::openat(parent.fd(), name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
-        if (probe < 0) {
-            return false;
+        FileDescriptor probe(::openat(parent.fd(), name, O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        if (!probe) {
+            return errno == ENOENT || errno == ELOOP ? Entered::no : Entered::unreadable;
         }
         struct statfs fs;
-        const bool walkable = ::fstatfs(probe, &fs) == 0 && !isPseudoFileSystem(fs.f_type);
-        ::close(probe);
-        if (!walkable) {
-            return false;
+        if (::fstatfs(probe.get(), &fs) != 0) {
+            return Entered::unreadable;
+        }
+        if (isPseudoFileSystem(fs.f_type)) {
+            return Entered::no;
         }
     }
-    const int fd = ::openat(parent.fd(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
+    FileDescriptor fd(::openat(parent.fd(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd) {
+        // Gone, or no folder any more (replaced by a link or a file meanwhile): nothing to walk.
+        return errno == ENOENT || errno == ELOOP || errno == ENOTDIR ? Entered::no
+                                                                     : Entered::unreadable;
     }
-    const bool xattrs =
-        st.st_dev == parent.device() ? parent.xattrs() : recognizer_.xattrsSupported(fd, st.st_dev);
+    if (::fstat(fd.get(), &st) != 0) {
+        return Entered::unreadable;
+    }
+    const bool xattrs = st.st_dev == parent.device()
+                            ? parent.xattrs()
+                            : recognizer_.xattrsSupported(fd.get(), st.st_dev);
     std::string prefix;
     prefix.reserve(parent.prefix().size() + entry.nameLength + 1);
     prefix.append(parent.prefix()).append(name, entry.nameLength).push_back('/');
-    std::shared_ptr<const FolderListing> listing =
-        makeListing(fd, std::move(prefix), st.st_dev, xattrs);
-    stack_.push_back(Frame{std::move(listing), 0, relative_.size()});
+    std::shared_ptr<FolderListing> listing =
+        makeListing(fd.release(), std::move(prefix), st.st_dev, xattrs);
+    const bool readable = listing->readable();
+    stack_.push_back(Frame{std::move(listing), 0, relative_.size(),
+                           std::string(name, entry.nameLength), st.st_dev, st.st_ino});
+    return readable ? Entered::yes : Entered::unreadable;
+}
+
+// Closes the descriptors of folders on the current path that nobody but the walk holds,
+// the outermost first, until one more folder may be opened. The walked folder and the
+// innermost one stay open.
+bool PosixFolderWalk::Impl::makeRoomForFolder() {
+    for (std::size_t i = 1; i + 1 < stack_.size() && openFds_.load() >= fdLimit_; ++i) {
+        FolderListing& listing = *stack_[i].listing;
+        if (listing.fd() >= 0 && stack_[i].listing.use_count() == 1) {
+            // Whoever held it last is done with its descriptor.
+            std::atomic_thread_fence(std::memory_order_acquire);
+            listing.closeFd();
+            openFds_.fetch_sub(1);
+        }
+    }
+    return openFds_.load() < fdLimit_;
+}
+
+// Opens the folder of stack_[index] again, name by name from the nearest ancestor that is
+// still open, and only if every folder on the way is still the one that was entered.
+bool PosixFolderWalk::Impl::reopen(std::size_t index) {
+    std::size_t open = index;
+    while (open > 0 && stack_[open].listing->fd() < 0) {
+        --open;
+    }
+    FileDescriptor current;
+    int at = stack_[open].listing->fd();
+    for (std::size_t i = open + 1; i <= index; ++i) {
+        FileDescriptor next(
+            ::openat(at, stack_[i].name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat st;
+        if (!next || ::fstat(next.get(), &st) != 0 || st.st_dev != stack_[i].device ||
+            st.st_ino != stack_[i].inode) {
+            return false;
+        }
+        current = std::move(next);
+        at = current.get();
+    }
+    stack_[index].listing->adopt(current.release());
+    openFds_.fetch_add(1);
     return true;
 }
 
-bool PosixFolderWalk::Impl::produceOne() {
+void PosixFolderWalk::Impl::publish(Slot& slot, std::size_t at) {
+    slot.state.store(stateOf(at, slot.unreadable && !slot.folder ? done : pending),
+                     std::memory_order_release);
+    produced_.store(at + 1, std::memory_order_release);
+}
+
+PosixFolderWalk::Impl::Produced PosixFolderWalk::Impl::produceOne() {
     while (!stack_.empty()) {
         Frame& frame = stack_.back();
         if (frame.next == frame.listing->size()) {
             stack_.pop_back();
             continue;
         }
-        const std::size_t index = frame.next++;
+        const std::size_t at = produced_.load(std::memory_order_relaxed);
+        Slot& slot = ring_[at % ringSize];
+        if (frame.listing->fd() < 0) {
+            if (openFds_.load() + 1 >= fdLimit_ && !makeRoomForFolder()) {
+                return Produced::blocked;
+            }
+            if (!reopen(stack_.size() - 1)) {
+                // Moved or replaced since it was entered: what is left of it can't be walked.
+                // The folder is handed out once more, as one that could not be read.
+                slot.relative.assign(relative_, 0, frame.relativeLength);
+                slot.folder.reset();
+                slot.type = DT_DIR;
+                slot.unreadable = true;
+                slot.result = TypeIds::folder;
+                stack_.pop_back();
+                publish(slot, at);
+                return Produced::entry;
+            }
+        }
         const FolderListing& listing = *frame.listing;
-        const FolderListing::Entry& entry = listing.entry(index);
+        const FolderListing::Entry& entry = listing.entry(frame.next);
+        const bool mayBeFolder = entry.type == DT_DIR || entry.type == DT_UNKNOWN;
+        if (mayBeFolder && openFds_.load() >= fdLimit_ && !makeRoomForFolder()) {
+            return Produced::blocked;
+        }
+        const std::size_t index = frame.next++;
         relative_.resize(frame.relativeLength);
         if (!relative_.empty()) {
             relative_.push_back('/');
@@ -254,22 +376,20 @@ bool PosixFolderWalk::Impl::produceOne() {
             }
         }
 
-        const std::size_t at = produced_.load(std::memory_order_relaxed);
-        Slot& slot = ring_[at % ringSize];
         slot.relative.assign(relative_);
         slot.folder = frame.listing;
         slot.index = static_cast<std::uint32_t>(index);
         slot.type = type;
+        slot.unreadable = false;
         slot.result.reset();
-        slot.state.store(stateOf(at, pending), std::memory_order_release);
-        produced_.store(at + 1, std::memory_order_release);
-
         if (type == DT_DIR) {
-            enterFolder(listing, entry); // `frame` may dangle from here on
+            // `frame` may dangle from here on (the listing itself stays where it is).
+            slot.unreadable = enterFolder(listing, entry) == Entered::unreadable;
         }
-        return true;
+        publish(slot, at);
+        return Produced::entry;
     }
-    return false;
+    return Produced::finished;
 }
 
 std::optional<std::string_view> PosixFolderWalk::Impl::classify(const Slot& slot,
@@ -382,13 +502,23 @@ void PosixFolderWalk::Impl::runLister() {
         releaseConsumed(seen);
         std::size_t inRing = produced_.load(std::memory_order_relaxed) - seen;
         bool progressed = false;
+        bool blocked = false;
         for (int i = 0; i < 256 && !finished_.load(std::memory_order_relaxed); ++i) {
             inRing = produced_.load(std::memory_order_relaxed) - consumed_.load();
             if (inRing >= ringSize || listings_.load() > stack_.size() + spareFolders) {
                 break;
             }
-            if (!produceOne()) {
+            Produced produced = produceOne();
+            if (produced == Produced::blocked) {
+                folder.leave(); // it may hold the folder whose descriptor could go
+                produced = produceOne();
+            }
+            if (produced == Produced::finished) {
                 finish();
+                break;
+            }
+            if (produced == Produced::blocked) {
+                blocked = true;
                 break;
             }
             progressed = true;
@@ -406,6 +536,12 @@ void PosixFolderWalk::Impl::runLister() {
         // All listed entries are claimed and no more may be listed: sleep until the caller has
         // taken half of them (it can take them all without the lister).
         folder.leave();
+        if (blocked && inRing == 0) {
+            // Out of descriptors with nothing left to hand out: the helper still holds a
+            // folder for a moment. Look again shortly.
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+            continue;
+        }
         std::unique_lock lock(listerMutex_);
         listerWakeAt_.store(seen + std::max<std::size_t>(1, inRing / 2));
         listerWaiting_.store(true);
@@ -454,7 +590,7 @@ void PosixFolderWalk::Impl::stopThreads() {
     }
 }
 
-bool PosixFolderWalk::Impl::next(std::string_view& relativePath) {
+bool PosixFolderWalk::Impl::next(WalkEntry& out) {
     if (holding_) {
         if (!threaded()) {
             ring_[consumed_.load(std::memory_order_relaxed) % ringSize].folder.reset();
@@ -463,19 +599,26 @@ bool PosixFolderWalk::Impl::next(std::string_view& relativePath) {
         holding_ = false;
         wakeLister();
     }
-    currentType_.reset();
-    currentPath_.clear();
     const std::size_t at = consumed_.load(std::memory_order_relaxed);
     Slot& slot = ring_[at % ringSize];
     if (!threaded()) {
         // No look-ahead: list and classify on the caller's thread, with absolute paths.
-        if (produced_.load(std::memory_order_relaxed) == at && !produceOne()) {
-            finished_.store(true);
-            return false;
+        if (produced_.load(std::memory_order_relaxed) == at) {
+            Produced produced = produceOne();
+            if (produced == Produced::finished) {
+                finished_.store(true);
+                return false;
+            }
+            if (produced == Produced::blocked) {
+                return false; // cannot happen: nothing but the walk holds a folder here
+            }
         }
-        consumerScratch_.assign(slot.folder->prefix())
-            .append(slot.folder->name(slot.folder->entry(slot.index)));
-        slot.result = classify(slot, consumerScratch_.c_str());
+        if (slot.folder) {
+            const FolderListing& listing = *slot.folder;
+            slot.result = classify(slot, descriptorPath(listing.fd(),
+                                                        listing.cName(listing.entry(slot.index)),
+                                                        consumerScratch_));
+        }
         slot.state.store(stateOf(at, done), std::memory_order_relaxed);
     } else {
         auto ready = [&](std::size_t index) {
@@ -505,9 +648,20 @@ bool PosixFolderWalk::Impl::next(std::string_view& relativePath) {
         }
     }
     holding_ = true;
-    currentType_ = slot.result;
-    currentPath_.assign(prefix_).append(slot.relative);
-    relativePath = slot.relative;
+    out.relativePath = slot.relative;
+    out.typeKnown = true;
+    out.type = slot.result;
+    out.unreadableFolder = slot.unreadable;
+    if (slot.folder) {
+        const FolderListing& listing = *slot.folder;
+        out.folderFd = listing.fd();
+        out.name = listing.name(listing.entry(slot.index));
+    } else {
+        out.folderFd = -1;
+        const std::size_t slash = slot.relative.rfind('/');
+        out.name =
+            std::string_view(slot.relative).substr(slash == std::string::npos ? 0 : slash + 1);
+    }
     return true;
 }
 
@@ -517,48 +671,36 @@ PosixFolderWalk::~PosixFolderWalk() = default;
 
 std::unique_ptr<PosixFolderWalk> PosixFolderWalk::open(const std::string& folderPath,
                                                        const AliasRecognizer& recognizer,
+                                                       const MountTable* mountTable,
                                                        bool lookAhead) {
-    std::string path = folderPath;
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
+    const std::string path = withoutTrailingSlashes(folderPath);
     if (path.empty()) {
         return nullptr;
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) {
         return nullptr;
     }
     struct stat st;
     struct statfs fs;
-    if (::fstat(fd, &st) != 0 || ::fstatfs(fd, &fs) != 0) {
-        ::close(fd);
+    if (::fstat(fd.get(), &st) != 0 || ::fstatfs(fd.get(), &fs) != 0) {
         return nullptr;
     }
     std::string prefix = path == "/" ? path : path + "/";
     auto impl = std::make_unique<Impl>(recognizer, prefix);
-    impl->mounts_ = MountPoints::below(path);
-    std::shared_ptr<const FolderListing> root;
-    if (isPseudoFileSystem(fs.f_type)) {
-        ::close(fd); // a folder of the kernel's: nothing in it is a file
-    } else {
-        root = impl->makeListing(fd, std::move(prefix), st.st_dev,
-                                 recognizer.xattrsSupported(fd, st.st_dev));
+    impl->mounts_ = mountTable ? MountPoints::below(path, *mountTable)
+                               : MountPoints::below(path, MountTable::readSystem());
+    std::shared_ptr<FolderListing> root;
+    if (!isPseudoFileSystem(fs.f_type)) { // a folder of the kernel's: nothing in it is a file
+        const bool xattrs = recognizer.xattrsSupported(fd.get(), st.st_dev);
+        root = impl->makeListing(fd.release(), std::move(prefix), st.st_dev, xattrs);
     }
     impl->start(std::move(root), lookAhead);
     return std::unique_ptr<PosixFolderWalk>(new PosixFolderWalk(std::move(impl)));
 }
 
-bool PosixFolderWalk::next(std::string_view& relativePath) {
-    return impl_->next(relativePath);
-}
-
-std::optional<std::string_view> PosixFolderWalk::currentType() const {
-    return impl_->currentType_;
-}
-
-const std::string& PosixFolderWalk::currentPath() const {
-    return impl_->currentPath_;
+bool PosixFolderWalk::next(WalkEntry& entry) {
+    return impl_->next(entry);
 }
 
 } // namespace korvex

@@ -10,15 +10,20 @@
 namespace korvex {
 
 class AliasRecognizer;
+class MountTable;
 
 /// The walk of a folder on a Linux disk, with the type of every entry decided on the way.
 ///
 /// Depth-first; every entry below the folder once, folders included, as a path relative to
 /// the folder; the entries of one folder in byte order of their names. Never follows a
-/// symbolic link into a folder; a folder that cannot be opened is yielded but not entered;
-/// kernel pseudo file systems (proc, sysfs, cgroup, ...) and automount points are yielded but
-/// never entered. Memory grows with the depth of the tree (and the width of the folders on
-/// the current path), never with its size.
+/// symbolic link into a folder; a folder that cannot be opened or read is yielded marked as
+/// unreadable, and not entered (or only as far as it could be read); kernel pseudo file
+/// systems (proc, sysfs, cgroup, ...) and automount points are yielded but never entered.
+/// Memory grows with the depth of the tree (and the width of the folders on the current
+/// path), never with its size. Depth is bounded neither by PATH_MAX (everything goes through
+/// folder descriptors) nor by the descriptor limit: at most a quarter of the process's
+/// descriptors (and never more than 256) are held; the folders of deeper trees are opened
+/// again, by name from an open ancestor, when the walk comes back to them.
 ///
 /// With the look-ahead, one thread lists folders and a second one helps it classify the
 /// upcoming entries (a ring of at most 1024 entries, and at most 64 finished folders kept
@@ -29,22 +34,19 @@ class PosixFolderWalk final : public FolderWalk {
 public:
     /// Opens the walk of `folderPath` (absolute, no trailing slash except for "/"). None when
     /// the path is missing, not a folder, or cannot be opened. `recognizer` must outlive the
-    /// walk. Without `lookAhead` everything happens on the caller's thread.
-    static std::unique_ptr<PosixFolderWalk>
-    open(const std::string& folderPath, const AliasRecognizer& recognizer, bool lookAhead = true);
+    /// walk. `mountTable`: the mounts to know about (null: the system's, read now). Without
+    /// `lookAhead` everything happens on the caller's thread.
+    static std::unique_ptr<PosixFolderWalk> open(const std::string& folderPath,
+                                                 const AliasRecognizer& recognizer,
+                                                 const MountTable* mountTable = nullptr,
+                                                 bool lookAhead = true);
 
     /// Stops the look-ahead and closes everything, also in the middle of a walk.
     ~PosixFolderWalk() override;
 
-    bool next(std::string_view& relativePath) override;
-
-    /// The type identifier of the entry last yielded by `next`; none when it vanished or
-    /// cannot be examined. Also none before the first entry.
-    std::optional<std::string_view> currentType() const;
-
-    /// The absolute path of the entry last yielded: folder path, "/", relative path (a single
-    /// slash after the root folder "/").
-    const std::string& currentPath() const;
+    /// Every entry comes with its folder's descriptor, its name and its type identifier
+    /// (none when it vanished or cannot be examined).
+    bool next(WalkEntry& entry) override;
 
     class Impl;
 

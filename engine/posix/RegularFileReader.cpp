@@ -1,56 +1,68 @@
 #include "RegularFileReader.h"
 
+#include "FileDescriptor.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace korvex {
 
-std::optional<std::vector<std::uint8_t>> RegularFileReader::read(const std::string& path,
-                                                                 std::size_t limit) {
-    // O_NONBLOCK: opening a FIFO without a writer would otherwise wait forever.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
+std::optional<std::vector<std::uint8_t>> RegularFileReader::readOpen(int fd, std::size_t limit,
+                                                                     struct stat* status) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
+        static_cast<std::uint64_t>(st.st_size) > limit) {
         return std::nullopt;
     }
-    std::optional<std::vector<std::uint8_t>> result;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
-        static_cast<std::uint64_t>(st.st_size) <= limit) {
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size) + 1);
-        std::size_t filled = 0;
-        bool failed = false;
-        // The file may change while it is read: read until EOF, but never past limit + 1.
-        while (true) {
-            if (filled == bytes.size()) {
-                if (bytes.size() > limit) {
-                    failed = true;
-                    break;
-                }
-                bytes.resize(std::min(limit + 1, bytes.size() * 2));
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size) + 1);
+    std::size_t filled = 0;
+    // The file may change while it is read: read until EOF, but never past limit + 1.
+    while (true) {
+        if (filled == bytes.size()) {
+            if (bytes.size() > limit) {
+                return std::nullopt;
             }
-            const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got < 0) {
-                failed = true;
-                break;
-            }
-            if (got == 0) {
-                break;
-            }
-            filled += static_cast<std::size_t>(got);
+            bytes.resize(std::min(limit + 1, bytes.size() * 2));
         }
-        if (!failed && filled <= limit) {
-            bytes.resize(filled);
-            result = std::move(bytes);
+        const ssize_t got =
+            ::pread(fd, bytes.data() + filled, bytes.size() - filled, static_cast<off_t>(filled));
+        if (got < 0 && errno == EINTR) {
+            continue;
         }
+        if (got < 0) {
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
     }
-    ::close(fd);
-    return result;
+    if (filled > limit) {
+        return std::nullopt;
+    }
+    bytes.resize(filled);
+    if (status) {
+        *status = st;
+    }
+    return bytes;
+}
+
+std::optional<std::vector<std::uint8_t>>
+RegularFileReader::readAt(int folderFd, const char* name, std::size_t limit, struct stat* status) {
+    // O_NONBLOCK: opening a FIFO without a writer would otherwise wait forever.
+    FileDescriptor fd(
+        ::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd) {
+        return std::nullopt;
+    }
+    return readOpen(fd.get(), limit, status);
+}
+
+std::optional<std::vector<std::uint8_t>> RegularFileReader::read(const std::string& path,
+                                                                 std::size_t limit) {
+    return readAt(AT_FDCWD, path.c_str(), limit);
 }
 
 } // namespace korvex

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace korvex {
@@ -15,10 +16,20 @@ public:
     /// The largest data fork read as bookmark data.
     static constexpr std::size_t defaultLimit = 16 * 1024 * 1024;
 
-    /// The bytes of the regular file at `path`, or none when it is missing, a link, not a
-    /// regular file, unreadable, or longer than `limit` bytes.
+    /// The bytes of the regular file `name` in the open folder `folderFd`, or none when it is
+    /// missing, a link, not a regular file, unreadable, or longer than `limit` bytes. `status`,
+    /// when given, receives what fstat said of the very file read.
+    static std::optional<std::vector<std::uint8_t>> readAt(int folderFd, const char* name,
+                                                           std::size_t limit = defaultLimit,
+                                                           struct stat* status = nullptr);
+
+    /// The same for the file at `path` (a path given by the user, as on the command line).
     static std::optional<std::vector<std::uint8_t>> read(const std::string& path,
                                                          std::size_t limit = defaultLimit);
+
+    /// The same for a file already open at `fd`.
+    static std::optional<std::vector<std::uint8_t>> readOpen(int fd, std::size_t limit,
+                                                             struct stat* status = nullptr);
 };
 
 } // namespace korvex

@@ -14,16 +14,21 @@ namespace {
 
 class MemoryWalk : public FolderWalk {
 public:
-    explicit MemoryWalk(std::vector<std::string> paths) : paths_(std::move(paths)) {}
-    bool next(std::string_view& relativePath) override {
-        if (index_ == paths_.size())
+    explicit MemoryWalk(std::vector<MemoryAliasPlatform::Entry> entries)
+        : entries_(std::move(entries)) {}
+    bool next(WalkEntry& entry) override {
+        if (index_ == entries_.size())
             return false;
-        relativePath = paths_[index_++];
+        const MemoryAliasPlatform::Entry& walked = entries_[index_++];
+        entry = WalkEntry{};
+        entry.relativePath = walked.relativePath;
+        entry.name = entry.relativePath.substr(entry.relativePath.rfind('/') + 1);
+        entry.unreadableFolder = walked.unreadableFolder;
         return true;
     }
 
 private:
-    std::vector<std::string> paths_;
+    std::vector<MemoryAliasPlatform::Entry> entries_;
     std::size_t index_ = 0;
 };
 
@@ -47,15 +52,11 @@ std::unique_ptr<FolderWalk> MemoryAliasPlatform::openWalk(const std::string& fol
     calls.push_back("walk " + folderPath);
     if (fail.walk || folderPath != folder)
         return nullptr;
-    std::vector<std::string> paths;
-    for (const Entry& entry : entries)
-        paths.push_back(entry.relativePath);
-    return std::make_unique<MemoryWalk>(std::move(paths));
+    return std::make_unique<MemoryWalk>(entries);
 }
 
-void MemoryAliasPlatform::itemUrl(std::string_view relativePath, const FileUrl& folderUrl,
-                                  FileUrl& into) {
-    makeItemUrl(relativePath, folderUrl, into);
+void MemoryAliasPlatform::itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) {
+    makeItemUrl(entry.relativePath, folderUrl, into);
 }
 
 const MemoryAliasPlatform::Entry* MemoryAliasPlatform::find(const FileUrl& item) const {
@@ -123,7 +124,9 @@ bool MemoryAliasPlatform::writeBookmarkData(const BookmarkData& data, const File
     return true;
 }
 
-bool MemoryAliasPlatform::writeText(std::string_view text, const std::string& path) {
+bool MemoryAliasPlatform::writeText(std::string_view text, const FileUrl& beside,
+                                    std::string_view suffix) {
+    const std::string path = beside.path + std::string(suffix);
     calls.push_back("writeText " + path);
     if (fail.writeText || unwritable.count(path))
         return false;

@@ -18,6 +18,7 @@ public:
         std::string relativePath;
         std::optional<std::string> type;      // none: the type lookup fails
         std::optional<BookmarkData> bookmark; // none: the bookmark data can't be read
+        bool unreadableFolder = false;        // a folder whose content can't be walked
     };
 
     /// The folder that can be walked; every other path gives no walk.
@@ -47,7 +48,7 @@ public:
     void addPlain(const std::string& relativePath, const std::string& type = "public.data");
 
     std::unique_ptr<FolderWalk> openWalk(const std::string& folderPath) override;
-    void itemUrl(std::string_view relativePath, const FileUrl& folderUrl, FileUrl& into) override;
+    void itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) override;
     std::optional<std::string_view> typeIdentifier(const FileUrl& item) override;
     std::optional<BookmarkData> readBookmarkData(const FileUrl& item) override;
     std::optional<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
@@ -57,7 +58,7 @@ public:
     std::optional<BookmarkData> makeBookmarkData(const FileUrl& target, std::uint32_t options,
                                                  const BookmarkData& previous) override;
     bool writeBookmarkData(const BookmarkData& data, const FileUrl& item) override;
-    bool writeText(std::string_view text, const std::string& path) override;
+    bool writeText(std::string_view text, const FileUrl& beside, std::string_view suffix) override;
 
 private:
     const Entry* find(const FileUrl& item) const;

@@ -87,13 +87,16 @@ TEST_F(PlatformTest, RealMacAliasesResolveOnAVolumeMountedHereUnderItsName) {
 TEST_F(PlatformTest, OddEntriesAndOddDataFailAtOnceAndWritesKeepTheAliasFileForm) {
     auto posix = platform();
     const std::string vanished = alias("vanished alias", aliasBytes(tree.path("x")));
+    test::WalkedItem gone(vanished);
     ::unlink(vanished.c_str());
-    EXPECT_FALSE(posix->readBookmarkData(fileUrlWithPath(vanished)));
+    EXPECT_FALSE(posix->readBookmarkData(gone.url()));
 
     const Bytes fileForm = aliasBytes(tree.file("x"));
     const std::string good = alias("good alias", fileForm);
-    EXPECT_EQ(posix->typeIdentifier(fileUrlWithPath(good)), aliasFileType);
-    const BookmarkData data = *posix->readBookmarkData(fileUrlWithPath(good));
+    test::WalkedItem goodItem(good);
+    EXPECT_EQ(posix->typeIdentifier(goodItem.url()), aliasFileType);
+    EXPECT_FALSE(posix->readBookmarkData(fileUrlWithPath(good))); // only walked entries are read
+    const BookmarkData data = *posix->readBookmarkData(goodItem.url());
     EXPECT_TRUE(posix->storedProperties(allPropertiesKey, data));
     EXPECT_FALSE(posix->storedProperties("NSURLNameKey", data));
     bool stale = true;
@@ -101,7 +104,7 @@ TEST_F(PlatformTest, OddEntriesAndOddDataFailAtOnceAndWritesKeepTheAliasFileForm
         posix->makeBookmarkData(posix->resolveBookmarkData(data, 0x300, stale).value(), 0, data));
     EXPECT_FALSE(stale);
     // Bytes no reader could use never reach an alias.
-    EXPECT_FALSE(posix->writeBookmarkData({'j', 'u', 'n', 'k'}, fileUrlWithPath(good)));
+    EXPECT_FALSE(posix->writeBookmarkData({'j', 'u', 'n', 'k'}, goodItem.url()));
     EXPECT_EQ(readBytes(good), data);
 
     // Written data takes the container form the alias file had.
@@ -110,12 +113,34 @@ TEST_F(PlatformTest, OddEntriesAndOddDataFailAtOnceAndWritesKeepTheAliasFileForm
     parsed->header.clear();
     const Bytes rawForm = bookmark::BookmarkWriter::serialise(parsed.value());
     ASSERT_NE(rawForm[8], 'm');
-    ASSERT_TRUE(posix->writeBookmarkData(rawForm, fileUrlWithPath(good)));
+    ASSERT_TRUE(posix->writeBookmarkData(rawForm, goodItem.url()));
     EXPECT_EQ(readBytes(good)[8], 'm');
     EXPECT_EQ(test::infoOf(readBytes(good)), test::infoOf(fileForm));
+    // Only what was read is replaced, once: a second write has nothing read to replace.
+    EXPECT_FALSE(posix->writeBookmarkData(rawForm, goodItem.url()));
     const std::string bare = alias("bare alias", rawForm);
-    ASSERT_TRUE(posix->writeBookmarkData(fileForm, fileUrlWithPath(bare)));
+    test::WalkedItem bareItem(bare);
+    ASSERT_TRUE(posix->readBookmarkData(bareItem.url()));
+    ASSERT_TRUE(posix->writeBookmarkData(fileForm, bareItem.url()));
     EXPECT_EQ(readBytes(bare), rawForm);
+}
+
+TEST_F(PlatformTest, RefreshRefusesAnAliasChangedOrReplacedSinceItWasRead) {
+    auto posix = platform();
+    const Bytes data = aliasBytes(tree.file("x"));
+    const std::string path = alias("changed alias", data);
+    test::WalkedItem item(path);
+    ASSERT_TRUE(posix->readBookmarkData(item.url()));
+    Bytes other = aliasBytes(tree.file("y"));
+    tree.file("changed alias", other); // same file, new content
+    EXPECT_FALSE(posix->writeBookmarkData(data, item.url()));
+    EXPECT_EQ(readBytes(path), other);
+
+    ASSERT_TRUE(posix->readBookmarkData(item.url()));
+    tree.file("replacement", other);
+    ASSERT_EQ(::rename(tree.path("replacement").c_str(), path.c_str()), 0); // another file
+    EXPECT_FALSE(posix->writeBookmarkData(data, item.url()));
+    EXPECT_EQ(readBytes(path), other);
 }
 
 } // namespace

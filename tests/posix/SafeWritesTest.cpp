@@ -1,9 +1,10 @@
-// Reads and writes of the user's files: bounded, never through links or into pipes, and a
-// rewrite that fails at any step leaves the alias exactly as it was.
+// Reads and writes of the user's files: bounded, never through links or into pipes, never
+// outside the folder that was opened, and a rewrite that fails at any step leaves the file
+// exactly as it was.
 #include "TempTree.h"
-#include "posix/AliasFileWriter.h"
+#include "posix/AtomicFile.h"
+#include "posix/FileDescriptor.h"
 #include "posix/RegularFileReader.h"
-#include "posix/TextFileWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -26,10 +27,13 @@ const test::Bytes fresh{'f', 'r', 'e', 's', 'h'};
 // Fails one chosen call the way a full disk or a refusing file system would.
 class FailingCalls : public FileCalls {
 public:
-    enum class Step { write, xattr, fsync, rename } failAt;
+    enum class Step { write, zeroWrite, xattr, fsync, rename } failAt;
     explicit FailingCalls(Step step) : failAt(step) {}
 
     ssize_t write(int fd, const void* bytes, std::size_t count) override {
+        if (failAt == Step::zeroWrite) {
+            return 0; // a write that makes no progress must not loop forever
+        }
         if (failAt != Step::write) {
             return FileCalls::write(fd, bytes, count);
         }
@@ -44,8 +48,9 @@ public:
     int fsync(int fd) override {
         return failAt == Step::fsync ? (errno = EIO, -1) : FileCalls::fsync(fd);
     }
-    int rename(const char* from, const char* to) override {
-        return failAt == Step::rename ? (errno = EXDEV, -1) : FileCalls::rename(from, to);
+    int renameat(int fromFolder, const char* from, int toFolder, const char* to) override {
+        return failAt == Step::rename ? (errno = EXDEV, -1)
+                                      : FileCalls::renameat(fromFolder, from, toFolder, to);
     }
 };
 
@@ -66,6 +71,7 @@ protected:
     std::string alias = tree.file("docs/Plan alias", "old bookmark");
     std::string sidecar = tree.file("docs/._Plan alias", "apple double");
     const std::string finderInfo = std::string("alisMACS\x80") + std::string(23, '\0');
+    FileDescriptor docs{::open(tree.path("docs").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
 
     void SetUp() override {
         ASSERT_EQ(::setxattr(alias.c_str(), "user.com.apple.FinderInfo", finderInfo.data(), 32, 0),
@@ -73,19 +79,33 @@ protected:
         ASSERT_EQ(::setxattr(alias.c_str(), "user.note", "kept", 4, 0), 0);
         ASSERT_EQ(::chmod(alias.c_str(), 0640), 0);
     }
+
+    // Replaces the alias as a refresh does: the original as it was opened.
+    bool replaceAlias(FileCalls& calls, const test::Bytes& bytes) {
+        FileDescriptor fd(::openat(docs.get(), "Plan alias", O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat st {};
+        if (!fd || ::fstat(fd.get(), &st) != 0) {
+            return false;
+        }
+        const AtomicFile::Original original{fd.get(),  st.st_dev, st.st_ino,
+                                            st.st_uid, st.st_gid, st.st_mode};
+        AtomicFile::Request request;
+        request.original = &original;
+        return AtomicFile(calls).write(docs.get(), "Plan alias", bytes, request);
+    }
 };
 
-TEST_F(SafeWritesTest, RewriteThatFailsAtAnyStepLeavesTheAliasAndNoTemporaryFileThenWorks) {
+TEST_F(SafeWritesTest, ReplacementThatFailsAtAnyStepLeavesTheFileAndNoTemporaryFileThenWorks) {
     using Step = FailingCalls::Step;
-    for (Step step : {Step::write, Step::xattr, Step::fsync, Step::rename}) {
+    for (Step step : {Step::write, Step::zeroWrite, Step::xattr, Step::fsync, Step::rename}) {
         FailingCalls calls(step);
-        EXPECT_FALSE(AliasFileWriter(calls).replace(alias, fresh)) << static_cast<int>(step);
+        EXPECT_FALSE(replaceAlias(calls, fresh)) << static_cast<int>(step);
         EXPECT_EQ(readAll(alias), "old bookmark");
         EXPECT_EQ(xattr(alias, "user.com.apple.FinderInfo"), finderInfo);
         EXPECT_EQ(entries(tree.path("docs")), 2);
     }
-    // The same rewrite that works keeps the mode, every attribute and the sidecar.
-    ASSERT_TRUE(AliasFileWriter().replace(alias, fresh));
+    // The same replacement that works keeps the mode, every attribute and the sidecar.
+    ASSERT_TRUE(replaceAlias(FileCalls::system(), fresh));
     EXPECT_EQ(readAll(alias), "fresh");
     struct stat st {};
     ASSERT_EQ(::stat(alias.c_str(), &st), 0);
@@ -94,48 +114,75 @@ TEST_F(SafeWritesTest, RewriteThatFailsAtAnyStepLeavesTheAliasAndNoTemporaryFile
     EXPECT_EQ(xattr(alias, "user.note"), "kept");
     EXPECT_EQ(readAll(sidecar), "apple double");
     EXPECT_EQ(entries(tree.path("docs")), 2);
-    // Never through a link, never into a pipe or a folder.
-    const std::string link = tree.path("docs/link alias");
-    ASSERT_EQ(::symlink(alias.c_str(), link.c_str()), 0);
-    EXPECT_FALSE(AliasFileWriter().replace(link, {'l', 'i', 'n', 'k'}));
-    EXPECT_EQ(readAll(alias), "fresh");
-    ASSERT_EQ(::mkfifo(tree.path("docs/pipe").c_str(), 0600), 0);
-    EXPECT_FALSE(AliasFileWriter().replace(tree.path("docs/pipe"), fresh));
-    EXPECT_FALSE(AliasFileWriter().replace(tree.path("docs"), fresh));
 }
 
-TEST_F(SafeWritesTest, SidecarTextGoesIntoRegularFilesOnlyAndNeverThroughALink) {
-    const std::string text = alias + "-korvex-broken.text";
-    ASSERT_TRUE(TextFileWriter::write("first, much longer text\n", text));
-    ASSERT_TRUE(TextFileWriter::write("Optional([\"k\": \"\xC3\xA9\"])\n", text));
-    EXPECT_EQ(readAll(text), "Optional([\"k\": \"\xC3\xA9\"])\n");
+TEST_F(SafeWritesTest, ReadOnlyFileOfItsOwnOwnerIsReplacedWithItsAttributesAndMode) {
+    // The mode comes last: set first, 0444 would forbid copying the attributes.
+    ASSERT_EQ(::chmod(alias.c_str(), 0444), 0);
+    ASSERT_TRUE(replaceAlias(FileCalls::system(), fresh));
+    struct stat st {};
+    ASSERT_EQ(::stat(alias.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_EQ(xattr(alias, "user.note"), "kept");
+}
 
+TEST_F(SafeWritesTest, ReplacementRefusesAFileSwappedInAfterItWasRead) {
+    FileDescriptor fd(::openat(docs.get(), "Plan alias", O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    ASSERT_EQ(::fstat(fd.get(), &st), 0);
+    const AtomicFile::Original original{fd.get(),  st.st_dev, st.st_ino,
+                                        st.st_uid, st.st_gid, st.st_mode};
+    // Someone puts another file under the name between the read and the write.
+    tree.file("docs/other", "someone else's");
+    ASSERT_EQ(::rename(tree.path("docs/other").c_str(), alias.c_str()), 0);
+    AtomicFile::Request request;
+    request.original = &original;
+    EXPECT_FALSE(AtomicFile().write(docs.get(), "Plan alias", fresh, request));
+    EXPECT_EQ(readAll(alias), "someone else's");
+    EXPECT_EQ(entries(tree.path("docs")), 2);
+}
+
+TEST_F(SafeWritesTest, NewFileNeverReplacesWhatAppearedAndNamesStayBare) {
+    AtomicFile files;
+    const AtomicFile::Request newOnly;
+    EXPECT_FALSE(files.write(docs.get(), "Plan alias", fresh, newOnly)); // taken: never replaced
+    EXPECT_EQ(readAll(alias), "old bookmark");
+    EXPECT_TRUE(files.write(docs.get(), "note.text", fresh, newOnly));
+    EXPECT_EQ(readAll(tree.path("docs/note.text")), "fresh");
+    for (const char* name : {"../escaped", "a/b", "..", ".", ""}) {
+        EXPECT_FALSE(files.write(docs.get(), name, fresh, newOnly)) << name;
+    }
+    EXPECT_EQ(readAll(tree.path("escaped")), "<missing>");
+    EXPECT_EQ(entries(tree.path("docs")), 3);
+}
+
+TEST_F(SafeWritesTest, WriteAtPathNeverWritesThroughALinkAndKeepsTheOldContentOnFailure) {
     const std::string victim = tree.file("victim", "precious");
     ASSERT_EQ(::symlink(victim.c_str(), tree.path("docs/to victim").c_str()), 0);
-    EXPECT_FALSE(TextFileWriter::write("text\n", tree.path("docs/to victim")));
+    const std::string text = "saved output\n";
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                              text.size());
+    EXPECT_FALSE(AtomicFile().writeAtPath(tree.path("docs/to victim"), bytes));
     EXPECT_EQ(readAll(victim), "precious");
-    ASSERT_EQ(::symlink(tree.path("made").c_str(), tree.path("docs/dangling").c_str()), 0);
-    EXPECT_FALSE(TextFileWriter::write("text\n", tree.path("docs/dangling")));
-    EXPECT_EQ(readAll(tree.path("made")), "<missing>");
+    ASSERT_EQ(::mkfifo(tree.path("docs/pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(AtomicFile().writeAtPath(tree.path("docs/pipe"), bytes));
 
-    // A pipe, with or without a reader at the other end, gets nothing and blocks nothing.
-    const std::string pipe = tree.path("docs/pipe");
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    EXPECT_FALSE(TextFileWriter::write("text\n", pipe));
-    const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
-    EXPECT_FALSE(TextFileWriter::write("text\n", pipe));
-    char byte;
-    EXPECT_LE(::read(reader, &byte, 1), 0);
-    ::close(reader);
-    EXPECT_FALSE(TextFileWriter::write("text\n", "/dev/null"));
+    FailingCalls full(FailingCalls::Step::write);
+    EXPECT_FALSE(AtomicFile(full).writeAtPath(alias, bytes));
+    EXPECT_EQ(readAll(alias), "old bookmark");
+    EXPECT_TRUE(AtomicFile().writeAtPath(alias, bytes));
+    EXPECT_EQ(readAll(alias), text);
+    EXPECT_EQ(xattr(alias, "user.note"), "kept");
 }
 
 TEST_F(SafeWritesTest, ReadsAreBoundedAndNeverBlockOrFollowLinks) {
     EXPECT_EQ(RegularFileReader::read(alias), test::readBytes(alias));
     EXPECT_FALSE(RegularFileReader::read(alias, 11)); // 12 bytes
     EXPECT_TRUE(RegularFileReader::read(alias, 12));
+    EXPECT_EQ(RegularFileReader::readAt(docs.get(), "Plan alias"), test::readBytes(alias));
     ASSERT_EQ(::symlink(alias.c_str(), tree.path("docs/link").c_str()), 0);
     EXPECT_FALSE(RegularFileReader::read(tree.path("docs/link")));
+    EXPECT_FALSE(RegularFileReader::readAt(docs.get(), "link"));
 
     ASSERT_EQ(::mkfifo(tree.path("docs/pipe alias").c_str(), 0600), 0);
     const auto start = std::chrono::steady_clock::now();

@@ -2,12 +2,16 @@
 
 // A temporary folder tree, and the Mac metadata and alias bytes the tests put in it.
 
+#include "FileUrl.h"
+#include "FolderWalk.h"
 #include "bookmark/BookmarkReader.h"
 #include "bookmark/BookmarkWriter.h"
+#include "posix/FileDescriptor.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -166,5 +170,31 @@ inline Bytes aliasDataFork(std::uint32_t bodyLength = 600) {
     put32(out, 28, 0x10040000, false);
     return out;
 }
+
+/// The item URL of the file at `path` as a walk hands it out: with its open folder and name.
+class WalkedItem {
+public:
+    explicit WalkedItem(const std::string& path)
+        : folder_(::open(std::filesystem::path(path).parent_path().c_str(),
+                         O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+          name_(std::filesystem::path(path).filename()) {
+        entry_.relativePath = name_;
+        entry_.name = name_;
+        entry_.folderFd = folder_.get();
+        url_ = fileUrlWithPath(path);
+        url_.entry = &entry_;
+    }
+    WalkedItem(const WalkedItem&) = delete;
+    WalkedItem& operator=(const WalkedItem&) = delete;
+
+    const FileUrl& url() const { return url_; }
+    int folderFd() const { return folder_.get(); }
+
+private:
+    FileDescriptor folder_;
+    std::string name_;
+    WalkEntry entry_;
+    FileUrl url_;
+};
 
 } // namespace korvex::test

@@ -6,6 +6,7 @@
 #include "PosixFolderWalk.h"
 #include "TempTree.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -14,10 +15,14 @@
 namespace korvex {
 namespace {
 
+// Relative paths in walk order; a folder that could not be read is followed by " (unreadable)".
 std::vector<std::string> walkAll(PosixFolderWalk& walk) {
     std::vector<std::string> paths;
-    for (std::string_view relative; walk.next(relative);) {
-        paths.emplace_back(relative);
+    for (WalkEntry entry; walk.next(entry);) {
+        paths.emplace_back(entry.relativePath);
+        if (entry.unreadableFolder) {
+            paths.back() += " (unreadable)";
+        }
     }
     return paths;
 }
@@ -26,7 +31,7 @@ class Walk : public ::testing::TestWithParam<bool> {
 protected:
     bool lookAhead() const { return GetParam(); }
     std::unique_ptr<PosixFolderWalk> open(const std::string& path) const {
-        return PosixFolderWalk::open(path, recognizer_, lookAhead());
+        return PosixFolderWalk::open(path, recognizer_, nullptr, lookAhead());
     }
 
     test::TempTree tree_;
@@ -49,11 +54,11 @@ TEST_P(Walk, YieldsEveryEntryOnceDepthFirstInByteOrder) {
         "b-", "empty"};
     EXPECT_EQ(walkAll(*walk), expected);
 
-    std::string_view relative;
-    EXPECT_FALSE(walk->next(relative)); // and stays over
+    WalkEntry entry;
+    EXPECT_FALSE(walk->next(entry)); // and stays over
 }
 
-TEST_P(Walk, GivesAbsolutePathsAndTypesAndNeverFollowsLinksIntoFolders) {
+TEST_P(Walk, GivesFolderNamesAndTypesAndNeverFollowsLinksIntoFolders) {
     tree_.folder("sub/inner");
     tree_.file("sub/alias", test::aliasDataFork());
     ASSERT_EQ(::symlink("..", tree_.path("sub/inner/up").c_str()), 0); // a cycle if followed
@@ -62,10 +67,19 @@ TEST_P(Walk, GivesAbsolutePathsAndTypesAndNeverFollowsLinksIntoFolders) {
     auto walk = open(tree_.root() + "/"); // a trailing slash changes nothing
     ASSERT_TRUE(walk);
     std::map<std::string, std::optional<std::string_view>> seen;
-    std::string_view relative;
-    while (walk->next(relative)) {
-        EXPECT_EQ(walk->currentPath(), tree_.root() + "/" + std::string(relative));
-        seen[std::string(relative)] = walk->currentType();
+    WalkEntry entry;
+    while (walk->next(entry)) {
+        const std::string relative(entry.relativePath);
+        EXPECT_TRUE(relative.ends_with(entry.name)) << relative;
+        EXPECT_TRUE(entry.typeKnown);
+        struct stat byDescriptor {};
+        struct stat byPath {};
+        EXPECT_EQ(::fstatat(entry.folderFd, std::string(entry.name).c_str(), &byDescriptor,
+                            AT_SYMLINK_NOFOLLOW),
+                  0);
+        EXPECT_EQ(::lstat(tree_.path(relative).c_str(), &byPath), 0);
+        EXPECT_EQ(byDescriptor.st_ino, byPath.st_ino) << relative;
+        seen[relative] = entry.type;
     }
     const std::map<std::string, std::optional<std::string_view>> expected{
         {"root", TypeIds::symlink},
@@ -114,14 +128,14 @@ TEST_P(Walk, LookAheadAnswersLikeTheRecognizer) {
     }
     auto walk = open(tree_.root());
     ASSERT_TRUE(walk);
-    std::string_view relative;
+    WalkEntry entry;
     std::size_t entries = 0;
     std::size_t aliases = 0;
-    while (walk->next(relative)) {
+    while (walk->next(entry)) {
         ++entries;
-        EXPECT_EQ(walk->currentType(), recognizer_.typeIdentifier(walk->currentPath()))
-            << walk->currentPath();
-        aliases += walk->currentType() == TypeIds::alias;
+        const std::string path = tree_.path(std::string(entry.relativePath));
+        EXPECT_EQ(entry.type, recognizer_.typeIdentifier(path)) << path;
+        aliases += entry.type == TypeIds::alias;
     }
     EXPECT_EQ(entries, 40u + 40u * 70u); // folders, items, sidecars
     EXPECT_EQ(aliases, 40u * 10u + 20u * 10u);
@@ -133,15 +147,15 @@ TEST_P(Walk, EntryThatVanishesBeforeItsTurnIsDroppedNotFatal) {
     }
     auto walk = open(tree_.root());
     ASSERT_TRUE(walk);
-    std::string_view relative;
-    ASSERT_TRUE(walk->next(relative));
+    WalkEntry entry;
+    ASSERT_TRUE(walk->next(entry));
     // Removed after the folder was listed, perhaps before or after the look-ahead saw it.
     ASSERT_EQ(::unlink(tree_.path("file 1199").c_str()), 0);
     std::size_t count = 1;
     std::optional<std::string_view> last;
-    while (walk->next(relative)) {
+    while (walk->next(entry)) {
         ++count;
-        last = walk->currentType();
+        last = entry.type;
     }
     EXPECT_EQ(count, 200u);
     if (lookAhead()) {
@@ -158,14 +172,14 @@ TEST_P(Walk, StoppingMidWalkShutsTheLookAheadDown) {
     for (int round = 0; round < 20; ++round) {
         auto walk = open(tree_.root());
         ASSERT_TRUE(walk);
-        std::string_view relative;
+        WalkEntry entry;
         for (int i = 0; i < round * 7; ++i) {
-            ASSERT_TRUE(walk->next(relative));
+            ASSERT_TRUE(walk->next(entry));
         }
     } // destroyed with the look-ahead busy or waiting; must neither hang nor leak
 }
 
-TEST_P(Walk, UnreadableFolderIsYieldedButNotEntered) {
+TEST_P(Walk, UnreadableFolderIsYieldedMarkedAndNotEntered) {
     tree_.folder("open/inside");
     tree_.folder("closed/hidden");
     ::chmod(tree_.root().c_str(), 0755);
@@ -179,7 +193,7 @@ TEST_P(Walk, UnreadableFolderIsYieldedButNotEntered) {
             ::_exit(3);
         }
         auto walk = open(tree_.root());
-        const std::vector<std::string> expected{"closed", "open", "open/inside"};
+        const std::vector<std::string> expected{"closed (unreadable)", "open", "open/inside"};
         ::_exit(walk && walkAll(*walk) == expected ? 0 : 1);
     }
     int status = 0;

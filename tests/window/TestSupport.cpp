@@ -31,9 +31,9 @@ public:
         lock.unlock();
         return MemoryAliasPlatform::openWalk(folderPath);
     }
-    bool writeText(std::string_view, const std::string& path) override {
+    bool writeText(std::string_view, const FileUrl& beside, std::string_view suffix) override {
         std::lock_guard lock(world_->mutex);
-        return world_->written.insert("text " + path).second;
+        return world_->written.insert("text " + beside.path + std::string(suffix)).second;
     }
     bool writeBookmarkData(const BookmarkData&, const FileUrl& item) override {
         std::lock_guard lock(world_->mutex);
