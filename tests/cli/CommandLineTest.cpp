@@ -16,25 +16,40 @@ struct Outcome {
     std::string out, err;
 };
 
+// An output that takes nothing, like stdout on a full disk or a closed pipe.
+class LostOutput : public std::streambuf {
+protected:
+    int overflow(int) override { return traits_type::eof(); }
+};
+
 class CommandLineTest : public ::testing::Test {
 protected:
     test::MemoryAliasPlatform memory;
     std::vector<std::vector<PathMapping>> mappingsSeen;
     bool progress = false;
     bool onDisk = false;             // the real platform instead of the in-memory one
+    bool throws = false;             // the platform can't even be made
     std::vector<PathMapping> stored; // the user's saved mappings
 
-    Outcome run(std::vector<std::string> args, std::string currentFolder = "/home/me") {
+    Outcome run(std::vector<std::string> args, std::string currentFolder = "/home/me",
+                bool outputLost = false) {
         CommandLine::Environment environment{std::move(currentFolder), progress, nullptr, stored};
-        if (!onDisk) {
+        if (throws) {
+            environment.makePlatform =
+                [](std::vector<PathMapping>) -> std::shared_ptr<AliasPlatform> {
+                throw std::length_error("basic_string::_M_create");
+            };
+        } else if (!onDisk) {
             environment.makePlatform = [this](std::vector<PathMapping> mappings) {
                 mappingsSeen.push_back(mappings);
                 return std::shared_ptr<AliasPlatform>(&memory, [](AliasPlatform*) {});
             };
         }
         std::ostringstream out, err;
+        LostOutput nowhere;
+        std::ostream lost(&nowhere);
         Outcome result;
-        result.status = CommandLine(environment).run(args, out, err);
+        result.status = CommandLine(environment).run(args, outputLost ? lost : out, err);
         result.out = out.str();
         result.err = err.str();
         return result;
@@ -66,6 +81,34 @@ TEST_F(CommandLineTest, ReportGoesToStdoutAsTheWindowShowsItAndTheStatusTellsIfA
     EXPECT_EQ(run({"/home/me/./Mac stuff"}).status, 0);
     memory.folder = "/home/me/../x"; // ".." is kept: resolving it would need the links on the way
     EXPECT_EQ(run({"../x"}).status, 0);
+}
+
+TEST_F(CommandLineTest, NoFailureEndsWithASuccessStatus) {
+    memory.folder = "/f";
+    memory.addAlias("fine alias", "/target");
+    memory.addAlias("gone alias");
+    memory.unwritable.insert("/f/fine alias");
+    memory.unwritable.insert("/f/gone alias-korvex-broken.text");
+    // Things that couldn't be done win over broken aliases.
+    EXPECT_EQ(run({"--rewrite", "/f"}).status, 3);
+    EXPECT_EQ(run({"--mark", "/f"}).status, 3);
+    EXPECT_EQ(run({"/f"}).status, 1);
+    memory.entries.pop_back();
+    EXPECT_EQ(run({"--rewrite", "/f"}).status, 3);
+    EXPECT_EQ(run({"/f"}).status, 0);
+
+    // Output that is lost, in every mode.
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"/f"}, {"--help"}, {"--version"}}) {
+        Outcome lost = run(args, "/home/me", true);
+        EXPECT_EQ(lost.status, 2) << args[0];
+        EXPECT_NE(lost.err.find("couldn't write"), std::string::npos);
+    }
+    // An exception from anywhere is a failure with a message, not an abort.
+    throws = true;
+    Outcome thrown = run({"/f"});
+    EXPECT_EQ(thrown.status, 2);
+    EXPECT_NE(thrown.err.find("unexpected error: basic_string"), std::string::npos);
 }
 
 TEST_F(CommandLineTest, SavedMappingsAreUsedAfterTheOnesGivenWithMap) {

@@ -56,20 +56,39 @@ TEST(ScanReportText, EmptyListPluralWordingAndPathsAsTheyAre) {
     }
 }
 
-TEST(ScanReportText, EveryUnwritableSidecarGivesOneLineBeforeTheListTitle) {
+TEST(ScanReportText, EveryUnwritableSidecarAndUnreadableFolderGivesOneLineBeforeTheListTitle) {
     MemoryAliasPlatform platform;
     platform.addAlias("b");
+    platform.addPlain("closed", "public.folder");
+    platform.entries.back().unreadableFolder = true;
     platform.addAlias("a");
     platform.fail.writeText = true;
     ScanRun run(platform, true);
     EXPECT_EQ(run.report->brokenCount, 2); // the scan goes on
+    EXPECT_EQ(run.report->problemCount, 3);
     const std::vector<std::string> lines = run.lines();
-    ASSERT_GE(lines.size(), 6u);
+    ASSERT_GE(lines.size(), 7u);
     EXPECT_EQ(lines[1], "");
     EXPECT_EQ(lines[2], "Couldn't write /f/b-korvex-broken.text"); // walk order, not sorted
-    EXPECT_EQ(lines[3], "Couldn't write /f/a-korvex-broken.text");
-    EXPECT_EQ(lines[4], "Aliases found broken:");
-    EXPECT_EQ(lines[5], "/f/a");
+    EXPECT_EQ(lines[3], "Couldn't read /f/closed");
+    EXPECT_EQ(lines[4], "Couldn't write /f/a-korvex-broken.text");
+    EXPECT_EQ(lines[5], "Aliases found broken:");
+    EXPECT_EQ(lines[6], "/f/a");
+}
+
+TEST(ScanReportText, SidecarTextIsCutAtOneMebibyteOnACharacterBoundaryAndSaysSo) {
+    MemoryAliasPlatform platform;
+    const BookmarkData data = platform.addAlias("huge");
+    platform.properties[data] = std::string(sidecarTextLimit - 10, 'x') + std::string(20, '\xC3');
+    for (std::size_t i = sidecarTextLimit - 10; i < platform.properties[data].size(); i += 2)
+        platform.properties[data][i + 1] = '\xA9'; // "é" again and again across the limit
+    ScanRun run(platform, true);
+    const std::string& text = platform.texts.at("/f/huge-korvex-broken.text");
+    EXPECT_LT(text.size(), sidecarTextLimit + 200);
+    const std::size_t note = text.find("\n[cut here: the description is ");
+    ASSERT_NE(note, std::string::npos);
+    EXPECT_EQ(note % 2, 1u) << "cut inside a character"; // "Optional(" is 9 bytes, odd
+    EXPECT_EQ(text.back(), '\n');
 }
 
 TEST(ScanReportText, CountsArePlainDecimal) {
