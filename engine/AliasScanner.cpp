@@ -3,6 +3,8 @@
 #include "DateText.h"
 #include "PathOrder.h"
 
+#include <exception>
+
 namespace korvex {
 
 void AliasScanner::runScan(const ScanOptions& options, std::shared_ptr<ScanReport> report,
@@ -17,8 +19,14 @@ void AliasScanner::runScan(const ScanOptions& options, std::shared_ptr<ScanRepor
     report->reportText += ":\n\n";
 
     WalkEntry entry;
-    while (walk->next(entry)) {
-        examineItem(entry, options, *report);
+    try {
+        while (walk->next(entry)) {
+            examineItem(entry, options, *report);
+        }
+    } catch (const std::exception&) {
+        // Out of memory, or a fault of ours: the report of what was done is still the truth,
+        // as long as it says that the scan did not get to the end.
+        addProblem("Couldn't finish the scan: it stopped at ", item_.path, *report);
     }
     closeReport(options, *report);
     walk.reset();

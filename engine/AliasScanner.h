@@ -27,7 +27,8 @@ public:
 
     /// Runs one whole scan and answers `responder` exactly once, after the last write to
     /// `report`: `folderNotFound` when the folder can't be walked (the report stays untouched),
-    /// else `scanFinished` with the finished report.
+    /// else `scanFinished` with the finished report. An exception during the walk ends the
+    /// walk with a "Couldn't finish the scan" line; the report of what was done still follows.
     void runScan(const ScanOptions& options, std::shared_ptr<ScanReport> report,
                  ScanResponder& responder);
 

@@ -1,5 +1,8 @@
 #include "PathMappingStore.h"
 
+#include "FileUrl.h"
+#include "posix/AtomicFile.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -92,24 +95,7 @@ std::string cleanedPath(std::string_view path) {
     if (path.empty() || path[0] != '/' || path.find('\0') != std::string_view::npos) {
         return {};
     }
-    while (path.size() > 1 && path.back() == '/') {
-        path.remove_suffix(1);
-    }
-    return std::string(path);
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
+    return withoutTrailingSlashes(std::string(path));
 }
 
 /// Makes `folder` and its missing parents, private to the user as settings folders are.
@@ -263,22 +249,13 @@ bool PathMappingStore::save(const std::vector<PathMapping>& mappings, std::strin
         error = "can't make the folder " + folder + ": " + std::strerror(errno);
         return false;
     }
-    std::string temporary = target + ".XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
-        error = "can't write in " + folder + ": " + std::strerror(errno);
-        return false;
-    }
     // The new file keeps the permissions the user gave the old one; a first one is private.
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        ::fchmod(fd, old.st_mode & 07777);
-    }
-    const bool written = writeAll(fd, format(cleaned(mappings))) && ::fsync(fd) == 0;
-    const int writeErrno = errno;
-    if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), target.c_str()) != 0) {
-        error = "can't save " + target + ": " + std::strerror(written ? errno : writeErrno);
-        ::unlink(temporary.c_str());
+    const std::string text = format(cleaned(mappings));
+    errno = 0;
+    if (!AtomicFile().writeAtPath(target,
+                                  {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()},
+                                  true, 0600)) {
+        error = "can't save " + target + ": " + std::strerror(errno ? errno : EIO);
         return false;
     }
     return true;

@@ -197,7 +197,7 @@ bool AtomicFile::write(int folderFd, std::string_view name, std::span<const std:
 }
 
 bool AtomicFile::writeAtPath(const std::string& path, std::span<const std::uint8_t> bytes,
-                             bool durable) {
+                             bool durable, mode_t newMode) {
     const std::size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "."
                                : slash == 0               ? "/"
@@ -214,6 +214,7 @@ bool AtomicFile::writeAtPath(const std::string& path, std::span<const std::uint8
                                      O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     Request request;
     request.durable = durable;
+    request.newMode = newMode;
     Original original;
     if (existing) {
         struct stat st {};

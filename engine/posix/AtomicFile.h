@@ -51,9 +51,10 @@ public:
 
     /// The same for the file at `path`; the folder's own path is followed as given (the user
     /// named it), the last component never. A file already there is replaced (keeping its mode,
-    /// owner where permitted and extended attributes) only if it is a regular file.
+    /// owner where permitted and extended attributes) only if it is a regular file; a new one
+    /// gets `newMode` (less the umask).
     bool writeAtPath(const std::string& path, std::span<const std::uint8_t> bytes,
-                     bool durable = true);
+                     bool durable = true, mode_t newMode = 0666);
 
     /// Writes all of `bytes` to `fd`; false on an error or a write that makes no progress.
     static bool writeAll(FileCalls& calls, int fd, std::span<const std::uint8_t> bytes);

@@ -1,5 +1,6 @@
 #include "BookmarkResolver.h"
 
+#include "FileUrl.h"
 #include "PathText.h"
 #include "UnicodeNames.h"
 
@@ -17,13 +18,6 @@ std::vector<std::string_view> components(std::string_view path) {
 bool isPlainName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
-}
-
-std::string withoutTrailingSlashes(std::string path) {
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
-    return path;
 }
 
 // `path` below `prefix`, matching whole components in any normalisation: the rest of `path`

@@ -96,6 +96,27 @@ TEST(AliasScannerFrame, FinishedScanAnswersOnceAndRootGivesSingleSlashPaths) {
     EXPECT_EQ(run.lines()[0], "Scan of all Finder Aliases in the folder /:");
 }
 
+TEST(AliasScannerFrame, ExceptionMidWalkStillAnswersWithThePartialReportAndSaysSo) {
+    struct Throwing : MemoryAliasPlatform {
+        std::optional<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
+                                                   bool& isStale) override {
+            if (text(data) == "bookmark of b")
+                throw std::bad_alloc();
+            return MemoryAliasPlatform::resolveBookmarkData(data, options, isStale);
+        }
+    } platform;
+    platform.addAlias("a");
+    platform.addAlias("b");
+    platform.addAlias("c");
+    ScanRun run(platform);
+    EXPECT_EQ(run.responder.finished, 1);
+    EXPECT_EQ(run.responder.notFound, 0);
+    EXPECT_EQ(run.report->brokenPaths, std::vector<std::string>{"/f/a"});
+    EXPECT_EQ(run.report->problemCount, 1);
+    EXPECT_EQ(run.lines()[2], "Couldn't finish the scan: it stopped at /f/b");
+    EXPECT_EQ(run.lines()[3], "Aliases found broken:");
+}
+
 TEST(AliasScannerFrame, TrailingSlashOfTheFolderIsDropped) {
     const ScanOptions options = scanOptionsForFolder("/f//");
     EXPECT_EQ(options.folderPath, "/f");
