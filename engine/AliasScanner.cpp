@@ -61,6 +61,13 @@ void AliasScanner::examineItem(std::string_view relativePath, const ScanOptions&
 
     std::optional<BookmarkData> data = platform_.readBookmarkData(item_);
     if (!data) {
+        // Data that can't be read (damaged, unknown, too large) leads a Mac nowhere either:
+        // the alias is broken, its sidecar says that nothing could be read.
+        ++report.brokenCount;
+        report.brokenPaths.push_back(item_.path);
+        if (options.mark) {
+            writeSidecar(item_.path, brokenSuffix, "nil\n", report);
+        }
         return;
     }
 
@@ -75,20 +82,23 @@ void AliasScanner::examineItem(std::string_view relativePath, const ScanOptions&
         }
         return;
     }
-    if (options.rewrite) {
+    if (options.rewrite && platform_.refreshable(*data)) {
         refreshAlias(item_, item_.path, *resolved, *data, options, report);
     }
 }
 
 void AliasScanner::markAlias(const std::string& aliasPath, const BookmarkData& data,
                              std::string_view suffix, ScanReport& report) {
-    sidecarPath_.assign(aliasPath);
-    sidecarPath_.append(suffix);
-
     std::optional<std::string> properties = platform_.storedProperties(allPropertiesKey, data);
     std::string text = properties ? "Optional(" + *properties + ")" : std::string("nil");
     text += '\n';
+    writeSidecar(aliasPath, suffix, text, report);
+}
 
+void AliasScanner::writeSidecar(const std::string& aliasPath, std::string_view suffix,
+                                std::string_view text, ScanReport& report) {
+    sidecarPath_.assign(aliasPath);
+    sidecarPath_.append(suffix);
     if (!platform_.writeText(text, sidecarPath_)) {
         report.reportText += "Couldn't write ";
         report.reportText += sidecarPath_;

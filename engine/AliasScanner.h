@@ -29,8 +29,9 @@ public:
     void runScan(const ScanOptions& options, std::shared_ptr<ScanReport> report,
                  ScanResponder& responder);
 
-    /// Handles one walked entry: counts it when it is an alias, lists it when it is broken,
-    /// marks and refreshes it as the options ask.
+    /// Handles one walked entry: counts it when it is an alias, lists it when it is broken
+    /// (its data does not resolve, or can't be read at all), marks and refreshes it as the
+    /// options ask.
     void examineItem(std::string_view relativePath, const ScanOptions& options, ScanReport& report);
 
     /// Writes the sidecar file `aliasPath` + `suffix` holding the stored properties of `data`;
@@ -45,6 +46,8 @@ public:
 
 private:
     void closeReport(const ScanOptions& options, ScanReport& report);
+    void writeSidecar(const std::string& aliasPath, std::string_view suffix, std::string_view text,
+                      ScanReport& report);
 
     AliasPlatform& platform_;
     FileUrl item_; // reused from entry to entry

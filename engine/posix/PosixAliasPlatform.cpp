@@ -1,11 +1,15 @@
 #include "PosixAliasPlatform.h"
 
+#include "AliasDataReader.h"
+#include "AppleDoubleFiles.h"
+#include "FolderListing.h"
 #include "PosixFolderWalk.h"
 #include "RegularFileReader.h"
 #include "TextFileWriter.h"
 #include "bookmark/BookmarkDescription.h"
 #include "bookmark/BookmarkReader.h"
 #include "bookmark/BookmarkWriter.h"
+#include "classic/ClassicAlias.h"
 
 namespace korvex {
 
@@ -67,23 +71,24 @@ std::optional<std::string_view> PosixAliasPlatform::typeIdentifier(const FileUrl
 }
 
 std::optional<BookmarkData> PosixAliasPlatform::readBookmarkData(const FileUrl& item) {
-    std::optional<std::vector<std::uint8_t>> bytes = RegularFileReader::read(item.path);
-    if (!bytes || !bookmark::BookmarkReader::read(*bytes)) {
-        return std::nullopt;
+    if (liveWalk_ && liveWalk_->currentFolder() && item.path == liveWalk_->currentPath()) {
+        const FolderListing& folder = *liveWalk_->currentFolder();
+        AppleDoubleFiles files(folder, liveWalk_->currentName());
+        return AliasDataReader::read(folder.fd(), liveWalk_->currentName(), files);
     }
-    return bytes;
+    return AliasDataReader::readPath(item.path);
 }
 
 std::optional<FileUrl> PosixAliasPlatform::resolveBookmarkData(const BookmarkData& data,
                                                                std::uint32_t, bool& isStale) {
     // Whatever the options ask, nothing is ever mounted and nobody is ever asked.
-    bookmark::BookmarkResult<bookmark::Bookmark> parsed = bookmark::BookmarkReader::read(data);
+    bookmark::BookmarkResult<classic::AliasContent> parsed = classic::ClassicAlias::read(data);
     if (!parsed) {
         return std::nullopt;
     }
     mounts();
     std::optional<Resolution> found =
-        resolver_.resolve(bookmark::BookmarkInfo::from(parsed.value()));
+        resolver_.resolve(bookmark::BookmarkInfo::from(parsed->bookmark));
     if (!found) {
         return std::nullopt;
     }
@@ -96,7 +101,16 @@ std::optional<std::string> PosixAliasPlatform::storedProperties(std::string_view
     if (key != allPropertiesKey) {
         return std::nullopt;
     }
-    return bookmark::BookmarkDescription::describe(data);
+    bookmark::BookmarkResult<classic::AliasContent> parsed = classic::ClassicAlias::read(data);
+    if (!parsed) {
+        return std::nullopt;
+    }
+    return bookmark::BookmarkDescription::describe(parsed->bookmark);
+}
+
+bool PosixAliasPlatform::refreshable(const BookmarkData& data) {
+    // A classic alias record stays as it is: see the class comment.
+    return bookmark::BookmarkReader::read(data).ok();
 }
 
 std::optional<BookmarkData> PosixAliasPlatform::makeBookmarkData(const FileUrl& target,

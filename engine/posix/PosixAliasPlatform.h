@@ -20,6 +20,13 @@ class PosixFolderWalk;
 /// resolves it without asking anyone and without mounting anything (stored path, then the
 /// user's path mappings, then a mounted volume of the same name, then all of these matching
 /// names in any Unicode normalisation), and writes alias and sidecar files safely.
+///
+/// Aliases made before Mac OS X 10.6 hold a classic alias record in their resource fork and
+/// no bookmark data: their data is that record (see AliasDataReader), resolved and described
+/// as the bookmark data it stands for. A refresh leaves them as they are: a Mac reads bookmark
+/// data in the data fork before the resource fork, so bookmark data written here would hide
+/// the record (volume dates and CNIDs by which a Mac finds a moved target) behind data made
+/// from this machine's view; and nothing a record holds goes stale on a Mac that follows it.
 /// One platform serves one scan at a time (one thread); the mount table is read afresh for
 /// every walk.
 class PosixAliasPlatform : public AliasPlatform {
@@ -38,13 +45,15 @@ public:
     void itemUrl(std::string_view relativePath, const FileUrl& folderUrl, FileUrl& into) override;
     std::optional<std::string_view> typeIdentifier(const FileUrl& item) override;
     /// The alias file's data fork (at most 16 MiB, a regular file, never through a link), when
-    /// it holds bookmark data the codec can read. Data that can't be read fails here, so that
-    /// the alias counts as one with unreadable bookmark data and not as a broken one.
+    /// it holds bookmark data the codec can read; else the classic alias record of its
+    /// resource fork. None when neither can be read (the engine lists such an alias as broken).
     std::optional<BookmarkData> readBookmarkData(const FileUrl& item) override;
     std::optional<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
                                                bool& isStale) override;
     std::optional<std::string> storedProperties(std::string_view key,
                                                 const BookmarkData& data) override;
+    /// False for a classic alias record: it is kept as it is.
+    bool refreshable(const BookmarkData& data) override;
     /// Only the creation option 1024 (suitable for an alias file) is supported.
     std::optional<BookmarkData> makeBookmarkData(const FileUrl& target, std::uint32_t options,
                                                  const BookmarkData& previous) override;

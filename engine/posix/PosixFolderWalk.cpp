@@ -34,6 +34,10 @@ constexpr std::size_t consumerBatch = 256;
 /// How often a waiting caller looks again before it sleeps (an entry takes microseconds).
 constexpr int spinLimit = 128;
 
+bool isMetadataFolderName(std::string_view name) {
+    return name == ".AppleDouble" || name == "__MACOSX";
+}
+
 inline void pause() {
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_ia32_pause();
@@ -113,11 +117,13 @@ public:
         }
     }
 
-    std::shared_ptr<const FolderListing> makeListing(int fd, std::string prefix, dev_t device,
-                                                     bool xattrs) {
+    std::shared_ptr<const FolderListing>
+    makeListing(int fd, std::string prefix, dev_t device, bool xattrs,
+                std::vector<std::shared_ptr<const FolderListing>> archiveRoots = {}) {
         listings_.fetch_add(1);
         return std::shared_ptr<const FolderListing>(
-            new FolderListing(fd, std::move(prefix), device, xattrs), [this](FolderListing* l) {
+            new FolderListing(fd, std::move(prefix), device, xattrs, std::move(archiveRoots)),
+            [this](FolderListing* l) {
                 delete l;
                 listings_.fetch_sub(1);
             });
@@ -127,6 +133,8 @@ public:
 
     std::optional<std::string_view> currentType_;
     std::string currentPath_;
+    const FolderListing* currentFolder_ = nullptr; ///< held by the current slot
+    std::uint32_t currentIndex_ = 0;
     std::optional<MountPoints> mounts_; ///< below the folder; none: look at every folder
 
 private:
@@ -137,7 +145,8 @@ private:
     };
 
     bool produceOne();
-    bool enterFolder(const FolderListing& parent, const FolderListing::Entry& entry);
+    bool enterFolder(const std::shared_ptr<const FolderListing>& parentListing,
+                     const FolderListing::Entry& entry);
     std::optional<std::string_view> classify(const Slot& slot, const char* path) const;
     bool classifyOne(std::size_t& from, WorkingFolder& folder, std::string& scratch);
     void releaseConsumed(std::size_t upTo);
@@ -187,8 +196,9 @@ private:
     std::string consumerScratch_;
 };
 
-bool PosixFolderWalk::Impl::enterFolder(const FolderListing& parent,
+bool PosixFolderWalk::Impl::enterFolder(const std::shared_ptr<const FolderListing>& parentListing,
                                         const FolderListing::Entry& entry) {
+    const FolderListing& parent = *parentListing;
     const char* name = parent.cName(entry);
     struct stat st;
     st.st_dev = parent.device();
@@ -223,8 +233,16 @@ bool PosixFolderWalk::Impl::enterFolder(const FolderListing& parent,
     std::string prefix;
     prefix.reserve(parent.prefix().size() + entry.nameLength + 1);
     prefix.append(parent.prefix()).append(name, entry.nameLength).push_back('/');
+    std::vector<std::shared_ptr<const FolderListing>> archiveRoots;
+    if (parent.holdsMacArchiveFolder() || !parent.archiveRoots().empty()) {
+        if (parent.holdsMacArchiveFolder()) {
+            archiveRoots.push_back(parentListing);
+        }
+        archiveRoots.insert(archiveRoots.end(), parent.archiveRoots().begin(),
+                            parent.archiveRoots().end());
+    }
     std::shared_ptr<const FolderListing> listing =
-        makeListing(fd, std::move(prefix), st.st_dev, xattrs);
+        makeListing(fd, std::move(prefix), st.st_dev, xattrs, std::move(archiveRoots));
     stack_.push_back(Frame{std::move(listing), 0, relative_.size()});
     return true;
 }
@@ -264,8 +282,10 @@ bool PosixFolderWalk::Impl::produceOne() {
         slot.state.store(stateOf(at, pending), std::memory_order_release);
         produced_.store(at + 1, std::memory_order_release);
 
-        if (type == DT_DIR) {
-            enterFolder(listing, entry); // `frame` may dangle from here on
+        // The metadata folders of netatalk and of unpacked Mac zip archives hold AppleDouble
+        // files, never aliases: they are read as carriers, not walked.
+        if (type == DT_DIR && !isMetadataFolderName(listing.name(entry))) {
+            enterFolder(slot.folder, entry); // `frame` may dangle from here on
         }
         return true;
     }
@@ -465,6 +485,7 @@ bool PosixFolderWalk::Impl::next(std::string_view& relativePath) {
     }
     currentType_.reset();
     currentPath_.clear();
+    currentFolder_ = nullptr;
     const std::size_t at = consumed_.load(std::memory_order_relaxed);
     Slot& slot = ring_[at % ringSize];
     if (!threaded()) {
@@ -506,6 +527,8 @@ bool PosixFolderWalk::Impl::next(std::string_view& relativePath) {
     }
     holding_ = true;
     currentType_ = slot.result;
+    currentFolder_ = slot.folder.get();
+    currentIndex_ = slot.index;
     currentPath_.assign(prefix_).append(slot.relative);
     relativePath = slot.relative;
     return true;
@@ -559,6 +582,15 @@ std::optional<std::string_view> PosixFolderWalk::currentType() const {
 
 const std::string& PosixFolderWalk::currentPath() const {
     return impl_->currentPath_;
+}
+
+const FolderListing* PosixFolderWalk::currentFolder() const {
+    return impl_->currentFolder_;
+}
+
+std::string_view PosixFolderWalk::currentName() const {
+    const FolderListing* folder = impl_->currentFolder_;
+    return folder ? folder->name(folder->entry(impl_->currentIndex_)) : std::string_view();
 }
 
 } // namespace korvex

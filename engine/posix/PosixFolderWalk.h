@@ -10,6 +10,7 @@
 namespace korvex {
 
 class AliasRecognizer;
+class FolderListing;
 
 /// The walk of a folder on a Linux disk, with the type of every entry decided on the way.
 ///
@@ -45,6 +46,11 @@ public:
     /// The absolute path of the entry last yielded: folder path, "/", relative path (a single
     /// slash after the root folder "/").
     const std::string& currentPath() const;
+
+    /// The open folder holding the entry last yielded, and its name there; null and empty
+    /// before the first entry and after the last. Valid until the next call of `next`.
+    const FolderListing* currentFolder() const;
+    std::string_view currentName() const;
 
     class Impl;
 
