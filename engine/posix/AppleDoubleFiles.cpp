@@ -2,6 +2,7 @@
 
 #include "FolderListing.h"
 
+#include <climits>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,6 +14,17 @@ namespace {
 
 constexpr int fileFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+/// Opens the regular file `name` in the folder `fd`, not through a symbolic link; -1 if none.
+int openFile(int fd, const char* name) {
+    const int file = ::openat(fd, name, fileFlags);
+    struct stat st;
+    if (file >= 0 && (::fstat(file, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(file);
+        return -1;
+    }
+    return file;
+}
 
 /// Opens `path` (relative, components separated by single slashes) below the folder `fd`, one
 /// component at a time, following no symbolic link anywhere; the last one must be a regular
@@ -41,6 +53,7 @@ int openBeneath(int fd, std::string_view path) {
             }
             return next;
         }
+        // The last component is opened with O_NOFOLLOW; the folders before it likewise.
         folder = next;
         path.remove_prefix(slash + 1);
     }
@@ -90,27 +103,43 @@ void AppleDoubleFiles::findRootsOnDisk() {
 }
 
 int AppleDoubleFiles::openNext() {
-    const std::string sidecar = "._" + name_;
+    // "._" + name, without touching the heap: this runs for most ordinary files.
+    char sidecar[NAME_MAX + 3];
+    if (name_.empty() || name_.size() > NAME_MAX || name_.find('/') != std::string_view::npos) {
+        return -1;
+    }
+    sidecar[0] = '.';
+    sidecar[1] = '_';
+    name_.copy(sidecar + 2, name_.size());
+    sidecar[name_.size() + 2] = '\0';
+    const std::string_view sidecarName(sidecar, name_.size() + 2);
     while (true) {
         const int step = step_++;
         if (step == 0) {
             if (listing_) {
-                const FolderListing::Entry* entry = listing_->find(sidecar);
+                const FolderListing::Entry* entry = listing_->find(sidecarName);
                 if (!entry || (entry->type != DT_REG && entry->type != DT_UNKNOWN)) {
                     continue;
                 }
             }
-            if (const int fd = openBeneath(folderFd_, sidecar); fd >= 0) {
+            if (const int fd = openFile(folderFd_, sidecar); fd >= 0) {
                 return fd;
             }
         } else if (step == 1) {
             if (listing_ && !listing_->holdsAppleDoubleFolder()) {
                 continue;
             }
-            if (const int fd = openBeneath(folderFd_, ".AppleDouble/" + name_); fd >= 0) {
+            std::string path(".AppleDouble/");
+            path.append(name_);
+            if (const int fd = openBeneath(folderFd_, path); fd >= 0) {
                 return fd;
             }
         } else {
+            if (listing_ && !listing_->holdsMacArchiveFolder() &&
+                listing_->archiveRoots().empty()) {
+                step_ = step;
+                return -1; // no Mac archive around: nothing more to look at
+            }
             if (!rootsKnown_) {
                 rootsKnown_ = true;
                 if (listing_) {
@@ -133,7 +162,9 @@ int AppleDoubleFiles::openNext() {
                 return -1;
             }
             const Root& root = roots_[index];
-            if (const int fd = openBeneath(root.fd, "__MACOSX/" + root.below + sidecar); fd >= 0) {
+            std::string path("__MACOSX/");
+            path.append(root.below).append(sidecarName);
+            if (const int fd = openBeneath(root.fd, path); fd >= 0) {
                 return fd;
             }
         }

@@ -14,7 +14,8 @@ class FolderListing;
 /// for each folder ROOT at or above the entry's folder, nearest first, that holds a `__MACOSX`
 /// folder (a zip archive made on a Mac, unpacked; REL leads from ROOT to the entry's folder).
 /// Every file is opened relative to a folder descriptor, never through a symbolic link, and
-/// only when it is a regular file. One object serves one entry on one thread.
+/// only when it is a regular file. One object serves one entry on one thread, and the name it
+/// is given must outlive it.
 class AppleDoubleFiles {
 public:
     /// For an entry of a walked folder: the listing tells which places exist, so an ordinary
@@ -48,7 +49,7 @@ private:
     const FolderListing* listing_ = nullptr;
     int folderFd_ = -1;
     std::string folderPath_; // without a listing only
-    std::string name_;
+    std::string_view name_;  // kept alive by the caller
     int step_ = 0;
     bool rootsKnown_ = false;
     std::vector<Root> roots_;
