@@ -74,8 +74,9 @@ std::optional<Bytes> recordIn(std::span<const std::uint8_t> fork) {
 }
 
 std::optional<Bytes> recordFromAttributes(int fd) {
-    static constexpr std::array<const char*, 3> names{
+    static constexpr std::array<const char*, 4> names{
         "user.DosStream.AFP_Resource:$DATA",
+        "user.DosStream.AFP_Resource", // streams_xattr with store_stream_type = no
         "user.com.apple.ResourceFork",
         "osx.com.apple.ResourceFork",
     };
@@ -93,7 +94,7 @@ std::optional<Bytes> recordFromAttributes(int fd) {
             continue;
         }
         value.resize(static_cast<std::size_t>(got));
-        if (name == names[0] && value.back() == 0) {
+        if ((name == names[0] || name == names[1]) && value.back() == 0) {
             value.pop_back(); // the stream store keeps one zero byte after the stream's data
         }
         if (std::optional<Bytes> record = recordIn(value)) {
