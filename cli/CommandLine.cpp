@@ -137,7 +137,10 @@ int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ost
             continue;
         }
         std::string text;
-        const bool ok = bookmark::BookmarkInspection::inspect(*bytes, text);
+        const bool ok = !bytes->empty() && bookmark::BookmarkInspection::inspect(*bytes, text);
+        if (bytes->empty()) {
+            text = "  error: the data fork is empty and no resource fork holds an alias record\n";
+        }
         out << file << ":\n" << text;
         if (!text.empty() && text.back() != '\n') {
             out << '\n';

@@ -145,8 +145,14 @@ TEST_F(CommandLineTest, InspectReadsClassicAliasesThroughTheirCarriers) {
         GTEST_SKIP() << "the temporary folder keeps no user attributes";
     }
     tree.file("bare record", record);
+    tree.file("forkless alias", "");
 
-    Outcome inspect = run({"--inspect", "classic alias", "bare record"}, tree.root());
+    Outcome inspect = run({"--inspect", "forkless alias"}, tree.root());
+    EXPECT_EQ(inspect.status, 1);
+    EXPECT_EQ(inspect.out, tree.path("forkless alias") +
+                               ":\n  error: the data fork is empty and "
+                               "no resource fork holds an alias record\n");
+    inspect = run({"--inspect", "classic alias", "bare record"}, tree.root());
     EXPECT_EQ(inspect.status, 0) << inspect.err;
     for (const char* name : {"classic alias", "bare record"}) {
         EXPECT_NE(inspect.out.find(tree.path(name) + ":\n  kind: classic alias record (version 2)\n"

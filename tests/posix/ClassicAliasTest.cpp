@@ -5,6 +5,7 @@
 #include "TempTree.h"
 #include "posix/AliasRecognizer.h"
 #include "posix/PosixAliasPlatform.h"
+#include "posix/PosixFolderWalk.h"
 
 #include <gtest/gtest.h>
 
@@ -211,7 +212,20 @@ TEST_F(ClassicAliasTest, MetadataFoldersAreCarriersNeverAliases) {
     EXPECT_EQ(found.aliasCount, 1);
     EXPECT_EQ(found.brokenCount, 0);
 
+    // The walk names the metadata folders but does not enter them.
+    std::vector<std::string> walked;
     AliasRecognizer recognizer;
+    auto walk = PosixFolderWalk::open(tree.root(), recognizer);
+    for (std::string_view relative; walk->next(relative);) {
+        walked.emplace_back(relative);
+    }
+    walk.reset();
+    EXPECT_NE(std::find(walked.begin(), walked.end(), "__MACOSX"), walked.end());
+    for (const std::string& relative : walked) {
+        EXPECT_FALSE(relative.starts_with("__MACOSX/") || relative.starts_with(".AppleDouble/"))
+            << relative;
+    }
+
     EXPECT_EQ(recognizer.typeIdentifier(tree.path("decoy")), "public.data");
     EXPECT_EQ(recognizer.typeIdentifier(tree.path("__MACOSX/inside")), "public.data");
     EXPECT_EQ(recognizer.typeIdentifier(tree.path(".AppleDouble/inside")), "public.data");
