@@ -5,6 +5,7 @@
 #include "DemoFolder.h"
 #include "ProgressLine.h"
 #include "bookmark/BookmarkInspection.h"
+#include "posix/AliasDataReader.h"
 #include "posix/PosixAliasPlatform.h"
 #include "posix/RegularFileReader.h"
 
@@ -56,7 +57,8 @@ std::string CommandLine::usage() {
            "  --map MAC=LOCAL   look for targets stored below the Mac folder MAC below the\n"
            "                    folder LOCAL of this machine, e.g. /Volumes/Archive=/mnt/archive;\n"
            "                    may be given several times, the longest MAC is tried first\n"
-           "  --inspect FILE... print what the bookmark data in each FILE says\n"
+           "  --inspect FILE... print what the bookmark data (or the classic alias record) in\n"
+           "                    each FILE says\n"
            "  --demo            make a folder of sample aliases in a temporary place and scan it\n"
            "  --help, --version\n"
            "\n"
@@ -146,7 +148,12 @@ int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ost
             out << '\n';
         }
         first = false;
-        std::optional<std::vector<std::uint8_t>> bytes = RegularFileReader::read(file);
+        // Through the alias's carriers (bookmark data, else the classic record of its resource
+        // fork); when neither reads, the file's own bytes, for the reader to say what is wrong.
+        std::optional<std::vector<std::uint8_t>> bytes = AliasDataReader::readPath(file);
+        if (!bytes) {
+            bytes = RegularFileReader::read(file);
+        }
         if (!bytes) {
             err << "korvex-scan: couldn't read " << file
                 << " (missing, not a regular file, or over 16 MiB)\n";
@@ -154,7 +161,10 @@ int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ost
             continue;
         }
         std::string text;
-        const bool ok = bookmark::BookmarkInspection::inspect(*bytes, text);
+        const bool ok = !bytes->empty() && bookmark::BookmarkInspection::inspect(*bytes, text);
+        if (bytes->empty()) {
+            text = "  error: the data fork is empty and no resource fork holds an alias record\n";
+        }
         out << file << ":\n" << text;
         if (!text.empty() && text.back() != '\n') {
             out << '\n';

@@ -37,6 +37,10 @@ std::optional<std::string> CountingPlatform::storedProperties(std::string_view k
     return inner_.storedProperties(key, data);
 }
 
+bool CountingPlatform::refreshable(const BookmarkData& data) {
+    return inner_.refreshable(data);
+}
+
 std::optional<BookmarkData> CountingPlatform::makeBookmarkData(const FileUrl& target,
                                                                std::uint32_t options,
                                                                const BookmarkData& previous) {

@@ -26,6 +26,7 @@ public:
                                                bool& isStale) override;
     std::optional<std::string> storedProperties(std::string_view key,
                                                 const BookmarkData& data) override;
+    bool refreshable(const BookmarkData& data) override;
     std::optional<BookmarkData> makeBookmarkData(const FileUrl& target, std::uint32_t options,
                                                  const BookmarkData& previous) override;
     bool writeBookmarkData(const BookmarkData& data, const FileUrl& item) override;

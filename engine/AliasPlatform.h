@@ -60,6 +60,10 @@ public:
     virtual std::optional<std::string> storedProperties(std::string_view key,
                                                         const BookmarkData& data) = 0;
 
+    /// Whether a refresh may replace `data` with fresh bookmark data. False for data that is
+    /// kept as it is (the platform says which); such an alias is neither refreshed nor failed.
+    virtual bool refreshable(const BookmarkData& data) = 0;
+
     /// Fresh bookmark data for `target` with the creation `options`, or none. `previous` is the
     /// bookmark data the target was resolved from: on a disk away from the Mac that uses the
     /// alias, only it tells how that Mac names the target, so fresh data keeps its terms.

@@ -80,6 +80,13 @@ void AliasScanner::examineItem(const WalkEntry& entry, const ScanOptions& option
 
     std::optional<BookmarkData> data = platform_.readBookmarkData(item_);
     if (!data) {
+        // Data that can't be read (damaged, unknown, too large) leads a Mac nowhere either:
+        // the alias is broken, its sidecar says that nothing could be read.
+        ++report.brokenCount;
+        report.brokenPaths.push_back(item_.path);
+        if (options.mark) {
+            writeSidecar(item_, brokenSuffix, "nil\n", report);
+        }
         return;
     }
 
@@ -94,7 +101,7 @@ void AliasScanner::examineItem(const WalkEntry& entry, const ScanOptions& option
         }
         return;
     }
-    if (options.rewrite) {
+    if (options.rewrite && platform_.refreshable(*data)) {
         refreshAlias(item_, item_.path, *resolved, *data, options, report);
     }
 }
@@ -114,7 +121,11 @@ void AliasScanner::markAlias(const FileUrl& item, const BookmarkData& data, std:
         text += "\n[cut here: the description is " + std::to_string(whole) +
                 " bytes long, the first " + std::to_string(cut) + " are written]\n";
     }
+    writeSidecar(item, suffix, text, report);
+}
 
+void AliasScanner::writeSidecar(const FileUrl& item, std::string_view suffix, std::string_view text,
+                                ScanReport& report) {
     if (!platform_.writeText(text, item, suffix)) {
         std::string sidecarPath = item.path;
         sidecarPath += suffix;

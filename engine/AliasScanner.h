@@ -50,6 +50,8 @@ public:
 private:
     void closeReport(const ScanOptions& options, ScanReport& report);
     static void addProblem(std::string_view what, std::string_view path, ScanReport& report);
+    void writeSidecar(const FileUrl& item, std::string_view suffix, std::string_view text,
+                      ScanReport& report);
 
     AliasPlatform& platform_;
     FileUrl item_; // reused from entry to entry

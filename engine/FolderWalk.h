@@ -15,6 +15,8 @@ struct WalkEntry {
     /// operation on the entry goes through it, by name, never through a path that someone could
     /// swap in the meantime.
     int folderFd = -1;
+    /// The walk's own record of that folder, for the platform that made the walk; may be null.
+    const void* folder = nullptr;
     /// The walk's own answer to the type lookup, when it classified the entry on the way.
     bool typeKnown = false;
     std::optional<std::string_view> type;

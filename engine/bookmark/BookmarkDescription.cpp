@@ -4,6 +4,7 @@
 #include "BookmarkInfo.h"
 #include "BookmarkKeys.h"
 #include "BookmarkReader.h"
+#include "classic/ClassicAlias.h"
 
 #include <algorithm>
 #include <charconv>
@@ -283,6 +284,14 @@ Pairs tablePairs(const Bookmark& bookmark, const BookmarkTable& table, bool targ
         }
         if (k == key::pathComponents && target) {
             continue; // derived below
+        }
+        if (k == key::aliasData && e.value.kind() == BookmarkValueKind::data) {
+            // The classic alias record of 10.6 to 10.11 bookmarks, described like bookmark data.
+            if (std::optional<std::string> record =
+                    classic::ClassicAlias::describeEmbedded(e.value.bytes())) {
+                out.emplace_back(quoted("aliasData"), *record);
+                continue;
+            }
         }
         if (k == key::volName && target)
             out.emplace_back(quoted("NSURLBookmarkOriginalVolumeNameKey"),

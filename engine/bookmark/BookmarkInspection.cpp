@@ -3,6 +3,7 @@
 #include "BookmarkDescription.h"
 #include "BookmarkInfo.h"
 #include "BookmarkReader.h"
+#include "classic/ClassicAlias.h"
 
 namespace korvex::bookmark {
 
@@ -23,16 +24,19 @@ const char* containerName(BookmarkContainer container) {
 } // namespace
 
 bool BookmarkInspection::inspect(std::span<const std::uint8_t> bytes, std::string& text) {
-    BookmarkResult<Bookmark> read = BookmarkReader::read(bytes);
+    // Bookmark data, or a classic alias record (bare, or in a resource fork) seen as one.
+    BookmarkResult<classic::AliasContent> read = classic::ClassicAlias::read(bytes);
     if (!read) {
         text += "  error: " + read.error().message + " (at byte " +
                 std::to_string(read.error().offset) + ")\n";
         return false;
     }
-    const Bookmark& bookmark = read.value();
+    const Bookmark& bookmark = read->bookmark;
     BookmarkInfo info = BookmarkInfo::from(bookmark);
     text += "  kind: ";
-    text += containerName(bookmark.container);
+    text += read->record
+                ? "classic alias record (version " + std::to_string(read->record->version) + ")"
+                : std::string(containerName(bookmark.container));
     text += "\n  target: " + (info.pathKnown ? info.targetPath() : std::string("(not stored)"));
     text += "\n  volume: ";
     text += info.volumeName ? "\"" + *info.volumeName + "\"" : std::string("(no name)");

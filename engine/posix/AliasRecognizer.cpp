@@ -3,6 +3,7 @@
 #include "AfpInfo.h"
 #include "AliasDataFork.h"
 #include "AppleDouble.h"
+#include "AppleDoubleFiles.h"
 #include "AtomicFile.h"
 #include "FileDescriptor.h"
 #include "FinderInfo.h"
@@ -154,37 +155,14 @@ Verdict fromXattrs(const XattrSource& xattrs, const char* path) {
     return Verdict::none;
 }
 
-/// FinderInfo from the AppleDouble file `._NAME` beside the entry.
-Verdict fromSidecar(const AliasRecognizer::Entry& entry) {
-    char name[NAME_MAX + 3];
-    if (entry.name.size() + 3 > sizeof name) {
-        return Verdict::none;
-    }
-    name[0] = '.';
-    name[1] = '_';
-    std::memcpy(name + 2, entry.name.data(), entry.name.size());
-    name[entry.name.size() + 2] = '\0';
-    if (entry.listing) {
-        const FolderListing::Entry* sidecar =
-            entry.listing->find(std::string_view(name, entry.name.size() + 2));
-        if (!sidecar || (sidecar->type != DT_REG && sidecar->type != DT_UNKNOWN)) {
-            return Verdict::none;
-        }
-    } else {
-        struct stat st;
-        if (::fstatat(entry.folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(st.st_mode)) {
-            return Verdict::none;
-        }
-    }
-    FileDescriptor fd(
-        ::openat(entry.folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+/// FinderInfo from the AppleDouble file open at `fd`.
+Verdict fromAppleDoubleFile(int fd) {
     struct stat st;
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         return Verdict::none;
     }
     std::array<std::uint8_t, 4096> head;
-    const ssize_t got = ::pread(fd.get(), head.data(), head.size(), 0);
+    const ssize_t got = ::pread(fd, head.data(), head.size(), 0);
     if (got <= 0) {
         return Verdict::none;
     }
@@ -199,11 +177,54 @@ Verdict fromSidecar(const AliasRecognizer::Entry& entry) {
         return verdictOf(FinderInfo::fromPrefix(bytes.subspan(found->offset)));
     }
     FinderInfo info;
-    if (::pread(fd.get(), info.bytes.data(), info.bytes.size(), found->offset) !=
+    if (::pread(fd, info.bytes.data(), info.bytes.size(), found->offset) !=
         static_cast<ssize_t>(info.bytes.size())) {
         return Verdict::none;
     }
     return verdictOf(info);
+}
+
+/// FinderInfo from the entry's AppleDouble files: `._NAME`, `.AppleDouble/NAME`, then the
+/// `__MACOSX` trees above it; the first that holds a non-zero one decides.
+Verdict fromAppleDoubleFiles(const AliasRecognizer::Entry& entry) {
+    std::optional<AppleDoubleFiles> onDisk;
+    std::optional<AppleDoubleFiles> listed;
+    AppleDoubleFiles* files = nullptr;
+    if (entry.listing) {
+        files = &listed.emplace(*entry.listing, entry.name);
+    } else {
+        const std::string_view path = entry.path ? std::string_view(entry.path) : "";
+        const std::size_t slash = path.rfind('/');
+        std::string folder(slash == std::string_view::npos ? std::string_view()
+                           : slash == 0                    ? std::string_view("/")
+                                                           : path.substr(0, slash));
+        files = &onDisk.emplace(entry.folderFd, std::move(folder), entry.name);
+    }
+    for (int fd = files->openNext(); fd >= 0; fd = files->openNext()) {
+        const Verdict verdict = fromAppleDoubleFile(fd);
+        ::close(fd);
+        if (verdict != Verdict::none) {
+            return verdict;
+        }
+    }
+    return Verdict::none;
+}
+
+/// Whether `path` lies inside a metadata folder (`.AppleDouble`, `__MACOSX`).
+bool insideMetadataFolder(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    std::string_view rest = path.substr(0, slash == std::string_view::npos ? 0 : slash);
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('/');
+        if (AppleDoubleFiles::isMetadataFolder(rest.substr(0, end))) {
+            return true;
+        }
+        if (end == std::string_view::npos) {
+            break;
+        }
+        rest.remove_prefix(end + 1);
+    }
+    return false;
 }
 
 } // namespace
@@ -240,7 +261,8 @@ AliasRecognizer::typeIdentifier(const std::string& absolutePath) const {
                              : slash == 0                    ? std::string_view("/")
                                                              : whole.substr(0, slash));
     const std::string name(slash == std::string_view::npos ? whole : whole.substr(slash + 1));
-    if (name.empty() || name == "." || name == "..") {
+    if (name.empty() || name == "." || name == ".." || insideMetadataFolder(absolutePath)) {
+        // Nothing inside `.AppleDouble` or `__MACOSX` is an alias: those hold metadata.
         struct stat st;
         if (::lstat(absolutePath.c_str(), &st) != 0) {
             return std::nullopt;
@@ -320,7 +342,7 @@ std::optional<std::string_view> AliasRecognizer::typeIdentifier(const Entry& ent
 
     Verdict verdict = entry.xattrs ? fromXattrs(*xattrs_, entry.path) : Verdict::none;
     if (verdict == Verdict::none) {
-        verdict = fromSidecar(entry);
+        verdict = fromAppleDoubleFiles(entry);
     }
     switch (verdict) {
     case Verdict::vanished:

@@ -26,11 +26,13 @@ inline constexpr std::string_view item = "public.item"; ///< pipes, sockets, dev
 
 /// Decides what an entry on a Linux disk is, in the type identifiers the scan engine knows;
 /// above all whether it is a Finder alias ("com.apple.alias-file"):
-/// - only regular files can be aliases; `._NAME` sidecars and the temporary files of safe
-///   writes never are;
+/// - only regular files can be aliases; `._NAME` sidecars, the temporary files of safe writes
+///   and everything inside the metadata folders `.AppleDouble` and `__MACOSX` never are;
 /// - the first non-zero FinderInfo found decides by its alias flag; the carriers are looked at
 ///   in this order: `osx.com.apple.FinderInfo`, `user.com.apple.FinderInfo`,
-///   `user.DosStream.AFP_AfpInfo:$DATA`, `user.org.netatalk.Metadata`, then `._NAME` beside it;
+///   `user.DosStream.AFP_AfpInfo:$DATA`, `user.org.netatalk.Metadata`, then the AppleDouble
+///   files `._NAME` beside it, `.AppleDouble/NAME`, `ROOT/__MACOSX/REL/._NAME` (see
+///   AppleDoubleFiles);
 /// - with no FinderInfo anywhere (lost in copying) the data fork decides: the alias magic with
 ///   header lengths that fit the file.
 /// None only when the entry vanished or cannot be examined at all. Safe to use from several
@@ -51,8 +53,10 @@ public:
         /// The entry's path for attribute calls: absolute, or relative to the calling thread's
         /// working folder (the walk's threads sit in the entry's folder).
         const char* path = nullptr;
-        const FolderListing* listing = nullptr; ///< the folder's names; null: probe `._NAME`
-        bool xattrs = true;                     ///< the folder's file system keeps attributes
+        /// The folder's names; null: probe the AppleDouble files on the disk (then `path` must
+        /// be absolute for the `__MACOSX` trees above the folder to be found).
+        const FolderListing* listing = nullptr;
+        bool xattrs = true; ///< the folder's file system keeps attributes
     };
 
     /// The type identifier of the entry at `absolutePath`, looked up afresh.

@@ -20,8 +20,10 @@ bool isDotOrDotDot(const char* name) {
 }
 } // namespace
 
-FolderListing::FolderListing(int folderFd, std::string prefix, dev_t device, bool xattrs)
-    : fd_(folderFd), prefix_(std::move(prefix)), device_(device), xattrs_(xattrs) {
+FolderListing::FolderListing(int folderFd, std::string prefix, dev_t device, bool xattrs,
+                             std::vector<std::shared_ptr<const FolderListing>> archiveRoots)
+    : fd_(folderFd), prefix_(std::move(prefix)), device_(device), xattrs_(xattrs),
+      archiveRoots_(std::move(archiveRoots)) {
     alignas(8) char buffer[32768];
     for (;;) {
         const long got = ::syscall(SYS_getdents64, fd(), buffer, sizeof buffer);
@@ -56,6 +58,12 @@ FolderListing::FolderListing(int folderFd, std::string prefix, dev_t device, boo
     }
     std::sort(entries_.begin(), entries_.end(),
               [this](const Entry& a, const Entry& b) { return name(a) < name(b); });
+    auto holdsFolder = [this](std::string_view wanted) {
+        const Entry* entry = find(wanted);
+        return entry && (entry->type == DT_DIR || entry->type == DT_UNKNOWN);
+    };
+    holdsAppleDouble_ = holdsFolder(".AppleDouble");
+    holdsMacArchive_ = holdsFolder("__MACOSX");
 }
 
 FolderListing::~FolderListing() {

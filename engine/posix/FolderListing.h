@@ -25,8 +25,10 @@ public:
 
     /// Reads the folder open at `fd` (taken over, closed by the listing). `prefix` is the
     /// folder's absolute path followed by one slash ("/" for the root folder); `device` its
-    /// st_dev; `xattrs` whether its file system keeps extended attributes.
-    FolderListing(int fd, std::string prefix, dev_t device, bool xattrs);
+    /// st_dev; `xattrs` whether its file system keeps extended attributes; `archiveRoots` the
+    /// folders above it (nearest first) that hold a `__MACOSX` folder.
+    FolderListing(int fd, std::string prefix, dev_t device, bool xattrs,
+                  std::vector<std::shared_ptr<const FolderListing>> archiveRoots = {});
     ~FolderListing();
     FolderListing(const FolderListing&) = delete;
     FolderListing& operator=(const FolderListing&) = delete;
@@ -54,12 +56,24 @@ public:
     /// The entry called exactly `name` (bytes, no normalisation), or null.
     const Entry* find(std::string_view name) const;
 
+    /// Whether the folder holds netatalk's `.AppleDouble` folder.
+    bool holdsAppleDoubleFolder() const { return holdsAppleDouble_; }
+    /// The folders at or above this one, nearest first, that hold a `__MACOSX` folder (the
+    /// AppleDouble files of a Mac-made zip archive, unpacked).
+    const std::vector<std::shared_ptr<const FolderListing>>& archiveRoots() const {
+        return archiveRoots_;
+    }
+    bool holdsMacArchiveFolder() const { return holdsMacArchive_; }
+
 private:
     std::atomic<int> fd_;
     std::string prefix_;
     dev_t device_;
     bool xattrs_;
     bool readable_ = true;
+    bool holdsAppleDouble_ = false;
+    bool holdsMacArchive_ = false;
+    std::vector<std::shared_ptr<const FolderListing>> archiveRoots_;
     std::vector<char> names_;
     std::vector<Entry> entries_;
 };

@@ -1,12 +1,16 @@
 #include "PosixAliasPlatform.h"
 
+#include "AliasDataReader.h"
+#include "AppleDoubleFiles.h"
 #include "AtomicFile.h"
 #include "FileDescriptor.h"
+#include "FolderListing.h"
 #include "PosixFolderWalk.h"
 #include "RegularFileReader.h"
 #include "bookmark/BookmarkDescription.h"
 #include "bookmark/BookmarkReader.h"
 #include "bookmark/BookmarkWriter.h"
+#include "classic/ClassicAlias.h"
 
 #include <cerrno>
 #include <climits>
@@ -80,28 +84,34 @@ std::optional<BookmarkData> PosixAliasPlatform::readBookmarkData(const FileUrl& 
     lastRead_.folderFd = -1;
     lastRead_.name.assign(name);
     struct stat st {};
-    std::optional<std::vector<std::uint8_t>> bytes = RegularFileReader::readAt(
-        folderFd, lastRead_.name.c_str(), RegularFileReader::defaultLimit, &st);
-    if (!bytes || !bookmark::BookmarkReader::read(*bytes)) {
+    std::optional<std::vector<std::uint8_t>> bytes;
+    if (item.entry->folder) {
+        AppleDoubleFiles files(*static_cast<const FolderListing*>(item.entry->folder), name);
+        bytes = AliasDataReader::read(folderFd, name, files, &st);
+    } else {
+        AppleDoubleFiles files(folderFd, std::string(), name);
+        bytes = AliasDataReader::read(folderFd, name, files, &st);
+    }
+    if (!bytes) {
         return std::nullopt;
     }
     lastRead_.folderFd = folderFd;
     lastRead_.device = st.st_dev;
     lastRead_.inode = st.st_ino;
-    lastRead_.bytes = *bytes;
+    lastRead_.bytes = *bytes; // a classic record is never written back: it won't match
     return bytes;
 }
 
 std::optional<FileUrl> PosixAliasPlatform::resolveBookmarkData(const BookmarkData& data,
                                                                std::uint32_t, bool& isStale) {
     // Whatever the options ask, nothing is ever mounted and nobody is ever asked.
-    bookmark::BookmarkResult<bookmark::Bookmark> parsed = bookmark::BookmarkReader::read(data);
+    bookmark::BookmarkResult<classic::AliasContent> parsed = classic::ClassicAlias::read(data);
     if (!parsed) {
         return std::nullopt;
     }
     mounts();
     std::optional<Resolution> found =
-        resolver_.resolve(bookmark::BookmarkInfo::from(parsed.value()));
+        resolver_.resolve(bookmark::BookmarkInfo::from(parsed->bookmark));
     if (!found) {
         return std::nullopt;
     }
@@ -114,7 +124,16 @@ std::optional<std::string> PosixAliasPlatform::storedProperties(std::string_view
     if (key != allPropertiesKey) {
         return std::nullopt;
     }
-    return bookmark::BookmarkDescription::describe(data);
+    bookmark::BookmarkResult<classic::AliasContent> parsed = classic::ClassicAlias::read(data);
+    if (!parsed) {
+        return std::nullopt;
+    }
+    return bookmark::BookmarkDescription::describe(parsed->bookmark);
+}
+
+bool PosixAliasPlatform::refreshable(const BookmarkData& data) {
+    // A classic alias record stays as it is: see the class comment.
+    return bookmark::BookmarkReader::read(data).ok();
 }
 
 std::optional<BookmarkData> PosixAliasPlatform::makeBookmarkData(const FileUrl& target,

@@ -22,6 +22,13 @@ namespace korvex {
 /// Every file operation on a walked entry goes through the descriptor of the folder the walk
 /// holds, by the entry's bare name, never following a link: whoever controls folders inside
 /// the tree, nothing is read or written outside it.
+///
+/// Aliases made before Mac OS X 10.6 hold a classic alias record in their resource fork and
+/// no bookmark data: their data is that record (see AliasDataReader), resolved and described
+/// as the bookmark data it stands for. A refresh leaves them as they are: a Mac reads bookmark
+/// data in the data fork before the resource fork, so bookmark data written here would hide
+/// the record (volume dates and CNIDs by which a Mac finds a moved target) behind data made
+/// from this machine's view; and nothing a record holds goes stale on a Mac that follows it.
 /// One platform serves one scan at a time (one thread); the mount table is read once for
 /// every walk, from the injected source.
 class PosixAliasPlatform : public AliasPlatform {
@@ -40,14 +47,16 @@ public:
     void itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) override;
     std::optional<std::string_view> typeIdentifier(const FileUrl& item) override;
     /// The alias file's data fork (at most 16 MiB, a regular file, never through a link), when
-    /// it holds bookmark data the codec can read. Data that can't be read fails here, so that
-    /// the alias counts as one with unreadable bookmark data and not as a broken one. The file
-    /// read is remembered: only it, unchanged, is ever replaced by `writeBookmarkData`.
+    /// it holds bookmark data the codec can read; else the classic alias record of its
+    /// resource fork. None when neither can be read (the engine lists such an alias as broken).
+    /// The file read is remembered: only it, unchanged, is ever replaced by `writeBookmarkData`.
     std::optional<BookmarkData> readBookmarkData(const FileUrl& item) override;
     std::optional<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
                                                bool& isStale) override;
     std::optional<std::string> storedProperties(std::string_view key,
                                                 const BookmarkData& data) override;
+    /// False for a classic alias record: it is kept as it is.
+    bool refreshable(const BookmarkData& data) override;
     /// Only the creation option 1024 (suitable for an alias file) is supported.
     std::optional<BookmarkData> makeBookmarkData(const FileUrl& target, std::uint32_t options,
                                                  const BookmarkData& previous) override;

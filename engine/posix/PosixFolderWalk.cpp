@@ -60,6 +60,10 @@ const char* descriptorPath(int fd, const char* name, std::string& scratch) {
     return scratch.c_str();
 }
 
+bool isMetadataFolderName(std::string_view name) {
+    return name == ".AppleDouble" || name == "__MACOSX";
+}
+
 inline void pause() {
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_ia32_pause();
@@ -140,12 +144,14 @@ public:
         }
     }
 
-    std::shared_ptr<FolderListing> makeListing(int fd, std::string prefix, dev_t device,
-                                               bool xattrs) {
+    std::shared_ptr<FolderListing>
+    makeListing(int fd, std::string prefix, dev_t device, bool xattrs,
+                std::vector<std::shared_ptr<const FolderListing>> archiveRoots = {}) {
         listings_.fetch_add(1);
         openFds_.fetch_add(1);
         return std::shared_ptr<FolderListing>(
-            new FolderListing(fd, std::move(prefix), device, xattrs), [this](FolderListing* l) {
+            new FolderListing(fd, std::move(prefix), device, xattrs, std::move(archiveRoots)),
+            [this](FolderListing* l) {
                 if (l->fd() >= 0) {
                     openFds_.fetch_sub(1);
                 }
@@ -171,7 +177,8 @@ private:
     enum class Entered { yes, no, unreadable };
 
     Produced produceOne();
-    Entered enterFolder(const FolderListing& parent, const FolderListing::Entry& entry);
+    Entered enterFolder(const std::shared_ptr<const FolderListing>& parentListing,
+                        const FolderListing::Entry& entry);
     bool makeRoomForFolder();
     bool reopen(std::size_t index);
     void publish(Slot& slot, std::size_t at);
@@ -228,7 +235,9 @@ private:
 };
 
 PosixFolderWalk::Impl::Entered
-PosixFolderWalk::Impl::enterFolder(const FolderListing& parent, const FolderListing::Entry& entry) {
+PosixFolderWalk::Impl::enterFolder(const std::shared_ptr<const FolderListing>& parentListing,
+                                   const FolderListing::Entry& entry) {
+    const FolderListing& parent = *parentListing;
     const char* name = parent.cName(entry);
     struct stat st;
     st.st_dev = parent.device();
@@ -273,8 +282,16 @@ PosixFolderWalk::Impl::enterFolder(const FolderListing& parent, const FolderList
     std::string prefix;
     prefix.reserve(parent.prefix().size() + entry.nameLength + 1);
     prefix.append(parent.prefix()).append(name, entry.nameLength).push_back('/');
+    std::vector<std::shared_ptr<const FolderListing>> archiveRoots;
+    if (parent.holdsMacArchiveFolder() || !parent.archiveRoots().empty()) {
+        if (parent.holdsMacArchiveFolder()) {
+            archiveRoots.push_back(parentListing);
+        }
+        archiveRoots.insert(archiveRoots.end(), parent.archiveRoots().begin(),
+                            parent.archiveRoots().end());
+    }
     std::shared_ptr<FolderListing> listing =
-        makeListing(fd.release(), std::move(prefix), st.st_dev, xattrs);
+        makeListing(fd.release(), std::move(prefix), st.st_dev, xattrs, std::move(archiveRoots));
     const bool readable = listing->readable();
     stack_.push_back(Frame{std::move(listing), 0, relative_.size(),
                            std::string(name, entry.nameLength), st.st_dev, st.st_ino});
@@ -382,9 +399,11 @@ PosixFolderWalk::Impl::Produced PosixFolderWalk::Impl::produceOne() {
         slot.type = type;
         slot.unreadable = false;
         slot.result.reset();
-        if (type == DT_DIR) {
+        // The metadata folders of netatalk and of unpacked Mac zip archives hold AppleDouble
+        // files, never aliases: they are read as carriers, not walked.
+        if (type == DT_DIR && !isMetadataFolderName(listing.name(entry))) {
             // `frame` may dangle from here on (the listing itself stays where it is).
-            slot.unreadable = enterFolder(listing, entry) == Entered::unreadable;
+            slot.unreadable = enterFolder(slot.folder, entry) == Entered::unreadable;
         }
         publish(slot, at);
         return Produced::entry;
@@ -655,9 +674,11 @@ bool PosixFolderWalk::Impl::next(WalkEntry& out) {
     if (slot.folder) {
         const FolderListing& listing = *slot.folder;
         out.folderFd = listing.fd();
+        out.folder = &listing;
         out.name = listing.name(listing.entry(slot.index));
     } else {
         out.folderFd = -1;
+        out.folder = nullptr;
         const std::size_t slash = slot.relative.rfind('/');
         out.name =
             std::string_view(slot.relative).substr(slash == std::string::npos ? 0 : slash + 1);

@@ -10,6 +10,7 @@
 namespace korvex {
 
 class AliasRecognizer;
+class FolderListing;
 class MountTable;
 
 /// The walk of a folder on a Linux disk, with the type of every entry decided on the way.
@@ -44,8 +45,8 @@ public:
     /// Stops the look-ahead and closes everything, also in the middle of a walk.
     ~PosixFolderWalk() override;
 
-    /// Every entry comes with its folder's descriptor, its name and its type identifier
-    /// (none when it vanished or cannot be examined).
+    /// Every entry comes with its folder's descriptor, its name, its type identifier (none when
+    /// it vanished or cannot be examined) and, as `WalkEntry::folder`, its `FolderListing`.
     bool next(WalkEntry& entry) override;
 
     class Impl;

@@ -1,6 +1,7 @@
 // korvex-scan in-process: arguments, the two streams and the exit status.
 #include "CommandLine.h"
 #include "DemoFolder.h"
+#include "classic/ClassicTestData.h"
 #include "engine/MemoryAliasPlatform.h"
 #include "posix/TempTree.h"
 
@@ -174,6 +175,34 @@ TEST_F(CommandLineTest, InspectAndDemoWorkOnRealFiles) {
     EXPECT_NE(inspect.out.find(tree.path("Documents/Report.txt")), std::string::npos);
     EXPECT_NE(inspect.out.find(tree.path("Notes.txt:\n")), std::string::npos);
     EXPECT_NE(inspect.err.find("couldn't read " + tree.path("Old")), std::string::npos);
+}
+
+TEST_F(CommandLineTest, InspectReadsClassicAliasesThroughTheirCarriers) {
+    onDisk = true;
+    test::TempTree tree;
+    const classictest::Bytes record =
+        classictest::RecordBuilder().text(2, "Macintosh HD:Docs:Plan").build();
+    tree.file("classic alias", "");
+    if (!tree.xattr("classic alias", "user.com.apple.ResourceFork",
+                    classictest::resourceFork({{classictest::alis, 0, record}}))) {
+        GTEST_SKIP() << "the temporary folder keeps no user attributes";
+    }
+    tree.file("bare record", record);
+    tree.file("forkless alias", "");
+
+    Outcome inspect = run({"--inspect", "forkless alias"}, tree.root());
+    EXPECT_EQ(inspect.status, 1);
+    EXPECT_EQ(inspect.out, tree.path("forkless alias") +
+                               ":\n  error: the data fork is empty and "
+                               "no resource fork holds an alias record\n");
+    inspect = run({"--inspect", "classic alias", "bare record"}, tree.root());
+    EXPECT_EQ(inspect.status, 0) << inspect.err;
+    for (const char* name : {"classic alias", "bare record"}) {
+        EXPECT_NE(inspect.out.find(tree.path(name) + ":\n  kind: classic alias record (version 2)\n"
+                                                     "  target: /Volumes/Macintosh HD/Docs/Plan\n"),
+                  std::string::npos)
+            << inspect.out;
+    }
 }
 
 } // namespace

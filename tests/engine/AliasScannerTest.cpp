@@ -58,19 +58,25 @@ TEST(AliasScannerOutcomes, CountsAddUpOverAMixedTree) {
     platform.addAlias("4", "/t4");
     platform.addAlias("5");
     platform.entries.push_back({"6", std::string(aliasFileType), std::nullopt}); // unreadable
+    platform.keptAsIs.insert(platform.addAlias("7", "/t7")); // resolves, kept as it is
     ScanRun run(platform, true, true);
-    EXPECT_EQ(run.report->aliasCount, 5);
-    EXPECT_EQ(run.report->brokenCount, 2);
+    EXPECT_EQ(run.report->aliasCount, 6);
+    EXPECT_EQ(run.report->brokenCount, 3);
     EXPECT_EQ(run.report->rewrittenCount, 2);
-    EXPECT_EQ(run.report->brokenPaths, (std::vector<std::string>{"/f/2", "/f/5"}));
-    // The alias with unreadable bookmark data is only counted: nothing is written for it.
+    // Unreadable data leads nowhere: listed as broken, never refreshed, its sidecar says nil.
+    EXPECT_EQ(run.report->brokenPaths, (std::vector<std::string>{"/f/2", "/f/5", "/f/6"}));
     std::vector<std::string> written;
     for (const auto& [path, text] : platform.texts)
         written.push_back(path);
     EXPECT_EQ(written,
               (std::vector<std::string>{"/f/1-korvex-rewrite.text", "/f/2-korvex-broken.text",
-                                        "/f/4-korvex-rewrite.text", "/f/5-korvex-broken.text"}));
-    EXPECT_EQ(platform.calls.back(), "read /f/6");
+                                        "/f/4-korvex-rewrite.text", "/f/5-korvex-broken.text",
+                                        "/f/6-korvex-broken.text"}));
+    EXPECT_EQ(platform.texts["/f/6-korvex-broken.text"], "nil\n");
+    // Data kept as it is: resolved, not broken, neither refreshed nor failed, no sidecar.
+    EXPECT_EQ(platform.bookmarks.count("/f/7"), 0u);
+    EXPECT_EQ(run.report->reportText.find("Couldn't"), std::string::npos);
+    EXPECT_EQ(run.report->brokenCount + run.report->rewrittenCount + 1, run.report->aliasCount);
 }
 
 TEST(AliasScannerFrame, FolderThatCannotBeWalkedAnswersNotFoundOnce) {

@@ -106,6 +106,10 @@ std::optional<std::string> MemoryAliasPlatform::storedProperties(std::string_vie
     return found->second;
 }
 
+bool MemoryAliasPlatform::refreshable(const BookmarkData& data) {
+    return !keptAsIs.contains(data);
+}
+
 std::optional<BookmarkData> MemoryAliasPlatform::makeBookmarkData(const FileUrl& target,
                                                                   std::uint32_t options,
                                                                   const BookmarkData& previous) {

@@ -28,6 +28,8 @@ public:
     std::map<BookmarkData, FileUrl> targets;
     /// Bookmark bytes -> stored-properties description; data not listed gives none.
     std::map<BookmarkData, std::string> properties;
+    /// Bookmark bytes that a refresh keeps as they are.
+    std::set<BookmarkData> keptAsIs;
     /// Paths into which neither text nor bookmark data can be written.
     std::set<std::string> unwritable;
 
@@ -55,6 +57,7 @@ public:
                                                bool& isStale) override;
     std::optional<std::string> storedProperties(std::string_view key,
                                                 const BookmarkData& data) override;
+    bool refreshable(const BookmarkData& data) override;
     std::optional<BookmarkData> makeBookmarkData(const FileUrl& target, std::uint32_t options,
                                                  const BookmarkData& previous) override;
     bool writeBookmarkData(const BookmarkData& data, const FileUrl& item) override;

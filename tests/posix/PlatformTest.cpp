@@ -49,15 +49,16 @@ TEST_F(PlatformTest, ScanCountsAliasesAndListsOnlyThoseThatResolveNowhere) {
     alias("here alias", aliasBytes(tree.file("files/plan")));
     alias("sub/mapped alias", aliasBytes("/Volumes/Archive/plan", "/Volumes/Archive", "Archive"));
     const std::string broken = alias("sub/gone alias", aliasBytes(tree.path("files/gone")));
-    alias("unreadable alias", {'b', 'o', 'o', 'k', 'm', 'a', 'r', 'k'});
+    const std::string unreadable =
+        alias("unreadable alias", {'b', 'o', 'o', 'k', 'm', 'a', 'r', 'k'});
     tree.file("plain.txt", "book");
 
     auto mapped = platform({{"/Volumes/Archive", tree.path("files")}});
     ScanReport& found = scan(*mapped, tree.root());
-    // The alias whose data can't be read counts, but is not broken.
+    // The alias whose data can't be read leads nowhere: it is broken too.
     EXPECT_EQ(found.aliasCount, 4);
-    EXPECT_EQ(found.brokenPaths, std::vector<std::string>{broken});
-    EXPECT_EQ(scan(*platform(), tree.root()).brokenCount, 2); // without the mapping
+    EXPECT_EQ(found.brokenPaths, (std::vector<std::string>{broken, unreadable}));
+    EXPECT_EQ(scan(*platform(), tree.root()).brokenCount, 3); // without the mapping
 
     scan(*mapped, tree.path("missing"));
     EXPECT_TRUE(notFound);

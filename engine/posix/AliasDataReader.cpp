@@ -1,0 +1,151 @@
+#include "AliasDataReader.h"
+
+#include "AppleDouble.h"
+#include "AppleDoubleFiles.h"
+#include "FileDescriptor.h"
+#include "RegularFileReader.h"
+#include "bookmark/BookmarkReader.h"
+#include "classic/AliasRecord.h"
+#include "classic/ResourceFork.h"
+
+#include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <span>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace korvex {
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+/// `length` bytes from `offset` of the open file, or none when they can't all be read.
+std::optional<Bytes> readRange(int fd, std::uint64_t offset, std::size_t length) {
+    Bytes bytes(length);
+    std::size_t filled = 0;
+    while (filled < length) {
+        const ssize_t got = ::pread(fd, bytes.data() + filled, length - filled,
+                                    static_cast<off_t>(offset + filled));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return std::nullopt;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    return bytes;
+}
+
+/// The alias record in the resource fork `fork`, or none.
+std::optional<Bytes> recordIn(std::span<const std::uint8_t> fork) {
+    auto found = classic::ResourceFork::find(fork, classic::ResourceFork::aliasType);
+    if (!found || !classic::AliasRecord::read(found.value())) {
+        return std::nullopt;
+    }
+    return Bytes(found.value().begin(), found.value().end());
+}
+
+std::optional<Bytes> recordFromAttributes(int fd) {
+    static constexpr std::array<const char*, 4> names{
+        "user.DosStream.AFP_Resource:$DATA",
+        "user.DosStream.AFP_Resource", // streams_xattr with store_stream_type = no
+        "user.com.apple.ResourceFork",
+        "osx.com.apple.ResourceFork",
+    };
+    for (const char* name : names) {
+        const ssize_t size = ::fgetxattr(fd, name, nullptr, 0);
+        if (size <= 0 || static_cast<std::size_t>(size) > AliasDataReader::limit) {
+            if (size < 0 && errno == ENOTSUP) {
+                return std::nullopt; // no attributes on this file system at all
+            }
+            continue;
+        }
+        Bytes value(static_cast<std::size_t>(size));
+        const ssize_t got = ::fgetxattr(fd, name, value.data(), value.size());
+        if (got <= 0) {
+            continue;
+        }
+        value.resize(static_cast<std::size_t>(got));
+        if ((name == names[0] || name == names[1]) && value.back() == 0) {
+            value.pop_back(); // the stream store keeps one zero byte after the stream's data
+        }
+        if (std::optional<Bytes> record = recordIn(value)) {
+            return record;
+        }
+    }
+    return std::nullopt;
+}
+
+/// The resource fork of the AppleDouble file open at `fd` (entry 2).
+std::optional<Bytes> forkOfAppleDouble(int fd) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
+        return std::nullopt;
+    }
+    std::array<std::uint8_t, 4096> head;
+    const ssize_t got = ::pread(fd, head.data(), head.size(), 0);
+    if (got <= 0) {
+        return std::nullopt;
+    }
+    constexpr std::uint32_t resourceForkEntry = 2;
+    const std::optional<AppleDouble::Entry> entry =
+        AppleDouble::findEntry(std::span(head.data(), static_cast<std::size_t>(got)),
+                               static_cast<std::uint64_t>(st.st_size), resourceForkEntry);
+    if (!entry || entry->length == 0 || entry->length > AliasDataReader::limit) {
+        return std::nullopt;
+    }
+    return readRange(fd, entry->offset, entry->length);
+}
+
+} // namespace
+
+std::optional<std::vector<std::uint8_t>> AliasDataReader::read(int folderFd, std::string_view name,
+                                                               AppleDoubleFiles& files,
+                                                               struct stat* dataFork) {
+    const std::string cName(name);
+    FileDescriptor fd(::openat(folderFd, cName.c_str(),
+                               O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd) {
+        return std::nullopt;
+    }
+    std::optional<Bytes> data = RegularFileReader::readOpen(fd.get(), limit, dataFork);
+    if (!data) {
+        return std::nullopt; // no regular file, or over the limit: nothing to read
+    }
+    if (bookmark::BookmarkReader::read(*data)) {
+        return data;
+    }
+    if (std::optional<Bytes> record = recordFromAttributes(fd.get())) {
+        return record;
+    }
+    for (int sidecar = files.openNext(); sidecar >= 0; sidecar = files.openNext()) {
+        FileDescriptor held(sidecar);
+        if (std::optional<Bytes> fork = forkOfAppleDouble(sidecar)) {
+            if (std::optional<Bytes> record = recordIn(*fork)) {
+                return record;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::uint8_t>> AliasDataReader::readPath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash + 1 == path.size()) {
+        return std::nullopt;
+    }
+    const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+    FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folderFd) {
+        return std::nullopt;
+    }
+    const std::string_view name = std::string_view(path).substr(slash + 1);
+    AppleDoubleFiles files(folderFd.get(), folder, name);
+    return read(folderFd.get(), name, files);
+}
+
+} // namespace korvex

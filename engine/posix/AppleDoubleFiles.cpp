@@ -1,0 +1,174 @@
+#include "AppleDoubleFiles.h"
+
+#include "FolderListing.h"
+
+#include <climits>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace korvex {
+
+namespace {
+
+constexpr int fileFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+/// Opens the regular file `name` in the folder `fd`, not through a symbolic link; -1 if none.
+int openFile(int fd, const char* name) {
+    const int file = ::openat(fd, name, fileFlags);
+    struct stat st;
+    if (file >= 0 && (::fstat(file, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(file);
+        return -1;
+    }
+    return file;
+}
+
+/// Opens `path` (relative, components separated by single slashes) below the folder `fd`, one
+/// component at a time, following no symbolic link anywhere; the last one must be a regular
+/// file. -1 on any failure.
+int openBeneath(int fd, std::string_view path) {
+    int folder = fd;
+    for (;;) {
+        const std::size_t slash = path.find('/');
+        const std::string part(path.substr(0, slash));
+        if (part.empty() || part == "." || part == "..") {
+            break;
+        }
+        const int next = ::openat(folder, part.c_str(),
+                                  slash == std::string_view::npos ? fileFlags : folderFlags);
+        if (folder != fd) {
+            ::close(folder);
+        }
+        if (next < 0) {
+            return -1;
+        }
+        if (slash == std::string_view::npos) {
+            struct stat st;
+            if (::fstat(next, &st) != 0 || !S_ISREG(st.st_mode)) {
+                ::close(next);
+                return -1;
+            }
+            return next;
+        }
+        // The last component is opened with O_NOFOLLOW; the folders before it likewise.
+        folder = next;
+        path.remove_prefix(slash + 1);
+    }
+    if (folder != fd) {
+        ::close(folder);
+    }
+    return -1;
+}
+
+} // namespace
+
+AppleDoubleFiles::AppleDoubleFiles(const FolderListing& listing, std::string_view name)
+    : listing_(&listing), folderFd_(listing.fd()), name_(name) {}
+
+AppleDoubleFiles::AppleDoubleFiles(int folderFd, std::string folderPath, std::string_view name)
+    : folderFd_(folderFd), folderPath_(std::move(folderPath)), name_(name) {}
+
+AppleDoubleFiles::~AppleDoubleFiles() {
+    for (const Root& root : roots_) {
+        if (root.owned) {
+            ::close(root.fd);
+        }
+    }
+}
+
+void AppleDoubleFiles::findRootsOnDisk() {
+    // The entry's folder, then each folder above it: "/a/b" -> "/a/b", "/a", "/".
+    std::string folder = folderPath_;
+    std::string below;
+    for (;;) {
+        const int fd = ::open(folder.c_str(), folderFlags);
+        if (fd >= 0) {
+            struct stat st;
+            if (::fstatat(fd, "__MACOSX", &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
+                roots_.push_back(Root{fd, below, true});
+            } else {
+                ::close(fd);
+            }
+        }
+        const std::size_t slash = folder.rfind('/');
+        if (folder.size() <= 1 || slash == std::string::npos) {
+            break;
+        }
+        below.insert(0, folder.substr(slash + 1) + "/");
+        folder.resize(slash == 0 ? 1 : slash);
+    }
+}
+
+int AppleDoubleFiles::openNext() {
+    // "._" + name, without touching the heap: this runs for most ordinary files.
+    char sidecar[NAME_MAX + 3];
+    if (name_.empty() || name_.size() > NAME_MAX || name_.find('/') != std::string_view::npos) {
+        return -1;
+    }
+    sidecar[0] = '.';
+    sidecar[1] = '_';
+    name_.copy(sidecar + 2, name_.size());
+    sidecar[name_.size() + 2] = '\0';
+    const std::string_view sidecarName(sidecar, name_.size() + 2);
+    while (true) {
+        const int step = step_++;
+        if (step == 0) {
+            if (listing_) {
+                const FolderListing::Entry* entry = listing_->find(sidecarName);
+                if (!entry || (entry->type != DT_REG && entry->type != DT_UNKNOWN)) {
+                    continue;
+                }
+            }
+            if (const int fd = openFile(folderFd_, sidecar); fd >= 0) {
+                return fd;
+            }
+        } else if (step == 1) {
+            if (listing_ && !listing_->holdsAppleDoubleFolder()) {
+                continue;
+            }
+            std::string path(".AppleDouble/");
+            path.append(name_);
+            if (const int fd = openBeneath(folderFd_, path); fd >= 0) {
+                return fd;
+            }
+        } else {
+            if (listing_ && !listing_->holdsMacArchiveFolder() &&
+                listing_->archiveRoots().empty()) {
+                step_ = step;
+                return -1; // no Mac archive around: nothing more to look at
+            }
+            if (!rootsKnown_) {
+                rootsKnown_ = true;
+                if (listing_) {
+                    // This folder first, then those above it.
+                    const std::string& prefix = listing_->prefix();
+                    if (listing_->holdsMacArchiveFolder()) {
+                        roots_.push_back(Root{listing_->fd(), "", false});
+                    }
+                    for (const auto& root : listing_->archiveRoots()) {
+                        roots_.push_back(
+                            Root{root->fd(), prefix.substr(root->prefix().size()), false});
+                    }
+                } else if (!folderPath_.empty() && folderPath_[0] == '/') {
+                    findRootsOnDisk();
+                }
+            }
+            const std::size_t index = static_cast<std::size_t>(step - 2);
+            if (index >= roots_.size()) {
+                step_ = step; // stays exhausted
+                return -1;
+            }
+            const Root& root = roots_[index];
+            std::string path("__MACOSX/");
+            path.append(root.below).append(sidecarName);
+            if (const int fd = openBeneath(root.fd, path); fd >= 0) {
+                return fd;
+            }
+        }
+    }
+}
+
+} // namespace korvex

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvex {
+
+class FolderListing;
+
+/// The AppleDouble files that may hold an entry's FinderInfo and resource fork, in the order
+/// they are believed: `._NAME` beside it (macOS on foreign disks, Samba, netatalk 3);
+/// `.AppleDouble/NAME` (netatalk 2, and netatalk 3 with `ea = ad`); `ROOT/__MACOSX/REL/._NAME`
+/// for each folder ROOT at or above the entry's folder, nearest first, that holds a `__MACOSX`
+/// folder (a zip archive made on a Mac, unpacked; REL leads from ROOT to the entry's folder).
+/// Every file is opened relative to a folder descriptor, never through a symbolic link, and
+/// only when it is a regular file. One object serves one entry on one thread, and the name it
+/// is given must outlive it.
+class AppleDoubleFiles {
+public:
+    /// For an entry of a walked folder: the listing tells which places exist, so an ordinary
+    /// folder costs nothing beyond the lookup of `._NAME` in the listing.
+    AppleDoubleFiles(const FolderListing& listing, std::string_view name);
+    /// For the entry `name` of the open folder `folderFd` whose absolute path is `folderPath`:
+    /// the places are looked up on the disk (every folder up to the root may hold `__MACOSX`).
+    AppleDoubleFiles(int folderFd, std::string folderPath, std::string_view name);
+    ~AppleDoubleFiles();
+    AppleDoubleFiles(const AppleDoubleFiles&) = delete;
+    AppleDoubleFiles& operator=(const AppleDoubleFiles&) = delete;
+
+    /// Opens the next of the places that holds a regular file (read-only, non-blocking); -1
+    /// when none is left. The caller closes the descriptor.
+    int openNext();
+
+    /// Whether `name` is a metadata folder: never walked for aliases, nothing in it is one.
+    static bool isMetadataFolder(std::string_view name) {
+        return name == ".AppleDouble" || name == "__MACOSX";
+    }
+
+private:
+    struct Root {
+        int fd;            ///< the folder holding `__MACOSX`
+        std::string below; ///< from there to the entry's folder: "" or "a/b/"
+        bool owned;        ///< opened here, closed by the destructor
+    };
+
+    void findRootsOnDisk();
+
+    const FolderListing* listing_ = nullptr;
+    int folderFd_ = -1;
+    std::string folderPath_; // without a listing only
+    std::string_view name_;  // kept alive by the caller
+    int step_ = 0;
+    bool rootsKnown_ = false;
+    std::vector<Root> roots_;
+};
+
+} // namespace korvex
