@@ -3,6 +3,7 @@
 #include "bookmark/BookmarkDescription.h"
 #include "bookmark/BookmarkInfo.h"
 #include "bookmark/BookmarkInspection.h"
+#include "bookmark/BookmarkKeys.h"
 #include "bookmark/BookmarkReader.h"
 #include "bookmark/BookmarkWriter.h"
 
@@ -71,6 +72,62 @@ TEST(BookmarkDescription, NamesTheStoredPropertiesSortedAndStable) {
     EXPECT_EQ(text.back(), ']');
     Bytes again = BookmarkWriter::serialise(bookmark);
     EXPECT_EQ(BookmarkDescription::describe(again), text);
+}
+
+TEST(BookmarkDescription, ComponentsThatAreNoListOfNamesAreShownAsStored) {
+    using V = BookmarkValue;
+    const std::pair<BookmarkValue, const char*> cases[] = {
+        {V::makeString("Users"), "\"pathComponents\": \"Users\""},
+        {V::makeData({1, 2}), "\"pathComponents\": <0102>"},
+        {V::makeArray({V::makeString("a"), V::makeInteger(7)}), "\"pathComponents\": [\"a\", 7]"},
+        {V::makeArray({V::makeString("a")}), "\"_NSURLPathKey\": \"/a\""},
+    };
+    for (const auto& [components, shown] : cases) {
+        BookmarkInfo info;
+        info.pathComponents = {"Volumes", "Disk", "deep", "file"};
+        info.volumePath = "/Volumes/Disk";
+        Bookmark bookmark =
+            BookmarkReader::read(BookmarkWriter::write(info, BookmarkContainer::raw)).value();
+        // A file URL still says where the target is, with more components than the record.
+        bookmark.set(1, key::targetUrl, BookmarkValue::makeUrl("file:///Volumes/Disk/deep/file"));
+        bookmark.set(1, key::pathComponents, components);
+        std::string text;
+        ASSERT_TRUE(BookmarkInspection::inspect(BookmarkWriter::serialise(bookmark), text));
+        EXPECT_NE(text.find(shown), std::string::npos) << text;
+        EXPECT_NE(text.find("target: /"), std::string::npos) << text;
+    }
+}
+
+TEST(BookmarkDescription, StopsAtItsLimit) {
+    BookmarkInfo info;
+    info.pathComponents = {"Users", "anna", "notes.txt"};
+    info.displayName = "notes.txt";
+    Bookmark bookmark =
+        BookmarkReader::read(BookmarkWriter::write(info, BookmarkContainer::aliasFile)).value();
+    const std::string whole = BookmarkDescription::describe(bookmark);
+    EXPECT_EQ(BookmarkDescription::describe(bookmark, whole.size()), whole);
+    std::string cut = BookmarkDescription::describe(bookmark, whole.size() - 1);
+    EXPECT_EQ(cut.size(), whole.size() - 1);
+    EXPECT_TRUE(cut.ends_with("...")) << cut;
+    EXPECT_EQ(cut.substr(0, cut.size() - 3), whole.substr(0, cut.size() - 3));
+
+    // Text that would take far more than the limit: escaped control bytes (6 characters
+    // each), many entries, a long list. Each is cut at the limit; cuts keep whole characters.
+    Bookmark big = bookmark;
+    big.set(1, 0x7000, BookmarkValue::makeString(std::string(3'000'000, '\x01')));
+    BookmarkTable& many = big.tables.emplace_back();
+    for (std::uint32_t k = 0; k < 100'000; ++k)
+        many.entries.push_back({k, BookmarkValue::makeString("\xC3\xA9")});
+    big.set(1, 0x7001, BookmarkValue::makeArray(std::vector(100'000, BookmarkValue::makeNull())));
+    for (std::size_t limit :
+         {std::size_t(1000), std::size_t(1001), BookmarkDescription::defaultLimit}) {
+        std::string text = BookmarkDescription::describe(big, limit);
+        EXPECT_LE(text.size(), limit);
+        EXPECT_GE(text.size(), limit - 4);
+        EXPECT_TRUE(text.ends_with("..."));
+        EXPECT_NE(text[text.size() - 4] & 0xC0, 0x80) << "a character cut in two";
+    }
+    EXPECT_LE(BookmarkDescription::valueText(*big.find(1, 0x7001), 100).size(), 100u);
 }
 
 TEST(BookmarkInspection, ShowsTargetVolumeAndPropertiesOrTheError) {
