@@ -53,10 +53,10 @@ std::string hexWord(std::uint32_t v) {
     return buf;
 }
 
-/// Text in double quotes; quotes, backslashes, control characters and bytes that are not
-/// UTF-8 are escaped, so the result is always valid UTF-8. Past `cap` bytes it is cut.
-std::string quoted(std::string_view s, std::size_t cap = SIZE_MAX) {
-    std::string out = "\"";
+/// Appends `s` with quotes, backslashes, control characters and bytes that are not UTF-8
+/// escaped, so the result is always valid UTF-8 and prints as one line. Once `out` is longer
+/// than `cap` bytes the rest is left out.
+void appendEscaped(std::string& out, std::string_view s, std::size_t cap) {
     std::size_t i = 0;
     while (i < s.size()) {
         if (out.size() > cap) {
@@ -109,6 +109,12 @@ std::string quoted(std::string_view s, std::size_t cap = SIZE_MAX) {
             i += n;
         }
     }
+}
+
+/// Text in double quotes, escaped; past `cap` bytes it is cut.
+std::string quoted(std::string_view s, std::size_t cap = SIZE_MAX) {
+    std::string out = "\"";
+    appendEscaped(out, s, cap);
     return out + "\"";
 }
 
@@ -509,6 +515,12 @@ std::string valueText(const BookmarkValue& v, std::size_t cap) {
 }
 
 } // namespace
+
+std::string BookmarkDescription::escaped(std::string_view text) {
+    std::string out;
+    appendEscaped(out, text, SIZE_MAX);
+    return out;
+}
 
 std::string BookmarkDescription::valueText(const BookmarkValue& value, std::size_t limit) {
     return cutTo(korvex::bookmark::valueText(value, limit), limit);

@@ -149,6 +149,15 @@ TEST(BookmarkInspection, ShowsTargetVolumeAndPropertiesOrTheError) {
     EXPECT_NE(text.find("volume: \"Macintosh HD\" at /"), std::string::npos) << text;
     EXPECT_NE(text.find("properties: [\""), std::string::npos) << text;
 
+    // Names that would clear the terminal or forge a line are shown escaped.
+    info.pathComponents = {"a\nb", "\xFF"};
+    info.volumeName = "\x1B[2J";
+    text.clear();
+    EXPECT_TRUE(BookmarkInspection::inspect(
+        BookmarkWriter::write(info, BookmarkContainer::aliasFile), text));
+    EXPECT_NE(text.find("target: /a\\nb/\\xFF\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("volume: \"\\u{1B}[2J\" at /"), std::string::npos) << text;
+
     std::string error;
     EXPECT_FALSE(BookmarkInspection::inspect(Bytes{'n', 'o', 'p', 'e'}, error));
     EXPECT_NE(error.find("error: "), std::string::npos);
