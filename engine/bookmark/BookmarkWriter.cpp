@@ -53,11 +53,18 @@ public:
         std::vector<std::vector<std::size_t>> valueNodes(tables.size());
         std::vector<std::vector<std::size_t>> nameNodes(tables.size());
         for (std::size_t i = 0; i < tables.size(); ++i) {
+            // Entries of one table with the same name share its first name record: equal key
+            // words, which the sort keeps in table order, so the first stays the one found.
+            std::map<std::string, std::size_t> names;
             for (const BookmarkEntry& e : tables[i].entries) {
                 if (e.key.named) {
-                    BookmarkValue name = BookmarkValue::makeString(e.key.name);
-                    name.setSourceOffset(e.key.nameSourceOffset);
-                    nameNodes[i].push_back(intern(name));
+                    auto [it, added] = names.try_emplace(e.key.name, 0);
+                    if (added) {
+                        BookmarkValue name = BookmarkValue::makeString(e.key.name);
+                        name.setSourceOffset(e.key.nameSourceOffset);
+                        it->second = intern(name);
+                    }
+                    nameNodes[i].push_back(it->second);
                 } else {
                     nameNodes[i].push_back(SIZE_MAX);
                 }

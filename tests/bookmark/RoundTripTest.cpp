@@ -230,6 +230,33 @@ TEST(BookmarkRoundTrip, EachTableKeepsItsOwnEntriesWhenIdsRepeat) {
     EXPECT_EQ(BookmarkWriter::serialise(again.value()), written);
 }
 
+TEST(BookmarkRoundTrip, RepeatedNamedKeysKeepWhichComesFirst) {
+    // One table names "name" twice, first with the later of two name records.
+    korvex::test::RawBuilder b;
+    auto fourLetters = [&](const char* text) {
+        std::uint32_t at = b.here();
+        b.word(4).word(0x0101).word(std::uint32_t(text[0]) | text[1] << 8 | text[2] << 16 |
+                                    std::uint32_t(text[3]) << 24);
+        return at;
+    };
+    std::uint32_t earlyName = fourLetters("name");
+    std::uint32_t one = fourLetters("one.");
+    std::uint32_t lateName = fourLetters("name");
+    std::uint32_t two = fourLetters("two.");
+    std::uint32_t toc = b.here();
+    b.table(1, 0, 2).word(key::namedKeyBit | lateName).word(two).word(0);
+    b.word(key::namedKeyBit | earlyName).word(one).word(0);
+    auto read = BookmarkReader::read(b.firstTable(toc).bytes());
+    ASSERT_TRUE(read) << read.error().message;
+    auto again = BookmarkReader::read(BookmarkWriter::serialise(read.value()));
+    ASSERT_TRUE(again);
+    const BookmarkKey name = BookmarkKey::makeNamed("name");
+    EXPECT_EQ(read->find(1, name)->text(), "two.");
+    EXPECT_EQ(again->find(1, name)->text(), "two.");
+    ASSERT_EQ(again->tables[0].entries.size(), 2u);
+    EXPECT_EQ(again->tables[0].entries[1].value.text(), "one.");
+}
+
 TEST(BookmarkRoundTrip, AddedKeysAndRecordsAreSortedAndSharedByContent) {
     BookmarkInfo root; // a volume root: no file ids, the lowest key after the components
     root.volumeName = "Disk";
