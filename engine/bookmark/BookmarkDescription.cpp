@@ -154,8 +154,9 @@ std::string dictionaryText(BoundedPairs bounded, std::size_t cap) {
     Pairs& pairs = bounded.pairs();
     if (pairs.empty())
         return "[:]";
-    std::stable_sort(pairs.begin(), pairs.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    // By key, then value: keys shown alike (a name and a number, or a key stored twice) come
+    // out the same whatever order the table stored them in.
+    std::sort(pairs.begin(), pairs.end());
     std::string out = "[";
     for (std::size_t i = 0; i < pairs.size(); ++i) {
         if (out.size() > cap) {

@@ -98,6 +98,21 @@ TEST(BookmarkDescription, ComponentsThatAreNoListOfNamesAreShownAsStored) {
     }
 }
 
+TEST(BookmarkDescription, KeysShownAlikeDoNotDependOnTheStoredOrder) {
+    // A name that reads like a property, and a key stored twice: one text whatever order
+    // the table stored them in (the writer re-sorts tables by key word).
+    const std::vector<BookmarkEntry> entries = {
+        {BookmarkKey::makeNamed("NSURLNameKey"), BookmarkValue::makeString("named")},
+        {key::fileName, BookmarkValue::makeString("numeric")},
+        {0x7000, BookmarkValue::makeInteger(2)},
+        {0x7000, BookmarkValue::makeInteger(1)},
+    };
+    Bookmark forward, backward;
+    forward.tables.push_back({1, entries, 0});
+    backward.tables.push_back({1, {entries.rbegin(), entries.rend()}, 0});
+    EXPECT_EQ(BookmarkDescription::describe(forward), BookmarkDescription::describe(backward));
+}
+
 TEST(BookmarkDescription, StopsAtItsLimit) {
     BookmarkInfo info;
     info.pathComponents = {"Users", "anna", "notes.txt"};
