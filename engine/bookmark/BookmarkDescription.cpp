@@ -18,18 +18,52 @@ namespace {
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
+/// What a cut piece of text ends with.
+constexpr std::string_view cutMark = "...";
+
+/// Key-value pairs that stop taking more once their text passes `cap` bytes in all, so a
+/// description never builds much more text than it may show.
+class BoundedPairs {
+public:
+    explicit BoundedPairs(std::size_t cap) : cap_(cap) {}
+
+    bool full() const { return size_ > cap_; }
+    /// What the next value may still take.
+    std::size_t room() const { return full() ? 0 : cap_ - size_; }
+    void add(std::string key, std::string value) {
+        if (full())
+            return;
+        size_ += key.size() + value.size() + 4;
+        pairs_.emplace_back(std::move(key), std::move(value));
+    }
+    void append(BoundedPairs other) {
+        for (auto& [key, value] : other.pairs_)
+            add(std::move(key), std::move(value));
+    }
+    Pairs& pairs() { return pairs_; }
+
+private:
+    std::size_t cap_;
+    std::size_t size_ = 0;
+    Pairs pairs_;
+};
+
 std::string hexWord(std::uint32_t v) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%04X", v);
     return buf;
 }
 
-/// Text in double quotes; quotes, backslashes, control characters and bytes that are not
-/// UTF-8 are escaped, so the result is always valid UTF-8.
-std::string quoted(std::string_view s) {
-    std::string out = "\"";
+/// Appends `s` with quotes, backslashes, control characters and bytes that are not UTF-8
+/// escaped, so the result is always valid UTF-8 and prints as one line. Once `out` is longer
+/// than `cap` bytes the rest is left out.
+void appendEscaped(std::string& out, std::string_view s, std::size_t cap) {
     std::size_t i = 0;
     while (i < s.size()) {
+        if (out.size() > cap) {
+            out += cutMark;
+            break;
+        }
         unsigned char c = static_cast<unsigned char>(s[i]);
         std::size_t n = c < 0x80         ? 1
                         : (c >> 5) == 6  ? 2
@@ -76,6 +110,12 @@ std::string quoted(std::string_view s) {
             i += n;
         }
     }
+}
+
+/// Text in double quotes, escaped; past `cap` bytes it is cut.
+std::string quoted(std::string_view s, std::size_t cap = SIZE_MAX) {
+    std::string out = "\"";
+    appendEscaped(out, s, cap);
     return out + "\"";
 }
 
@@ -111,18 +151,41 @@ std::string uuidText(const std::vector<std::uint8_t>& d) {
     return out;
 }
 
-std::string dictionaryText(Pairs pairs) {
+std::string dictionaryText(BoundedPairs bounded, std::size_t cap) {
+    Pairs& pairs = bounded.pairs();
     if (pairs.empty())
         return "[:]";
-    std::stable_sort(pairs.begin(), pairs.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    // By key, then value: keys shown alike (a name and a number, or a key stored twice) come
+    // out the same whatever order the table stored them in.
+    std::sort(pairs.begin(), pairs.end());
     std::string out = "[";
     for (std::size_t i = 0; i < pairs.size(); ++i) {
+        if (out.size() > cap) {
+            out += cutMark;
+            break;
+        }
         if (i > 0)
             out += ", ";
         out += pairs[i].first + ": " + pairs[i].second;
     }
+    if (bounded.full() && !out.ends_with(cutMark))
+        out += cutMark;
     return out + "]";
+}
+
+std::string valueText(const BookmarkValue& v, std::size_t cap);
+
+/// `text` cut to at most `limit` bytes, ending in the cut mark when cut, on a UTF-8 boundary.
+std::string cutTo(std::string text, std::size_t limit) {
+    if (text.size() <= limit)
+        return text;
+    std::size_t keep = limit > cutMark.size() ? limit - cutMark.size() : 0;
+    while (keep > 0 && (static_cast<unsigned char>(text[keep]) & 0xC0) == 0x80)
+        --keep;
+    text.resize(keep);
+    if (text.size() + cutMark.size() <= limit)
+        text += cutMark;
+    return text;
 }
 
 /// The names the bookmark services give to bits of the resource flag word.
@@ -231,17 +294,16 @@ const char* propertyName(std::uint32_t k) {
     }
 }
 
-void addFlags(Pairs& out, const BookmarkValue& v, bool volume) {
+void addFlags(BoundedPairs& out, const BookmarkValue& v, bool volume) {
     if (v.kind() != BookmarkValueKind::data || v.bytes().size() != 24) {
-        out.emplace_back(quoted(volume ? "volProps" : "resourceProps"),
-                         BookmarkDescription::valueText(v));
+        out.add(quoted(volume ? "volProps" : "resourceProps"), valueText(v, out.room()));
         return;
     }
     std::span<const std::uint8_t> d(v.bytes());
     std::uint64_t flags = bytes::le64(d, 0), valid = bytes::le64(d, 8);
     auto add = [&](std::uint64_t bit, const char* name, bool invert) {
         if (valid & bit)
-            out.emplace_back(quoted(name), ((flags & bit) != 0) != invert ? "true" : "false");
+            out.add(quoted(name), ((flags & bit) != 0) != invert ? "true" : "false");
     };
     if (volume) {
         for (auto [bit, name] : volumeFlagNames)
@@ -269,12 +331,22 @@ std::string percentEncoded(std::string_view path) {
     return out;
 }
 
+/// Whether `v` is an array of strings: path components the path can be derived from.
+bool isNameList(const BookmarkValue& v) {
+    return v.kind() == BookmarkValueKind::array &&
+           std::all_of(v.items().begin(), v.items().end(),
+                       [](const BookmarkValue& item) { return item.isString(); });
+}
+
 /// The entries of one table, named; the target table adds what it derives from the path.
-Pairs tablePairs(const Bookmark& bookmark, const BookmarkTable& table, bool target) {
-    Pairs out;
+BoundedPairs tablePairs(const Bookmark& bookmark, const BookmarkTable& table, bool target,
+                        std::size_t cap) {
+    BoundedPairs out(cap);
     for (const BookmarkEntry& e : table.entries) {
+        if (out.full())
+            return out;
         if (e.key.named) {
-            out.emplace_back(quoted(e.key.name), BookmarkDescription::valueText(e.value));
+            out.add(quoted(e.key.name, out.room()), valueText(e.value, out.room()));
             continue;
         }
         std::uint32_t k = e.key.code;
@@ -289,62 +361,65 @@ Pairs tablePairs(const Bookmark& bookmark, const BookmarkTable& table, bool targ
             // The classic alias record of 10.6 to 10.11 bookmarks, described like bookmark data.
             if (std::optional<std::string> record =
                     classic::ClassicAlias::describeEmbedded(e.value.bytes())) {
-                out.emplace_back(quoted("aliasData"), *record);
+                out.add(quoted("aliasData"), *record);
                 continue;
             }
         }
         if (k == key::volName && target)
-            out.emplace_back(quoted("NSURLBookmarkOriginalVolumeNameKey"),
-                             BookmarkDescription::valueText(e.value));
+            out.add(quoted("NSURLBookmarkOriginalVolumeNameKey"), valueText(e.value, out.room()));
         const char* name = propertyName(k);
         if (!name)
             name = k == key::pathComponents ? "pathComponents" : detailName(k);
-        out.emplace_back(name ? quoted(name) : quoted(hexWord(k)),
-                         BookmarkDescription::valueText(e.value));
+        out.add(name ? quoted(name) : quoted(hexWord(k)), valueText(e.value, out.room()));
     }
-    if (!target)
+    const BookmarkValue* components =
+        target ? bookmark.find(tocId::target, key::pathComponents) : nullptr;
+    if (!components)
         return out;
+    if (!isNameList(*components)) {
+        // No path to derive (the target may still be known from its URL): shown as stored.
+        out.add(quoted("pathComponents"), valueText(*components, out.room()));
+        return out;
+    }
 
+    // The path is these components (BookmarkInfo reads the same record).
     BookmarkInfo info = BookmarkInfo::from(bookmark);
-    const BookmarkValue* components = bookmark.find(tocId::target, key::pathComponents);
-    if (components && !info.pathKnown) {
-        out.emplace_back(quoted("pathComponents"), BookmarkDescription::valueText(*components));
-    } else if (components) {
-        std::string path = info.targetPath();
-        out.emplace_back(quoted("_NSURLPathKey"), quoted(path));
-        // Relative to the volume's mount point when it is a prefix of the path.
-        std::size_t skip = 0;
-        if (info.volumePath && *info.volumePath != "/") {
-            std::string_view mount(*info.volumePath);
-            while (mount.ends_with('/'))
-                mount.remove_suffix(1);
-            std::string prefix;
-            for (std::size_t i = 0; i < info.pathComponents.size(); ++i) {
-                prefix += "/" + info.pathComponents[i];
-                if (prefix == mount) {
-                    skip = i + 1;
-                    break;
-                }
+    std::string path = info.targetPath();
+    out.add(quoted("_NSURLPathKey"), quoted(path, out.room()));
+    // Relative to the volume's mount point when it is a prefix of the path.
+    std::size_t skip = 0;
+    if (info.volumePath && *info.volumePath != "/") {
+        std::string_view mount(*info.volumePath);
+        while (mount.ends_with('/'))
+            mount.remove_suffix(1);
+        std::string prefix;
+        for (std::size_t i = 0; i < info.pathComponents.size() && prefix.size() < mount.size();
+             ++i) {
+            prefix += "/" + info.pathComponents[i];
+            if (prefix == mount) {
+                skip = i + 1;
+                break;
             }
         }
-        std::vector<BookmarkValue> relative(components->items().begin() + skip,
-                                            components->items().end());
-        std::string relativePath;
-        for (std::size_t i = skip; i < info.pathComponents.size(); ++i)
-            relativePath += (i > skip ? "/" : "") + info.pathComponents[i];
-        out.emplace_back(quoted("NSURLBookmarkOriginalRelativePathComponentsArrayKey"),
-                         BookmarkDescription::valueText(BookmarkValue::makeArray(relative)));
-        out.emplace_back(quoted("NSURLBookmarkOriginalRelativePathKey"), quoted(relativePath));
-        if (!info.fileName && !info.pathComponents.empty())
-            out.emplace_back(quoted("NSURLNameKey"), quoted(info.pathComponents.back()));
-        if (!bookmark.find(tocId::target, key::targetUrl)) {
-            bool directory = info.resourceProps && ((*info.resourceProps)[0] & 0x2) &&
-                             ((*info.resourceProps)[1] & 0x2);
-            std::string url = "file://" + percentEncoded(path);
-            if (directory && path != "/")
-                url += '/';
-            out.emplace_back(quoted("_NSURLBookmarkURLStringKey"), quoted(url));
-        }
+    }
+    std::vector<BookmarkValue> relative;
+    std::string relativePath;
+    for (std::size_t i = skip; i < info.pathComponents.size(); ++i) {
+        relative.push_back(BookmarkValue::makeString(info.pathComponents[i]));
+        relativePath += (i > skip ? "/" : "") + info.pathComponents[i];
+    }
+    out.add(quoted("NSURLBookmarkOriginalRelativePathComponentsArrayKey"),
+            valueText(BookmarkValue::makeArray(std::move(relative)), out.room()));
+    out.add(quoted("NSURLBookmarkOriginalRelativePathKey"), quoted(relativePath, out.room()));
+    if (!info.fileName && !info.pathComponents.empty())
+        out.add(quoted("NSURLNameKey"), quoted(info.pathComponents.back(), out.room()));
+    if (!bookmark.find(tocId::target, key::targetUrl)) {
+        bool directory = info.resourceProps && ((*info.resourceProps)[0] & 0x2) &&
+                         ((*info.resourceProps)[1] & 0x2);
+        std::string url = "file://" + percentEncoded(path);
+        if (directory && path != "/")
+            url += '/';
+        out.add(quoted("_NSURLBookmarkURLStringKey"), quoted(url, out.room()));
     }
     return out;
 }
@@ -396,12 +471,13 @@ std::string BookmarkDescription::dateText(double seconds) {
     return out + "Z";
 }
 
-std::string BookmarkDescription::valueText(const BookmarkValue& v) {
+namespace {
+
+std::string valueText(const BookmarkValue& v, std::size_t cap) {
     switch (v.kind()) {
     case BookmarkValueKind::string:
-        return quoted(v.text());
     case BookmarkValueKind::url:
-        return quoted(v.text());
+        return quoted(v.text(), cap);
     case BookmarkValueKind::data:
         return dataText(v.bytes());
     case BookmarkValueKind::integer:
@@ -409,27 +485,34 @@ std::string BookmarkDescription::valueText(const BookmarkValue& v) {
     case BookmarkValueKind::real:
         return realText(v.real());
     case BookmarkValueKind::date:
-        return dateText(v.real());
+        return BookmarkDescription::dateText(v.real());
     case BookmarkValueKind::boolean:
         return v.boolean() ? "true" : "false";
     case BookmarkValueKind::array: {
         std::string out = "[";
-        for (std::size_t i = 0; i < v.items().size(); ++i)
-            out += (i > 0 ? ", " : "") + valueText(v.items()[i]);
+        for (std::size_t i = 0; i < v.items().size(); ++i) {
+            if (out.size() > cap) {
+                out += cutMark;
+                break;
+            }
+            out += (i > 0 ? ", " : "") + valueText(v.items()[i], cap - out.size());
+        }
         return out + "]";
     }
     case BookmarkValueKind::dictionary: {
-        Pairs pairs;
-        for (std::size_t i = 0; i + 1 < v.items().size(); i += 2)
-            pairs.emplace_back(valueText(v.items()[i]), valueText(v.items()[i + 1]));
-        return dictionaryText(std::move(pairs));
+        BoundedPairs pairs(cap);
+        for (std::size_t i = 0; i + 1 < v.items().size() && !pairs.full(); i += 2) {
+            std::string key = valueText(v.items()[i], pairs.room());
+            pairs.add(std::move(key), valueText(v.items()[i + 1], pairs.room()));
+        }
+        return dictionaryText(std::move(pairs), cap);
     }
     case BookmarkValueKind::uuid:
         return uuidText(v.bytes());
     case BookmarkValueKind::relativeUrl:
         if (v.items().size() != 2)
             return "<relative URL>";
-        return valueText(v.items()[1]) + " -- " + valueText(v.items()[0]);
+        return valueText(v.items()[1], cap) + " -- " + valueText(v.items()[0], cap);
     case BookmarkValueKind::null:
         return "<null>";
     case BookmarkValueKind::unknown: {
@@ -441,28 +524,43 @@ std::string BookmarkDescription::valueText(const BookmarkValue& v) {
     return "<null>";
 }
 
-std::string BookmarkDescription::describe(const Bookmark& bookmark) {
-    Pairs pairs;
+} // namespace
+
+std::string BookmarkDescription::escaped(std::string_view text) {
+    std::string out;
+    appendEscaped(out, text, SIZE_MAX);
+    return out;
+}
+
+std::string BookmarkDescription::valueText(const BookmarkValue& value, std::size_t limit) {
+    return cutTo(korvex::bookmark::valueText(value, limit), limit);
+}
+
+std::string BookmarkDescription::describe(const Bookmark& bookmark, std::size_t limit) {
+    BoundedPairs pairs(limit);
     bool targetSeen = false;
     for (const BookmarkTable& table : bookmark.tables) {
+        if (pairs.full())
+            break;
         if (table.id == tocId::target && !targetSeen) {
             targetSeen = true;
-            Pairs own = tablePairs(bookmark, table, true);
-            pairs.insert(pairs.end(), own.begin(), own.end());
+            pairs.append(tablePairs(bookmark, table, true, pairs.room()));
         } else {
             char name[32];
             std::snprintf(name, sizeof name, "table 0x%04X", table.id);
-            pairs.emplace_back(quoted(name), dictionaryText(tablePairs(bookmark, table, false)));
+            std::size_t room = pairs.room();
+            pairs.add(quoted(name), dictionaryText(tablePairs(bookmark, table, false, room), room));
         }
     }
-    return dictionaryText(std::move(pairs));
+    return cutTo(dictionaryText(std::move(pairs), limit), limit);
 }
 
-std::optional<std::string> BookmarkDescription::describe(std::span<const std::uint8_t> bytes) {
+std::optional<std::string> BookmarkDescription::describe(std::span<const std::uint8_t> bytes,
+                                                         std::size_t limit) {
     BookmarkResult<Bookmark> read = BookmarkReader::read(bytes);
     if (!read)
         return std::nullopt;
-    return describe(read.value());
+    return describe(read.value(), limit);
 }
 
 } // namespace korvex::bookmark

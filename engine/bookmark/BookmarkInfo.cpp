@@ -229,7 +229,9 @@ void BookmarkInfo::applyTo(Bookmark& b) const {
     if (!b.table(t))
         b.tables.insert(b.tables.begin(), BookmarkTable{t, {}, 0});
 
-    b.set(t, key::pathComponents, componentsValue(pathComponents));
+    // An unknown path (empty components, not known) is no root: what is stored stays.
+    if (pathKnown || !pathComponents.empty() || !b.find(t, key::pathComponents))
+        b.set(t, key::pathComponents, componentsValue(pathComponents));
     if (!fileIDs.empty()) {
         std::vector<BookmarkValue> ids;
         for (const std::optional<std::int64_t>& id : fileIDs)

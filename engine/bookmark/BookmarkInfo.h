@@ -58,8 +58,10 @@ struct BookmarkInfo {
 
     /// Stores every field that is set into `bookmark` (tables 1, 0xF000, 4000), in the
     /// encodings macOS uses, and leaves every other entry as it was. The path components are
-    /// always stored; empty file IDs leave the stored ones. A boot-volume table also stores
-    /// the volume depths [0xF000, 0, 1, 0], a disk-image table the reference 0x2040 = 4000.
+    /// stored unless they are empty and not `pathKnown` while the bookmark already has some
+    /// (an unknown path never becomes the root); empty file IDs leave the stored ones. A
+    /// boot-volume table also stores the volume depths [0xF000, 0, 1, 0], a disk-image table the
+    /// reference 0x2040 = 4000.
     void applyTo(Bookmark& bookmark) const;
 
     bool operator==(const BookmarkInfo&) const = default;

@@ -37,13 +37,16 @@ bool BookmarkInspection::inspect(std::span<const std::uint8_t> bytes, std::strin
     text += read->record
                 ? "classic alias record (version " + std::to_string(read->record->version) + ")"
                 : std::string(containerName(bookmark.container));
-    text += "\n  target: " + (info.pathKnown ? info.targetPath() : std::string("(not stored)"));
+    // Stored text is escaped: crafted names must not drive the terminal or add lines.
+    auto plain = [](const std::string& stored) { return BookmarkDescription::escaped(stored); };
+    text +=
+        "\n  target: " + (info.pathKnown ? plain(info.targetPath()) : std::string("(not stored)"));
     text += "\n  volume: ";
-    text += info.volumeName ? "\"" + *info.volumeName + "\"" : std::string("(no name)");
+    text += info.volumeName ? "\"" + plain(*info.volumeName) + "\"" : std::string("(no name)");
     if (info.volumePath)
-        text += " at " + *info.volumePath;
+        text += " at " + plain(*info.volumePath);
     if (info.volumeUUID)
-        text += ", UUID " + *info.volumeUUID;
+        text += ", UUID " + plain(*info.volumeUUID);
     if (info.volumeCapacity)
         text += ", " + std::to_string(*info.volumeCapacity) + " bytes";
     text += "\n  properties: " + BookmarkDescription::describe(bookmark) + "\n";

@@ -30,7 +30,8 @@ bool startsWith(std::span<const std::uint8_t> b, const char* text, std::size_t n
 class DataAreaParser {
 public:
     DataAreaParser(std::span<const std::uint8_t> area, std::size_t base)
-        : area_(area), base_(base), budget_(area.size() + 1024) {}
+        : area_(area), base_(base), budget_(area.size() + 1024),
+          decodedLeft_(BookmarkReader::decodedLimit(area.size())) {}
 
     bool readTables(std::vector<BookmarkTable>& tables) {
         if (area_.size() < 4)
@@ -83,6 +84,8 @@ private:
             return fail("the table of contents at " + hex(offset) + " claims " +
                             std::to_string(count) + " entries, more than the data holds",
                         offset);
+        if (!charge(std::uint64_t(count) * sizeof(BookmarkEntry), offset))
+            return false;
         table.entries.reserve(count);
         for (std::uint32_t i = 0; i < count; ++i) {
             std::size_t at = std::size_t(offset) + 20 + std::size_t(i) * 12;
@@ -126,9 +129,26 @@ private:
                             " bytes, past the end of the data",
                         offset);
         std::span<const std::uint8_t> payload = area_.subspan(offset + 8, length);
+        // A shared record is copied wherever it is referred to, so it is paid for each time.
+        // The payload is counted whatever the type: at most it is copied once.
+        if (!charge(length, offset))
+            return false;
         if (!decode(offset, type, payload, depth, out))
             return false;
         out.setSourceOffset(offset);
+        return true;
+    }
+
+    /// Takes `bytes` of decoded size from the budget; fails once the records would cost more
+    /// memory than a bookmark of this size may.
+    bool charge(std::uint64_t bytes, std::uint32_t offset) {
+        if (bytes > decodedLeft_)
+            return fail("the records would take more than " +
+                            std::to_string(BookmarkReader::decodedLimit(area_.size())) +
+                            " bytes once read, too much for " + std::to_string(area_.size()) +
+                            " bytes of data",
+                        offset);
+        decodedLeft_ -= bytes;
         return true;
     }
 
@@ -142,6 +162,8 @@ private:
             return fail("the record at " + hex(offset) + " contains itself", offset);
         path_.push_back(offset);
         std::size_t count = payload.size() / 4;
+        if (!charge(std::uint64_t(count) * sizeof(BookmarkValue), offset))
+            return false;
         items.resize(count);
         for (std::size_t i = 0; i < count; ++i) {
             if (!readValue(le32(payload, i * 4), depth + 1, items[i]))
@@ -234,6 +256,7 @@ private:
     std::span<const std::uint8_t> area_;
     std::size_t base_;
     std::size_t budget_;
+    std::uint64_t decodedLeft_;
     std::vector<std::uint32_t> path_;
     BookmarkError error_;
 };

@@ -18,6 +18,14 @@ public:
     /// Limits on what a single bookmark may hold.
     static constexpr int maxDepth = 32;  ///< nesting of arrays, dictionaries, URLs
     static constexpr int maxTables = 64; ///< tables in the chain
+
+    /// The most memory (in bytes, counted as values and their copied payloads) that `read`
+    /// lets bookmark data with a data area of `areaSize` bytes decode to. Records may be
+    /// shared, so a few bytes can name a long string many times; past this the bytes are
+    /// refused rather than expanded.
+    static constexpr std::uint64_t decodedLimit(std::uint64_t areaSize) {
+        return 4 * areaSize + (std::uint64_t(1) << 20);
+    }
 };
 
 } // namespace korvex::bookmark

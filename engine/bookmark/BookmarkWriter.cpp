@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <limits>
 #include <map>
 #include <string>
@@ -54,11 +53,18 @@ public:
         std::vector<std::vector<std::size_t>> valueNodes(tables.size());
         std::vector<std::vector<std::size_t>> nameNodes(tables.size());
         for (std::size_t i = 0; i < tables.size(); ++i) {
+            // Entries of one table with the same name share its first name record: equal key
+            // words, which the sort keeps in table order, so the first stays the one found.
+            std::map<std::string, std::size_t> names;
             for (const BookmarkEntry& e : tables[i].entries) {
                 if (e.key.named) {
-                    BookmarkValue name = BookmarkValue::makeString(e.key.name);
-                    name.setSourceOffset(e.key.nameSourceOffset);
-                    nameNodes[i].push_back(intern(name));
+                    auto [it, added] = names.try_emplace(e.key.name, 0);
+                    if (added) {
+                        BookmarkValue name = BookmarkValue::makeString(e.key.name);
+                        name.setSourceOffset(e.key.nameSourceOffset);
+                        it->second = intern(name);
+                    }
+                    nameNodes[i].push_back(it->second);
                 } else {
                     nameNodes[i].push_back(SIZE_MAX);
                 }
@@ -124,12 +130,15 @@ private:
             value.sourceOffset() != 0 ? std::uint64_t(value.sourceOffset()) * 2 : newRecordOrder_;
         encode(value, node);
 
-        // Identity: where it came from, its type and its bytes (children by node index).
-        std::string identity(reinterpret_cast<const char*>(&node.order), sizeof node.order);
-        identity.append(reinterpret_cast<const char*>(&node.type), sizeof node.type);
+        // Identity: where it came from, its type, its bytes and its children (by node index,
+        // all in one byte order whatever the host's). References are still 0 in the payload.
+        std::vector<std::uint8_t> identity;
+        bytes::putLe64(identity, node.order);
+        putLe32(identity, node.type);
+        bytes::putLe64(identity, node.references.size());
         for (auto [at, child] : node.references)
-            std::memcpy(node.payload.data() + at, &child, 4); // stand-in until offsets exist
-        identity.append(node.payload.begin(), node.payload.end());
+            bytes::putLe64(identity, child);
+        identity.insert(identity.end(), node.payload.begin(), node.payload.end());
         auto [it, inserted] = interned_.try_emplace(std::move(identity), nodes_.size());
         if (inserted)
             add(std::move(node));
@@ -212,7 +221,7 @@ private:
     const Bookmark& bookmark_;
     std::uint64_t newRecordOrder_ = 0;
     std::vector<Node> nodes_;
-    std::map<std::string, std::size_t> interned_;
+    std::map<std::vector<std::uint8_t>, std::size_t> interned_;
 };
 
 std::vector<std::uint8_t> freshHeader(BookmarkContainer container, double created) {

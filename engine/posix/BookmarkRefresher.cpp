@@ -141,6 +141,9 @@ std::optional<BookmarkData> BookmarkRefresher::refresh(const FileUrl& target,
     }
     bookmark::Bookmark& old = parsed.value();
     BookmarkInfo info = BookmarkInfo::from(old);
+    if (!info.pathKnown) {
+        return std::nullopt; // nothing says where the target is; never made into "/"
+    }
     const std::optional<Resolution> resolution = resolver_.resolve(info);
     if (!resolution || resolution->target.path != target.path) {
         return std::nullopt;

@@ -63,6 +63,9 @@ BookmarkResolver::BookmarkResolver(std::vector<PathMapping> mappings, const Moun
 }
 
 std::optional<std::string> BookmarkResolver::storedPath(const bookmark::BookmarkInfo& info) {
+    if (!info.pathKnown) {
+        return std::nullopt; // empty components then say nothing, least of all "the root"
+    }
     if (info.pathComponents.empty()) {
         if (!info.volumePath || info.volumePath->empty() || (*info.volumePath)[0] != '/') {
             return std::nullopt;

@@ -52,7 +52,7 @@ public:
     std::vector<ResolutionCandidate> candidates(const bookmark::BookmarkInfo& info) const;
 
     /// The stored path: "/" + components; for a volume root, the volume's path. None when the
-    /// bookmark has no usable path.
+    /// bookmark has no usable path, or does not say where its target is (not `pathKnown`).
     static std::optional<std::string> storedPath(const bookmark::BookmarkInfo& info);
 
 private:

@@ -3,6 +3,7 @@
 #include "bookmark/BookmarkDescription.h"
 #include "bookmark/BookmarkInfo.h"
 #include "bookmark/BookmarkInspection.h"
+#include "bookmark/BookmarkKeys.h"
 #include "bookmark/BookmarkReader.h"
 #include "bookmark/BookmarkWriter.h"
 
@@ -73,6 +74,84 @@ TEST(BookmarkDescription, NamesTheStoredPropertiesSortedAndStable) {
     EXPECT_EQ(BookmarkDescription::describe(again), text);
 }
 
+TEST(BookmarkDescription, ComponentsThatAreNoListOfNamesAreShownAsStored) {
+    using V = BookmarkValue;
+    const std::pair<BookmarkValue, const char*> cases[] = {
+        {V::makeString("Users"), "\"pathComponents\": \"Users\""},
+        {V::makeData({1, 2}), "\"pathComponents\": <0102>"},
+        {V::makeArray({V::makeString("a"), V::makeInteger(7)}), "\"pathComponents\": [\"a\", 7]"},
+        {V::makeArray({V::makeString("a")}), "\"_NSURLPathKey\": \"/a\""},
+    };
+    for (const auto& [components, shown] : cases) {
+        BookmarkInfo info;
+        info.pathComponents = {"Volumes", "Disk", "deep", "file"};
+        info.volumePath = "/Volumes/Disk";
+        Bookmark bookmark =
+            BookmarkReader::read(BookmarkWriter::write(info, BookmarkContainer::raw)).value();
+        // A file URL still says where the target is, with more components than the record.
+        bookmark.set(1, key::targetUrl, BookmarkValue::makeUrl("file:///Volumes/Disk/deep/file"));
+        bookmark.set(1, key::pathComponents, components);
+        std::string text;
+        ASSERT_TRUE(BookmarkInspection::inspect(BookmarkWriter::serialise(bookmark), text));
+        EXPECT_NE(text.find(shown), std::string::npos) << text;
+        EXPECT_NE(text.find("target: /"), std::string::npos) << text;
+    }
+}
+
+TEST(BookmarkDescription, KeysShownAlikeDoNotDependOnTheStoredOrder) {
+    // A name that reads like a property, and a key stored twice: one text whatever order
+    // the table stored them in (the writer re-sorts tables by key word).
+    const std::vector<BookmarkEntry> entries = {
+        {BookmarkKey::makeNamed("NSURLNameKey"), BookmarkValue::makeString("named")},
+        {key::fileName, BookmarkValue::makeString("numeric")},
+        {0x7000, BookmarkValue::makeInteger(2)},
+        {0x7000, BookmarkValue::makeInteger(1)},
+    };
+    Bookmark forward, backward;
+    forward.tables.push_back({1, entries, 0});
+    backward.tables.push_back({1, {entries.rbegin(), entries.rend()}, 0});
+    EXPECT_EQ(BookmarkDescription::describe(forward), BookmarkDescription::describe(backward));
+}
+
+TEST(BookmarkDescription, StopsAtItsLimit) {
+    BookmarkInfo info;
+    info.pathComponents = {"Users", "anna", "notes.txt"};
+    info.displayName = "notes.txt";
+    Bookmark bookmark =
+        BookmarkReader::read(BookmarkWriter::write(info, BookmarkContainer::aliasFile)).value();
+    const std::string whole = BookmarkDescription::describe(bookmark);
+    EXPECT_EQ(BookmarkDescription::describe(bookmark, whole.size()), whole);
+    std::string cut = BookmarkDescription::describe(bookmark, whole.size() - 1);
+    EXPECT_EQ(cut.size(), whole.size() - 1);
+    EXPECT_TRUE(cut.ends_with("...")) << cut;
+    EXPECT_EQ(cut.substr(0, cut.size() - 3), whole.substr(0, cut.size() - 3));
+
+    // Text that would take far more than the limit: escaped control bytes (6 characters
+    // each), many entries, a long list. Each is cut at the limit.
+    Bookmark big = bookmark;
+    big.set(1, 0x7000, BookmarkValue::makeString(std::string(3'000'000, '\x01')));
+    BookmarkTable& many = big.tables.emplace_back();
+    for (std::uint32_t k = 0; k < 100'000; ++k)
+        many.entries.push_back({k, BookmarkValue::makeString("x")});
+    big.set(1, 0x7001, BookmarkValue::makeArray(std::vector(100'000, BookmarkValue::makeNull())));
+    for (std::size_t limit : {std::size_t(1000), BookmarkDescription::defaultLimit}) {
+        std::string text = BookmarkDescription::describe(big, limit);
+        EXPECT_EQ(text.size(), limit);
+        EXPECT_TRUE(text.ends_with("..."));
+    }
+    // A cut inside a two-byte character keeps the whole character or none of it.
+    std::string accents;
+    for (int i = 0; i < 100; ++i)
+        accents += "\xC3\xA9";
+    for (std::size_t limit : {50, 51}) {
+        std::string text =
+            BookmarkDescription::valueText(BookmarkValue::makeString(accents), limit);
+        EXPECT_LE(text.size(), limit);
+        EXPECT_TRUE(text.ends_with("...")) << text;
+        EXPECT_EQ((text.size() - 4) % 2, 0u) << text; // the quote, whole characters, "..."
+    }
+}
+
 TEST(BookmarkInspection, ShowsTargetVolumeAndPropertiesOrTheError) {
     BookmarkInfo info;
     info.pathComponents = {"Users", "anna", "notes.txt"};
@@ -84,6 +163,15 @@ TEST(BookmarkInspection, ShowsTargetVolumeAndPropertiesOrTheError) {
     EXPECT_NE(text.find("target: /Users/anna/notes.txt\n"), std::string::npos) << text;
     EXPECT_NE(text.find("volume: \"Macintosh HD\" at /"), std::string::npos) << text;
     EXPECT_NE(text.find("properties: [\""), std::string::npos) << text;
+
+    // Names that would clear the terminal or forge a line are shown escaped.
+    info.pathComponents = {"a\nb", "\xFF"};
+    info.volumeName = "\x1B[2J";
+    text.clear();
+    EXPECT_TRUE(BookmarkInspection::inspect(
+        BookmarkWriter::write(info, BookmarkContainer::aliasFile), text));
+    EXPECT_NE(text.find("target: /a\\nb/\\xFF\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("volume: \"\\u{1B}[2J\" at /"), std::string::npos) << text;
 
     std::string error;
     EXPECT_FALSE(BookmarkInspection::inspect(Bytes{'n', 'o', 'p', 'e'}, error));

@@ -114,6 +114,93 @@ TEST(HostileInput, DeepNestingAndSharedRecordsAreBounded) {
     EXPECT_TRUE(mentions(errorOf(oneEntry(wide, previous)), "too often"));
 }
 
+TEST(HostileInput, LengthsAndNestingAtTheirLimits) {
+    // A string record whose payload ends exactly at the end of the data, or one byte past it.
+    auto stringAtTheEnd = [](std::uint32_t extra) {
+        RawBuilder b;
+        std::uint32_t toc = b.here();
+        b.table(1, 0, 1).word(0x1004).word(toc + 32).word(0);
+        b.word(4 + extra).word(0x0101).word(0x64636261);
+        return b.firstTable(toc).bytes();
+    };
+    // `levels` arrays, each holding the next; the innermost holds a null.
+    auto nested = [](std::uint32_t levels) {
+        RawBuilder b;
+        std::uint32_t start = b.here();
+        for (std::uint32_t i = 0; i < levels; ++i)
+            b.word(4).word(0x0601).word(start + 12 * (i + 1));
+        b.word(0).word(0x0A01);
+        return oneEntry(b, start);
+    };
+    // Raw bookmark data whose header gives `total` as the length of everything.
+    auto totalOf = [](std::uint32_t total, std::uint8_t headerLength) {
+        Bytes bytes = BookmarkWriter::write(BookmarkInfo{}, BookmarkContainer::raw);
+        bytes[12] = headerLength;
+        for (int i = 0; i < 4; ++i)
+            bytes[4 + i] = std::uint8_t(total >> (8 * i));
+        return bytes;
+    };
+    const std::pair<Bytes, const char*> cases[] = {
+        {stringAtTheEnd(0), nullptr},
+        {stringAtTheEnd(1), "past the end"},
+        {nested(BookmarkReader::maxDepth), nullptr},
+        {nested(BookmarkReader::maxDepth + 1), "nested"},
+        {totalOf(48, 48), "too short to hold the offset"},
+        {totalOf(47, 48), "less than its own length"},
+        {totalOf(0, 48), "less than its own length"},
+        {totalOf(15, 16), "less than its own length"},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& [bytes, says] = cases[i];
+        std::string error = errorOf(bytes);
+        EXPECT_TRUE(says ? mentions(error, says) : error == "(read)")
+            << "case " << i << ": " << error;
+    }
+    auto deepest = BookmarkReader::read(nested(BookmarkReader::maxDepth));
+    ASSERT_TRUE(deepest);
+    EXPECT_TRUE(BookmarkReader::read(BookmarkWriter::serialise(deepest.value())));
+}
+
+TEST(HostileInput, SharedRecordsCannotMakeSmallDataHuge) {
+    // The path array of the issue: one 1000-byte string named a million times (4 MB).
+    RawBuilder path;
+    std::uint32_t name = path.here();
+    path.word(1000).word(0x0101);
+    path.area.resize(path.area.size() + 1000, 'x');
+    std::uint32_t list = path.here();
+    path.word(4'000'000).word(0x0601);
+    for (int i = 0; i < 1'000'000; ++i)
+        path.word(name);
+
+    // Many table entries sharing one 100 KB string: each entry is cheap, each copy is not.
+    RawBuilder entries;
+    std::uint32_t big = entries.here();
+    entries.word(100'000).word(0x0101);
+    entries.area.resize(entries.area.size() + 100'000, 'y');
+    std::uint32_t toc = entries.here();
+    entries.table(1, 0, 1000);
+    for (std::uint32_t i = 0; i < 1000; ++i)
+        entries.word(0x7000 + i).word(big).word(0);
+
+    for (const Bytes& bytes : {oneEntry(path, list), entries.firstTable(toc).bytes()}) {
+        auto read = BookmarkReader::read(bytes);
+        ASSERT_FALSE(read) << bytes.size() << " bytes were read";
+        EXPECT_TRUE(mentions(read.error().message, "once read")) << read.error().message;
+        EXPECT_LE(read.error().offset, bytes.size());
+    }
+
+    // What is large in the bytes may be large once read: a 3 MB data record, shared twice.
+    RawBuilder blob;
+    std::uint32_t data = blob.here();
+    blob.word(3'000'000).word(0x0201);
+    blob.area.resize(blob.area.size() + 3'000'000, 0xAB);
+    toc = blob.here();
+    blob.table(1, 0, 2).word(0xF020).word(data).word(0).word(0xF021).word(data).word(0);
+    auto read = BookmarkReader::read(blob.firstTable(toc).bytes());
+    ASSERT_TRUE(read) << read.error().message;
+    EXPECT_EQ(read->find(1, 0xF021)->bytes().size(), 3'000'000u);
+}
+
 TEST(HostileInput, MalformedPayloadsAreKeptAsRawBytes) {
     RawBuilder b;
     std::uint32_t number = b.here();

@@ -7,10 +7,28 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string_view>
+
 using namespace korvex::bookmark;
 using korvex::test::Bytes;
 
 namespace {
+
+Bytes fromHex(std::string_view hex) {
+    Bytes out;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(std::uint8_t(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    return out;
+}
+
+/// Keys of `table` in stored order.
+std::vector<std::uint32_t> keysOf(const BookmarkTable& table) {
+    std::vector<std::uint32_t> keys;
+    for (const BookmarkEntry& e : table.entries)
+        keys.push_back(e.key.code);
+    return keys;
+}
 
 std::uint32_t le32(const Bytes& b, std::size_t at) {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | std::uint32_t(b[at + 3]) << 24;
@@ -155,6 +173,131 @@ TEST(BookmarkRoundTrip, EveryValueTypeSurvivesEditAndReserialise) {
     // Unchanged now: written back byte for byte.
     Bytes once = BookmarkWriter::serialise(read.value());
     EXPECT_EQ(BookmarkWriter::serialise(BookmarkReader::read(once).value()), once);
+}
+
+// Found by fuzz_bookmark: a chain with two tables of id 1 and a table whose keys are out of
+// order. Re-serialising sorts the keys and keeps every table's own entries.
+const char* const repeatedTableIds =
+    "626f6f6b940400000000011010000000800300000700000001010000566f6c756d6573000700000001010000"
+    "53414e4449534b000800000001010000756e7469746c65640c00000001060000040000001400000024000000"
+    "0800000004030000255c00000000000000000000010a00000c00000001060000480000005800000058000000"
+    "180000000102000001000000000000001f020000000000001f02000000000000080000000004000041c43b9a"
+    "f9400000040000000303000000f0000004000000030300000000000004000000030300000100000010000000"
+    "01060000a4000000b0000000bc000000b000000010000000010100002f566f6c756d65732f53414e4449534b"
+    "180000000109000066696c653a2f2f2f566f6c756d65732f53414e4449534b11000000000101000030374644"
+    "314135442d374436362d343735412d414635312d393334434445463244363043080000000403000000a02068"
+    "740002000800000000040000c1cd27e44000000018000000010200008100000001000000ef13000001000000"
+    "ef1300000100000004000000030300dca00f0000080000000403000002000000000000000400000001010000"
+    "616e6e610400000003030000f501000000000000010500000400000003030000000400000a00000001010000"
+    "5265706f72742e74787400003000000001020000646e69620000000001000000010000000000000000000000"
+    "00000000000000000000000000000000010000000000000001000000010100002f0000000800000001090066"
+    "6c0069653a2f2f2f0c000000010100004d6163696e746f7368204844080000000004000027c25e3988200000"
+    "0500000001010000557365727300000008000000010100006469736b2e646d670c0000000106000058020000"
+    "a00100006802000078000000feffffff01000000000000000900000004100000780200000000000002200000"
+    "1802000000000000052000002402000000000000102000003402000000000000112000001801000000000000"
+    "12200000440100000000000013200000480200000000000020200000640100000000000030200002b8010000"
+    "000000006c000000feffffff00f000008c020000080000000220000018020000000000000520000024020000"
+    "0000000050200000340200000000000011200000180100000000000012200000440100000000000013200000"
+    "480200000000000020200000640100000000000030200000b801000000000000fc000000feffffff01000000"
+    "0c03000014000000041000003400000000000000051000006000000000000000101000007400000000000000"
+    "40100000940000000000000000200000c80000000000000002200000e00000000000000005200000f8000000"
+    "0000000010200000140000000000000011200000180100000000000012200000440100000000000013200000"
+    "540100000000000020200000640100000000000040200000840100000000000001c000009001000000000000"
+    "11c00000a00100000000000012c00000ac0100000000000001d00000b80100000000000010d00000c0010000"
+    "0000000017f00000cc0100000000000022f00000e001000000000000";
+
+TEST(BookmarkRoundTrip, EachTableKeepsItsOwnEntriesWhenIdsRepeat) {
+    auto read = BookmarkReader::read(fromHex(repeatedTableIds));
+    ASSERT_TRUE(read) << read.error().message;
+    ASSERT_EQ(read->tables.size(), 3u);
+    ASSERT_EQ(read->tables[2].id, read->tables[0].id);
+    Bytes written = BookmarkWriter::serialise(read.value());
+    auto again = BookmarkReader::read(written);
+    ASSERT_TRUE(again) << again.error().message;
+    ASSERT_EQ(again->tables.size(), read->tables.size());
+    for (std::size_t t = 0; t < read->tables.size(); ++t) {
+        std::vector<BookmarkEntry> sorted = read->tables[t].entries;
+        std::stable_sort(sorted.begin(), sorted.end(),
+                         [](const auto& a, const auto& b) { return a.key.code < b.key.code; });
+        const std::vector<BookmarkEntry>& back = again->tables[t].entries;
+        ASSERT_EQ(back.size(), sorted.size()) << "table " << t;
+        for (std::size_t i = 0; i < sorted.size(); ++i) {
+            EXPECT_EQ(back[i].key, sorted[i].key) << "table " << t << " entry " << i;
+            EXPECT_EQ(back[i].value, sorted[i].value) << "table " << t << " entry " << i;
+        }
+    }
+    EXPECT_EQ(BookmarkInfo::from(again.value()), BookmarkInfo::from(read.value()));
+    EXPECT_EQ(BookmarkWriter::serialise(again.value()), written);
+}
+
+TEST(BookmarkRoundTrip, RepeatedNamedKeysKeepWhichComesFirst) {
+    // One table names "name" twice, first with the later of two name records.
+    korvex::test::RawBuilder b;
+    auto fourLetters = [&](const char* text) {
+        std::uint32_t at = b.here();
+        b.word(4).word(0x0101).word(std::uint32_t(text[0]) | text[1] << 8 | text[2] << 16 |
+                                    std::uint32_t(text[3]) << 24);
+        return at;
+    };
+    std::uint32_t earlyName = fourLetters("name");
+    std::uint32_t one = fourLetters("one.");
+    std::uint32_t lateName = fourLetters("name");
+    std::uint32_t two = fourLetters("two.");
+    std::uint32_t toc = b.here();
+    b.table(1, 0, 2).word(key::namedKeyBit | lateName).word(two).word(0);
+    b.word(key::namedKeyBit | earlyName).word(one).word(0);
+    auto read = BookmarkReader::read(b.firstTable(toc).bytes());
+    ASSERT_TRUE(read) << read.error().message;
+    auto again = BookmarkReader::read(BookmarkWriter::serialise(read.value()));
+    ASSERT_TRUE(again);
+    const BookmarkKey name = BookmarkKey::makeNamed("name");
+    EXPECT_EQ(read->find(1, name)->text(), "two.");
+    EXPECT_EQ(again->find(1, name)->text(), "two.");
+    ASSERT_EQ(again->tables[0].entries.size(), 2u);
+    EXPECT_EQ(again->tables[0].entries[1].value.text(), "one.");
+}
+
+TEST(BookmarkRoundTrip, AddedKeysAndRecordsAreSortedAndSharedByContent) {
+    BookmarkInfo root; // a volume root: no file ids, the lowest key after the components
+    root.volumeName = "Disk";
+    auto previous = BookmarkReader::read(BookmarkWriter::write(root, BookmarkContainer::raw));
+    ASSERT_TRUE(previous);
+    ASSERT_FALSE(previous->find(tocId::target, key::fileIDs));
+    BookmarkInfo fresh = BookmarkInfo::from(previous.value());
+    fresh.fileIDs = {2};
+    Bookmark edited = BookmarkReader::read(BookmarkWriter::update(previous.value(), fresh)).value();
+    EXPECT_TRUE(edited.find(tocId::target, key::fileIDs));
+    // Below every key, and new arrays that differ only in their elements, or not at all.
+    auto list = [](const char* name) {
+        return BookmarkValue::makeArray({BookmarkValue::makeString(name)});
+    };
+    edited.set(tocId::target, 0x0001, list("a"));
+    edited.set(tocId::target, 0x0002, list("b"));
+    edited.set(tocId::target, 0x0003, list("a"));
+    auto read = BookmarkReader::read(BookmarkWriter::serialise(edited));
+    ASSERT_TRUE(read);
+    std::vector<std::uint32_t> keys = keysOf(read->tables[0]);
+    EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end())) << ::testing::PrintToString(keys);
+    EXPECT_EQ(keys.front(), 0x0001u);
+    const BookmarkValue* a = read->find(tocId::target, 0x0001);
+    const BookmarkValue* b = read->find(tocId::target, 0x0002);
+    EXPECT_EQ(a->sourceOffset(), read->find(tocId::target, 0x0003)->sourceOffset());
+    EXPECT_NE(a->sourceOffset(), b->sourceOffset());
+    EXPECT_EQ(b->items().at(0).text(), "b");
+}
+
+TEST(BookmarkRoundTrip, AnUnknownPathIsNeverWrittenAsTheRoot) {
+    Bookmark bookmark =
+        BookmarkReader::read(BookmarkWriter::write(fileOnAnotherVolume(), BookmarkContainer::raw))
+            .value();
+    const BookmarkValue broken = BookmarkValue::makeString("not a list");
+    bookmark.set(tocId::target, key::pathComponents, broken);
+    BookmarkInfo info = BookmarkInfo::from(bookmark);
+    ASSERT_FALSE(info.pathKnown);
+    auto updated = BookmarkReader::read(BookmarkWriter::update(bookmark, info));
+    ASSERT_TRUE(updated);
+    EXPECT_EQ(*updated->find(tocId::target, key::pathComponents), broken);
+    EXPECT_FALSE(BookmarkInfo::from(updated.value()).pathKnown);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // fresh data of a refresh: the Mac's terms are kept whenever the target was found only in this
 // machine's terms, while found at its stored path the file's own facts are recorded.
 #include "TempTree.h"
+#include "bookmark/BookmarkKeys.h"
 #include "posix/BookmarkRefresher.h"
 #include "posix/BookmarkResolver.h"
 
@@ -133,6 +134,18 @@ TEST_F(ResolutionTest, CraftedNamesAndIdleAutomountPointsAreNeverFollowed) {
     // Once a file system is mounted on it, it is an ordinary folder.
     mounts = MountTable({{"/", "ext4"}, {tree.path("net"), "autofs"}, {tree.path("net"), "nfs4"}});
     EXPECT_EQ(resolve(storedAt(share)), share);
+}
+
+TEST_F(ResolutionTest, AnAliasThatDoesNotSayWhereItsTargetIsNeverResolvesNorBecomesTheRoot) {
+    // Its components record is no list of names; its volume is "/", which exists.
+    auto parsed = bookmark::BookmarkReader::read(aliasBytes(tree.file("docs/plan")));
+    parsed->set(1, bookmark::key::pathComponents, bookmark::BookmarkValue::makeString("docs"));
+    const Bytes unknown = bookmark::BookmarkWriter::serialise(parsed.value());
+    ASSERT_FALSE(infoOf(unknown).pathKnown);
+    EXPECT_EQ(resolve(infoOf(unknown)), "broken");
+    EXPECT_FALSE(BookmarkResolver::storedPath(infoOf(unknown)));
+    EXPECT_FALSE(refresh("/", unknown));
+    EXPECT_FALSE(refresh(tree.path("docs/plan"), unknown));
 }
 
 TEST_F(ResolutionTest, RefreshTargetFoundInThisMachinesTermsKeepsTheMacPathAndVolume) {
