@@ -2,11 +2,12 @@
 
 #include "DateText.h"
 #include "PathOrder.h"
+#include "ProgressPacer.h"
 
 namespace korvex {
 
 void AliasScanner::runScan(const ScanOptions& options, std::shared_ptr<ScanReport> report,
-                           ScanResponder& responder) {
+                           ScanResponder& responder, std::stop_token stop, ScanProgress* progress) {
     std::unique_ptr<FolderWalk> walk = platform_.openWalk(options.folderPath);
     if (!walk) {
         responder.folderNotFound();
@@ -16,12 +17,23 @@ void AliasScanner::runScan(const ScanOptions& options, std::shared_ptr<ScanRepor
     report->reportText += options.folderPath;
     report->reportText += ":\n\n";
 
+    ProgressPacer pacer(progress);
     std::string_view relativePath;
-    while (walk->next(relativePath)) {
+    for (;;) {
+        if (stop.stop_requested()) {
+            report->stopped = true;
+            break;
+        }
+        if (!walk->next(relativePath)) {
+            break;
+        }
         examineItem(relativePath, options, *report);
+        pacer.entry(relativePath, report->aliasCount);
     }
-    closeReport(options, *report);
+    // Closed before the report is sorted: a stopped walk's look-ahead ends at once.
     walk.reset();
+    pacer.finish(report->aliasCount);
+    closeReport(options, *report);
     responder.scanFinished(std::move(report));
 }
 
@@ -36,7 +48,11 @@ void AliasScanner::closeReport(const ScanOptions& options, ScanReport& report) {
         }
         text += report.brokenPaths[i];
     }
-    text += "\n\nFound ";
+    text += "\n\n";
+    if (report.stopped) {
+        text += "Stopped before the end of the folder.\n";
+    }
+    text += "Found ";
     text += std::to_string(report.brokenCount);
     text += " broken Aliases, and rewrote ";
     text += std::to_string(report.rewrittenCount);

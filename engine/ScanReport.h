@@ -19,6 +19,8 @@ struct ScanReport {
     std::int64_t rewrittenCount = 0;
     /// Absolute paths of the broken aliases; in walk order during the scan, sorted after it.
     std::vector<std::string> brokenPaths;
+    /// The scan was asked to stop and ended before the end of the walk.
+    bool stopped = false;
 };
 
 } // namespace korvex
