@@ -48,24 +48,53 @@ private:
     bool answered_ = false;
 };
 
+/// Posts the engine's progress to the GUI thread; the engine already keeps it to about ten
+/// calls a second, so each one is posted.
+class PostingProgress : public ScanProgress {
+public:
+    explicit PostingProgress(QPointer<ViewController> controller)
+        : controller_(std::move(controller)) {}
+
+    void scanProgressed(const ScanProgressCounts& counts) override {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app) {
+            return;
+        }
+        QMetaObject::invokeMethod(
+            app,
+            [controller = controller_, entries = counts.entries, aliases = counts.aliases,
+             folder = QString::fromUtf8(counts.folder.data(), qsizetype(counts.folder.size()))] {
+                if (controller) {
+                    controller->scanProgressed(entries, aliases, folder);
+                }
+            },
+            Qt::QueuedConnection);
+    }
+
+private:
+    QPointer<ViewController> controller_;
+};
+
 } // namespace
 
 ScanTask::ScanTask(PlatformFactory makePlatform, std::vector<PathMapping> mappings,
                    ScanOptions options, std::shared_ptr<ScanReport> report,
-                   QPointer<ViewController> controller)
+                   QPointer<ViewController> controller, std::stop_token stop)
     : makePlatform_(std::move(makePlatform)), mappings_(std::move(mappings)),
-      options_(std::move(options)), report_(std::move(report)), controller_(std::move(controller)) {
+      options_(std::move(options)), report_(std::move(report)), controller_(std::move(controller)),
+      stop_(std::move(stop)) {
     setAutoDelete(true);
 }
 
 void ScanTask::run() {
     PostingResponder responder(controller_);
+    PostingProgress progress(controller_);
     try {
         std::unique_ptr<AliasPlatform> platform =
             makePlatform_ ? makePlatform_(std::move(mappings_)) : nullptr;
         if (platform) {
             AliasScanner scanner(*platform);
-            scanner.runScan(options_, report_, responder);
+            scanner.runScan(options_, report_, responder, stop_, &progress);
         }
     } catch (...) {
         // Out of memory or a platform that threw: the window must still get its controls
