@@ -14,6 +14,8 @@ add_library(korvex_shell STATIC
     ${CMAKE_CURRENT_LIST_DIR}/AppDelegate.h
     ${CMAKE_CURRENT_LIST_DIR}/FormLookup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FormLookup.h
+    ${CMAKE_CURRENT_LIST_DIR}/HelpSearchBar.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/HelpSearchBar.h
     ${CMAKE_CURRENT_LIST_DIR}/HelpViewController.cpp
     ${CMAKE_CURRENT_LIST_DIR}/HelpViewController.h
     ${korvex_shell_forms}
