@@ -1,7 +1,6 @@
 #include "CommandLine.h"
 
 #include "AliasScanner.h"
-#include "CountingPlatform.h"
 #include "DemoFolder.h"
 #include "ProgressLine.h"
 #include "bookmark/BookmarkInspection.h"
@@ -59,7 +58,8 @@ std::string CommandLine::usage() {
            "  --help, --version\n"
            "\n"
            "Exit status: 0 nothing broken, 1 broken aliases found, 2 the folder can't be\n"
-           "walked or the arguments are wrong.\n";
+           "walked or the arguments are wrong; 130 or 143 stopped by SIGINT or SIGTERM (the\n"
+           "report of what was done is printed, marked as stopped).\n";
 }
 
 int CommandLine::run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -92,11 +92,11 @@ int CommandLine::scan(const Arguments& arguments, const std::string& folder, std
                     environment_.storedMappings.end());
     std::shared_ptr<AliasPlatform> platform = environment_.makePlatform(std::move(mappings));
     ProgressLine progress(err, environment_.showProgress);
-    CountingPlatform counting(*platform, progress);
-    AliasScanner scanner(counting);
+    AliasScanner scanner(*platform);
     ScanOutcome outcome;
     scanner.runScan(scanOptionsForFolder(folder, arguments.mark, arguments.rewrite),
-                    std::make_shared<ScanReport>(), outcome);
+                    std::make_shared<ScanReport>(), outcome, environment_.stop,
+                    progress.enabled() ? &progress : nullptr);
     progress.finish();
 
     const std::shared_ptr<ScanReport>& report = outcome.report();
@@ -110,6 +110,9 @@ int CommandLine::scan(const Arguments& arguments, const std::string& folder, std
         // A full disk or a closed pipe: the report was lost, which is no success.
         err << "korvex-scan: couldn't write the report\n";
         return failed;
+    }
+    if (report->stopped) {
+        return interrupted;
     }
     return report->brokenCount > 0 ? brokenFound : nothingBroken;
 }
@@ -152,8 +155,8 @@ int CommandLine::demo(const Arguments& arguments, std::ostream& out, std::ostrea
     }
     out << "Made a demo folder of Finder aliases in " << *folder << "\n\n";
     const int status = scan(arguments, *folder, out, err);
-    if (status == failed) {
-        return failed;
+    if (status == failed || status == interrupted) {
+        return status;
     }
     out << "\nThe demo folder stays in " << *folder << "; remove it when done.\n";
     // The demo did what it is for: broken aliases in it are expected, not a failure.
