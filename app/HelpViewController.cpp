@@ -99,9 +99,17 @@ void HelpViewController::addKeys() {
     add({QKeySequence(Qt::Key_PageDown)}, [this] {
         helpPDFView_->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
     });
-    add({QKeySequence::Find}, [this] { search_->activate(); });
-    add({QKeySequence::FindNext, QKeySequence(Qt::Key_F3)}, [this] { search_->findNext(); });
-    add({QKeySequence::FindPrevious, QKeySequence(Qt::SHIFT | Qt::Key_F3)},
+    add(QKeySequence::keyBindings(QKeySequence::Find), [this] { search_->activate(); });
+    // The desktop's own find-next keys, and F3 / Shift+F3 wherever they are not among them.
+    const auto withF3 = [](QKeySequence::StandardKey standard, QKeySequence f3) {
+        QList<QKeySequence> keys = QKeySequence::keyBindings(standard);
+        if (!keys.contains(f3)) {
+            keys.append(f3);
+        }
+        return keys;
+    };
+    add(withF3(QKeySequence::FindNext, QKeySequence(Qt::Key_F3)), [this] { search_->findNext(); });
+    add(withF3(QKeySequence::FindPrevious, QKeySequence(Qt::SHIFT | Qt::Key_F3)),
         [this] { search_->findPrevious(); });
     // Closing only hides the window: the application keeps every help window it made.
     add({QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::Key_Escape)},
