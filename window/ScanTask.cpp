@@ -1,85 +1,67 @@
 #include "ScanTask.h"
 
 #include "AliasScanner.h"
+#include "GuiCall.h"
 #include "ViewController.h"
-
-#include <QCoreApplication>
 
 namespace korvex {
 
 namespace {
 
-/// Posts the scan's one answer to the GUI thread. The controller pointer is only read there.
+/// Posts the scan's one answer to the controller on the GUI thread.
 class PostingResponder : public ScanResponder {
 public:
-    explicit PostingResponder(QPointer<ViewController> controller)
-        : controller_(std::move(controller)) {}
+    explicit PostingResponder(ViewController* controller) : controller_(controller) {}
 
     void scanFinished(std::shared_ptr<ScanReport> report) override {
         post([controller = controller_, report = std::move(report)] {
-            if (controller) {
-                controller->scanFinished(report);
-            }
+            controller->scanFinished(report);
         });
     }
 
     void folderNotFound() override {
-        post([controller = controller_] {
-            if (controller) {
-                controller->folderNotFound();
-            }
-        });
+        post([controller = controller_] { controller->folderNotFound(); });
     }
 
     bool answered() const { return answered_; }
 
 private:
-    template <typename Call> void post(Call call) {
+    void post(std::function<void()> call) {
         if (answered_) {
             return; // one answer per scan, whatever happens
         }
         answered_ = true;
-        if (QCoreApplication* app = QCoreApplication::instance()) {
-            QMetaObject::invokeMethod(app, std::move(call), Qt::QueuedConnection);
-        }
+        GuiCall::post(controller_, std::move(call));
     }
 
-    QPointer<ViewController> controller_;
+    ViewController* controller_;
     bool answered_ = false;
 };
 
-/// Posts the engine's progress to the GUI thread; the engine already keeps it to about ten
+/// Posts the engine's progress to the controller; the engine already keeps it to about ten
 /// calls a second, so each one is posted.
 class PostingProgress : public ScanProgress {
 public:
-    explicit PostingProgress(QPointer<ViewController> controller)
-        : controller_(std::move(controller)) {}
+    explicit PostingProgress(ViewController* controller) : controller_(controller) {}
 
     void scanProgressed(const ScanProgressCounts& counts) override {
-        QCoreApplication* app = QCoreApplication::instance();
-        if (!app) {
-            return;
-        }
-        QMetaObject::invokeMethod(
-            app,
+        GuiCall::post(
+            controller_,
             [controller = controller_, entries = counts.entries, aliases = counts.aliases,
              folder = QString::fromUtf8(counts.folder.data(), qsizetype(counts.folder.size()))] {
-                if (controller) {
-                    controller->scanProgressed(entries, aliases, folder);
-                }
-            },
-            Qt::QueuedConnection);
+                controller->scanProgressed(entries, aliases, folder);
+            });
     }
 
 private:
-    QPointer<ViewController> controller_;
+    ViewController* controller_;
 };
 
 } // namespace
 
 ScanTask::ScanTask(PlatformFactory makePlatform, std::vector<PathMapping> mappings,
                    ScanOptions options, std::shared_ptr<ScanReport> report,
-                   QPointer<ViewController> controller, std::stop_token stop)
+                   ViewController* controller, std::stop_token stop)
     : makePlatform_(std::move(makePlatform)), mappings_(std::move(mappings)),
       options_(std::move(options)), report_(std::move(report)), controller_(std::move(controller)),
       stop_(std::move(stop)) {
@@ -87,6 +69,7 @@ ScanTask::ScanTask(PlatformFactory makePlatform, std::vector<PathMapping> mappin
 }
 
 void ScanTask::run() {
+    GuiCall::takeOver(this); // made on the GUI thread, handed over by the pool
     PostingResponder responder(controller_);
     PostingProgress progress(controller_);
     try {

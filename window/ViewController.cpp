@@ -1,5 +1,6 @@
 #include "ViewController.h"
 
+#include "GuiCall.h"
 #include "PathMappingStore.h"
 #include "ScanOptions.h"
 #include "ScanTask.h"
@@ -179,8 +180,10 @@ void ViewController::startScan(const FileUrl& folderUrl) {
     stopButton->setEnabled(true);
     stopButton->setVisible(true);
     statusLine->setText(tr("Scanning %1\u2026").arg(QString::fromStdString(folderUrl.path)));
-    processingQueue.start(new ScanTask(makePlatform_, std::move(mappings), std::move(options),
-                                       std::move(report), this, stopSource_.get_token()));
+    auto* task = new ScanTask(makePlatform_, std::move(mappings), std::move(options),
+                              std::move(report), this, stopSource_.get_token());
+    GuiCall::handOver(task);
+    processingQueue.start(task);
     emit controlsChanged();
 }
 
@@ -300,6 +303,15 @@ void ViewController::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         viewDidAppear();
     }
+}
+
+void ViewController::customEvent(QEvent* event) {
+    GuiCall::takeOver(event); // before anything of it is read
+    if (event->type() == GuiCall::callType()) {
+        static_cast<GuiCall*>(event)->run();
+        return;
+    }
+    QWidget::customEvent(event);
 }
 
 void ViewController::hideEvent(QHideEvent* event) {

@@ -121,6 +121,8 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    /// Runs the calls its scans post (`GuiCall`).
+    void customEvent(QEvent* event) override;
 
 private:
     void applyOutputStyle();
