@@ -53,7 +53,7 @@ HelpViewController::HelpViewController(QWidget* parent)
     splitter->addWidget(contents_);
     splitter->addWidget(helpPDFView_);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({180, 460});
+    splitter->setSizes({230, 630});
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
