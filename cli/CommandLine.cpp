@@ -121,6 +121,10 @@ int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ost
     int status = nothingBroken;
     bool first = true;
     for (const std::string& file : arguments.files) {
+        if (environment_.stop.stop_requested()) {
+            out << std::flush;
+            return interrupted;
+        }
         if (!first) {
             out << '\n';
         }

@@ -211,6 +211,20 @@ private slots:
         }
     }
 
+    void frontmostMainWindowIsTheActiveOneElseTheOneActiveLast() {
+        HeldWindow a, b;
+        QVERIFY(QTest::qWaitForWindowActive(b.window));
+        QCOMPARE(DocumentWindow::frontmost(), b.window);
+        QApplication::setActiveWindow(a.window);
+        QVERIFY(QTest::qWaitForWindowActive(a.window));
+        QCOMPARE(DocumentWindow::frontmost(), a.window);
+        QWidget other; // e.g. a help window in front: the main window active last still counts
+        other.show();
+        QApplication::setActiveWindow(&other);
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QCOMPARE(DocumentWindow::frontmost(), a.window);
+    }
+
     void folderMnemonicClashesWithNoMenu() {
         HeldWindow w;
         QList<QChar> taken;
