@@ -128,6 +128,7 @@ void ViewController::scanButton() {
         request.canChooseFiles = false;
         request.treatsFilePackagesAsDirectories = true;
         request.prompt = QStringLiteral("Scan");
+        emit controlsChanged(); // no Rescan while the panel is open
         panels_->beginOpenPanel(
             request, window(),
             [self = QPointer<ViewController>(this)](int response, const QString& path) {
@@ -158,6 +159,7 @@ void ViewController::openPanelDidEnd(int response, const QString& path) {
     progressSpinner->stopAnimation();
     progressSpinner->setHidden(true);
     scanButtonBut->setEnabled(true);
+    emit controlsChanged();
 }
 
 void ViewController::startScan(const FileUrl& folderUrl) {
@@ -194,6 +196,10 @@ void ViewController::stopScan() {
     stopSource_.request_stop();
     stopButton->setEnabled(false);
     statusLine->setText(tr("Stopping after the entry at hand\u2026"));
+}
+
+bool ViewController::canRescan() const {
+    return !scanning_ && lastFolder_.has_value() && scanButtonBut->isEnabled();
 }
 
 void ViewController::rescan() {

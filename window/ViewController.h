@@ -64,8 +64,9 @@ public:
 
     /// True from the start of a scan until its answer has been shown.
     bool isScanning() const { return scanning_; }
-    /// A scan has been started in this window, so Rescan has a folder.
-    bool canRescan() const { return !scanning_ && lastFolder_.has_value(); }
+    /// A scan has been started in this window, so Rescan has a folder, and neither a scan nor
+    /// the folder panel is under way (the scan button is enabled).
+    bool canRescan() const;
     bool canEnlarge() const;
     bool canShrink() const;
     bool wrapsLines() const;

@@ -30,8 +30,8 @@ const std::string sidecar = "text /scan/here/a/broken.alias-korvex-broken.text";
 /// A main window whose scans are held at the second entry while the gate is closed.
 struct HeldWindow {
     std::shared_ptr<ScanWorld> world = std::make_shared<ScanWorld>();
-    DocumentWindow* window = new DocumentWindow(
-        new ViewController(world->factory(), std::make_shared<ScriptedPanels>()));
+    std::shared_ptr<ScriptedPanels> panels = std::make_shared<ScriptedPanels>();
+    DocumentWindow* window = new DocumentWindow(new ViewController(world->factory(), panels));
     ViewController* view = window->contentViewController();
     QSignalSpy answered{view, &ViewController::scanAnswered};
 
@@ -166,6 +166,15 @@ private slots:
         QCOMPARE(w.world->get(&ScanWorld::walked),
                  (std::vector<std::string>{"/scan/here", "/scan/here", "/scan/here"}));
         QCOMPARE(w.window->windowTitle(), QStringLiteral("/scan/here"));
+        // While the folder panel is open, a rescan would make a second scan: none starts.
+        QTest::mouseClick(w.view->scanButtonBut, Qt::LeftButton); // empty field: the panel
+        QVERIFY(!rescan->isEnabled());
+        QTest::keyClick(w.window, Qt::Key_F5);
+        w.view->rescan();
+        QVERIFY(!w.view->isScanning());
+        ScriptedPanels::end(w.panels->openDone, panelCancel);
+        QVERIFY(rescan->isEnabled());
+        QCOMPARE(w.world->get(&ScanWorld::walked).size(), 3u);
     }
 
     void zoomKeysAndTheirLimits() {
