@@ -231,11 +231,16 @@ void ViewController::scanProgressed(qint64 entries, qint64 aliases, const QStrin
 
 void ViewController::scanFinished(const std::shared_ptr<ScanReport>& report) {
     showOutputText(QString::fromUtf8(report->reportText));
+    const QLocale locale;
+    lastCounts_ = (report->stopped ? tr("Stopped after %1 entries, %2 Finder aliases.")
+                                   : tr("Last scan: %1 entries, %2 Finder aliases."))
+                      .arg(locale.toString(entries_), locale.toString(aliases_));
     endScan();
 }
 
 void ViewController::folderNotFound() {
     showOutputText(notFoundText);
+    lastCounts_.clear();
     endScan();
 }
 
@@ -245,9 +250,6 @@ void ViewController::endScan() {
     scanButtonBut->setEnabled(true);
     stopButton->setVisible(false);
     scanning_ = false;
-    const QLocale locale;
-    lastCounts_ = tr("Last scan: %1 entries, %2 Finder aliases.")
-                      .arg(locale.toString(entries_), locale.toString(aliases_));
     showIdleStatus();
     emit scanAnswered();
     emit controlsChanged();

@@ -100,6 +100,9 @@ private slots:
                                                     "the folder.\nFound 1 broken Aliases")),
                      qPrintable(output));
             QVERIFY(!w.view->stopButton->isVisible() && !w.action("Stop")->isEnabled());
+            QVERIFY2(w.view->statusLine->text().startsWith(
+                         QStringLiteral("Stopped after 2 entries, 2 Finder aliases.")),
+                     qPrintable(w.view->statusLine->text()));
             QVERIFY(w.view->scanButtonBut->isEnabled());
         }
     }
