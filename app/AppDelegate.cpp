@@ -2,6 +2,7 @@
 
 #include "FormLookup.h"
 
+#include <QAction>
 #include <QDesktopServices>
 
 namespace korvex {
@@ -41,13 +42,21 @@ QString AppDelegate::supportPage() {
     return webBase() + QStringLiteral("/support/");
 }
 
+QString AppDelegate::homePage() {
+    return webBase() + QStringLiteral("/");
+}
+
 bool AppDelegate::openWebPage(const QString& address) {
     const QUrl url(address, QUrl::StrictMode);
     const QString scheme = url.scheme();
     if (!url.isValid() || url.host().isEmpty() ||
         (scheme != QLatin1String("https") && scheme != QLatin1String("http")))
         return false;
-    return opener_(url);
+    if (!opener_(url)) {
+        emit webPageNotOpened(url.toString());
+        return false;
+    }
+    return true;
 }
 
 void AppDelegate::openHelp() {
@@ -55,6 +64,16 @@ void AppDelegate::openHelp() {
         FormLookup::instantiate(QStringLiteral("Help Window Controller"));
     if (!window)
         return;
+    // The keys of the whole application work from a help window too.
+    const auto add = [&window](const QKeySequence& key, auto receiver, auto slot) {
+        auto* action = new QAction(window.get());
+        action->setShortcut(key);
+        connect(action, &QAction::triggered, receiver, slot);
+        window->addAction(action);
+    };
+    add(QKeySequence::New, this, &AppDelegate::newWindowRequested);
+    add(QKeySequence(Qt::CTRL | Qt::Key_Q), this, &AppDelegate::quitRequested);
+    add(QKeySequence(Qt::Key_F1), this, &AppDelegate::openHelp);
     window->show();
     helpWindows_.push_back(std::move(window));
 }

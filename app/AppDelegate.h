@@ -34,10 +34,21 @@ public:
     static QString updatesPage();
     /// The page openSupport() opens: the web base + "/support/".
     static QString supportPage();
+    /// The project's home page: the web base + "/".
+    static QString homePage();
 
     /// Opens `address` in the browser. Only well-formed http and https addresses are handed
-    /// on; anything else answers false without opening anything.
+    /// on; anything else answers false without opening anything. A well-formed address that
+    /// no browser took is announced through `webPageNotOpened`, so it can be shown to copy.
     bool openWebPage(const QString& address);
+
+signals:
+    /// No browser could be started for `address`.
+    void webPageNotOpened(const QString& address);
+    /// Ctrl+N in a help window.
+    void newWindowRequested();
+    /// Ctrl+Q in a help window.
+    void quitRequested();
 
 public slots:
     void openHelp();

@@ -38,6 +38,15 @@ int main(int argc, char** argv) {
 
 #ifdef KORVEX_HAVE_SHELL
     AppDelegate delegate;
+    DocumentWindow::setHomePage(AppDelegate::homePage());
+    // No dialog when no browser starts: the address goes where it can be copied.
+    QObject::connect(&delegate, &AppDelegate::webPageNotOpened, [](const QString& address) {
+        if (DocumentWindow* window = DocumentWindow::frontmost()) {
+            window->contentViewController()->showStatus(
+                QObject::tr("No browser could be started; the page is %1").arg(address));
+        }
+    });
+    QObject::connect(&delegate, &AppDelegate::quitRequested, &DocumentWindow::quitApplication);
 #endif
     auto panels = std::make_shared<QtFilePanels>();
     Storyboard::storyboardWithName(QStringLiteral("Main"))
@@ -58,6 +67,10 @@ int main(int argc, char** argv) {
 
     // One untitled document and its window at launch; File > New Window makes more.
     DocumentController documents;
+#ifdef KORVEX_HAVE_SHELL
+    QObject::connect(&delegate, &AppDelegate::newWindowRequested, &documents,
+                     &DocumentController::newDocument);
+#endif
     Document* first = documents.newDocument();
     if (!first) {
         return 1;

@@ -14,6 +14,8 @@ add_library(korvex_shell STATIC
     ${CMAKE_CURRENT_LIST_DIR}/AppDelegate.h
     ${CMAKE_CURRENT_LIST_DIR}/FormLookup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FormLookup.h
+    ${CMAKE_CURRENT_LIST_DIR}/HelpSearchBar.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/HelpSearchBar.h
     ${CMAKE_CURRENT_LIST_DIR}/HelpViewController.cpp
     ${CMAKE_CURRENT_LIST_DIR}/HelpViewController.h
     ${korvex_shell_forms}
@@ -29,11 +31,12 @@ target_compile_definitions(korvex_shell PRIVATE
     KORVEX_INSTALLED_DATADIR="${CMAKE_INSTALL_FULL_DATADIR}/korvex")
 
 # The manual: Markdown in, PDF out, at build time and without a display.
-add_executable(korvex_md2pdf ${PROJECT_SOURCE_DIR}/tools/md2pdf.cpp)
+add_executable(korvex_md2pdf ${PROJECT_SOURCE_DIR}/tools/md2pdf.cpp
+    ${PROJECT_SOURCE_DIR}/tools/PdfOutline.cpp)
 set_target_properties(korvex_md2pdf PROPERTIES
     OUTPUT_NAME md2pdf
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
-target_link_libraries(korvex_md2pdf PRIVATE Qt6::Gui)
+target_link_libraries(korvex_md2pdf PRIVATE Qt6::Gui Qt6::Pdf)
 
 set(KORVEX_MANUAL_PDF ${CMAKE_BINARY_DIR}/app/KorvexHelp.pdf)
 add_custom_command(

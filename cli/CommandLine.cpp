@@ -1,7 +1,6 @@
 #include "CommandLine.h"
 
 #include "AliasScanner.h"
-#include "CountingPlatform.h"
 #include "DemoFolder.h"
 #include "ProgressLine.h"
 #include "bookmark/BookmarkInspection.h"
@@ -64,7 +63,9 @@ std::string CommandLine::usage() {
            "\n"
            "Exit status: 0 nothing broken, 1 broken aliases found, 2 the folder can't be\n"
            "walked, the arguments are wrong or the output can't be written, 3 the report\n"
-           "says that something couldn't be read or written (3 wins over 1).\n";
+           "says that something couldn't be read or written (3 wins over 1); 130 or 143\n"
+           "stopped by SIGINT or SIGTERM (the report of what was done is printed, marked as\n"
+           "stopped; this wins over the others).\n";
 }
 
 int CommandLine::run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -120,11 +121,11 @@ int CommandLine::scan(const Arguments& arguments, const std::string& folder, std
                     environment_.storedMappings.end());
     std::shared_ptr<AliasPlatform> platform = environment_.makePlatform(std::move(mappings));
     ProgressLine progress(err, environment_.showProgress);
-    CountingPlatform counting(*platform, progress);
-    AliasScanner scanner(counting);
+    AliasScanner scanner(*platform);
     ScanOutcome outcome;
     scanner.runScan(scanOptionsForFolder(folder, arguments.mark, arguments.rewrite),
-                    std::make_shared<ScanReport>(), outcome);
+                    std::make_shared<ScanReport>(), outcome, environment_.stop,
+                    progress.enabled() ? &progress : nullptr);
     progress.finish();
 
     const std::shared_ptr<ScanReport>& report = outcome.report();
@@ -135,15 +136,20 @@ int CommandLine::scan(const Arguments& arguments, const std::string& folder, std
     // The report itself ends without a line feed (as in the window); a terminal wants one.
     out << report->reportText << '\n';
     return written(out, err,
-                   report->problemCount > 0  ? problemsFound
-                   : report->brokenCount > 0 ? brokenFound
-                                             : nothingBroken);
+                   report->stopped            ? interrupted
+                   : report->problemCount > 0 ? problemsFound
+                   : report->brokenCount > 0  ? brokenFound
+                                              : nothingBroken);
 }
 
 int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     int status = nothingBroken;
     bool first = true;
     for (const std::string& file : arguments.files) {
+        if (environment_.stop.stop_requested()) {
+            out << std::flush;
+            return interrupted;
+        }
         if (!first) {
             out << '\n';
         }
@@ -185,8 +191,8 @@ int CommandLine::demo(const Arguments& arguments, std::ostream& out, std::ostrea
     }
     out << "Made a demo folder of Finder aliases in " << *folder << "\n\n";
     const int status = scan(arguments, *folder, out, err);
-    if (status == failed) {
-        return failed;
+    if (status == failed || status == interrupted) {
+        return status;
     }
     out << "\nThe demo folder stays in " << *folder << "; remove it when done.\n";
     // The demo did what it is for: broken aliases in it are expected, not a failure; things

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,8 @@ namespace korvex {
 /// The scan report goes to `out` byte for byte as the window shows it, then one line feed;
 /// messages, usage and the progress line go to `err`. Exit status: 0 nothing broken, 1 broken
 /// aliases found (or a file that --inspect couldn't read), 2 the folder can't be walked or the
-/// arguments are wrong.
+/// arguments are wrong; `interrupted` when `Environment::stop` ended the scan early (the report
+/// of what was done is printed all the same).
 class CommandLine {
 public:
     using PlatformFactory =
@@ -32,6 +34,8 @@ public:
         PlatformFactory makePlatform;
         /// The user's stored path mappings; the --map flags are tried before them.
         std::vector<PathMapping> storedMappings;
+        /// Ends a scan early (SIGINT, SIGTERM): the report then says so.
+        std::stop_token stop;
     };
 
     explicit CommandLine(Environment environment);
@@ -45,6 +49,8 @@ public:
     static constexpr int failed = 2;
     /// The report holds lines of things that could not be done ("Couldn't read ...", ...).
     static constexpr int problemsFound = 3;
+    /// The scan was stopped; the program turns it into 128 + the signal's number.
+    static constexpr int interrupted = 130;
 
     static std::string usage();
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ScanProgress.h"
+
 #include <chrono>
 #include <cstdint>
 #include <ostream>
@@ -8,13 +10,18 @@ namespace korvex {
 
 /// A live line on a terminal saying how far a scan has got, redrawn at most every 100 ms and
 /// erased at the end, so that the report on stdout stays clean.
-class ProgressLine {
+class ProgressLine : public ScanProgress {
 public:
     /// Draws on `err` only when `enabled` (a terminal).
     ProgressLine(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
 
     /// Counts so far; redraws when the last drawing is old enough.
     void update(std::int64_t entries, std::int64_t aliases);
+
+    /// What the engine tells while the scan runs.
+    void scanProgressed(const ScanProgressCounts& counts) override {
+        update(counts.entries, counts.aliases);
+    }
 
     /// Erases the line when one was drawn.
     void finish();

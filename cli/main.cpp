@@ -1,6 +1,7 @@
 // korvex-scan: the command-line twin of the Korvex window.
 #include "CommandLine.h"
 #include "PathMappingStore.h"
+#include "SignalStop.h"
 
 #include <iostream>
 #include <string>
@@ -17,7 +18,12 @@ int main(int argc, char** argv) {
     }
     std::ios::sync_with_stdio(false);
     // The same path mappings the window's Preferences keep; --map adds to them.
+    // Ctrl-C and SIGTERM stop the scan after the alias at hand; the report of what was done is
+    // printed and the status tells which signal it was.
+    korvex::SignalStop signals;
     korvex::CommandLine commandLine({currentFolder, ::isatty(STDERR_FILENO) == 1, nullptr,
-                                     korvex::PathMappingStore().load().mappings});
-    return commandLine.run(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+                                     korvex::PathMappingStore().load().mappings, signals.token()});
+    const int status =
+        commandLine.run(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+    return status == korvex::CommandLine::interrupted ? signals.exitStatus() : status;
 }

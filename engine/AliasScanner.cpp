@@ -2,13 +2,14 @@
 
 #include "DateText.h"
 #include "PathOrder.h"
+#include "ProgressPacer.h"
 
 #include <exception>
 
 namespace korvex {
 
 void AliasScanner::runScan(const ScanOptions& options, std::shared_ptr<ScanReport> report,
-                           ScanResponder& responder) {
+                           ScanResponder& responder, std::stop_token stop, ScanProgress* progress) {
     std::unique_ptr<FolderWalk> walk = platform_.openWalk(options.folderPath);
     if (!walk) {
         responder.folderNotFound();
@@ -18,18 +19,29 @@ void AliasScanner::runScan(const ScanOptions& options, std::shared_ptr<ScanRepor
     report->reportText += options.folderPath;
     report->reportText += ":\n\n";
 
+    ProgressPacer pacer(progress);
     WalkEntry entry;
     try {
-        while (walk->next(entry)) {
+        for (;;) {
+            if (stop.stop_requested()) {
+                report->stopped = true;
+                break;
+            }
+            if (!walk->next(entry)) {
+                break;
+            }
             examineItem(entry, options, *report);
+            pacer.entry(entry.relativePath, report->aliasCount);
         }
     } catch (const std::exception&) {
         // Out of memory, or a fault of ours: the report of what was done is still the truth,
         // as long as it says that the scan did not get to the end.
         addProblem("Couldn't finish the scan: it stopped at ", item_.path, *report);
     }
-    closeReport(options, *report);
+    // Closed before the report is sorted: a stopped walk's look-ahead ends at once.
     walk.reset();
+    pacer.finish(report->aliasCount);
+    closeReport(options, *report);
     responder.scanFinished(std::move(report));
 }
 
@@ -44,7 +56,11 @@ void AliasScanner::closeReport(const ScanOptions& options, ScanReport& report) {
         }
         text += report.brokenPaths[i];
     }
-    text += "\n\nFound ";
+    text += "\n\n";
+    if (report.stopped) {
+        text += "Stopped before the end of the folder.\n";
+    }
+    text += "Found ";
     text += std::to_string(report.brokenCount);
     text += " broken Aliases, and rewrote ";
     text += std::to_string(report.rewrittenCount);

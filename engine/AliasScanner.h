@@ -2,10 +2,12 @@
 
 #include "AliasPlatform.h"
 #include "ScanOptions.h"
+#include "ScanProgress.h"
 #include "ScanReport.h"
 #include "ScanResponder.h"
 
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -29,8 +31,13 @@ public:
     /// `report`: `folderNotFound` when the folder can't be walked (the report stays untouched),
     /// else `scanFinished` with the finished report. An exception during the walk ends the
     /// walk with a "Couldn't finish the scan" line; the report of what was done still follows.
+    /// `stop` is looked at between entries: once it is requested, the entry at hand is
+    /// finished (its writes are whole), no further one is started, the walk is closed and the
+    /// report of what was done answers, marked `stopped`. `progress`, when given, hears how far
+    /// the walk has got (see `ScanProgress`).
     void runScan(const ScanOptions& options, std::shared_ptr<ScanReport> report,
-                 ScanResponder& responder);
+                 ScanResponder& responder, std::stop_token stop = {},
+                 ScanProgress* progress = nullptr);
 
     /// Handles one walked entry: counts it when it is an alias, lists it when it is broken,
     /// marks and refreshes it as the options ask.

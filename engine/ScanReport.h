@@ -22,6 +22,8 @@ struct ScanReport {
     std::int64_t problemCount = 0;
     /// Absolute paths of the broken aliases; in walk order during the scan, sorted after it.
     std::vector<std::string> brokenPaths;
+    /// The scan was asked to stop and ended before the end of the walk.
+    bool stopped = false;
 };
 
 } // namespace korvex

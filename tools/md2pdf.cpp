@@ -3,16 +3,24 @@
 //     md2pdf [--title TITLE] INPUT.md OUTPUT.pdf
 //
 // Builds the manual KorvexHelp.pdf at build time; runs without a display
-// (QT_QPA_PLATFORM=offscreen). The output appears complete or not at all.
+// (QT_QPA_PLATFORM=offscreen). The output appears complete or not at all. The headings
+// become the PDF's outline, which a viewer shows as contents (see PdfOutline.h).
 
+#include "PdfOutline.h"
+
+#include <QBuffer>
 #include <QColor>
 #include <QFile>
 #include <QFont>
 #include <QGuiApplication>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPdfDocument>
+#include <QPdfSelection>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QSaveFile>
+#include <QTemporaryFile>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -68,6 +76,46 @@ void styleDocument(QTextDocument& document) {
     QTextCursor(first).setBlockFormat(format);
 }
 
+QString simplified(QString text) {
+    return text.replace(QRegularExpression(QStringLiteral("\\s+")), QStringLiteral(" ")).trimmed();
+}
+
+/// Where each heading of `document` landed in the printed `pdf`: the pages are searched in
+/// order for the heading's text, so the outline follows the real page breaks. A heading that
+/// can't be found points at the page of the one before it.
+QList<PdfOutline::Entry> headingsIn(const QTextDocument& document, const QByteArray& pdf) {
+    QList<PdfOutline::Entry> entries;
+    QTemporaryFile file;
+    QPdfDocument printed;
+    if (!file.open() || file.write(pdf) != pdf.size() || !file.flush() ||
+        printed.load(file.fileName()) != QPdfDocument::Error::None) {
+        return entries;
+    }
+    int page = 0;
+    qsizetype from = 0;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const int level = block.blockFormat().headingLevel();
+        const QString title = simplified(block.text());
+        if (level <= 0 || title.isEmpty())
+            continue;
+        PdfOutline::Entry entry{title, level, page, printed.pagePointSize(page).height()};
+        for (int at = page; at < printed.pageCount(); ++at, from = 0) {
+            const QString text = printed.getAllText(at).text();
+            const qsizetype index = text.indexOf(title, from);
+            if (index < 0)
+                continue;
+            const QRectF bounds =
+                printed.getSelectionAtIndex(at, int(index), int(title.size())).boundingRectangle();
+            entry.page = page = at;
+            entry.top = printed.pagePointSize(at).height() - bounds.top() + 6;
+            from = index + title.size();
+            break;
+        }
+        entries.append(entry);
+    }
+    return entries;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -93,18 +141,23 @@ int main(int argc, char* argv[]) {
     document.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
     styleDocument(document);
 
-    QSaveFile output(args.at(1));
-    if (!output.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("can't write %1: %2").arg(args.at(1), output.errorString()));
+    QByteArray pdf;
     {
-        QPdfWriter writer(&output);
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setTitle(title);
         writer.setCreator(QStringLiteral("md2pdf"));
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                          QMarginsF(20, 18, 20, 14), QPageLayout::Millimeter));
         document.print(&writer);
     }
-    if (!output.commit())
+    QString error;
+    if (!PdfOutline::append(pdf, headingsIn(document, pdf), error))
+        return fail(QStringLiteral("can't add the contents: %1").arg(error));
+
+    QSaveFile output(args.at(1));
+    if (!output.open(QIODevice::WriteOnly) || output.write(pdf) != pdf.size() || !output.commit())
         return fail(QStringLiteral("can't write %1: %2").arg(args.at(1), output.errorString()));
     return 0;
 }

@@ -16,6 +16,15 @@ public:
 
     ViewController* contentViewController() const { return content_; }
 
+    /// The address the About box names as the home page (set once by the program).
+    static void setHomePage(const QString& address);
+
+    /// The main window in front: the active one, else the one active last, else any shown.
+    static DocumentWindow* frontmost();
+
+    /// Closes every window, which stops every scan, then leaves the event loop.
+    static void quitApplication();
+
 signals:
     void newWindowRequested();
     /// Edit > Preferences...: the program's one Preferences window is wanted.
@@ -28,12 +37,18 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void buildMenus();
     void showAbout();
+    void updateActions();
 
     ViewController* content_;
+    QAction* stop_ = nullptr;
+    QAction* rescan_ = nullptr;
+    QAction* bigger_ = nullptr;
+    QAction* smaller_ = nullptr;
 };
 
 } // namespace korvex

@@ -1,5 +1,6 @@
 #include "ViewController.h"
 
+#include "GuiCall.h"
 #include "PathMappingStore.h"
 #include "ScanOptions.h"
 #include "ScanTask.h"
@@ -12,6 +13,8 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QHideEvent>
+#include <QLabel>
+#include <QLocale>
 #include <QSaveFile>
 #include <QSettings>
 #include <QShowEvent>
@@ -36,6 +39,7 @@ const QString flushKey = QStringLiteral("flush");
 const QString markKey = QStringLiteral("mark");
 const QString rewriteKey = QStringLiteral("rewrite");
 const QString fontSizeKey = QStringLiteral("fontSize");
+const QString wrapLinesKey = QStringLiteral("wrapLines");
 
 /// The settings shared by every window of the program.
 class Settings : public QSettings {
@@ -87,8 +91,19 @@ ViewController::ViewController(PlatformFactory makePlatform, std::shared_ptr<Fil
     scanButtonBut = ui_->scanButtonBut;
     markCheckbox = ui_->markCheckbox;
     rewriteCheckbox = ui_->rewriteCheckbox;
+    stopButton = ui_->stopButton;
+    statusLine = ui_->statusLine;
 
     connect(scanButtonBut, &QPushButton::clicked, this, &ViewController::scanButton);
+    connect(stopButton, &QPushButton::clicked, this, &ViewController::stopScan);
+    // What the next scan will write is said as soon as an option changes.
+    for (QCheckBox* box : {markCheckbox, rewriteCheckbox}) {
+        connect(box, &QCheckBox::stateChanged, this, [this] {
+            if (!scanning_) {
+                showIdleStatus();
+            }
+        });
+    }
     // Return in the folder field presses the button, and so does nothing while it is disabled.
     connect(folderTextbox, &QLineEdit::returnPressed, scanButtonBut, &QPushButton::click);
 
@@ -96,6 +111,7 @@ ViewController::ViewController(PlatformFactory makePlatform, std::shared_ptr<Fil
 }
 
 ViewController::~ViewController() {
+    stopSource_.request_stop();
     processingQueue.waitForDone();
 }
 
@@ -112,6 +128,7 @@ void ViewController::scanButton() {
         request.canChooseFiles = false;
         request.treatsFilePackagesAsDirectories = true;
         request.prompt = QStringLiteral("Scan");
+        emit controlsChanged(); // no Rescan while the panel is open
         panels_->beginOpenPanel(
             request, window(),
             [self = QPointer<ViewController>(this)](int response, const QString& path) {
@@ -124,6 +141,7 @@ void ViewController::scanButton() {
     // Always the account's home folder, never the folder of the last save.
     const QString path = folderPathForTypedText(typed, QDir::homePath());
     startScan(directoryUrlForPath(path, QDir::currentPath()));
+    lastTitle_ = typed;
     window()->setWindowTitle(typed);
     if (isOn(flushCheckbox)) {
         folderTextbox->setText(QString());
@@ -134,12 +152,14 @@ void ViewController::openPanelDidEnd(int response, const QString& path) {
     if (response == panelOK && !path.isEmpty()) {
         const FileUrl folder = directoryUrlForPath(path, QDir::currentPath());
         startScan(folder);
-        window()->setWindowTitle(displayPath(folder));
+        lastTitle_ = displayPath(folder);
+        window()->setWindowTitle(lastTitle_);
         return;
     }
     progressSpinner->stopAnimation();
     progressSpinner->setHidden(true);
     scanButtonBut->setEnabled(true);
+    emit controlsChanged();
 }
 
 void ViewController::startScan(const FileUrl& folderUrl) {
@@ -156,17 +176,71 @@ void ViewController::startScan(const FileUrl& folderUrl) {
     std::vector<PathMapping> mappings = PathMappingStore().load().mappings;
 
     scanning_ = true;
-    processingQueue.start(new ScanTask(makePlatform_, std::move(mappings), std::move(options),
-                                       std::move(report), this));
+    lastFolder_ = folderUrl;
+    entries_ = aliases_ = 0;
+    stopSource_ = std::stop_source();
+    stopButton->setEnabled(true);
+    stopButton->setVisible(true);
+    statusLine->setText(tr("Scanning %1\u2026").arg(QString::fromStdString(folderUrl.path)));
+    auto* task = new ScanTask(makePlatform_, std::move(mappings), std::move(options),
+                              std::move(report), this, stopSource_.get_token());
+    GuiCall::handOver(task);
+    processingQueue.start(task);
+    emit controlsChanged();
+}
+
+void ViewController::stopScan() {
+    if (!scanning_ || stopSource_.stop_requested()) {
+        return;
+    }
+    stopSource_.request_stop();
+    stopButton->setEnabled(false);
+    statusLine->setText(tr("Stopping after the entry at hand\u2026"));
+}
+
+bool ViewController::canRescan() const {
+    return !scanning_ && lastFolder_.has_value() && scanButtonBut->isEnabled();
+}
+
+void ViewController::rescan() {
+    if (!canRescan()) {
+        return;
+    }
+    scanButtonBut->setEnabled(false);
+    startScan(*lastFolder_);
+    window()->setWindowTitle(lastTitle_);
+}
+
+void ViewController::scanProgressed(qint64 entries, qint64 aliases, const QString& folder) {
+    if (!scanning_) {
+        return; // posted just before the answer of a scan that is over
+    }
+    entries_ = entries;
+    aliases_ = aliases;
+    if (stopSource_.stop_requested()) {
+        return;
+    }
+    const QLocale locale;
+    QString text = tr("Examined %1 entries, %2 Finder aliases")
+                       .arg(locale.toString(entries), locale.toString(aliases));
+    if (!folder.isEmpty()) {
+        text += tr("; reading %1").arg(folder);
+    }
+    statusLine->setText(text);
 }
 
 void ViewController::scanFinished(const std::shared_ptr<ScanReport>& report) {
     showOutputText(QString::fromUtf8(report->reportText));
+    const QLocale locale;
+    lastCounts_ = (report->stopped ? tr("Stopped after %1 entries, %2 Finder aliases.")
+                                   : tr("Last scan: %1 entries, %2 Finder aliases."))
+                      .arg(locale.toString(entries_), locale.toString(aliases_));
     endScan();
 }
 
 void ViewController::folderNotFound() {
     showOutputText(notFoundText);
+    lastCounts_.clear();
     endScan();
 }
 
@@ -174,15 +248,42 @@ void ViewController::endScan() {
     progressSpinner->stopAnimation();
     progressSpinner->setHidden(true);
     scanButtonBut->setEnabled(true);
+    stopButton->setVisible(false);
     scanning_ = false;
+    showIdleStatus();
     emit scanAnswered();
+    emit controlsChanged();
+}
+
+void ViewController::showIdleStatus() {
+    // Options are kept between launches: say what a scan would write, so that nobody starts
+    // a writing scan without knowing.
+    QStringList parts;
+    if (!lastCounts_.isEmpty()) {
+        parts << lastCounts_;
+    }
+    if (isOn(markCheckbox)) {
+        parts << tr("Mark is on: a note is written beside each broken alias.");
+    }
+    if (isOn(rewriteCheckbox)) {
+        parts << tr("Refresh is on: each alias that resolves is rewritten with fresh data.");
+    }
+    statusLine->setText(parts.join(QLatin1Char(' ')));
+}
+
+void ViewController::showStatus(const QString& text) {
+    statusLine->setText(text);
 }
 
 // ----- Settings and lifecycle -----
 
 void ViewController::viewDidLoad() {
-    const double stored = Settings().value(fontSizeKey).toDouble(); // missing: 0.0
+    Settings settings;
+    const double stored = settings.value(fontSizeKey).toDouble(); // missing: 0.0
     theFontSize = stored < smallestStoredFontSize ? initialFontSize : stored;
+    outputTextbox->setLineWrapMode(settings.value(wrapLinesKey).toBool()
+                                       ? QPlainTextEdit::WidgetWidth
+                                       : QPlainTextEdit::NoWrap);
 }
 
 void ViewController::viewDidAppear() {
@@ -192,6 +293,9 @@ void ViewController::viewDidAppear() {
     markCheckbox->setCheckState(stateFor(settings.value(markKey).toBool()));
     rewriteCheckbox->setCheckState(stateFor(settings.value(rewriteKey).toBool()));
     progressSpinner->setHidden(true);
+    if (!scanning_) {
+        showIdleStatus();
+    }
 }
 
 void ViewController::viewWillDisappear() {
@@ -207,6 +311,15 @@ void ViewController::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         viewDidAppear();
     }
+}
+
+void ViewController::customEvent(QEvent* event) {
+    GuiCall::takeOver(event); // before anything of it is read
+    if (event->type() == GuiCall::callType()) {
+        static_cast<GuiCall*>(event)->run();
+        return;
+    }
+    QWidget::customEvent(event);
 }
 
 void ViewController::hideEvent(QHideEvent* event) {
@@ -268,10 +381,32 @@ void ViewController::decFontSize() {
     stepFontSize(size < smallestSteppedFontSize ? smallestSteppedFontSize : size);
 }
 
+void ViewController::resetFontSize() {
+    stepFontSize(initialFontSize);
+}
+
+bool ViewController::canEnlarge() const {
+    return theFontSize < largestSteppedFontSize;
+}
+
+bool ViewController::canShrink() const {
+    return theFontSize > smallestSteppedFontSize;
+}
+
 void ViewController::stepFontSize(double newSize) {
     theFontSize = newSize;
     Settings().setValue(fontSizeKey, theFontSize); // on every step, changed or not
     restyleOutputText();
+    emit controlsChanged();
+}
+
+bool ViewController::wrapsLines() const {
+    return outputTextbox->lineWrapMode() != QPlainTextEdit::NoWrap;
+}
+
+void ViewController::setWrapLines(bool wrap) {
+    outputTextbox->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    Settings().setValue(wrapLinesKey, wrap);
 }
 
 // ----- Saving the output -----
@@ -306,6 +441,7 @@ void ViewController::savePanelDidEnd(QPointer<ViewController> controller, int re
     }
     if (written) {
         controller->homeDir = QUrl::fromLocalFile(QFileInfo(path).absolutePath());
+        controller->showStatus(tr("Saved to %1").arg(path));
     } else {
         controller->appendOutputText(error);
     }

@@ -76,6 +76,40 @@ private slots:
         }
         QCOMPARE(opened.size(), 2);
     }
+
+    void anAddressNoBrowserTookIsAnnouncedToCopy() {
+        QSignalSpy notOpened(&delegate, &AppDelegate::webPageNotOpened);
+        for (bool browserAnswer : {true, false}) {
+            answer = browserAnswer;
+            delegate.openSupport();
+        }
+        delegate.openWebPage(QStringLiteral("file:///etc/passwd")); // refused, not announced
+        QCOMPARE(notOpened.size(), 1);
+        QCOMPARE(notOpened[0][0].toString(), AppDelegate::supportPage());
+    }
+
+    void applicationKeysWorkFromAHelpWindow() {
+        delegate.openHelp();
+        QWidget* window = delegate.myHelpWindow().back();
+        QApplication::setActiveWindow(window);
+        QSignalSpy newWindow(&delegate, &AppDelegate::newWindowRequested);
+        QSignalSpy quit(&delegate, &AppDelegate::quitRequested);
+        const size_t before = delegate.myHelpWindow().size();
+        QTest::keySequence(window, QKeySequence::New);
+        QTest::keySequence(window, QKeySequence(Qt::CTRL | Qt::Key_Q));
+        QTest::keyClick(window, Qt::Key_F1);
+        QCOMPARE(newWindow.size(), 1);
+        QCOMPARE(quit.size(), 1);
+        QCOMPARE(delegate.myHelpWindow().size(), before + 1);
+        // Ctrl+W and Escape close it (it is only hidden: the delegate keeps it).
+        for (const QKeySequence& key :
+             {QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::Key_Escape)}) {
+            window->show();
+            QApplication::setActiveWindow(window);
+            QTest::keySequence(window, key);
+            QVERIFY(!window->isVisible());
+        }
+    }
 };
 
 QTEST_MAIN(AppDelegateTest)

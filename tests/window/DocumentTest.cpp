@@ -13,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <thread>
+
 using namespace korvex;
 using namespace korvex::test;
 
@@ -83,6 +85,7 @@ private slots:
     }
 
     void windowClosedMidScan() {
+        // Closing stops the scan: it ends without examining anything more.
         DocumentController documents;
         Document* document = documents.newDocument();
         startMarkingScan(content(document));
@@ -92,17 +95,28 @@ private slots:
         world->setGate(true);
         QVERIFY(closed.wait(10000)); // freed once the answer came
         QVERIFY(documents.documents().empty());
-        QVERIFY(world->get(&ScanWorld::written).count(sidecar));
+        QVERIFY(world->get(&ScanWorld::examined).empty());
+        QVERIFY(world->get(&ScanWorld::written).empty());
     }
 
     void controllerFreedMidScan() {
+        // Held at the second entry, after the first one's sidecar: freeing the controller
+        // stops the scan, which finishes the entry at hand and starts no other.
+        world->holdAt = "/scan/here/b/fine.alias";
         auto view =
             std::make_unique<ViewController>(world->factory(), std::make_shared<ScriptedPanels>());
         view->show();
         startMarkingScan(view.get());
-        world->setGate(true);
-        view.reset(); // waits for the scan, which finishes its writes
-        QVERIFY(world->get(&ScanWorld::written).count(sidecar));
+        QVERIFY(world->waitForHeld());
+        std::thread opener([] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            world->setGate(true);
+        });
+        view.reset(); // stops the scan and waits for it
+        opener.join();
+        QCOMPARE(world->get(&ScanWorld::examined),
+                 (std::vector<std::string>{"/scan/here/a/broken.alias", world->holdAt}));
+        QCOMPARE(world->get(&ScanWorld::written), std::set<std::string>{sidecar});
         QTest::qWait(50); // the answer, posted meanwhile, finds no controller
     }
 };

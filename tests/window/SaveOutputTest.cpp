@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -96,11 +97,15 @@ private slots:
 
         s.save(QStringLiteral("report"), panelOK, folder.filePath(QStringLiteral("one.text")));
         QCOMPARE(s.view->homeDir, chosen);
+        // A save that worked says where the file went.
+        QCOMPARE(s.view->statusLine->text(),
+                 QStringLiteral("Saved to ") + folder.filePath(QStringLiteral("one.text")));
         s.view->saveButton();
         QCOMPARE(s.panels->saveRequest.directoryURL, chosen); // opens where the last save went
 
         s.save(QStringLiteral("last line"), panelOK, QStringLiteral("/no/such/dir/x.text"));
         QCOMPARE(s.view->homeDir, chosen);
+        QVERIFY(!s.view->statusLine->text().contains(QStringLiteral("x.text")));
         // The system's text right behind the shown text: no line break, no wording of ours.
         const QString output = s.view->outputString();
         QVERIFY2(output.startsWith(QStringLiteral("last line")) && output.size() > 9 &&

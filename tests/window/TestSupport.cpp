@@ -27,9 +27,24 @@ public:
     std::unique_ptr<FolderWalk> openWalk(const std::string& folderPath) override {
         std::unique_lock lock(world_->mutex);
         world_->walked.push_back(folderPath);
-        world_->changed.wait(lock, [this] { return world_->gateOpen; });
+        if (world_->holdAt.empty()) {
+            world_->changed.wait(lock, [this] { return world_->gateOpen; });
+        }
         lock.unlock();
         return MemoryAliasPlatform::openWalk(folderPath);
+    }
+    std::optional<std::string_view> typeIdentifier(const FileUrl& item) override {
+        {
+            std::unique_lock lock(world_->mutex);
+            world_->examined.push_back(item.path);
+            if (item.path == world_->holdAt && !world_->gateOpen) {
+                world_->held = true;
+                world_->changed.notify_all();
+                world_->changed.wait(lock, [this] { return world_->gateOpen; });
+                world_->held = false;
+            }
+        }
+        return MemoryAliasPlatform::typeIdentifier(item);
     }
     bool writeText(std::string_view, const FileUrl& beside, std::string_view suffix) override {
         std::lock_guard lock(world_->mutex);
@@ -55,6 +70,11 @@ void ScanWorld::setGate(bool open) {
 bool ScanWorld::waitForDone(int count) {
     std::unique_lock lock(mutex);
     return changed.wait_for(lock, std::chrono::seconds(10), [&] { return platformsDone >= count; });
+}
+
+bool ScanWorld::waitForHeld() {
+    std::unique_lock lock(mutex);
+    return changed.wait_for(lock, std::chrono::seconds(10), [&] { return held; });
 }
 
 PlatformFactory ScanWorld::factory() {

@@ -21,7 +21,12 @@ struct ScanWorld : std::enable_shared_from_this<ScanWorld> {
     std::condition_variable changed;
     std::string folder = "/scan/here";
     bool gateOpen = true; // closed: every walk waits until it opens
+    /// An entry (absolute path) whose examination waits, while the gate is closed, until it
+    /// opens: a scan caught in the middle. Empty: the walk's opening waits instead.
+    std::string holdAt;
+    bool held = false; // a scan is waiting at `holdAt`
     std::vector<std::string> walked;
+    std::vector<std::string> examined; // every entry whose type was asked, in order
     std::set<std::string> written;
     int platformsDone = 0;
 
@@ -32,6 +37,8 @@ struct ScanWorld : std::enable_shared_from_this<ScanWorld> {
     }
     /// Waits until `count` scans have freed their platform.
     bool waitForDone(int count);
+    /// Waits until a scan is held at `holdAt`.
+    bool waitForHeld();
     PlatformFactory factory();
 };
 

@@ -1,0 +1,16 @@
+#include "ProgressPacer.h"
+
+namespace korvex {
+
+void ProgressPacer::tell(std::string_view relativePath, std::int64_t aliases) {
+    // The folder being read is the folder of the entry at hand.
+    const std::size_t slash = relativePath.rfind('/');
+    ScanProgressCounts counts;
+    counts.entries = entries_;
+    counts.aliases = aliases;
+    counts.folder =
+        slash == std::string_view::npos ? std::string_view() : relativePath.substr(0, slash);
+    progress_->scanProgressed(counts);
+}
+
+} // namespace korvex
