@@ -1,6 +1,6 @@
 #include "ScanPlatformFactory.h"
 
-#include "posix/PosixAliasPlatform.h"
+#include "linux/PosixAliasPlatform.h"
 
 namespace korvex {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "posix/PathMapping.h"
+#include "linux/PathMapping.h"
 
 #include <string>
 #include <vector>

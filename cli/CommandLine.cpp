@@ -4,9 +4,9 @@
 #include "DemoFolder.h"
 #include "ProgressLine.h"
 #include "bookmark/BookmarkInspection.h"
-#include "posix/AliasDataReader.h"
-#include "posix/PosixAliasPlatform.h"
-#include "posix/RegularFileReader.h"
+#include "linux/AliasDataReader.h"
+#include "linux/PosixAliasPlatform.h"
+#include "linux/RegularFileReader.h"
 
 #include <exception>
 

@@ -1,8 +1,8 @@
 #include "DemoFolder.h"
 
 #include "bookmark/BookmarkWriter.h"
-#include "posix/MountTable.h"
-#include "posix/PathText.h"
+#include "linux/MountTable.h"
+#include "linux/PathText.h"
 
 #include <algorithm>
 #include <cerrno>

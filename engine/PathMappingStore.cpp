@@ -1,7 +1,7 @@
 #include "PathMappingStore.h"
 
 #include "FileUrl.h"
-#include "posix/AtomicFile.h"
+#include "linux/AtomicFile.h"
 
 #include <cerrno>
 #include <climits>

@@ -4,7 +4,7 @@
 #include "SignalStop.h"
 #include "classic/ClassicTestData.h"
 #include "engine/MemoryAliasPlatform.h"
-#include "posix/TempTree.h"
+#include "linux/TempTree.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "PathMappingStore.h"
-#include "posix/TempTree.h"
+#include "linux/TempTree.h"
 
 #include <gtest/gtest.h>
 

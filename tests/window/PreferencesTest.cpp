@@ -6,7 +6,7 @@
 #include "ScanPlatformFactory.h"
 #include "TestSupport.h"
 #include "ViewController.h"
-#include "posix/TempTree.h"
+#include "linux/TempTree.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

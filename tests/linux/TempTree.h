@@ -6,7 +6,7 @@
 #include "FolderWalk.h"
 #include "bookmark/BookmarkReader.h"
 #include "bookmark/BookmarkWriter.h"
-#include "posix/FileDescriptor.h"
+#include "linux/FileDescriptor.h"
 
 #include <algorithm>
 #include <array>

@@ -3,7 +3,7 @@
 // the descriptor limit, full disks, and what a crash mid-write leaves behind.
 #include "AliasScanner.h"
 #include "TempTree.h"
-#include "posix/PosixAliasPlatform.h"
+#include "linux/PosixAliasPlatform.h"
 
 #include <gtest/gtest.h>
 

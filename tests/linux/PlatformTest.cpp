@@ -3,7 +3,7 @@
 #include "TempTree.h"
 #include "bookmark/BookmarkReader.h"
 #include "bookmark/BookmarkWriter.h"
-#include "posix/PosixAliasPlatform.h"
+#include "linux/PosixAliasPlatform.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // machine's terms, while found at its stored path the file's own facts are recorded.
 #include "TempTree.h"
 #include "bookmark/BookmarkKeys.h"
-#include "posix/BookmarkRefresher.h"
-#include "posix/BookmarkResolver.h"
+#include "linux/BookmarkRefresher.h"
+#include "linux/BookmarkResolver.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // outside the folder that was opened, and a rewrite that fails at any step leaves the file
 // exactly as it was.
 #include "TempTree.h"
-#include "posix/AtomicFile.h"
-#include "posix/FileDescriptor.h"
-#include "posix/RegularFileReader.h"
+#include "linux/AtomicFile.h"
+#include "linux/FileDescriptor.h"
+#include "linux/RegularFileReader.h"
 
 #include <gtest/gtest.h>
 

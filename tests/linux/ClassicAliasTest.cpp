@@ -3,9 +3,9 @@
 #include "../classic/ClassicTestData.h"
 #include "AliasScanner.h"
 #include "TempTree.h"
-#include "posix/AliasRecognizer.h"
-#include "posix/PosixAliasPlatform.h"
-#include "posix/PosixFolderWalk.h"
+#include "linux/AliasRecognizer.h"
+#include "linux/PosixAliasPlatform.h"
+#include "linux/PosixFolderWalk.h"
 
 #include <gtest/gtest.h>
 
