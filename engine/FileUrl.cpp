@@ -1,6 +1,26 @@
 #include "FileUrl.h"
 
+#include <cstdio>
+
 namespace korvex {
+
+std::string fileUrlText(std::string_view path) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    static constexpr std::string_view plainMarks = "-._~/!$&'()*+,;=:@";
+    std::string url = "file://";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+            (byte >= '0' && byte <= '9') || plainMarks.find(c) != std::string_view::npos) {
+            url += c;
+        } else {
+            url += '%';
+            url += hex[byte >> 4];
+            url += hex[byte & 0xF];
+        }
+    }
+    return url;
+}
 
 std::string withoutTrailingSlashes(std::string path) {
     while (path.size() > 1 && path.back() == '/') {

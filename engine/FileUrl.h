@@ -28,6 +28,10 @@ FileUrl fileUrlWithPath(std::string path, bool isDirectory = false);
 /// storage: folder path, one slash, relative path.
 void makeItemUrl(std::string_view relativePath, const FileUrl& folderUrl, FileUrl& into);
 
+/// The `file://` URL text of the absolute `path`: every byte but the letters, digits and the
+/// characters a URL path may hold as they are (`-._~/!$&'()*+,;=:@`) percent-encoded.
+std::string fileUrlText(std::string_view path);
+
 /// `path` without its trailing slashes; the root "/" stays as it is.
 std::string withoutTrailingSlashes(std::string path);
 

@@ -4,6 +4,7 @@
 #include "BookmarkInfo.h"
 #include "BookmarkKeys.h"
 #include "BookmarkReader.h"
+#include "FileUrl.h"
 #include "classic/ClassicAlias.h"
 
 #include <algorithm>
@@ -315,22 +316,6 @@ void addFlags(BoundedPairs& out, const BookmarkValue& v, bool volume) {
     }
 }
 
-std::string percentEncoded(std::string_view path) {
-    std::string out;
-    char buf[4];
-    for (unsigned char c : path) {
-        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                     std::string_view("-._~/!$&'()*+,;=:@").find(char(c)) != std::string_view::npos;
-        if (plain) {
-            out += char(c);
-        } else {
-            std::snprintf(buf, sizeof buf, "%%%02X", c);
-            out += buf;
-        }
-    }
-    return out;
-}
-
 /// Whether `v` is an array of strings: path components the path can be derived from.
 bool isNameList(const BookmarkValue& v) {
     return v.kind() == BookmarkValueKind::array &&
@@ -416,7 +401,7 @@ BoundedPairs tablePairs(const Bookmark& bookmark, const BookmarkTable& table, bo
     if (!bookmark.find(tocId::target, key::targetUrl)) {
         bool directory = info.resourceProps && ((*info.resourceProps)[0] & 0x2) &&
                          ((*info.resourceProps)[1] & 0x2);
-        std::string url = "file://" + percentEncoded(path);
+        std::string url = fileUrlText(path);
         if (directory && path != "/")
             url += '/';
         out.add(quoted("_NSURLBookmarkURLStringKey"), quoted(url, out.room()));

@@ -1,6 +1,7 @@
 #include "BookmarkRefresher.h"
 
 #include "AliasPlatform.h"
+#include "FileUrl.h"
 #include "PathText.h"
 #include "bookmark/BookmarkKeys.h"
 #include "bookmark/BookmarkReader.h"
@@ -25,20 +26,7 @@ constexpr std::uint64_t kindBits = 0xF;
 constexpr std::uint64_t aliasFileMask = 0x21F;
 
 std::string fileUrlOfFolder(const std::string& path) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-            (byte >= '0' && byte <= '9') || byte == '/' || byte == '-' || byte == '.' ||
-            byte == '_' || byte == '~') {
-            url += c;
-        } else {
-            url += '%';
-            url += hex[byte >> 4];
-            url += hex[byte & 0xF];
-        }
-    }
+    std::string url = fileUrlText(path);
     if (url.back() != '/') {
         url += '/';
     }
