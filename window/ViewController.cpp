@@ -6,6 +6,7 @@
 #include "ScanTask.h"
 #include "SpinnerWidget.h"
 #include "TypedPath.h"
+#include "linux/AtomicFile.h"
 #include "ui_ViewController.h"
 
 #include <QApplication>
@@ -15,11 +16,13 @@
 #include <QHideEvent>
 #include <QLabel>
 #include <QLocale>
-#include <QSaveFile>
 #include <QSettings>
 #include <QShowEvent>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <cerrno>
+#include <cstring>
 
 namespace korvex {
 
@@ -56,18 +59,18 @@ Qt::CheckState stateFor(bool on) {
 }
 
 /// Replaces the file at `path` with `text` as UTF-8 without a byte-order mark. The new text
-/// goes to a temporary file beside it first, so a failed write never leaves the old file
-/// half-overwritten; only where no such file can be made is the file written in place.
+/// goes to a temporary file beside it first and takes the name in one step, so a failed write
+/// never leaves the old file half-overwritten. A link the user picked is followed to its file.
 bool writeTextFile(const QString& path, const QString& text, QString& error) {
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-        return false;
-    }
+    const QFileInfo info(path);
+    const QString target =
+        info.isSymLink() && !info.canonicalFilePath().isEmpty() ? info.canonicalFilePath() : path;
     const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        error = file.errorString();
+    errno = 0;
+    if (!AtomicFile().writeAtPath(QFile::encodeName(target).toStdString(),
+                                  {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                   static_cast<std::size_t>(bytes.size())})) {
+        error = QString::fromLocal8Bit(std::strerror(errno ? errno : EIO));
         return false;
     }
     return true;
