@@ -1,6 +1,6 @@
 #include "AliasRecord.h"
 
-#include "BigEndianBytes.h"
+#include "BigEndian.h"
 #include "MacText.h"
 
 namespace korvex::classic {
@@ -12,7 +12,7 @@ using bookmark::BookmarkError;
 constexpr std::int16_t endTag = -1;
 
 double highResolution(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<double>(be64(b, at)) / 65536.0;
+    return static_cast<double>(readBigEndian64(b, at)) / 65536.0;
 }
 
 /// A Pascal string of at most `capacity` bytes (length byte included) at `at`.
@@ -30,8 +30,8 @@ std::optional<std::string> unicodeName(std::span<const std::uint8_t> value) {
     if (value.size() < 2) {
         return std::nullopt;
     }
-    const std::size_t units = be16(value, 0);
-    if (!fits(value.size(), 2, units * 2)) {
+    const std::size_t units = readBigEndian16(value, 0);
+    if (!rangeFits(value.size(), 2, units * 2)) {
         return std::nullopt;
     }
     return MacText::fromUtf16BigEndian(value.subspan(2, units * 2));
@@ -39,29 +39,29 @@ std::optional<std::string> unicodeName(std::span<const std::uint8_t> value) {
 
 void readFixed2(std::span<const std::uint8_t> r, AliasRecord& a) {
     a.volumeName = pascal(r, 10, 28);
-    a.volumeCreated = be32(r, 38);
-    a.fileSystem = std::uint32_t{be16(r, 42)} << 16;
-    a.diskType = be16(r, 44);
-    a.parentCNID = be32(r, 46);
+    a.volumeCreated = readBigEndian32(r, 38);
+    a.fileSystem = std::uint32_t{readBigEndian16(r, 42)} << 16;
+    a.diskType = readBigEndian16(r, 44);
+    a.parentCNID = readBigEndian32(r, 46);
     a.targetName = pascal(r, 50, 64);
-    a.targetCNID = be32(r, 114);
-    a.targetCreated = be32(r, 118);
-    a.targetCreator = be32(r, 122);
-    a.targetType = be32(r, 126);
-    a.levelsFromAlias = static_cast<std::int16_t>(be16(r, 130));
-    a.levelsToTarget = static_cast<std::int16_t>(be16(r, 132));
-    a.volumeAttributes = be32(r, 134);
-    a.fileSystemID = be16(r, 138);
+    a.targetCNID = readBigEndian32(r, 114);
+    a.targetCreated = readBigEndian32(r, 118);
+    a.targetCreator = readBigEndian32(r, 122);
+    a.targetType = readBigEndian32(r, 126);
+    a.levelsFromAlias = static_cast<std::int16_t>(readBigEndian16(r, 130));
+    a.levelsToTarget = static_cast<std::int16_t>(readBigEndian16(r, 132));
+    a.volumeAttributes = readBigEndian32(r, 134);
+    a.fileSystemID = readBigEndian16(r, 138);
 }
 
 void readFixed3(std::span<const std::uint8_t> r, AliasRecord& a) {
     a.volumeCreated = highResolution(r, 10);
-    a.fileSystem = be32(r, 18);
-    a.diskType = be16(r, 22);
-    a.parentCNID = be32(r, 24);
-    a.targetCNID = be32(r, 28);
+    a.fileSystem = readBigEndian32(r, 18);
+    a.diskType = readBigEndian16(r, 22);
+    a.parentCNID = readBigEndian32(r, 24);
+    a.targetCNID = readBigEndian32(r, 28);
     a.targetCreated = highResolution(r, 32);
-    a.volumeAttributes = be32(r, 40);
+    a.volumeAttributes = readBigEndian32(r, 40);
 }
 
 void readTag(std::int16_t tag, std::span<const std::uint8_t> value, AliasRecord& a) {
@@ -71,7 +71,7 @@ void readTag(std::int16_t tag, std::span<const std::uint8_t> value, AliasRecord&
         return;
     case 1:
         for (std::size_t at = 0; at + 4 <= value.size(); at += 4) {
-            a.cnidPath.push_back(be32(value, at));
+            a.cnidPath.push_back(readBigEndian32(value, at));
         }
         return;
     case 2:
@@ -117,7 +117,7 @@ void readTag(std::int16_t tag, std::span<const std::uint8_t> value, AliasRecord&
         return;
     case 21:
         if (value.size() == 2) {
-            a.userHomePrefixLength = be16(value, 0);
+            a.userHomePrefixLength = readBigEndian16(value, 0);
             return;
         }
         break;
@@ -133,8 +133,8 @@ bool AliasRecord::looksLikeRecord(std::span<const std::uint8_t> bytes) {
     if (bytes.size() < 8) {
         return false;
     }
-    const std::size_t size = be16(bytes, 4);
-    const std::uint16_t version = be16(bytes, 6);
+    const std::size_t size = readBigEndian16(bytes, 4);
+    const std::uint16_t version = readBigEndian16(bytes, 6);
     return (version == 2 && size >= fixedSize2 && size <= bytes.size()) ||
            (version == 3 && size >= fixedSize3 && size <= bytes.size());
 }
@@ -144,9 +144,9 @@ bookmark::BookmarkResult<AliasRecord> AliasRecord::read(std::span<const std::uin
         return BookmarkError{"alias record shorter than its header", 0};
     }
     AliasRecord a;
-    a.appCode = be32(bytes, 0);
-    a.recordSize = be16(bytes, 4);
-    a.version = be16(bytes, 6);
+    a.appCode = readBigEndian32(bytes, 0);
+    a.recordSize = readBigEndian16(bytes, 4);
+    a.version = readBigEndian16(bytes, 6);
     if (a.version != 2 && a.version != 3) {
         return BookmarkError{"alias record of unknown version " + std::to_string(a.version), 6};
     }
@@ -158,7 +158,7 @@ bookmark::BookmarkResult<AliasRecord> AliasRecord::read(std::span<const std::uin
         return BookmarkError{"alias record size runs past the data", 4};
     }
     const std::span<const std::uint8_t> r = bytes.first(a.recordSize);
-    a.kind = be16(r, 8);
+    a.kind = readBigEndian16(r, 8);
     if (a.version == 2) {
         readFixed2(r, a);
     } else {
@@ -167,15 +167,15 @@ bookmark::BookmarkResult<AliasRecord> AliasRecord::read(std::span<const std::uin
 
     std::size_t at = fixed;
     while (at < r.size()) {
-        if (!fits(r.size(), at, 4)) {
+        if (!rangeFits(r.size(), at, 4)) {
             return BookmarkError{"alias record field header runs past the record", at};
         }
-        const auto tag = static_cast<std::int16_t>(be16(r, at));
-        const std::size_t length = be16(r, at + 2);
+        const auto tag = static_cast<std::int16_t>(readBigEndian16(r, at));
+        const std::size_t length = readBigEndian16(r, at + 2);
         if (tag == endTag) {
             break;
         }
-        if (!fits(r.size(), at + 4, length)) {
+        if (!rangeFits(r.size(), at + 4, length)) {
             return BookmarkError{
                 "alias record field " + std::to_string(tag) + " runs past the record", at};
         }
