@@ -32,6 +32,9 @@ public:
         PlatformFactory makePlatform;
         /// The user's stored path mappings; the --map flags are tried before them.
         std::vector<PathMapping> storedMappings;
+        /// Where relinks made without --mark are journalled for --undo-relink; empty: the
+        /// user's data folder.
+        std::string relinkJournal;
     };
 
     explicit CommandLine(Environment environment);
