@@ -1,5 +1,6 @@
 #include "ViewController.h"
 
+#include "MovedTargetsController.h"
 #include "PathMappingStore.h"
 #include "ScanOptions.h"
 #include "ScanTask.h"
@@ -91,6 +92,7 @@ ViewController::ViewController(PlatformFactory makePlatform, std::shared_ptr<Fil
     connect(scanButtonBut, &QPushButton::clicked, this, &ViewController::scanButton);
     // Return in the folder field presses the button, and so does nothing while it is disabled.
     connect(folderTextbox, &QLineEdit::returnPressed, scanButtonBut, &QPushButton::click);
+    movedTargets = new MovedTargetsController(this);
 
     viewDidLoad();
 }
@@ -156,12 +158,15 @@ void ViewController::startScan(const FileUrl& folderUrl) {
     std::vector<PathMapping> mappings = PathMappingStore().load().mappings;
 
     scanning_ = true;
+    scannedFolder = folderUrl.path;
+    lastBrokenCount = -1;
     processingQueue.start(new ScanTask(makePlatform_, std::move(mappings), std::move(options),
                                        std::move(report), this));
 }
 
 void ViewController::scanFinished(const std::shared_ptr<ScanReport>& report) {
     showOutputText(QString::fromUtf8(report->reportText));
+    lastBrokenCount = report->brokenCount;
     endScan();
 }
 

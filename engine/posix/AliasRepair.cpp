@@ -40,43 +40,61 @@ void markRelinked(std::vector<AliasRecord>& records, const std::string& path) {
 
 } // namespace
 
-RepairResult AliasRepair::run(const RepairRequest& request, ScanRecorder& recorder,
-                              AliasRelinker* relinker, const MountTable& mounts) {
+RepairResult AliasRepair::search(const RepairRequest& request, ScanRecorder& recorder,
+                                 const MountTable& mounts) {
     RepairResult result;
     result.index = std::make_unique<CandidateIndex>(std::move(recorder.broken()));
-    CandidateIndex& index = *result.index;
-
     std::vector<std::string> roots{request.folder};
     for (const PathMapping& mapping : request.mappings) {
         roots.push_back(mapping.localFolder);
     }
     roots.insert(roots.end(), request.searchFolders.begin(), request.searchFolders.end());
-    CandidateSearch(mounts).search(roots, index);
-    result.suggestions = MappingSuggester::suggest(index, request.mappings);
+    CandidateSearch(mounts).search(roots, *result.index);
+    result.suggestions = MappingSuggester::suggest(*result.index, request.mappings);
+    return result;
+}
 
+RepairResult AliasRepair::run(const RepairRequest& request, ScanRecorder& recorder,
+                              AliasRelinker* relinker, const MountTable& mounts) {
+    RepairResult result = search(request, recorder, mounts);
     if (!request.relink || !relinker) {
         return result;
     }
-    const bool sameFolder = relinker->stillSameFolder();
+    std::vector<Choice> sure;
+    for (std::size_t i = 0; i < result.index->aliases().size(); ++i) {
+        if (result.index->singleBest(i)) {
+            sure.push_back({i, 0});
+        }
+    }
+    relink(request, result, sure, *relinker, mounts, &recorder.records());
+    return result;
+}
+
+void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
+                         const std::vector<Choice>& choices, AliasRelinker& relinker,
+                         const MountTable& mounts, std::vector<AliasRecord>* records) {
+    const CandidateIndex& index = *result.index;
+    const bool sameFolder = relinker.stillSameFolder();
     const MacPathFinder finder(request.mappings, mounts);
     const RelinkJournal journal(request.journalPath.empty() ? RelinkJournal::defaultFilePath()
                                                             : request.journalPath);
-    for (std::size_t i = 0; i < index.aliases().size(); ++i) {
-        const Candidate* best = index.singleBest(i);
-        const BrokenAlias& alias = index.aliases()[i];
-        if (!best) {
+    for (const Choice& choice : choices) {
+        if (choice.alias >= index.aliases().size() ||
+            choice.candidate >= index.candidates(choice.alias).size()) {
             continue;
         }
-        const std::optional<std::string> macPath = finder.macPath(alias, best->path);
+        const BrokenAlias& alias = index.aliases()[choice.alias];
+        const Candidate& best = index.candidates(choice.alias)[choice.candidate];
+        const std::optional<std::string> macPath = finder.macPath(alias, best.path);
         if (!macPath) {
             continue; // a Linux path would break it on the Mac: a mapping is the fix
         }
         RelinkTarget target;
         target.macPath = *macPath;
-        target.isDirectory = best->isDirectory;
-        target.creationDate = best->birthTime;
-        if (*macPath == best->path) {
-            target.fileIDs = fileIdsOf(best->path);
+        target.isDirectory = best.isDirectory;
+        target.creationDate = best.birthTime;
+        if (*macPath == best.path) {
+            target.fileIDs = fileIdsOf(best.path);
         }
         const std::optional<BookmarkData> fresh = RelinkedBookmark::make(alias.data, target);
         if (!sameFolder || !fresh) {
@@ -94,16 +112,17 @@ RepairResult AliasRepair::run(const RepairRequest& request, ScanRecorder& record
             result.failed.push_back(alias.aliasPath); // no relink that couldn't be undone
             continue;
         }
-        const AliasRelinker::Outcome outcome = relinker->replace(
+        const AliasRelinker::Outcome outcome = relinker.replace(
             alias.relativePath, alias.data, *fresh, request.mark ? &sidecar : nullptr);
         if (outcome == AliasRelinker::Outcome::replaced) {
-            result.relinked.push_back({alias.aliasPath, best->path, *macPath});
-            markRelinked(recorder.records(), alias.aliasPath);
+            result.relinked.push_back({alias.aliasPath, best.path, *macPath});
+            if (records) {
+                markRelinked(*records, alias.aliasPath);
+            }
         } else {
             result.failed.push_back(alias.aliasPath);
         }
     }
-    return result;
 }
 
 } // namespace korvex

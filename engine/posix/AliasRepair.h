@@ -46,9 +46,26 @@ struct RepairResult {
 /// path leads back to the Mac (see MacPathFinder), keeping the old data for undo first.
 class AliasRepair {
 public:
-    /// `relinker` opened the folder before the scan (needed only to relink).
+    /// Searches and, when the request asks, relinks the sure ones. `relinker` opened the
+    /// folder before the scan (needed only to relink).
     static RepairResult run(const RepairRequest& request, ScanRecorder& recorder,
                             AliasRelinker* relinker, const MountTable& mounts);
+
+    /// Only the search and the suggestions.
+    static RepairResult search(const RepairRequest& request, ScanRecorder& recorder,
+                               const MountTable& mounts);
+
+    /// One choice: alias `alias` of the index relinked to its candidate `candidate`.
+    struct Choice {
+        std::size_t alias = 0;
+        std::size_t candidate = 0;
+    };
+
+    /// Relinks as chosen (choices whose candidate leads back to no Mac path are skipped) and
+    /// adds to `result`; `records`, when given, are marked relinked.
+    static void relink(const RepairRequest& request, RepairResult& result,
+                       const std::vector<Choice>& choices, AliasRelinker& relinker,
+                       const MountTable& mounts, std::vector<AliasRecord>* records = nullptr);
 };
 
 } // namespace korvex
