@@ -18,6 +18,12 @@ namespace {
 
 constexpr double unixToAppleEpoch = 978307200.0;
 
+// Mac metadata kept beside the files (AppleDouble `._NAME` files, netatalk's .AppleDouble/NAME,
+// unzipped __MACOSX trees): never a target, however it is named.
+bool isMacMetadata(std::string_view name) {
+    return name.substr(0, 2) == "._" || name == ".AppleDouble" || name == "__MACOSX";
+}
+
 struct Level {
     std::unique_ptr<FolderListing> listing;
     std::size_t next = 0;
@@ -92,6 +98,9 @@ void CandidateSearch::walk(const std::string& root, CandidateIndex& index) const
         }
         const FolderListing::Entry& entry = folder.entry(level.next++);
         const char* name = folder.cName(entry);
+        if (isMacMetadata(folder.name(entry))) {
+            continue;
+        }
         const bool wanted = index.wants(folder.name(entry));
         unsigned char type = entry.type;
         struct statx sx {};

@@ -12,7 +12,8 @@ namespace korvex {
 /// The one extra walk of a candidate search: every folder of the scope, once, without
 /// classifying anything; only the entries whose names some broken alias wants are looked at
 /// closer (kind, birth time, whether they are Finder aliases themselves, which never count).
-/// Never follows a link, never enters a kernel pseudo file system or an automount point.
+/// Never follows a link, never enters a kernel pseudo file system or an automount point, and
+/// passes over Mac metadata (`._NAME`, `.AppleDouble/`, `__MACOSX/`).
 /// Memory grows with the depth of the scope and the width of its folders.
 class CandidateSearch {
 public:

@@ -37,6 +37,8 @@ struct MovedTargets {
         alias("b", "/Volumes/Archive/Q/b.pdf", "/Volumes/Archive", "Archive");
         tree.file("scan/vol/P/a.pdf");
         tree.file("scan/vol/Q/b.pdf");
+        tree.file("scan/vol/P/.AppleDouble/a.pdf"); // netatalk's metadata: no candidate
+        tree.file("scan/__MACOSX/vol/P/._a.pdf");
         alias("c", s + "/old/c.txt"); // its folder was renamed
         tree.file("scan/new/c.txt");
         alias("d", s + "/docs/d.txt"); // the file was moved
