@@ -10,13 +10,32 @@ namespace korvex {
 CandidateIndex::CandidateIndex(std::vector<BrokenAlias> aliases)
     : aliases_(std::move(aliases)), found_(aliases_.size()) {
     for (std::size_t i = 0; i < aliases_.size(); ++i) {
-        byName_[nameKey(aliases_[i].storedName())].push_back(i);
+        const std::string key = nameKey(aliases_[i].storedName());
+        if (key.size() >= keyLengths_.size()) {
+            keyLengths_.resize(key.size() + 1);
+        }
+        keyLengths_[key.size()] = true;
+        byName_[key].push_back(i);
         aliasPaths_.insert(aliases_[i].aliasPath);
     }
 }
 
 bool CandidateIndex::wants(std::string_view name) const {
-    return !byName_.empty() && byName_.count(nameKey(name)) > 0;
+    if (byName_.empty()) {
+        return false;
+    }
+    // Most names are ASCII: their key is as long as they are, and is made without allocating.
+    key_.clear();
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return byName_.count(nameKey(name)) > 0;
+        }
+        key_ += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    if (key_.size() >= keyLengths_.size() || !keyLengths_[key_.size()]) {
+        return false;
+    }
+    return byName_.count(key_) > 0;
 }
 
 bool CandidateIndex::better(const Candidate& a, const Candidate& b) {

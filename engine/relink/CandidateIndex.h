@@ -82,6 +82,8 @@ public:
 private:
     std::vector<BrokenAlias> aliases_;
     std::unordered_map<std::string, std::vector<std::size_t>> byName_;
+    std::vector<bool> keyLengths_; // the byte lengths of the wanted keys
+    mutable std::string key_;      // reused by `wants`, called for every entry walked
     std::unordered_set<std::string> aliasPaths_;
     std::vector<std::vector<Candidate>> found_;
 };
