@@ -34,12 +34,45 @@ bool parseMapping(const std::string& text, const std::string& currentFolder, Pat
     return true;
 }
 
+// The options of repairs; false (with the error set) when one is wrong.
+bool parseRepairOption(const std::vector<std::string>& args, std::size_t& i,
+                       const std::string& currentFolder, Arguments& parsed, bool& undoRelink) {
+    const std::string& arg = args[i];
+    if (arg == "--suggest") {
+        parsed.suggest = true;
+    } else if (arg == "--relink") {
+        parsed.relink = true;
+    } else if (arg == "--json") {
+        parsed.json = true;
+    } else if (arg == "--undo-relink") {
+        undoRelink = true;
+    } else {
+        std::string value;
+        if (arg == "--search") {
+            if (i + 1 == args.size()) {
+                parsed.error = "--search needs a DIR";
+                return false;
+            }
+            value = args[++i];
+        } else {
+            value = arg.substr(9);
+        }
+        if (value.empty()) {
+            parsed.error = "--search needs a DIR";
+            return false;
+        }
+        parsed.searchFolders.push_back(absolutePath(value, currentFolder));
+    }
+    return true;
+}
+
 } // namespace
 
 Arguments Arguments::parse(const std::vector<std::string>& args, const std::string& currentFolder) {
     Arguments parsed;
     std::vector<std::string> operands;
     bool inspect = false, demo = false, help = false, version = false, optionsEnded = false;
+    bool undoRelink = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -68,6 +101,11 @@ Arguments Arguments::parse(const std::vector<std::string>& args, const std::stri
                 return parsed;
             }
             parsed.mappings.push_back(std::move(mapping));
+        } else if (arg == "--suggest" || arg == "--relink" || arg == "--json" ||
+                   arg == "--undo-relink" || arg == "--search" || arg.rfind("--search=", 0) == 0) {
+            if (!parseRepairOption(args, i, currentFolder, parsed, undoRelink)) {
+                return parsed;
+            }
         } else if (arg == "--inspect") {
             inspect = true;
         } else if (arg == "--demo") {
@@ -86,6 +124,10 @@ Arguments Arguments::parse(const std::vector<std::string>& args, const std::stri
         parsed.action = Action::help;
     } else if (version) {
         parsed.action = Action::version;
+    } else if (undoRelink && (inspect || demo || parsed.suggest || parsed.relink)) {
+        parsed.error = "--undo-relink goes with nothing but a FOLDER";
+    } else if ((parsed.suggest || parsed.relink || parsed.json) && (inspect || demo)) {
+        parsed.error = "--suggest, --relink and --json go with a FOLDER to scan";
     } else if (inspect && demo) {
         parsed.error = "--inspect and --demo don't go together";
     } else if (inspect) {
@@ -107,6 +149,9 @@ Arguments Arguments::parse(const std::vector<std::string>& args, const std::stri
         parsed.error = operands.empty() ? "no FOLDER given" : "only one FOLDER can be scanned";
     } else {
         parsed.folder = absolutePath(operands[0], currentFolder);
+        if (undoRelink) {
+            parsed.action = Action::undoRelink;
+        }
     }
     return parsed;
 }

@@ -9,12 +9,18 @@ namespace korvex {
 
 /// The parsed command line of korvex-scan.
 struct Arguments {
-    enum class Action { scan, help, version, inspect, demo };
+    enum class Action { scan, help, version, inspect, demo, undoRelink };
 
     Action action = Action::scan;
     bool mark = false;
     bool rewrite = false;
     std::vector<PathMapping> mappings;
+    /// Repairs: list possible new targets (--suggest), relink the sure ones (--relink), report
+    /// as JSON lines (--json), and further folders to search (--search DIR).
+    bool suggest = false;
+    bool relink = false;
+    bool json = false;
+    std::vector<std::string> searchFolders;
     /// The folder to scan, absolute (relative ones are taken from `currentFolder`).
     std::string folder;
     /// The files to inspect.

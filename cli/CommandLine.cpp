@@ -3,6 +3,7 @@
 #include "AliasScanner.h"
 #include "DemoFolder.h"
 #include "ProgressLine.h"
+#include "RepairCommand.h"
 #include "bookmark/BookmarkInspection.h"
 #include "linux/AliasDataReader.h"
 #include "linux/PosixAliasPlatform.h"
@@ -43,6 +44,8 @@ CommandLine::CommandLine(Environment environment) : environment_(std::move(envir
 std::string CommandLine::usage() {
     return "Usage: korvex-scan [--mark] [--rewrite] [--map MAC=LOCAL]... FOLDER\n"
            "       korvex-scan --inspect FILE...\n"
+           "       korvex-scan [--suggest | --relink] [--json] [--search DIR]... FOLDER\n"
+           "       korvex-scan --undo-relink FOLDER\n"
            "       korvex-scan --demo [--mark] [--rewrite]\n"
            "       korvex-scan --help | --version\n"
            "\n"
@@ -56,6 +59,13 @@ std::string CommandLine::usage() {
            "  --map MAC=LOCAL   look for targets stored below the Mac folder MAC below the\n"
            "                    folder LOCAL of this machine, e.g. /Volumes/Archive=/mnt/archive;\n"
            "                    may be given several times, the longest MAC is tried first\n"
+           "  --suggest         after the report, list possible new targets of broken aliases\n"
+           "                    and the path mappings that would fix several at once\n"
+           "  --relink          relink every broken alias that has exactly one best candidate\n"
+           "                    (with --mark, NAME-korvex-relink.text keeps the old data)\n"
+           "  --search DIR      search DIR too for moved targets; may be given several times\n"
+           "  --json            one JSON object per alias, then a summary, instead of the text\n"
+           "  --undo-relink     give the aliases relinked in FOLDER their old data back\n"
            "  --inspect FILE... print what the bookmark data (or the classic alias record) in\n"
            "                    each FILE says\n"
            "  --demo            make a folder of sample aliases in a temporary place and scan it\n"
@@ -108,6 +118,9 @@ int CommandLine::runAction(const std::vector<std::string>& args, std::ostream& o
         return inspect(arguments, out, err);
     case Arguments::Action::demo:
         return demo(arguments, out, err);
+    case Arguments::Action::undoRelink:
+        return written(out, err,
+                       RepairCommand::undo(arguments, environment_.relinkJournal, out, err));
     case Arguments::Action::scan:
         break;
     }
@@ -119,8 +132,12 @@ int CommandLine::scan(const Arguments& arguments, const std::string& folder, std
     std::vector<PathMapping> mappings = arguments.mappings;
     mappings.insert(mappings.end(), environment_.storedMappings.begin(),
                     environment_.storedMappings.end());
-    std::shared_ptr<AliasPlatform> platform = environment_.makePlatform(std::move(mappings));
+    std::shared_ptr<AliasPlatform> platform = environment_.makePlatform(mappings);
     ProgressLine progress(err, environment_.showProgress);
+    if (arguments.suggest || arguments.relink || arguments.json) {
+        RepairCommand repair(arguments, folder, std::move(mappings), environment_.relinkJournal);
+        return written(out, err, repair.run(*platform, progress, environment_.stop, out, err));
+    }
     AliasScanner scanner(*platform);
     ScanOutcome outcome;
     scanner.runScan(scanOptionsForFolder(folder, arguments.mark, arguments.rewrite),

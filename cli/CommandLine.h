@@ -36,6 +36,9 @@ public:
         std::vector<PathMapping> storedMappings;
         /// Ends a scan early (SIGINT, SIGTERM): the report then says so.
         std::stop_token stop;
+        /// Where relinks made without --mark are journalled for --undo-relink; empty: the
+        /// user's data folder.
+        std::string relinkJournal;
     };
 
     explicit CommandLine(Environment environment);

@@ -11,8 +11,10 @@
 #include <QBuffer>
 #include <QColor>
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfDocument>
@@ -25,6 +27,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextStream>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -34,6 +37,10 @@ int fail(const QString& message) {
     std::fprintf(stderr, "md2pdf: %s\n", qPrintable(message));
     return 1;
 }
+
+// The widest a picture is shown, in the document's units (the text of an A4 page is a little
+// wider).
+constexpr qreal maxImageWidth = 520;
 
 // Heading sizes and spacing that read well on paper; body text stays at the default font.
 void styleDocument(QTextDocument& document) {
@@ -68,6 +75,27 @@ void styleDocument(QTextDocument& document) {
         }
         format.setLineHeight(115, QTextBlockFormat::ProportionalHeight);
         QTextCursor(block).setBlockFormat(format);
+    }
+    // Pictures (screenshots) at most as wide as the text.
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            QTextImageFormat image = fragment.charFormat().toImageFormat();
+            if (!image.isValid()) {
+                continue;
+            }
+            const QImage picture =
+                document.resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>();
+            if (picture.isNull() || picture.width() <= maxImageWidth) {
+                continue;
+            }
+            image.setWidth(maxImageWidth);
+            image.setHeight(maxImageWidth * picture.height() / picture.width());
+            QTextCursor cursor(&document);
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.setCharFormat(image);
+        }
     }
     // The first heading starts the first page; no blank page before it.
     QTextBlock first = document.begin();
@@ -138,6 +166,10 @@ int main(int argc, char* argv[]) {
     QFont body(QStringLiteral("DejaVu Sans"));
     body.setPointSizeF(10.5);
     document.setDefaultFont(body);
+    // Pictures are named relative to the Markdown file.
+    const QUrl folder = QUrl::fromLocalFile(QFileInfo(args.at(0)).absolutePath() + "/");
+    document.setBaseUrl(folder);
+    document.setMetaInformation(QTextDocument::DocumentUrl, folder.toString());
     document.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
     styleDocument(document);
 

@@ -1,6 +1,7 @@
 #include "ViewController.h"
 
 #include "GuiCall.h"
+#include "MovedTargetsController.h"
 #include "PathMappingStore.h"
 #include "ScanOptions.h"
 #include "ScanTask.h"
@@ -109,6 +110,7 @@ ViewController::ViewController(PlatformFactory makePlatform, std::shared_ptr<Fil
     }
     // Return in the folder field presses the button, and so does nothing while it is disabled.
     connect(folderTextbox, &QLineEdit::returnPressed, scanButtonBut, &QPushButton::click);
+    movedTargets = new MovedTargetsController(this);
 
     viewDidLoad();
 }
@@ -180,6 +182,8 @@ void ViewController::startScan(const FileUrl& folderUrl) {
 
     scanning_ = true;
     lastFolder_ = folderUrl;
+    scannedFolder = folderUrl.path;
+    lastBrokenCount = -1;
     entries_ = aliases_ = 0;
     stopSource_ = std::stop_source();
     stopButton->setEnabled(true);
@@ -238,6 +242,7 @@ void ViewController::scanFinished(const std::shared_ptr<ScanReport>& report) {
     lastCounts_ = (report->stopped ? tr("Stopped after %1 entries, %2 Finder aliases.")
                                    : tr("Last scan: %1 entries, %2 Finder aliases."))
                       .arg(locale.toString(entries_), locale.toString(aliases_));
+    lastBrokenCount = report->brokenCount;
     endScan();
 }
 

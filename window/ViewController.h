@@ -27,6 +27,7 @@ class ViewControllerForm;
 
 namespace korvex {
 
+class MovedTargetsController;
 class SpinnerWidget;
 
 /// The controller of one main window's content: the folder field, the flush, mark and rewrite
@@ -61,6 +62,12 @@ public:
 
     /// Runs the scans, at most six at once (the disabled scan button keeps it to one).
     QThreadPool processingQueue;
+
+    /// The folder of the last scan started, and the broken aliases its answer found (-1: none
+    /// yet): what "Find Moved Targets..." works on.
+    std::string scannedFolder;
+    std::int64_t lastBrokenCount = -1;
+    MovedTargetsController* movedTargets = nullptr;
 
     /// True from the start of a scan until its answer has been shown.
     bool isScanning() const { return scanning_; }

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Times `korvex-scan --suggest` against a plain `korvex-scan` and a bare walk (`find -printf ''`)
+# on a copy of a large tree with 5,000 broken aliases added, half of them to targets that moved
+# (bench/add-moved-aliases.py), warm cache, in rounds; prints every round, the medians, the
+# extra cost of --suggest in bare walks, and the peak RSS of both scans.
+#
+# usage: bench/suggest-vs-scan.sh [-r ROUNDS] [-a ALIASES] [-k] SOURCE-TREE VARIANT
+#   SOURCE-TREE  a tree made by bench/make-tree.py; only read (the variant is a copy)
+#   VARIANT      where the copy goes; removed at the end unless -k
+#   -r  rounds (default 3)   -a  broken aliases to add (default 5000)   -k  keep the variant
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+rounds=3
+aliases=5000
+keep=
+while getopts "r:a:k" option; do
+    case $option in
+    r) rounds=$OPTARG ;;
+    a) aliases=$OPTARG ;;
+    k) keep=1 ;;
+    *) sed -n '2,12p' "$0"; exit 2 ;;
+    esac
+done
+shift $((OPTIND - 1))
+[ $# -eq 2 ] || { sed -n '2,12p' "$0"; exit 2; }
+source=$1
+variant=$2
+scan=${KORVEX_SCAN:-build/release/cli/korvex-scan}
+[ -x "$scan" ] || { echo "no $scan: build the release preset first (or set KORVEX_SCAN)" >&2; exit 2; }
+[ -f "$source/.korvex-tree-done" ] || { echo "$source is no tree of make-tree.py" >&2; exit 2; }
+
+if [ ! -f "$variant/.korvex-moved-done" ]; then
+    echo "copying $source to $variant (once)"
+    rm -rf "$variant"
+    cp -a "$source" "$variant"
+    python3 bench/add-moved-aliases.py "$variant" "$aliases"
+    touch "$variant/.korvex-moved-done"
+fi
+[ -n "$keep" ] || trap 'rm -rf "$variant"' EXIT
+
+# The wall time of "$@" in seconds (output thrown away; 0, 1 and 3 are fine exit statuses).
+seconds() {
+    local start end status=0
+    start=$(date +%s.%N)
+    "$@" >/dev/null 2>&1 || status=$?
+    end=$(date +%s.%N)
+    if ((status == 2 || status > 3)); then
+        echo "$* failed ($status)" >&2
+        exit 2
+    fi
+    echo "$end - $start" | bc -l
+}
+peak() { # peak RSS of "$@" in MiB
+    /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1 | awk '{printf "%.1f", $1 / 1024}'
+}
+median() { sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+
+find "$variant" -printf '' # warm the cache
+"$scan" "$variant" >/dev/null 2>&1 || true
+walks=() scans=() suggests=()
+printf '%-6s %10s %10s %10s\n' round "walk s" "scan s" "suggest s"
+for ((i = 1; i <= rounds; i++)); do
+    w=$(seconds find "$variant" -printf '')
+    s=$(seconds "$scan" "$variant")
+    g=$(seconds "$scan" --suggest "$variant")
+    walks+=("$w") scans+=("$s") suggests+=("$g")
+    printf '%-6s %10.2f %10.2f %10.2f\n' "$i" "$w" "$s" "$g"
+done
+w=$(printf '%s\n' "${walks[@]}" | median)
+s=$(printf '%s\n' "${scans[@]}" | median)
+g=$(printf '%s\n' "${suggests[@]}" | median)
+printf 'median: bare walk %.2f s, scan %.2f s, --suggest %.2f s\n' "$w" "$s" "$g"
+printf -- '--suggest costs %.2f bare walks more than a plain scan\n' "$(echo "($g - $s) / $w" | bc -l)"
+echo "peak RSS: scan $(peak "$scan" "$variant") MiB, --suggest $(peak "$scan" --suggest "$variant") MiB"
+"$scan" --suggest "$variant" 2>/dev/null | awk '/^Possible new targets:/ {on = 1; next}
+    on && /^  -> / {c++} on && /^Suggested/ {print} END {print c + 0, "candidate lines"}'

@@ -1,0 +1,154 @@
+#include "RepairCommand.h"
+
+#include "AliasScanner.h"
+#include "CommandLine.h"
+#include "JsonReport.h"
+#include "PathOrder.h"
+#include "linux/AliasRepair.h"
+#include "linux/RelinkUndo.h"
+
+#include <ctime>
+#include <map>
+
+namespace korvex {
+
+namespace {
+
+constexpr std::size_t candidatesShown = 3;
+
+class Outcome : public ScanResponder {
+public:
+    void scanFinished(std::shared_ptr<ScanReport> report) override { report_ = std::move(report); }
+    void folderNotFound() override { report_.reset(); }
+    std::shared_ptr<ScanReport> report_;
+};
+
+std::string utcNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    ::gmtime_r(&now, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return text;
+}
+
+void writeSuggestions(std::ostream& out, const RepairResult& result) {
+    out << "\nPossible new targets:\n";
+    const CandidateIndex& index = *result.index;
+    std::map<std::string, std::size_t> byPath;
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i < index.aliases().size(); ++i) {
+        if (!index.candidates(i).empty()) {
+            byPath[index.aliases()[i].aliasPath] = i;
+            paths.push_back(index.aliases()[i].aliasPath);
+        }
+    }
+    sortPaths(paths); // in the order of the report's list
+    for (const std::string& path : paths) {
+        out << path << '\n';
+        const std::vector<Candidate>& candidates = index.candidates(byPath[path]);
+        for (std::size_t k = 0; k < candidates.size() && k < candidatesShown; ++k) {
+            out << "  -> " << candidates[k].path << '\n';
+        }
+    }
+    if (paths.empty()) {
+        out << "None found.\n";
+    }
+    for (const SuggestedMapping& suggestion : result.suggestions) {
+        out << "Suggested path mapping: --map " << suggestion.mapping.macPrefix << '='
+            << suggestion.mapping.localFolder << " (fixes " << suggestion.fixes << " aliases)\n";
+    }
+}
+
+} // namespace
+
+RepairCommand::RepairCommand(const Arguments& arguments, std::string folder,
+                             std::vector<PathMapping> mappings, std::string journalPath)
+    : arguments_(arguments), folder_(std::move(folder)), mappings_(std::move(mappings)),
+      journalPath_(std::move(journalPath)) {}
+
+int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, std::stop_token stop,
+                       std::ostream& out, std::ostream& err) {
+    // Opened before the walk: a relink reaches the aliases from this very folder.
+    std::unique_ptr<AliasRelinker> relinker;
+    if (arguments_.relink) {
+        relinker = std::make_unique<AliasRelinker>(folder_);
+    }
+    ScanRecorder recorder(platform, folder_, arguments_.json);
+    Outcome outcome;
+    AliasScanner(recorder).runScan(
+        scanOptionsForFolder(folder_, arguments_.mark, arguments_.rewrite),
+        std::make_shared<ScanReport>(), outcome, stop, progress.enabled() ? &progress : nullptr);
+    recorder.finish();
+    progress.finish();
+    const std::shared_ptr<ScanReport> report = outcome.report_;
+    if (!report) {
+        err << "Couldn't find that folder. Try again.\n";
+        return 2;
+    }
+
+    std::optional<RepairResult> repair;
+    // A stopped scan has not met every broken alias: nothing is searched or relinked then.
+    if (!report->stopped && (arguments_.suggest || arguments_.relink)) {
+        RepairRequest request;
+        request.folder = folder_;
+        request.mappings = mappings_;
+        request.searchFolders = arguments_.searchFolders;
+        request.relink = arguments_.relink;
+        request.mark = arguments_.mark;
+        request.journalPath = journalPath_;
+        repair = AliasRepair::run(request, recorder, relinker.get(), MountTable::readSystem());
+    }
+
+    if (arguments_.json) {
+        JsonReport::write(out, folder_, recorder.records(), *report, repair ? &*repair : nullptr,
+                          utcNow());
+    } else {
+        out << report->reportText << '\n';
+        if (repair && arguments_.suggest) {
+            writeSuggestions(out, *repair);
+        }
+        if (repair && arguments_.relink) {
+            out << "\nRelinked " << repair->relinked.size() << " aliases.\n";
+            for (const RelinkedAlias& relinked : repair->relinked) {
+                out << relinked.aliasPath << " -> " << relinked.targetPath << '\n';
+            }
+            for (const std::string& path : repair->failed) {
+                out << "Couldn't relink " << path << '\n';
+            }
+        }
+    }
+    if (report->stopped) {
+        return CommandLine::interrupted;
+    }
+    const std::int64_t left =
+        report->brokenCount - static_cast<std::int64_t>(repair ? repair->relinked.size() : 0);
+    if (report->problemCount > 0 || (repair && !repair->failed.empty())) {
+        return 3;
+    }
+    return left > 0 ? 1 : 0;
+}
+
+int RepairCommand::undo(const Arguments& arguments, const std::string& journalPath,
+                        std::ostream& out, std::ostream& err) {
+    const RelinkJournal journal(journalPath.empty() ? RelinkJournal::defaultFilePath()
+                                                    : journalPath);
+    UndoResult result;
+    if (!RelinkUndo::run(arguments.folder, journal, result)) {
+        err << "Couldn't find that folder. Try again.\n";
+        return 2;
+    }
+    out << "Restored " << result.restored.size() << " aliases.\n";
+    for (const std::string& path : result.restored) {
+        out << path << '\n';
+    }
+    for (const std::string& path : result.changed) {
+        out << "Left as it is (changed since the relink): " << path << '\n';
+    }
+    for (const std::string& path : result.failed) {
+        out << "Couldn't restore " << path << '\n';
+    }
+    return result.failed.empty() ? 0 : 3;
+}
+
+} // namespace korvex

@@ -1,0 +1,77 @@
+#include "AliasRelinker.h"
+
+#include "PathText.h"
+#include "relink/RelinkRecord.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace korvex {
+
+AliasRelinker::AliasRelinker(std::string folderPath, FileCalls& fileCalls)
+    : folderPath_(std::move(folderPath)),
+      root_(::open(folderPath_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+      platform_({}, MountTable::readSystem, fileCalls) {
+    struct stat st {};
+    if (root_ && ::fstat(root_.get(), &st) == 0) {
+        device_ = st.st_dev;
+        inode_ = st.st_ino;
+    } else {
+        root_.reset();
+    }
+}
+
+bool AliasRelinker::stillSameFolder() const {
+    struct stat st {};
+    return root_ && ::stat(folderPath_.c_str(), &st) == 0 && st.st_dev == device_ &&
+           st.st_ino == inode_;
+}
+
+FileDescriptor AliasRelinker::folderOf(std::string_view relativePath, std::string& name) const {
+    const std::vector<std::string_view> parts = splitNonEmpty(relativePath, '/');
+    if (!root_ || parts.empty()) {
+        return FileDescriptor();
+    }
+    for (const std::string_view part : parts) {
+        if (part == "." || part == "..") {
+            return FileDescriptor();
+        }
+    }
+    FileDescriptor folder(::fcntl(root_.get(), F_DUPFD_CLOEXEC, 0));
+    for (std::size_t i = 0; folder && i + 1 < parts.size(); ++i) {
+        const std::string part(parts[i]);
+        folder.reset(
+            ::openat(folder.get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    }
+    name = parts.back();
+    return folder;
+}
+
+AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath,
+                                              const BookmarkData& expected,
+                                              const BookmarkData& fresh,
+                                              const std::string* sidecarText) {
+    std::string name;
+    FileDescriptor folder = folderOf(relativePath, name);
+    if (!folder) {
+        return Outcome::changed;
+    }
+    WalkEntry entry;
+    entry.relativePath = relativePath;
+    entry.name = name;
+    entry.folderFd = folder.get();
+    FileUrl item = fileUrlWithPath(folderPath_ + "/" + std::string(relativePath));
+    item.entry = &entry;
+
+    // The platform remembers the file it read: only that file, unchanged, is replaced.
+    std::optional<BookmarkData> current = platform_.readBookmarkData(item);
+    if (!current || *current != expected) {
+        return Outcome::changed;
+    }
+    if (sidecarText && !platform_.writeText(*sidecarText, item, relinkSuffix)) {
+        return Outcome::failed;
+    }
+    return platform_.writeBookmarkData(fresh, item) ? Outcome::replaced : Outcome::failed;
+}
+
+} // namespace korvex

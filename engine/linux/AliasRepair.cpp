@@ -1,0 +1,128 @@
+#include "AliasRepair.h"
+
+#include "CandidateSearch.h"
+#include "RelinkJournal.h"
+#include "bookmark/BookmarkDescription.h"
+#include "relink/MacPathFinder.h"
+#include "relink/RelinkRecord.h"
+#include "relink/RelinkedBookmark.h"
+
+#include <sys/stat.h>
+
+namespace korvex {
+
+namespace {
+
+// The inode of every component of `path`: the file ids the Mac sees on the same file system.
+std::vector<std::optional<std::int64_t>> fileIdsOf(const std::string& path) {
+    std::vector<std::optional<std::int64_t>> ids;
+    for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+        struct stat st {};
+        const std::string prefix = path.substr(0, at);
+        if (::lstat(prefix.c_str(), &st) == 0) {
+            ids.emplace_back(static_cast<std::int64_t>(st.st_ino));
+        } else {
+            ids.emplace_back(std::nullopt);
+        }
+        if (at == std::string::npos) {
+            return ids;
+        }
+    }
+}
+
+void markRelinked(std::vector<AliasRecord>& records, const std::string& path) {
+    for (AliasRecord& record : records) {
+        if (record.path == path) {
+            record.status = AliasStatus::relinked;
+        }
+    }
+}
+
+} // namespace
+
+RepairResult AliasRepair::search(const RepairRequest& request, ScanRecorder& recorder,
+                                 const MountTable& mounts) {
+    RepairResult result;
+    result.index = std::make_unique<CandidateIndex>(std::move(recorder.broken()));
+    std::vector<std::string> roots{request.folder};
+    for (const PathMapping& mapping : request.mappings) {
+        roots.push_back(mapping.localFolder);
+    }
+    roots.insert(roots.end(), request.searchFolders.begin(), request.searchFolders.end());
+    CandidateSearch(mounts).search(roots, *result.index);
+    result.suggestions = MappingSuggester::suggest(*result.index, request.mappings);
+    return result;
+}
+
+RepairResult AliasRepair::run(const RepairRequest& request, ScanRecorder& recorder,
+                              AliasRelinker* relinker, const MountTable& mounts) {
+    RepairResult result = search(request, recorder, mounts);
+    if (!request.relink || !relinker) {
+        return result;
+    }
+    std::vector<Choice> sure;
+    for (std::size_t i = 0; i < result.index->aliases().size(); ++i) {
+        if (result.index->singleBest(i)) {
+            sure.push_back({i, 0});
+        }
+    }
+    relink(request, result, sure, *relinker, mounts, &recorder.records());
+    return result;
+}
+
+void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
+                         const std::vector<Choice>& choices, AliasRelinker& relinker,
+                         const MountTable& mounts, std::vector<AliasRecord>* records) {
+    const CandidateIndex& index = *result.index;
+    const bool sameFolder = relinker.stillSameFolder();
+    const MacPathFinder finder(request.mappings, mounts);
+    const RelinkJournal journal(request.journalPath.empty() ? RelinkJournal::defaultFilePath()
+                                                            : request.journalPath);
+    for (const Choice& choice : choices) {
+        if (choice.alias >= index.aliases().size() ||
+            choice.candidate >= index.candidates(choice.alias).size()) {
+            continue;
+        }
+        const BrokenAlias& alias = index.aliases()[choice.alias];
+        const Candidate& best = index.candidates(choice.alias)[choice.candidate];
+        const std::optional<std::string> macPath = finder.macPath(alias, best.path);
+        if (!macPath) {
+            continue; // a Linux path would break it on the Mac: a mapping is the fix
+        }
+        RelinkTarget target;
+        target.macPath = *macPath;
+        target.isDirectory = best.isDirectory;
+        target.creationDate = best.birthTime;
+        if (*macPath == best.path) {
+            target.fileIDs = fileIdsOf(best.path);
+        }
+        const std::optional<BookmarkData> fresh = RelinkedBookmark::make(alias.data, target);
+        if (!sameFolder || !fresh) {
+            result.failed.push_back(alias.aliasPath);
+            continue;
+        }
+        const RelinkRecord record{request.folder, alias.relativePath, alias.data, *fresh};
+        std::string sidecar;
+        if (request.mark) {
+            const std::optional<std::string> description =
+                bookmark::BookmarkDescription::describe(alias.data);
+            sidecar = description ? "Optional(" + *description + ")\n" : std::string("nil\n");
+            sidecar += record.sidecarLines();
+        } else if (!journal.append(record)) {
+            result.failed.push_back(alias.aliasPath); // no relink that couldn't be undone
+            continue;
+        }
+        const AliasRelinker::Outcome outcome = relinker.replace(
+            alias.relativePath, alias.data, *fresh, request.mark ? &sidecar : nullptr);
+        if (outcome == AliasRelinker::Outcome::replaced) {
+            result.relinked.push_back({alias.aliasPath, best.path, *macPath});
+            if (records) {
+                markRelinked(*records, alias.aliasPath);
+            }
+        } else {
+            result.failed.push_back(alias.aliasPath);
+        }
+    }
+}
+
+} // namespace korvex

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "AliasRelinker.h"
+#include "MountTable.h"
+#include "PathMapping.h"
+#include "relink/CandidateIndex.h"
+#include "relink/MappingSuggester.h"
+#include "relink/ScanRecorder.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace korvex {
+
+/// What to do for the broken aliases of a scan.
+struct RepairRequest {
+    std::string folder; ///< the scanned folder
+    std::vector<PathMapping> mappings;
+    /// Further folders to search (besides the scanned one and the mappings' local folders).
+    std::vector<std::string> searchFolders;
+    bool relink = false;
+    /// Keep the old data in a sidecar beside each relinked alias; else in the journal.
+    bool mark = false;
+    std::string journalPath; ///< empty: the default journal
+};
+
+/// One alias relinked.
+struct RelinkedAlias {
+    std::string aliasPath;
+    std::string targetPath; ///< on this machine
+    std::string macPath;    ///< as written into the alias
+};
+
+/// What the repair found and did.
+struct RepairResult {
+    std::unique_ptr<CandidateIndex> index;
+    std::vector<SuggestedMapping> suggestions;
+    std::vector<RelinkedAlias> relinked;
+    /// Aliases that a relink was tried on and failed (or that changed since the scan).
+    std::vector<std::string> failed;
+};
+
+/// The repair after a scan: searches the scope for the broken aliases' new targets, suggests
+/// path mappings and, when asked, relinks every alias with exactly one best candidate whose
+/// path leads back to the Mac (see MacPathFinder), keeping the old data for undo first.
+class AliasRepair {
+public:
+    /// Searches and, when the request asks, relinks the sure ones. `relinker` opened the
+    /// folder before the scan (needed only to relink).
+    static RepairResult run(const RepairRequest& request, ScanRecorder& recorder,
+                            AliasRelinker* relinker, const MountTable& mounts);
+
+    /// Only the search and the suggestions.
+    static RepairResult search(const RepairRequest& request, ScanRecorder& recorder,
+                               const MountTable& mounts);
+
+    /// One choice: alias `alias` of the index relinked to its candidate `candidate`.
+    struct Choice {
+        std::size_t alias = 0;
+        std::size_t candidate = 0;
+    };
+
+    /// Relinks as chosen (choices whose candidate leads back to no Mac path are skipped) and
+    /// adds to `result`; `records`, when given, are marked relinked.
+    static void relink(const RepairRequest& request, RepairResult& result,
+                       const std::vector<Choice>& choices, AliasRelinker& relinker,
+                       const MountTable& mounts, std::vector<AliasRecord>* records = nullptr);
+};
+
+} // namespace korvex

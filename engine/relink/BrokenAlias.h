@@ -1,0 +1,37 @@
+#pragma once
+
+#include "BookmarkData.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvex {
+
+/// What a broken alias says about its lost target, as the candidate search needs it.
+struct BrokenAlias {
+    /// Where the alias file is: absolute, and relative to the scanned folder.
+    std::string aliasPath;
+    std::string relativePath;
+    /// The bookmark data read from the alias during the scan (what a relink must find again).
+    BookmarkData data;
+    /// The target's path on the Mac that made the alias, as components; the last is its name.
+    std::vector<std::string> storedComponents;
+    /// Whether the target was a folder (or package); none when the alias doesn't say.
+    std::optional<bool> isDirectory;
+    /// The target's creation date (seconds since 2001-01-01 UTC), when stored.
+    std::optional<double> creationDate;
+    std::optional<std::string> volumeName;
+    std::optional<std::string> volumePath;
+
+    /// "/" + the stored components.
+    std::string storedPath() const;
+    const std::string& storedName() const { return storedComponents.back(); }
+
+    /// The broken alias at `aliasPath` whose data is `data`; none when the data names no
+    /// target by name (no path, or a volume root), so that there is nothing to look for.
+    static std::optional<BrokenAlias> from(std::string aliasPath, std::string relativePath,
+                                           BookmarkData data);
+};
+
+} // namespace korvex

@@ -1,0 +1,131 @@
+#include "ScanRecorder.h"
+
+#include "bookmark/BookmarkInfo.h"
+#include "bookmark/BookmarkReader.h"
+
+namespace korvex {
+
+std::string_view statusWord(AliasStatus status) {
+    switch (status) {
+    case AliasStatus::ok:
+        return "ok";
+    case AliasStatus::broken:
+        return "broken";
+    case AliasStatus::refreshed:
+        return "refreshed";
+    case AliasStatus::relinked:
+        return "relinked";
+    case AliasStatus::unreadable:
+        return "unreadable";
+    case AliasStatus::failed:
+        return "failed";
+    }
+    return "failed";
+}
+
+ScanRecorder::ScanRecorder(AliasPlatform& inner, std::string folderPath, bool keepEveryAlias)
+    : inner_(inner), folderPath_(std::move(folderPath)), keepEveryAlias_(keepEveryAlias) {}
+
+AliasRecord* ScanRecorder::current() {
+    return inAlias_ && !records_.empty() ? &records_.back() : nullptr;
+}
+
+void ScanRecorder::dropCurrentUnlessKept() {
+    if (inAlias_ && !keepEveryAlias_ && !records_.empty() &&
+        records_.back().status != AliasStatus::broken) {
+        records_.pop_back();
+    }
+}
+
+void ScanRecorder::finish() {
+    dropCurrentUnlessKept();
+    inAlias_ = false;
+}
+
+std::unique_ptr<FolderWalk> ScanRecorder::openWalk(const std::string& folderPath) {
+    return inner_.openWalk(folderPath);
+}
+
+void ScanRecorder::itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) {
+    dropCurrentUnlessKept();
+    inAlias_ = false;
+    inner_.itemUrl(entry, folderUrl, into);
+}
+
+std::optional<std::string_view> ScanRecorder::typeIdentifier(const FileUrl& item) {
+    std::optional<std::string_view> type = inner_.typeIdentifier(item);
+    if (type && *type == aliasFileType) {
+        AliasRecord record;
+        record.path = item.path;
+        if (item.entry) {
+            record.relativePath = std::string(item.entry->relativePath);
+        } else if (item.path.size() > folderPath_.size()) {
+            record.relativePath = item.path.substr(folderPath_ == "/" ? 1 : folderPath_.size() + 1);
+        }
+        records_.push_back(std::move(record));
+        inAlias_ = true;
+    }
+    return type;
+}
+
+std::optional<BookmarkData> ScanRecorder::readBookmarkData(const FileUrl& item) {
+    std::optional<BookmarkData> data = inner_.readBookmarkData(item);
+    if (AliasRecord* record = current(); record && data) {
+        record->status = AliasStatus::ok;
+        if (auto parsed = bookmark::BookmarkReader::read(*data)) {
+            const bookmark::BookmarkInfo info = bookmark::BookmarkInfo::from(parsed.value());
+            if (info.pathKnown) {
+                record->target = info.targetPath();
+            }
+            record->volume = info.volumeName;
+        }
+    }
+    return data;
+}
+
+std::optional<FileUrl> ScanRecorder::resolveBookmarkData(const BookmarkData& data,
+                                                         std::uint32_t options, bool& isStale) {
+    std::optional<FileUrl> resolved = inner_.resolveBookmarkData(data, options, isStale);
+    if (AliasRecord* record = current(); record && !resolved) {
+        record->status = AliasStatus::broken;
+        if (std::optional<BrokenAlias> alias =
+                BrokenAlias::from(record->path, record->relativePath, data)) {
+            broken_.push_back(std::move(*alias));
+        }
+    }
+    return resolved;
+}
+
+std::optional<std::string> ScanRecorder::storedProperties(std::string_view key,
+                                                          const BookmarkData& data) {
+    return inner_.storedProperties(key, data);
+}
+
+std::optional<BookmarkData> ScanRecorder::makeBookmarkData(const FileUrl& target,
+                                                           std::uint32_t options,
+                                                           const BookmarkData& previous) {
+    std::optional<BookmarkData> fresh = inner_.makeBookmarkData(target, options, previous);
+    if (AliasRecord* record = current(); record && !fresh) {
+        record->status = AliasStatus::failed;
+    }
+    return fresh;
+}
+
+bool ScanRecorder::refreshable(const BookmarkData& data) {
+    return inner_.refreshable(data);
+}
+
+bool ScanRecorder::writeBookmarkData(const BookmarkData& data, const FileUrl& item) {
+    const bool written = inner_.writeBookmarkData(data, item);
+    if (AliasRecord* record = current()) {
+        record->status = written ? AliasStatus::refreshed : AliasStatus::failed;
+    }
+    return written;
+}
+
+bool ScanRecorder::writeText(std::string_view text, const FileUrl& beside,
+                             std::string_view suffix) {
+    return inner_.writeText(text, beside, suffix);
+}
+
+} // namespace korvex

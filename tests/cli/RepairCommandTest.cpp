@@ -1,0 +1,198 @@
+// korvex-scan --suggest, --relink, --json and --undo-relink in-process, on a temporary tree.
+#include "CommandLine.h"
+#include "JsonReport.h"
+#include "linux/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace korvex {
+namespace {
+
+using test::readBytes;
+
+// A strict JSON reader that only says whether `text` is one well-formed value.
+class JsonChecker {
+public:
+    static bool valid(std::string_view text) {
+        JsonChecker c;
+        c.s = text;
+        return c.value() && (c.space(), c.at == text.size());
+    }
+
+private:
+    std::string_view s;
+    std::size_t at = 0;
+    void space() {
+        while (at < s.size() && (s[at] == ' ' || s[at] == '\n')) {
+            ++at;
+        }
+    }
+    bool eat(char c) {
+        space();
+        return at < s.size() && s[at] == c ? (++at, true) : false;
+    }
+    bool string() {
+        if (!eat('"')) {
+            return false;
+        }
+        while (at < s.size() && s[at] != '"') {
+            if (static_cast<unsigned char>(s[at]) < 0x20) {
+                return false;
+            }
+            if (s[at] == '\\') {
+                ++at;
+                if (at < s.size() && s[at] == 'u') {
+                    at += 4;
+                } else if (at >= s.size() ||
+                           std::string_view("\"\\/bfnrt").find(s[at]) == std::string_view::npos) {
+                    return false;
+                }
+            }
+            ++at;
+        }
+        return eat('"');
+    }
+    bool value() {
+        space();
+        if (at >= s.size()) {
+            return false;
+        }
+        if (s[at] == '"') {
+            return string();
+        }
+        if (s[at] == '{' || s[at] == '[') {
+            const bool object = s[at++] == '{';
+            if (eat(object ? '}' : ']')) {
+                return true;
+            }
+            do {
+                if (object && !(string() && eat(':'))) {
+                    return false;
+                }
+                if (!value()) {
+                    return false;
+                }
+            } while (eat(','));
+            return eat(object ? '}' : ']');
+        }
+        const std::size_t start = at;
+        while (at < s.size() && (std::isalnum(static_cast<unsigned char>(s[at])) || s[at] == '-')) {
+            ++at;
+        }
+        return at > start;
+    }
+};
+
+class RepairCommandTest : public ::testing::Test {
+protected:
+    test::TempTree tree;
+    std::string folder = tree.path("scan");
+
+    void SetUp() override {
+        alias("a", "/Volumes/Archive/P/a.pdf", "/Volumes/Archive", "Archive");
+        alias("b", "/Volumes/Archive/Q/b.pdf", "/Volumes/Archive", "Archive");
+        tree.file("scan/vol/P/a.pdf");
+        tree.file("scan/vol/Q/b.pdf");
+        alias("c", folder + "/old/c.txt");
+        tree.file("scan/new/c.txt");
+        alias("e", folder + "/e.txt");
+        tree.file("scan/x/e.txt");
+        tree.file("scan/y/e.txt");
+        alias("gone", folder + "/gone.txt");
+        alias("fine", folder + "/new/c.txt");
+    }
+    void alias(const std::string& name, const std::string& stored, const std::string& volume = "/",
+               const std::string& volumeName = "Macintosh HD") {
+        tree.file("scan/aliases/" + name + " alias", test::aliasBytes(stored, volume, volumeName));
+    }
+    std::string aliasPath(const std::string& name) const {
+        return folder + "/aliases/" + name + " alias";
+    }
+    int run(std::vector<std::string> args, std::string& out) {
+        CommandLine::Environment environment{tree.root(), false, nullptr,
+                                             {},          {},    tree.path("journal")};
+        std::ostringstream o, e;
+        const int status = CommandLine(environment).run(args, o, e);
+        out = o.str() + e.str();
+        return status;
+    }
+    std::string after(const std::string& text, const std::string& marker) {
+        const std::size_t at = text.find(marker);
+        return at == std::string::npos ? "<none>" : text.substr(at);
+    }
+};
+
+TEST_F(RepairCommandTest, SuggestListsCandidatesBestFirstAndTheMapping) {
+    std::string out;
+    EXPECT_EQ(run({"--suggest", "scan"}, out), 1);
+    EXPECT_EQ(after(out, "\n\nPossible new targets:\n"),
+              "\n\nPossible new targets:\n" + aliasPath("a") + "\n  -> " + folder +
+                  "/vol/P/a.pdf\n" + aliasPath("b") + "\n  -> " + folder + "/vol/Q/b.pdf\n" +
+                  aliasPath("c") + "\n  -> " + folder + "/new/c.txt\n" + aliasPath("e") +
+                  "\n  -> " + folder + "/x/e.txt\n  -> " + folder + "/y/e.txt\n" +
+                  "Suggested path mapping: --map /Volumes/Archive=" + folder +
+                  "/vol (fixes 2 aliases)\n");
+}
+
+TEST_F(RepairCommandTest, RelinkThenUndo) {
+    const test::Bytes before = readBytes(aliasPath("c"));
+    std::string out;
+    EXPECT_EQ(run({"--relink", "scan"}, out), 1); // a, b, e and gone are left broken
+    EXPECT_EQ(after(out, "\n\nRelinked"),
+              "\n\nRelinked 1 aliases.\n" + aliasPath("c") + " -> " + folder + "/new/c.txt\n");
+    EXPECT_EQ(run({"--suggest", "--json", "scan"}, out), 1);
+    EXPECT_NE(out.find("\"broken\":4,"), std::string::npos) << out;
+
+    EXPECT_EQ(run({"--undo-relink", "scan"}, out), 0);
+    EXPECT_EQ(out, "Restored 1 aliases.\n" + aliasPath("c") + "\n");
+    EXPECT_EQ(readBytes(aliasPath("c")), before);
+}
+
+TEST_F(RepairCommandTest, JsonIsOneValidObjectPerAliasThenTheSummary) {
+    alias("odd \"name\"\n\xff", folder + "/gone too");
+    std::string out;
+    EXPECT_EQ(run({"--relink", "--json", "scan"}, out), 1);
+    std::istringstream lines(out);
+    std::string line;
+    std::vector<std::string> objects;
+    while (std::getline(lines, line)) {
+        EXPECT_TRUE(JsonChecker::valid(line)) << line;
+        objects.push_back(line);
+    }
+    ASSERT_EQ(objects.size(), 8u) << out; // seven aliases and the summary
+    EXPECT_EQ(objects[0].rfind("{\"path\":\"" + aliasPath("a") +
+                                   "\",\"status\":\"broken\",\"target\":\"/Volumes/Archive/P/"
+                                   "a.pdf\",\"volume\":\"Archive\",\"candidates\":[\"" +
+                                   folder + "/vol/P/a.pdf\"]}",
+                               0),
+              0u)
+        << objects[0];
+    EXPECT_NE(out.find("\"status\":\"relinked\""), std::string::npos);
+    EXPECT_NE(out.find("\"status\":\"ok\""), std::string::npos);
+    EXPECT_NE(out.find("odd \\\"name\\\"\\n\\ufffd alias"), std::string::npos);
+    EXPECT_EQ(objects.back().rfind("{\"summary\":{\"folder\":\"" + folder +
+                                       "\",\"aliases\":7,\"broken\":6,\"refreshed\":0,"
+                                       "\"relinked\":1,\"unreadable\":0,\"failed\":0,",
+                                   0),
+              0u)
+        << objects.back();
+    EXPECT_NE(objects.back().find("\"mappings\":[{\"mac\":\"/Volumes/Archive\",\"local\":\"" +
+                                  folder + "/vol\",\"fixes\":2}]"),
+              std::string::npos);
+}
+
+TEST_F(RepairCommandTest, WrongArguments) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--undo-relink", "--relink", "scan"},
+                                               {"--suggest", "--inspect", "x"},
+                                               {"--search"},
+                                               {"--undo-relink"}}) {
+        std::string out;
+        EXPECT_EQ(run(args, out), 2) << args[0];
+    }
+}
+
+} // namespace
+} // namespace korvex

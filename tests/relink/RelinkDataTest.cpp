@@ -1,0 +1,108 @@
+// The new bookmark data of a relink, the Mac path it is written with, and the undo records.
+#include "linux/TempTree.h"
+#include "relink/Base64.h"
+#include "relink/MacPathFinder.h"
+#include "relink/RelinkRecord.h"
+#include "relink/RelinkedBookmark.h"
+
+#include "bookmark/BookmarkKeys.h"
+
+#include <gtest/gtest.h>
+
+namespace korvex {
+namespace {
+
+using test::Bytes;
+
+TEST(Base64Test, RoundTripsAndRefusesJunk) {
+    for (const Bytes& bytes :
+         {Bytes{}, Bytes{0}, Bytes{0xFF, 1}, Bytes{1, 2, 3}, Bytes{9, 8, 7, 6}}) {
+        EXPECT_EQ(base64Decode(base64Encode(bytes)), bytes);
+    }
+    EXPECT_EQ(base64Encode({'M', 'a'}), "TWE=");
+    for (const char* junk : {"TWE", "T=E=", "TW*=", "TQ==TQ=="}) {
+        EXPECT_FALSE(base64Decode(junk)) << junk;
+    }
+}
+
+TEST(RelinkRecordTest, SurvivesJournalAndSidecar) {
+    const RelinkRecord record{"/data/a\tb", "x\\y/z\nalias", test::aliasBytes("/a"),
+                              test::aliasBytes("/b")};
+    const std::vector<RelinkRecord> read =
+        RelinkRecord::fromJournal("junk line\n" + record.journalLine() + "relink\tonly\n");
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0], record);
+    std::optional<RelinkRecord> sidecar =
+        RelinkRecord::fromSidecar("Optional(...)\n" + record.sidecarLines());
+    ASSERT_TRUE(sidecar);
+    EXPECT_EQ(sidecar->before, record.before);
+    EXPECT_EQ(sidecar->after, record.after);
+    EXPECT_FALSE(RelinkRecord::fromSidecar("Optional(...)\n"));
+}
+
+TEST(RelinkedBookmarkTest, NamesTheNewTargetAndDropsTheOldOnesFacts) {
+    bookmark::BookmarkInfo old =
+        test::infoOf(test::aliasBytes("/Volumes/Archive/P/a.pdf", "/Volumes/Archive", "Archive"));
+    old.fileIDs = {1, 2, 3, 4};
+    old.creationDate = 12345;
+    old.displayName = "a.pdf";
+    old.creatorUser = "me";
+    const Bytes previous =
+        bookmark::BookmarkWriter::write(old, bookmark::BookmarkContainer::aliasFile);
+
+    const struct {
+        std::string macPath;
+        std::string volumePath;
+        std::optional<std::string> volumeName;
+        bool keepsUuid;
+    } rows[] = {
+        {"/Volumes/Archive/Q/a.pdf", "/Volumes/Archive", "Archive", true},
+        {"/Volumes/Other/P/a.pdf", "/Volumes/Other", "Other", false},
+        {"/Users/me/a.pdf", "/", std::nullopt, false},
+    };
+    for (const auto& row : rows) {
+        RelinkTarget target{row.macPath, false, 777.0, {}};
+        std::optional<Bytes> fresh = RelinkedBookmark::make(previous, target);
+        ASSERT_TRUE(fresh) << row.macPath;
+        const bookmark::BookmarkInfo info = test::infoOf(*fresh);
+        EXPECT_EQ(info.targetPath(), row.macPath);
+        EXPECT_TRUE(info.fileIDs.empty()) << "old file ids name the old target";
+        EXPECT_EQ(info.creationDate, std::optional(777.0));
+        EXPECT_FALSE(info.displayName);
+        EXPECT_EQ(info.creatorUser, std::optional<std::string>("me"));
+        EXPECT_EQ(info.volumePath, std::optional(row.volumePath));
+        EXPECT_EQ(info.volumeName, row.volumeName) << row.macPath;
+        EXPECT_EQ(info.volumeUUID.has_value(), row.keepsUuid) << row.macPath;
+    }
+    EXPECT_FALSE(RelinkedBookmark::make(Bytes{1, 2, 3}, {"/a", false, {}, {}}));
+    EXPECT_FALSE(RelinkedBookmark::make(previous, {"relative/a", false, {}, {}}));
+}
+
+TEST(MacPathFinderTest, LeadsBackToTheMacOrNowhere) {
+    auto alias = [](const std::string& stored, const std::string& volumePath,
+                    const std::string& volumeName) {
+        return *BrokenAlias::from("/t/x", "x", test::aliasBytes(stored, volumePath, volumeName));
+    };
+    const MacPathFinder finder({{"/Volumes/Archive", "/srv/share"}},
+                               MountTable(std::vector<MountPoint>{{"/media/me/STICK", "vfat"}}),
+                               [](const std::string& path) { return path == "/srv"; });
+    const struct {
+        BrokenAlias alias;
+        std::string local;
+        std::optional<std::string> expected;
+    } rows[] = {
+        {alias("/Volumes/Archive/P/a", "/Volumes/Archive", "Archive"), "/srv/share/Q/a",
+         "/Volumes/Archive/Q/a"},
+        {alias("/Volumes/STICK/a", "/Volumes/STICK", "STICK"), "/media/me/STICK/b/a",
+         "/Volumes/STICK/b/a"},
+        {alias("/Volumes/Gone/a", "/Volumes/Gone", "Gone"), "/home/a", std::nullopt},
+        {alias("/Users/me/a", "/", "Macintosh HD"), "/home/me/a", std::nullopt},
+        {alias("/srv/old/a", "/", "Macintosh HD"), "/srv/new/a", "/srv/new/a"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(finder.macPath(row.alias, row.local), row.expected) << row.local;
+    }
+}
+
+} // namespace
+} // namespace korvex

@@ -1,0 +1,202 @@
+// Relinks on real trees: a volume renamed, a folder renamed, a file moved, a tie, a target
+// deleted; the relinked aliases resolve on the next scan, undo gives the old bytes back, and no
+// write ever follows a folder swapped for a link after the scan.
+#include "AliasScanner.h"
+#include "linux/AliasRepair.h"
+#include "linux/RelinkUndo.h"
+#include "linux/TempTree.h"
+#include "relink/RelinkedBookmark.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+namespace korvex {
+namespace {
+
+using test::Bytes;
+using test::readBytes;
+using test::TempTree;
+
+struct Responder : ScanResponder {
+    std::shared_ptr<ScanReport> report;
+    void scanFinished(std::shared_ptr<ScanReport> r) override { report = std::move(r); }
+    void folderNotFound() override {}
+};
+
+/// The tree of the issue below `scan/`, with the aliases in `scan/aliases/`.
+struct MovedTargets {
+    TempTree tree;
+    std::string folder = tree.path("scan");
+    std::string journal = tree.path("journal");
+
+    MovedTargets() {
+        const std::string s = folder;
+        alias("a", "/Volumes/Archive/P/a.pdf", "/Volumes/Archive", "Archive");
+        alias("b", "/Volumes/Archive/Q/b.pdf", "/Volumes/Archive", "Archive");
+        tree.file("scan/vol/P/a.pdf");
+        tree.file("scan/vol/Q/b.pdf");
+        tree.file("scan/vol/P/.AppleDouble/a.pdf"); // netatalk's metadata: no candidate
+        tree.file("scan/__MACOSX/vol/P/._a.pdf");
+        alias("c", s + "/old/c.txt"); // its folder was renamed
+        tree.file("scan/new/c.txt");
+        alias("d", s + "/docs/d.txt"); // the file was moved
+        tree.file("scan/archive/2020/d.txt");
+        alias("e", s + "/e.txt"); // two alike
+        tree.file("scan/x/e.txt");
+        tree.file("scan/y/e.txt");
+        alias("gone", s + "/gone.txt");
+    }
+    void alias(const std::string& name, const std::string& stored, const std::string& volume = "/",
+               const std::string& volumeName = "Macintosh HD") {
+        tree.file("scan/aliases/" + name + " alias", test::aliasBytes(stored, volume, volumeName));
+    }
+    std::string aliasPath(const std::string& name) const {
+        return folder + "/aliases/" + name + " alias";
+    }
+
+    /// One scan and the repair after it.
+    RepairResult repair(bool relink, bool mark = false,
+                        const std::function<void()>& betweenScanAndRelink = {}) {
+        PosixAliasPlatform platform;
+        ScanRecorder recorder(platform, folder, true);
+        AliasRelinker relinker(folder);
+        Responder responder;
+        AliasScanner(recorder).runScan(scanOptionsForFolder(folder), std::make_shared<ScanReport>(),
+                                       responder);
+        recorder.finish();
+        if (betweenScanAndRelink) {
+            betweenScanAndRelink();
+        }
+        RepairRequest request;
+        request.folder = folder;
+        request.relink = relink;
+        request.mark = mark;
+        request.journalPath = journal;
+        return AliasRepair::run(request, recorder, &relinker, MountTable());
+    }
+
+    std::int64_t brokenNow() {
+        PosixAliasPlatform platform;
+        Responder responder;
+        AliasScanner(platform).runScan(scanOptionsForFolder(folder), std::make_shared<ScanReport>(),
+                                       responder);
+        return responder.report->brokenCount;
+    }
+};
+
+std::vector<std::string> relinkedPaths(const RepairResult& result) {
+    std::vector<std::string> paths;
+    for (const RelinkedAlias& relinked : result.relinked) {
+        paths.push_back(relinked.aliasPath + " -> " + relinked.targetPath);
+    }
+    return paths;
+}
+
+TEST(RelinkTreeTest, SuggestsWithoutWriting) {
+    MovedTargets t;
+    const Bytes before = readBytes(t.aliasPath("c"));
+    const RepairResult result = t.repair(false);
+    ASSERT_EQ(result.index->aliases().size(), 6u);
+    for (std::size_t i = 0; i < result.index->aliases().size(); ++i) {
+        const std::string& path = result.index->aliases()[i].aliasPath;
+        const std::size_t expected = path == t.aliasPath("e")      ? 2
+                                     : path == t.aliasPath("gone") ? 0
+                                                                   : 1;
+        EXPECT_EQ(result.index->candidates(i).size(), expected) << path;
+    }
+    ASSERT_EQ(result.suggestions.size(), 1u);
+    EXPECT_EQ(result.suggestions[0].mapping, (PathMapping{"/Volumes/Archive", t.folder + "/vol"}));
+    EXPECT_EQ(result.suggestions[0].fixes, 2u);
+    EXPECT_TRUE(result.relinked.empty());
+    EXPECT_EQ(readBytes(t.aliasPath("c")), before);
+}
+
+TEST(RelinkTreeTest, RelinksTheSureOnesAndUndoRestoresTheBytes) {
+    MovedTargets t;
+    const Bytes beforeC = readBytes(t.aliasPath("c"));
+    const Bytes beforeD = readBytes(t.aliasPath("d"));
+    const Bytes beforeE = readBytes(t.aliasPath("e"));
+    const RepairResult result = t.repair(true);
+    EXPECT_EQ(
+        relinkedPaths(result),
+        (std::vector<std::string>{t.aliasPath("c") + " -> " + t.folder + "/new/c.txt",
+                                  t.aliasPath("d") + " -> " + t.folder + "/archive/2020/d.txt"}));
+    EXPECT_TRUE(result.failed.empty());
+    EXPECT_EQ(test::infoOf(readBytes(t.aliasPath("c"))).targetPath(), t.folder + "/new/c.txt");
+    EXPECT_EQ(readBytes(t.aliasPath("e")), beforeE) << "a tie is never relinked";
+    EXPECT_EQ(t.brokenNow(), 4); // a and b want a mapping, e is a tie, gone is gone
+
+    UndoResult undone;
+    ASSERT_TRUE(RelinkUndo::run(t.folder, RelinkJournal(t.journal), undone));
+    EXPECT_EQ(undone.restored.size(), 2u);
+    EXPECT_EQ(readBytes(t.aliasPath("c")), beforeC);
+    EXPECT_EQ(readBytes(t.aliasPath("d")), beforeD);
+    EXPECT_TRUE(RelinkJournal(t.journal).load().empty());
+    EXPECT_EQ(t.brokenNow(), 6);
+}
+
+TEST(RelinkTreeTest, UndoLeavesAnAliasChangedSinceAndUsesTheSidecarWithMark) {
+    MovedTargets t;
+    const Bytes beforeD = readBytes(t.aliasPath("d"));
+    ASSERT_EQ(t.repair(true, true).relinked.size(), 2u);
+    EXPECT_TRUE(RelinkJournal(t.journal).load().empty()) << "mark keeps the old data beside";
+    ASSERT_TRUE(std::filesystem::exists(t.aliasPath("d") + "-korvex-relink.text"));
+    const Bytes changedSince = test::aliasBytes("/somewhere/else");
+    t.tree.file("scan/aliases/c alias", changedSince);
+
+    UndoResult undone;
+    ASSERT_TRUE(RelinkUndo::run(t.folder, RelinkJournal(t.journal), undone));
+    EXPECT_EQ(undone.restored, std::vector<std::string>{t.aliasPath("d")});
+    EXPECT_EQ(undone.changed, std::vector<std::string>{t.aliasPath("c")});
+    EXPECT_EQ(readBytes(t.aliasPath("d")), beforeD);
+    EXPECT_EQ(readBytes(t.aliasPath("c")), changedSince);
+    EXPECT_FALSE(std::filesystem::exists(t.aliasPath("d") + "-korvex-relink.text"));
+}
+
+TEST(RelinkTreeTest, NeverWritesThroughAFolderSwappedForALink) {
+    MovedTargets t;
+    t.tree.file("outside/aliases/d alias", readBytes(t.aliasPath("d")));
+    t.tree.file("outside/aliases/c alias", readBytes(t.aliasPath("c")));
+    const Bytes outside = readBytes(t.tree.path("outside/aliases/d alias"));
+    const RepairResult result = t.repair(true, false, [&] {
+        std::filesystem::rename(t.folder + "/aliases", t.tree.path("moved-away"));
+        std::filesystem::create_directory_symlink(t.tree.path("outside/aliases"),
+                                                  t.folder + "/aliases");
+    });
+    EXPECT_TRUE(result.relinked.empty());
+    EXPECT_EQ(result.failed.size(), 2u);
+    EXPECT_EQ(readBytes(t.tree.path("outside/aliases/d alias")), outside);
+}
+
+TEST(RelinkTreeTest, RelinksRealBookmarkData) {
+    const std::string sample = std::string(KORVEX_SAMPLES_DIR) + "/cocoa-downloads-wav.alias";
+    if (!std::filesystem::exists(sample)) {
+        GTEST_SKIP() << "no sample alias at " << sample;
+    }
+    MovedTargets t;
+    const Bytes bytes = readBytes(sample);
+    const std::optional<BrokenAlias> stored = BrokenAlias::from("/s", "s", bytes);
+    ASSERT_TRUE(stored);
+    t.tree.file("scan/real alias", bytes);
+    t.tree.file("scan/found/" + stored->storedName());
+    // The sample names a Mac's home folder: the candidate is there, but no mapping leads back.
+    RepairResult result = t.repair(true);
+    for (const RelinkedAlias& relinked : result.relinked) {
+        EXPECT_NE(relinked.aliasPath, t.folder + "/real alias");
+    }
+    EXPECT_EQ(readBytes(t.folder + "/real alias"), bytes);
+
+    // With the Mac's home folder mapped here, it is relinked in the Mac's terms.
+    std::optional<BookmarkData> fresh = RelinkedBookmark::make(
+        bytes, {"/Users/someone/found/" + stored->storedName(), false, {}, {}});
+    ASSERT_TRUE(fresh);
+    const bookmark::BookmarkInfo before = test::infoOf(bytes), after = test::infoOf(*fresh);
+    EXPECT_EQ(after.targetPath(), "/Users/someone/found/" + stored->storedName());
+    EXPECT_EQ(after.volumeUUID, before.volumeUUID);
+    EXPECT_EQ(after.creationOptions, before.creationOptions);
+}
+
+} // namespace
+} // namespace korvex

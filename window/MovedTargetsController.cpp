@@ -1,0 +1,155 @@
+#include "MovedTargetsController.h"
+
+#include "AliasScanner.h"
+#include "MovedTargetsDialog.h"
+#include "MovedTargetsSession.h"
+#include "PathMappingStore.h"
+#include "ViewController.h"
+#include "linux/PosixAliasPlatform.h"
+#include "relink/MacPathFinder.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QPushButton>
+
+namespace korvex {
+
+namespace {
+
+/// Runs `call` on the GUI thread later.
+template <typename Call> void post(Call call) {
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(app, std::move(call), Qt::QueuedConnection);
+    }
+}
+
+struct NoAnswer : ScanResponder {
+    void scanFinished(std::shared_ptr<ScanReport>) override {}
+    void folderNotFound() override {}
+};
+
+std::shared_ptr<MovedTargetsSession> searchNow(const std::string& folder, bool mark,
+                                               std::vector<PathMapping> mappings) {
+    auto session = std::make_shared<MovedTargetsSession>();
+    session->request.folder = folder;
+    session->request.mappings = mappings;
+    session->request.relink = true;
+    session->request.mark = mark;
+    // Opened before the walk: the relink reaches the aliases from this very folder.
+    session->relinker = std::make_shared<AliasRelinker>(folder);
+    session->mounts = MountTable::readSystem();
+    PosixAliasPlatform platform(mappings);
+    ScanRecorder recorder(platform, folder, false);
+    NoAnswer answer;
+    AliasScanner(recorder).runScan(scanOptionsForFolder(folder), std::make_shared<ScanReport>(),
+                                   answer);
+    recorder.finish();
+    session->result = AliasRepair::search(session->request, recorder, session->mounts);
+    const MacPathFinder finder(mappings, session->mounts);
+    const CandidateIndex& index = *session->result.index;
+    for (std::size_t i = 0; i < index.aliases().size(); ++i) {
+        std::vector<bool> leads;
+        for (const Candidate& candidate : index.candidates(i)) {
+            leads.push_back(finder.macPath(index.aliases()[i], candidate.path).has_value());
+        }
+        session->leadsBack.push_back(std::move(leads));
+    }
+    return session;
+}
+
+} // namespace
+
+MovedTargetsController::MovedTargetsController(ViewController* view) : QObject(view), view_(view) {
+    findButton = new QPushButton(tr("Find Moved Targets..."), view);
+    findButton->setObjectName(QStringLiteral("findMovedTargetsButton"));
+    findButton->setToolTip(tr("Look for where the targets of the broken aliases went, and "
+                              "relink them"));
+    if (auto* row = view->findChild<QHBoxLayout*>(QStringLiteral("optionRow"))) {
+        row->addWidget(findButton);
+    }
+    connect(findButton, &QPushButton::clicked, this, &MovedTargetsController::findMovedTargets);
+    connect(view, &ViewController::scanAnswered, this, &MovedTargetsController::updateButton);
+    updateButton();
+}
+
+MovedTargetsDialog* MovedTargetsController::dialog() const {
+    return dialog_;
+}
+
+void MovedTargetsController::updateButton() {
+    findButton->setEnabled(!busy_ && !view_->isScanning() && view_->lastBrokenCount > 0 &&
+                           !view_->scannedFolder.empty());
+}
+
+void MovedTargetsController::findMovedTargets() {
+    updateButton();
+    if (!findButton->isEnabled()) {
+        return;
+    }
+    busy_ = true;
+    updateButton();
+    findButton->setText(tr("Finding Moved Targets\u2026"));
+    const std::string folder = view_->scannedFolder;
+    const bool mark = view_->markCheckbox->checkState() == Qt::Checked;
+    std::vector<PathMapping> mappings = PathMappingStore().load().mappings;
+    QPointer<MovedTargetsController> self(this);
+    view_->processingQueue.start([self, folder, mark, mappings = std::move(mappings)] {
+        std::shared_ptr<MovedTargetsSession> session;
+        try {
+            session = searchNow(folder, mark, mappings);
+        } catch (...) {
+            // Out of memory: the window gets its button back, without a dialog.
+        }
+        post([self, session] {
+            if (self) {
+                self->searchFinished(session);
+            }
+        });
+    });
+}
+
+void MovedTargetsController::searchFinished(std::shared_ptr<MovedTargetsSession> session) {
+    busy_ = false;
+    findButton->setText(tr("Find Moved Targets..."));
+    updateButton();
+    if (!session || !session->result.index) {
+        return;
+    }
+    if (dialog_) {
+        dialog_->close();
+    }
+    dialog_ = new MovedTargetsDialog(session, view_->window());
+    dialog_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog_, &MovedTargetsDialog::relinkRequested, this,
+            [this, session](std::vector<AliasRepair::Choice> choices) {
+                QPointer<MovedTargetsController> self(this);
+                view_->processingQueue.start([self, session, choices = std::move(choices)] {
+                    try {
+                        if (session->relinker) {
+                            AliasRepair::relink(session->request, session->result, choices,
+                                                *session->relinker, session->mounts);
+                        }
+                    } catch (...) {
+                        // What was relinked stays relinked; the next scan shows where it is.
+                    }
+                    post([self] {
+                        if (!self) {
+                            return;
+                        }
+                        if (self->dialog_) {
+                            self->dialog_->relinkFinished();
+                        }
+                        if (!self->view_->isScanning()) {
+                            self->view_->scanButtonBut->setEnabled(false);
+                            self->view_->startScan(
+                                fileUrlWithPath(self->view_->scannedFolder, true));
+                        }
+                    });
+                });
+            });
+    dialog_->open();
+    emit dialogShown();
+}
+
+} // namespace korvex

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class QPushButton;
+
+namespace korvex {
+
+class MovedTargetsDialog;
+class ViewController;
+struct MovedTargetsSession;
+
+/// "Find Moved Targets..." of one window: the button beside the report (on after a scan that
+/// found broken aliases) and its menu action. Runs the scan with the candidate search on the
+/// window's pool, shows the dialog, runs the chosen relinks on the pool and then scans again,
+/// so the window shows the new report. Nothing here blocks the GUI thread.
+class MovedTargetsController : public QObject {
+    Q_OBJECT
+public:
+    explicit MovedTargetsController(ViewController* view);
+
+    QPushButton* findButton = nullptr;
+    /// The dialog open now, or null.
+    MovedTargetsDialog* dialog() const;
+
+public slots:
+    void findMovedTargets();
+
+signals:
+    /// The dialog was opened (tests wait for it).
+    void dialogShown();
+
+private:
+    void searchFinished(std::shared_ptr<MovedTargetsSession> session);
+    void updateButton();
+
+    ViewController* view_;
+    QPointer<MovedTargetsDialog> dialog_;
+    bool busy_ = false;
+};
+
+} // namespace korvex

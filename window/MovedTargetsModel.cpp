@@ -1,0 +1,136 @@
+#include "MovedTargetsModel.h"
+
+namespace korvex {
+
+MovedTargetsModel::MovedTargetsModel(std::shared_ptr<MovedTargetsSession> session, QObject* parent)
+    : QAbstractTableModel(parent), session_(std::move(session)) {
+    const CandidateIndex& index = *session_->result.index;
+    for (std::size_t i = 0; i < index.aliases().size(); ++i) {
+        chosen_.push_back(index.candidates(i).empty() ? -1 : 0);
+        checked_.push_back(index.singleBest(i) != nullptr);
+        checked_.back() = checked_.back() && canRelink(static_cast<int>(i));
+    }
+}
+
+bool MovedTargetsModel::canRelink(int row) const {
+    const int choice = chosen_[static_cast<std::size_t>(row)];
+    return choice >= 0 &&
+           session_->leadsBack[static_cast<std::size_t>(row)][static_cast<std::size_t>(choice)];
+}
+
+int MovedTargetsModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(chosen_.size());
+}
+
+int MovedTargetsModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : columnCount_;
+}
+
+QVariant MovedTargetsModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) {
+        return {};
+    }
+    const auto row = static_cast<std::size_t>(index.row());
+    const BrokenAlias& alias = session_->result.index->aliases()[row];
+    const std::vector<Candidate>& candidates = session_->result.index->candidates(row);
+    if (role == Qt::CheckStateRole && index.column() == aliasColumn) {
+        return checked_[row] ? Qt::Checked : Qt::Unchecked;
+    }
+    if (role == Qt::ToolTipRole && chosen_[row] >= 0 && !canRelink(index.row())) {
+        return tr("No path mapping leads from this folder back to the Mac that uses the "
+                  "alias: add the suggested mapping instead.");
+    }
+    if (role == candidatesRole) {
+        QStringList paths;
+        for (const Candidate& candidate : candidates) {
+            paths << QString::fromStdString(candidate.path);
+        }
+        return paths;
+    }
+    if (role == chosenRole || (role == Qt::EditRole && index.column() == targetColumn)) {
+        return chosen_[row];
+    }
+    if (role != Qt::DisplayRole) {
+        return {};
+    }
+    switch (index.column()) {
+    case aliasColumn:
+        return QString::fromStdString(alias.aliasPath);
+    case storedColumn:
+        return QString::fromStdString(alias.storedPath());
+    case targetColumn:
+        if (chosen_[row] < 0) {
+            return tr("(none found)");
+        }
+        return QString::fromStdString(candidates[static_cast<std::size_t>(chosen_[row])].path) +
+               (candidates.size() > 1 ? tr("  (%1 more)").arg(candidates.size() - 1) : QString());
+    }
+    return {};
+}
+
+QVariant MovedTargetsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
+        return {};
+    }
+    switch (section) {
+    case aliasColumn:
+        return tr("Alias");
+    case storedColumn:
+        return tr("Stored target");
+    case targetColumn:
+        return tr("New target");
+    }
+    return {};
+}
+
+Qt::ItemFlags MovedTargetsModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (!index.isValid()) {
+        return flags;
+    }
+    const auto row = static_cast<std::size_t>(index.row());
+    if (index.column() == aliasColumn && canRelink(index.row())) {
+        flags |= Qt::ItemIsUserCheckable;
+    }
+    if (index.column() == targetColumn && session_->result.index->candidates(row).size() > 1) {
+        flags |= Qt::ItemIsEditable;
+    }
+    return flags;
+}
+
+bool MovedTargetsModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid()) {
+        return false;
+    }
+    const auto row = static_cast<std::size_t>(index.row());
+    if (role == Qt::CheckStateRole && index.column() == aliasColumn) {
+        checked_[row] = value.toInt() == Qt::Checked && canRelink(index.row());
+        emit dataChanged(index, index, {Qt::CheckStateRole});
+        return true;
+    }
+    if (role == Qt::EditRole && index.column() == targetColumn) {
+        const int choice = value.toInt();
+        if (choice < 0 ||
+            choice >= static_cast<int>(session_->result.index->candidates(row).size())) {
+            return false;
+        }
+        chosen_[row] = choice;
+        // Choosing by hand is a decision: the row is on, where it can be relinked at all.
+        checked_[row] = canRelink(index.row());
+        emit dataChanged(this->index(index.row(), 0), this->index(index.row(), columnCount_ - 1));
+        return true;
+    }
+    return false;
+}
+
+std::vector<AliasRepair::Choice> MovedTargetsModel::choices() const {
+    std::vector<AliasRepair::Choice> out;
+    for (std::size_t row = 0; row < chosen_.size(); ++row) {
+        if (checked_[row] && chosen_[row] >= 0) {
+            out.push_back({row, static_cast<std::size_t>(chosen_[row])});
+        }
+    }
+    return out;
+}
+
+} // namespace korvex
