@@ -55,7 +55,7 @@ const MountTable& PosixAliasPlatform::mounts() {
 
 std::unique_ptr<FolderWalk> PosixAliasPlatform::openWalk(const std::string& folderPath) {
     mountTableRead_ = false; // mounts may have changed since the last scan
-    return PosixFolderWalk::open(folderPath, recognizer_, &mounts());
+    return PosixFolderWalk::open(folderPath, recognizer_, &mounts(), true, walkThreads_);
 }
 
 void PosixAliasPlatform::itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) {
