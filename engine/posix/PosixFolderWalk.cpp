@@ -247,6 +247,10 @@ private:
     std::size_t spare_ = spareFolders;
     std::unique_ptr<TreeReadAhead> readAhead_;
 
+public:
+    AliasAhead aliasAhead_;
+
+private:
     bool holding_ = false;
     std::string consumerScratch_;
     std::string consumerName_;
@@ -466,8 +470,16 @@ bool PosixFolderWalk::Impl::classifyOne(std::size_t& from, WorkingFolder& folder
             const bool sameFolder = slot->folder.get() == listing;
             slot->result = classify(
                 *slot, folder.pathOf(slot->folder, slot->folder->entry(slot->index), scratch));
+            std::shared_ptr<const FolderListing> alias;
+            const std::size_t index = slot->index;
+            if (readAhead_ && aliasAhead_ && slot->result == TypeIds::alias) {
+                alias = slot->folder; // keeps the folder open once the slot is handed out
+            }
             slot->state.store(stateOf(at, done), std::memory_order_release);
             wakeConsumer(at);
+            if (alias) {
+                aliasAhead_(*alias, index);
+            }
             if (!sameFolder || at + 1 >= end || at + 1 - from >= runLength) {
                 break;
             }
@@ -715,7 +727,7 @@ PosixFolderWalk::~PosixFolderWalk() = default;
 std::unique_ptr<PosixFolderWalk> PosixFolderWalk::open(const std::string& folderPath,
                                                        const AliasRecognizer& recognizer,
                                                        const MountTable* mountTable, bool lookAhead,
-                                                       std::size_t threads) {
+                                                       std::size_t threads, AliasAhead aliasAhead) {
     const std::string path = withoutTrailingSlashes(folderPath);
     if (path.empty()) {
         return nullptr;
@@ -738,6 +750,8 @@ std::unique_ptr<PosixFolderWalk> PosixFolderWalk::open(const std::string& folder
         const bool xattrs = recognizer.xattrsSupported(fd.get(), st.st_dev);
         root = impl->makeListing(fd.release(), std::move(prefix), st.st_dev, xattrs);
     }
+    impl->aliasAhead_ = std::move(aliasAhead);
+    impl->aliasAhead_ = std::move(aliasAhead);
     impl->start(std::move(root), lookAhead, threads);
     return std::unique_ptr<PosixFolderWalk>(new PosixFolderWalk(std::move(impl)));
 }
