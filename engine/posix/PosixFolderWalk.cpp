@@ -127,8 +127,8 @@ public:
           fdLimit_(folderDescriptorLimit()) {}
 
     ~Impl() {
-        readAhead_.reset(); // it may hold listings, whose deleter counts here
-        stopThreads();
+        stopThreads(); // they use the read-ahead
+        readAhead_.reset();
         stack_.clear();
         ring_.clear();
     }
@@ -145,7 +145,6 @@ public:
             readAhead_->entered(stack_.back().listing, "", 0);
         }
         if (lookAhead && !finished_.load()) {
-            lister_ = std::thread([this] { runLister(); });
             // Without a pool, one helper on a second core; with one, as many helpers as it
             // has threads, so that the disk sees their requests at once.
             const std::size_t helpers = threads > 1
@@ -153,7 +152,9 @@ public:
                                             : (std::thread::hardware_concurrency() > 1 ? 1 : 0);
             if (threads > 1) {
                 spare_ = std::max(spareFolders, fdLimit_ * 3 / 4);
+                aliasesAhead_ = static_cast<bool>(aliasAhead_);
             }
+            lister_ = std::thread([this] { runLister(); });
             for (std::size_t i = 0; i < helpers; ++i) {
                 helpers_.emplace_back([this] { runHelper(); });
             }
@@ -245,6 +246,7 @@ private:
     std::thread lister_;
     std::vector<std::thread> helpers_;
     std::size_t spare_ = spareFolders;
+    bool aliasesAhead_ = false; ///< call `aliasAhead_` for aliases found ahead
     std::unique_ptr<TreeReadAhead> readAhead_;
 
 public:
@@ -472,7 +474,7 @@ bool PosixFolderWalk::Impl::classifyOne(std::size_t& from, WorkingFolder& folder
                 *slot, folder.pathOf(slot->folder, slot->folder->entry(slot->index), scratch));
             std::shared_ptr<const FolderListing> alias;
             const std::size_t index = slot->index;
-            if (readAhead_ && aliasAhead_ && slot->result == TypeIds::alias) {
+            if (aliasesAhead_ && slot->result == TypeIds::alias) {
                 alias = slot->folder; // keeps the folder open once the slot is handed out
             }
             slot->state.store(stateOf(at, done), std::memory_order_release);
