@@ -17,8 +17,11 @@ namespace {
 constexpr std::size_t window = 65536;
 /// Pieces of work waiting at most; beyond, the one farthest ahead is dropped.
 constexpr std::size_t jobLimit = 4096;
-/// A folder file this large (about 30,000 names and more) is listed by one thread at a time.
+/// A folder file this large (about 30,000 names and more) is left to the walk: listed twice,
+/// its names would be in memory twice. Neither is a folder with more subfolders than this
+/// looked into ahead.
 constexpr off_t largeFolderBytes = 1 << 20;
+constexpr std::size_t subfolderLimit = 32768;
 /// Folders in a row listed at memory speed after which the read-ahead pauses, and for how many
 /// entries of the walk.
 constexpr std::size_t cachedRun = 64;
@@ -118,6 +121,9 @@ std::shared_ptr<TreeReadAhead::Folder> TreeReadAhead::folderFrom(const FolderLis
         if ((entry.type == DT_DIR || entry.type == DT_UNKNOWN) &&
             !isMetadataFolderName(listing.name(entry))) {
             subfolders.emplace_back(listing.name(entry));
+            if (subfolders.size() > subfolderLimit) {
+                return nullptr;
+            }
         }
     }
     if (subfolders.empty() || openFolders_.load() >= descriptorLimit_) {
@@ -197,8 +203,7 @@ void TreeReadAhead::descend(const std::shared_ptr<Folder>& parent, std::size_t i
         !S_ISDIR(st.st_mode) || st.st_dev != parent->device) {
         return; // no folder, or another file system: the walk decides what to do there
     }
-    const bool large = st.st_size > largeFolderBytes;
-    if (large && largeFolderBusy_.exchange(true)) {
+    if (st.st_size > largeFolderBytes) {
         return;
     }
     const auto started = std::chrono::steady_clock::now();
@@ -221,9 +226,6 @@ void TreeReadAhead::descend(const std::shared_ptr<Folder>& parent, std::size_t i
         if (std::shared_ptr<Folder> folder = folderFrom(*listing, listing->fd(), path)) {
             push(Job{std::move(folder), 0});
         }
-    }
-    if (large) {
-        largeFolderBusy_.store(false);
     }
 }
 

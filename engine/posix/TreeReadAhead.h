@@ -24,7 +24,7 @@ class FolderListing;
 ///
 /// Bounded whatever the tree's shape: at most `window` entries listed ahead of the walk, at
 /// most `descriptorLimit` folders kept open for later, a bounded stack of work (the part
-/// farthest ahead is dropped first), one very large folder listed at a time. After many folders
+/// farthest ahead is dropped first), very large folders left to the walk. After many folders
 /// in a row that were listed at memory speed it pauses while the walk goes on (a tree in memory
 /// gains nothing from it). Never follows a link, never enters another file system, reaches
 /// everything through descriptors.
@@ -69,7 +69,6 @@ private:
     std::size_t cachedInARow_ = 0; ///< folders listed at memory speed, in a row
     bool stop_ = false;
     std::atomic<std::size_t> openFolders_{0};
-    std::atomic<bool> largeFolderBusy_{false};
     std::vector<std::thread> threads_;
 };
 
