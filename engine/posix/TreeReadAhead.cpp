@@ -22,9 +22,11 @@ constexpr std::size_t jobLimit = 4096;
 /// looked into ahead.
 constexpr off_t largeFolderBytes = 1 << 20;
 constexpr std::size_t subfolderLimit = 32768;
-/// Folders in a row listed at memory speed after which the read-ahead pauses, and for how many
-/// entries of the walk.
-constexpr std::size_t cachedRun = 64;
+/// When nearly all of a batch of folders were listed at memory speed, the read-ahead pauses
+/// for this many entries of the walk. (A cold disk has some folders come from memory too:
+/// read ahead by the kernel with their neighbours, so the bar is high.)
+constexpr std::size_t cachedBatch = 256;
+constexpr std::size_t cachedEnough = cachedBatch * 95 / 100;
 constexpr std::size_t pause = window / 2;
 /// A listing that took less than this (plus a little per entry) came from memory.
 constexpr std::chrono::nanoseconds cachedListing{40'000};
@@ -217,10 +219,13 @@ void TreeReadAhead::descend(const std::shared_ptr<Folder>& parent, std::size_t i
         {
             std::lock_guard lock(mutex_);
             listedAhead_ += listing->size();
-            cachedInARow_ = cached ? cachedInARow_ + 1 : 0;
-            if (cachedInARow_ >= cachedRun) {
-                cachedInARow_ = 0;
-                pausedUntil_ = walked_ + pause;
+            cachedInBatch_ += cached ? 1 : 0;
+            if (++listedInBatch_ == cachedBatch) {
+                if (cachedInBatch_ >= cachedEnough) {
+                    pausedUntil_ = walked_ + pause;
+                }
+                listedInBatch_ = 0;
+                cachedInBatch_ = 0;
             }
         }
         if (std::shared_ptr<Folder> folder = folderFrom(*listing, listing->fd(), path)) {

@@ -24,9 +24,9 @@ class FolderListing;
 ///
 /// Bounded whatever the tree's shape: at most `window` entries listed ahead of the walk, at
 /// most `descriptorLimit` folders kept open for later, a bounded stack of work (the part
-/// farthest ahead is dropped first), very large folders left to the walk. After many folders
-/// in a row that were listed at memory speed it pauses while the walk goes on (a tree in memory
-/// gains nothing from it). Never follows a link, never enters another file system, reaches
+/// farthest ahead is dropped first), very large folders left to the walk. When nearly all
+/// of a batch of folders were listed at memory speed it pauses while the walk goes on (a tree in
+/// memory gains nothing from it). Never follows a link, never enters another file system, reaches
 /// everything through descriptors.
 class TreeReadAhead {
 public:
@@ -64,9 +64,10 @@ private:
     std::string position_; ///< the walk's folder
     std::size_t walked_ = 0;
     std::size_t listedAhead_ = 0;
-    std::size_t pausedUntil_ = 0;  ///< no descent before the walk has handed out this many
-    bool waiting_ = false;         ///< a thread waits for the walk to come nearer
-    std::size_t cachedInARow_ = 0; ///< folders listed at memory speed, in a row
+    std::size_t pausedUntil_ = 0;   ///< no descent before the walk has handed out this many
+    bool waiting_ = false;          ///< a thread waits for the walk to come nearer
+    std::size_t listedInBatch_ = 0; ///< folders listed in this batch
+    std::size_t cachedInBatch_ = 0; ///< of which at memory speed
     bool stop_ = false;
     std::atomic<std::size_t> openFolders_{0};
     std::vector<std::thread> threads_;
