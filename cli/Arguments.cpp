@@ -1,5 +1,7 @@
 #include "Arguments.h"
 
+#include <charconv>
+
 namespace korvex {
 
 std::string absolutePath(const std::string& path, const std::string& currentFolder) {
@@ -106,6 +108,27 @@ Arguments Arguments::parse(const std::vector<std::string>& args, const std::stri
             if (!parseRepairOption(args, i, currentFolder, parsed, undoRelink)) {
                 return parsed;
             }
+        } else if (arg == "--threads" || arg.rfind("--threads=", 0) == 0) {
+            std::string value;
+            if (arg == "--threads") {
+                if (i + 1 == args.size()) {
+                    parsed.error = "--threads needs a number";
+                    return parsed;
+                }
+                value = args[++i];
+            } else {
+                value = arg.substr(10);
+            }
+            std::size_t threads = 0;
+            const auto [end, status] =
+                std::from_chars(value.data(), value.data() + value.size(), threads);
+            if (status != std::errc() || end != value.data() + value.size() || threads < 1 ||
+                threads > maxThreads) {
+                parsed.error = "--threads wants a number from 1 to " + std::to_string(maxThreads) +
+                               ", not '" + value + "'";
+                return parsed;
+            }
+            parsed.threads = threads;
         } else if (arg == "--inspect") {
             inspect = true;
         } else if (arg == "--demo") {

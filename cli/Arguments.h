@@ -21,12 +21,17 @@ struct Arguments {
     bool relink = false;
     bool json = false;
     std::vector<std::string> searchFolders;
+    /// The threads the walk reads ahead with (`--threads N`); 0: the walk's default.
+    std::size_t threads = 0;
     /// The folder to scan, absolute (relative ones are taken from `currentFolder`).
     std::string folder;
     /// The files to inspect.
     std::vector<std::string> files;
     /// Why the arguments are wrong; empty when they are fine.
     std::string error;
+
+    /// The most `--threads` allowed.
+    static constexpr std::size_t maxThreads = 256;
 
     /// Parses `args` (without the program name); relative paths are made absolute against
     /// `currentFolder`, without resolving links.

@@ -42,7 +42,7 @@ CommandLine::CommandLine(Environment environment) : environment_(std::move(envir
 }
 
 std::string CommandLine::usage() {
-    return "Usage: korvex-scan [--mark] [--rewrite] [--map MAC=LOCAL]... FOLDER\n"
+    return "Usage: korvex-scan [--mark] [--rewrite] [--map MAC=LOCAL]... [--threads N] FOLDER\n"
            "       korvex-scan --inspect FILE...\n"
            "       korvex-scan [--suggest | --relink] [--json] [--search DIR]... FOLDER\n"
            "       korvex-scan --undo-relink FOLDER\n"
@@ -59,6 +59,9 @@ std::string CommandLine::usage() {
            "  --map MAC=LOCAL   look for targets stored below the Mac folder MAC below the\n"
            "                    folder LOCAL of this machine, e.g. /Volumes/Archive=/mnt/archive;\n"
            "                    may be given several times, the longest MAC is tried first\n"
+           "  --threads N       read the tree ahead with N threads (1 to 256, default 12): a\n"
+           "                    disk whose metadata is not in memory gets many requests at\n"
+           "                    once; 1 reads nothing ahead. The report is the same with any N\n"
            "  --suggest         after the report, list possible new targets of broken aliases\n"
            "                    and the path mappings that would fix several at once\n"
            "  --relink          relink every broken alias that has exactly one best candidate\n"
@@ -133,6 +136,10 @@ int CommandLine::scan(const Arguments& arguments, const std::string& folder, std
     mappings.insert(mappings.end(), environment_.storedMappings.begin(),
                     environment_.storedMappings.end());
     std::shared_ptr<AliasPlatform> platform = environment_.makePlatform(mappings);
+    if (auto* posix = dynamic_cast<PosixAliasPlatform*>(platform.get());
+        posix && arguments.threads) {
+        posix->setWalkThreads(arguments.threads);
+    }
     ProgressLine progress(err, environment_.showProgress);
     if (arguments.suggest || arguments.relink || arguments.json) {
         RepairCommand repair(arguments, folder, std::move(mappings), environment_.relinkJournal);

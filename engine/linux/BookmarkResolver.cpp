@@ -41,6 +41,13 @@ std::optional<std::string> restBelow(const std::string& path, std::string_view p
     return rest;
 }
 
+// What a name is compared by: its normalisation form C, or its bytes when it isn't UTF-8 (such
+// bytes never equal a well-formed form C, so the two kinds can't be confused).
+std::string keyOf(std::string_view name) {
+    std::optional<std::string> composed = composedName(name);
+    return composed ? std::move(*composed) : std::string(name);
+}
+
 std::string joined(const std::string& folder, const std::string& rest) {
     if (rest.empty()) {
         return folder;
@@ -56,10 +63,28 @@ BookmarkResolver::BookmarkResolver(std::vector<PathMapping> mappings, const Moun
         mapping.macPrefix = withoutTrailingSlashes(mapping.macPrefix);
         mapping.localFolder = withoutTrailingSlashes(mapping.localFolder);
     }
-    std::stable_sort(mappings_.begin(), mappings_.end(),
-                     [](const PathMapping& a, const PathMapping& b) {
-                         return components(a.macPrefix).size() > components(b.macPrefix).size();
-                     });
+    std::vector<std::pair<std::size_t, PathMapping>> counted;
+    counted.reserve(mappings_.size());
+    for (PathMapping& mapping : mappings_) {
+        counted.emplace_back(components(mapping.macPrefix).size(), std::move(mapping));
+    }
+    std::stable_sort(counted.begin(), counted.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (std::size_t i = 0; i < counted.size(); ++i) {
+        mappings_[i] = std::move(counted[i].second);
+    }
+    for (std::size_t i = 0; i < mappings_.size(); ++i) {
+        const PathMapping& mapping = mappings_[i];
+        if (mapping.macPrefix.empty() || mapping.macPrefix[0] != '/' ||
+            mapping.localFolder.empty() || mapping.localFolder[0] != '/') {
+            continue;
+        }
+        std::string key;
+        for (std::string_view part : components(mapping.macPrefix)) {
+            key.append(keyOf(part)).push_back('/');
+        }
+        byPrefix_[key].push_back(i);
+    }
 }
 
 std::optional<std::string> BookmarkResolver::storedPath(const bookmark::BookmarkInfo& info) {
@@ -97,12 +122,23 @@ BookmarkResolver::candidates(const bookmark::BookmarkInfo& info) const {
     }
     found.push_back({*stored, FoundVia::storedPath});
 
-    for (const PathMapping& mapping : mappings_) {
-        if (mapping.localFolder.empty() || mapping.localFolder[0] != '/') {
+    // Longest prefix first, as the mappings are sorted.
+    const std::vector<std::string_view> parts = components(*stored);
+    std::vector<std::string> prefixKeys(1);
+    for (std::string_view part : parts) {
+        prefixKeys.push_back(prefixKeys.back() + keyOf(part) + '/');
+    }
+    for (std::size_t length = parts.size() + 1; length-- > 0;) {
+        auto matching = byPrefix_.find(prefixKeys[length]);
+        if (matching == byPrefix_.end()) {
             continue;
         }
-        if (std::optional<std::string> rest = restBelow(*stored, mapping.macPrefix)) {
-            found.push_back({joined(mapping.localFolder, *rest), FoundVia::mapping});
+        std::string rest;
+        for (std::size_t i = length; i < parts.size(); ++i) {
+            rest.append("/").append(parts[i]);
+        }
+        for (std::size_t index : matching->second) {
+            found.push_back({joined(mappings_[index].localFolder, rest), FoundVia::mapping});
         }
     }
 

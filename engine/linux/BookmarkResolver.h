@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace korvex {
@@ -57,6 +58,10 @@ public:
 
 private:
     std::vector<PathMapping> mappings_; // longest Mac prefix first
+    /// The usable mappings by their Mac prefix's components in normalisation form C (joined by
+    /// slashes), each list in the order of `mappings_`: a path finds its mappings with one look
+    /// per component, however many there are.
+    std::unordered_map<std::string, std::vector<std::size_t>> byPrefix_;
     const MountTable& mounts_;
     PathLocator locator_;
 };

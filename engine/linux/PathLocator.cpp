@@ -1,8 +1,5 @@
 #include "PathLocator.h"
 
-#include "UnicodeNames.h"
-
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -17,26 +14,6 @@ std::string childPath(const std::string& folder, std::string_view name) {
     }
     path += name;
     return path;
-}
-
-// The first name in byte order in `folder` that equals `name` in normalisation form C.
-std::optional<std::string> findEquivalentName(const std::string& folder, std::string_view name) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) {
-        return std::nullopt;
-    }
-    std::optional<std::string> found;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view candidate(entry->d_name);
-        if (candidate == "." || candidate == "..") {
-            continue;
-        }
-        if ((!found || candidate < *found) && sameName(candidate, name)) {
-            found = std::string(candidate);
-        }
-    }
-    ::closedir(dir);
-    return found;
 }
 
 } // namespace
@@ -73,7 +50,7 @@ std::optional<LocatedEntry> PathLocator::anyNormalisation(const std::string& pat
             if (mounts_.lookupWouldMount(next)) {
                 return std::nullopt;
             }
-            std::optional<std::string> equivalent = findEquivalentName(current, name);
+            std::optional<std::string> equivalent = names_->equivalentName(current, name);
             if (!equivalent) {
                 return std::nullopt;
             }

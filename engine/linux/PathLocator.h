@@ -1,6 +1,9 @@
 #pragma once
 
+#include "FolderNameIndex.h"
 #include "MountTable.h"
+
+#include <memory>
 
 #include <optional>
 #include <string>
@@ -15,10 +18,12 @@ struct LocatedEntry {
 
 /// Looks entries up by absolute path without ever mounting anything: a path below an automount
 /// point that has nothing mounted on it is taken as missing, and the last component is looked
-/// up without following a link and without triggering an automount.
+/// up without following a link and without triggering an automount. Each folder searched for an
+/// equivalent name is read once (again only when it changed); copies share what was read.
 class PathLocator {
 public:
-    explicit PathLocator(const MountTable& mounts) : mounts_(mounts) {}
+    explicit PathLocator(const MountTable& mounts)
+        : mounts_(mounts), names_(std::make_shared<FolderNameIndex>()) {}
 
     /// The entry at exactly `path` (the bytes as given), or none.
     std::optional<LocatedEntry> exact(const std::string& path) const;
@@ -28,8 +33,12 @@ public:
     /// folder in byte order. None when some component has no match.
     std::optional<LocatedEntry> anyNormalisation(const std::string& path) const;
 
+    /// How often a folder was read in search of an equivalent name.
+    std::size_t foldersRead() const { return names_->foldersRead(); }
+
 private:
     const MountTable& mounts_;
+    std::shared_ptr<FolderNameIndex> names_;
 };
 
 } // namespace korvex

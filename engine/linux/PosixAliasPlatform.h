@@ -7,6 +7,7 @@
 #include "FileCalls.h"
 #include "MountTable.h"
 #include "PathMapping.h"
+#include "PosixFolderWalk.h"
 
 #include <memory>
 #include <sys/types.h>
@@ -44,6 +45,8 @@ public:
     PosixAliasPlatform& operator=(const PosixAliasPlatform&) = delete;
 
     std::unique_ptr<FolderWalk> openWalk(const std::string& folderPath) override;
+    /// The threads each walk reads ahead with (1: none; see PosixFolderWalk).
+    void setWalkThreads(std::size_t threads) { walkThreads_ = threads; }
     void itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) override;
     std::optional<std::string_view> typeIdentifier(const FileUrl& item) override;
     /// The alias file's data fork (at most 16 MiB, a regular file, never through a link), when
@@ -88,6 +91,7 @@ private:
     BookmarkRefresher refresher_;
     FileCalls& fileCalls_;
     ReadAlias lastRead_;
+    std::size_t walkThreads_ = PosixFolderWalk::defaultThreads;
 };
 
 } // namespace korvex

@@ -7,6 +7,7 @@
 #include "MountPoints.h"
 #include "MountTable.h"
 #include "PseudoFileSystems.h"
+#include "TreeReadAhead.h"
 
 #include <algorithm>
 #include <atomic>
@@ -28,10 +29,11 @@ namespace korvex {
 namespace {
 
 /// Entries listed and classified ahead of the caller.
-constexpr std::size_t ringSize = 1024;
-/// Finished folders the look-ahead may keep open beyond those on the current path.
+constexpr std::size_t ringSize = 4096;
+/// Finished folders the look-ahead may keep open beyond those on the current path (with a
+/// pool of threads, up to three quarters of the walk's descriptors).
 constexpr std::size_t spareFolders = 64;
-/// New entries that wake the helper thread (waking it for each would cost more than it saves).
+/// New entries that wake the helper threads (waking them for each would cost more than it saves).
 constexpr std::size_t helperBatch = 128;
 /// Entries of one folder a look-ahead thread classifies in a row.
 constexpr std::size_t runLength = 16;
@@ -125,21 +127,36 @@ public:
           fdLimit_(folderDescriptorLimit()) {}
 
     ~Impl() {
-        stopThreads();
+        stopThreads(); // they use the read-ahead
+        readAhead_.reset();
         stack_.clear();
         ring_.clear();
     }
 
-    void start(std::shared_ptr<FolderListing> root, bool lookAhead) {
+    void start(std::shared_ptr<FolderListing> root, bool lookAhead, std::size_t threads) {
         if (root) {
             stack_.push_back(Frame{std::move(root), 0, 0, {}, 0, 0});
         } else {
             finished_.store(true);
         }
+        if (lookAhead && threads > 1 && !finished_.load()) {
+            readAhead_ = std::make_unique<TreeReadAhead>(std::min(threads, maxThreads),
+                                                         folderDescriptorLimit());
+            readAhead_->entered(stack_.back().listing, "", 0);
+        }
         if (lookAhead && !finished_.load()) {
+            // Without a pool, one helper on a second core; with one, as many helpers as it
+            // has threads, so that the disk sees their requests at once.
+            const std::size_t helpers = threads > 1
+                                            ? std::min(threads, maxThreads)
+                                            : (std::thread::hardware_concurrency() > 1 ? 1 : 0);
+            if (threads > 1) {
+                spare_ = std::max(spareFolders, fdLimit_ * 3 / 4);
+                aliasesAhead_ = static_cast<bool>(aliasAhead_);
+            }
             lister_ = std::thread([this] { runLister(); });
-            if (std::thread::hardware_concurrency() > 1) {
-                helper_ = std::thread([this] { runHelper(); });
+            for (std::size_t i = 0; i < helpers; ++i) {
+                helpers_.emplace_back([this] { runHelper(); });
             }
         }
     }
@@ -216,7 +233,7 @@ private:
     std::atomic<std::size_t> consumerWaitsUntil_{0};
     std::atomic<bool> listerWaiting_{false};
     std::atomic<std::size_t> listerWakeAt_{0};
-    std::atomic<bool> helperWaiting_{false};
+    std::atomic<int> helpersWaiting_{0};
     std::atomic<std::size_t> helperWakeAt_{0};
     // One mutex per sleeper; a waker takes it only for a moment (so that the sleeper cannot be
     // between its last look and its sleep) and notifies after letting go of it.
@@ -227,8 +244,15 @@ private:
     std::condition_variable listerCv_;
     std::condition_variable helperCv_;
     std::thread lister_;
-    std::thread helper_;
+    std::vector<std::thread> helpers_;
+    std::size_t spare_ = spareFolders;
+    bool aliasesAhead_ = false; ///< call `aliasAhead_` for aliases found ahead
+    std::unique_ptr<TreeReadAhead> readAhead_;
 
+public:
+    AliasAhead aliasAhead_;
+
+private:
     bool holding_ = false;
     std::string consumerScratch_;
     std::string consumerName_;
@@ -295,6 +319,10 @@ PosixFolderWalk::Impl::enterFolder(const std::shared_ptr<const FolderListing>& p
     const bool readable = listing->readable();
     stack_.push_back(Frame{std::move(listing), 0, relative_.size(),
                            std::string(name, entry.nameLength), st.st_dev, st.st_ino});
+    if (readAhead_) {
+        readAhead_->entered(stack_.back().listing, relative_,
+                            produced_.load(std::memory_order_relaxed));
+    }
     return readable ? Entered::yes : Entered::unreadable;
 }
 
@@ -444,8 +472,16 @@ bool PosixFolderWalk::Impl::classifyOne(std::size_t& from, WorkingFolder& folder
             const bool sameFolder = slot->folder.get() == listing;
             slot->result = classify(
                 *slot, folder.pathOf(slot->folder, slot->folder->entry(slot->index), scratch));
+            std::shared_ptr<const FolderListing> alias;
+            const std::size_t index = slot->index;
+            if (aliasesAhead_ && slot->result == TypeIds::alias) {
+                alias = slot->folder; // keeps the folder open once the slot is handed out
+            }
             slot->state.store(stateOf(at, done), std::memory_order_release);
             wakeConsumer(at);
+            if (alias) {
+                aliasAhead_(*alias, index);
+            }
             if (!sameFolder || at + 1 >= end || at + 1 - from >= runLength) {
                 break;
             }
@@ -485,9 +521,9 @@ void PosixFolderWalk::Impl::wakeLister() {
 
 void PosixFolderWalk::Impl::wakeHelper() {
     std::atomic_thread_fence(std::memory_order_seq_cst);
-    if (helperWaiting_.load() && produced_.load() >= helperWakeAt_.load()) {
+    if (helpersWaiting_.load() > 0 && produced_.load() >= helperWakeAt_.load()) {
         { std::lock_guard lock(helperMutex_); }
-        helperCv_.notify_one();
+        helperCv_.notify_all();
     }
 }
 
@@ -511,7 +547,7 @@ void PosixFolderWalk::Impl::releaseConsumed(std::size_t upTo) {
 }
 
 // Lists the tree into the ring as far ahead as the ring and the open folders allow, and
-// classifies what the helper has not taken yet.
+// classifies what the helpers have not taken yet.
 void PosixFolderWalk::Impl::runLister() {
     WorkingFolder folder;
     std::string scratch;
@@ -524,7 +560,7 @@ void PosixFolderWalk::Impl::runLister() {
         bool blocked = false;
         for (int i = 0; i < 256 && !finished_.load(std::memory_order_relaxed); ++i) {
             inRing = produced_.load(std::memory_order_relaxed) - consumed_.load();
-            if (inRing >= ringSize || listings_.load() > stack_.size() + spareFolders) {
+            if (inRing >= ringSize || listings_.load() > stack_.size() + spare_) {
                 break;
             }
             Produced produced = produceOne();
@@ -586,12 +622,12 @@ void PosixFolderWalk::Impl::runHelper() {
         folder.leave();
         std::unique_lock lock(helperMutex_);
         helperWakeAt_.store(produced_.load() + helperBatch);
-        helperWaiting_.store(true);
+        helpersWaiting_.fetch_add(1);
         std::atomic_thread_fence(std::memory_order_seq_cst);
         helperCv_.wait(lock, [&] {
             return stop_.load() || finished_.load() || produced_.load() >= helperWakeAt_.load();
         });
-        helperWaiting_.store(false);
+        helpersWaiting_.fetch_sub(1);
     }
 }
 
@@ -604,8 +640,8 @@ void PosixFolderWalk::Impl::stopThreads() {
     if (lister_.joinable()) {
         lister_.join();
     }
-    if (helper_.joinable()) {
-        helper_.join();
+    for (std::thread& helper : helpers_) {
+        helper.join();
     }
 }
 
@@ -692,8 +728,8 @@ PosixFolderWalk::~PosixFolderWalk() = default;
 
 std::unique_ptr<PosixFolderWalk> PosixFolderWalk::open(const std::string& folderPath,
                                                        const AliasRecognizer& recognizer,
-                                                       const MountTable* mountTable,
-                                                       bool lookAhead) {
+                                                       const MountTable* mountTable, bool lookAhead,
+                                                       std::size_t threads, AliasAhead aliasAhead) {
     const std::string path = withoutTrailingSlashes(folderPath);
     if (path.empty()) {
         return nullptr;
@@ -716,7 +752,9 @@ std::unique_ptr<PosixFolderWalk> PosixFolderWalk::open(const std::string& folder
         const bool xattrs = recognizer.xattrsSupported(fd.get(), st.st_dev);
         root = impl->makeListing(fd.release(), std::move(prefix), st.st_dev, xattrs);
     }
-    impl->start(std::move(root), lookAhead);
+    impl->aliasAhead_ = std::move(aliasAhead);
+    impl->aliasAhead_ = std::move(aliasAhead);
+    impl->start(std::move(root), lookAhead, threads);
     return std::unique_ptr<PosixFolderWalk>(new PosixFolderWalk(std::move(impl)));
 }
 

@@ -2,6 +2,7 @@
 
 #include "FolderWalk.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,21 +27,35 @@ class MountTable;
 /// descriptors (and never more than 256) are held; the folders of deeper trees are opened
 /// again, by name from an open ancestor, when the walk comes back to them.
 ///
-/// With the look-ahead, one thread lists folders and a second one helps it classify the
-/// upcoming entries (a ring of at most 1024 entries, and at most 64 finished folders kept
+/// With the look-ahead, one thread lists folders and helper threads classify the upcoming
+/// entries (a ring of at most 4096 entries, and a bounded number of finished folders kept
 /// open), while the caller examines entries one after another in walk order. Every answer is
-/// the recognizer's own for that entry; the caller's thread and working folder are never
-/// used by the look-ahead. Without it, the caller's thread does everything.
+/// the recognizer's own for that entry; the caller's thread and working folder are never used
+/// by the look-ahead. With one thread, a single helper works on a second core. With more, as
+/// many helpers classify at once, and as many more threads list the folders below the walk's
+/// position ahead of it (TreeReadAhead), so that a disk whose metadata is not in memory gets
+/// many requests at once; the answers are the same with any number. Without the look-ahead,
+/// the caller's thread does everything.
 class PosixFolderWalk final : public FolderWalk {
 public:
     /// Opens the walk of `folderPath` (absolute, no trailing slash except for "/"). None when
     /// the path is missing, not a folder, or cannot be opened. `recognizer` must outlive the
     /// walk. `mountTable`: the mounts to know about (null: the system's, read now). Without
-    /// `lookAhead` everything happens on the caller's thread.
-    static std::unique_ptr<PosixFolderWalk> open(const std::string& folderPath,
-                                                 const AliasRecognizer& recognizer,
-                                                 const MountTable* mountTable = nullptr,
-                                                 bool lookAhead = true);
+    /// `lookAhead` everything happens on the caller's thread. `threads`: the read-ahead pool
+    /// (1: the lister and one helper, nothing read ahead). `aliasAhead`: with more than one
+    /// thread, called on a helper thread for each alias found ahead of the caller (the entry
+    /// `index` of `folder`, whose descriptor stays open meanwhile), to read what the caller will
+    /// read of it while the caller is still elsewhere; must be safe from several threads.
+    using AliasAhead = std::function<void(const FolderListing& folder, std::size_t index)>;
+    static std::unique_ptr<PosixFolderWalk>
+    open(const std::string& folderPath, const AliasRecognizer& recognizer,
+         const MountTable* mountTable = nullptr, bool lookAhead = true,
+         std::size_t threads = defaultThreads, AliasAhead aliasAhead = {});
+
+    /// Threads that read ahead unless told otherwise: sized for a disk's queue, not for cores.
+    static constexpr std::size_t defaultThreads = 12;
+    /// The most threads a walk takes.
+    static constexpr std::size_t maxThreads = 256;
 
     /// Stops the look-ahead and closes everything, also in the middle of a walk.
     ~PosixFolderWalk() override;

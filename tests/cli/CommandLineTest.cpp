@@ -1,5 +1,6 @@
 // korvex-scan in-process: arguments, the two streams and the exit status.
 #include "CommandLine.h"
+#include "Arguments.h"
 #include "DemoFolder.h"
 #include "SignalStop.h"
 #include "classic/ClassicTestData.h"
@@ -69,7 +70,7 @@ TEST_F(CommandLineTest, ReportGoesToStdoutAsTheWindowShowsItAndTheStatusTellsIfA
     memory.addAlias("fine alias", "/target");
     memory.addAlias("sub/old alias");
     Outcome result = run({"--mark", "--map", "/Volumes/A=/mnt/a", "--map=/Volumes/B=C=rel",
-                          "--rewrite", "Mac stuff/"});
+                          "--threads", "3", "--rewrite", "--threads=256", "Mac stuff/"});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out.rfind("Scan of all Finder Aliases in the folder /home/me/Mac stuff:\n\n"
@@ -135,7 +136,8 @@ TEST_F(CommandLineTest, WrongArgumentsGiveStatus2AndTheUsageOnStderr) {
     const std::vector<std::vector<std::string>> wrong = {
         {}, {"a", "b"}, {""}, {"--frobnicate", "/f"}, {"--map"}, {"--map", "rel=/x", "/f"},
         {"--map", "/Volumes/X", "/f"}, {"--map", "/Volumes/X=", "/f"}, {"--inspect"},
-        {"--demo", "/f"}};
+        {"--demo", "/f"}, {"--threads", "/f"}, {"--threads", "0", "/f"}, {"--threads=257", "/f"},
+        {"--threads", "4x", "/f"}, {"--threads", "-1", "/f"}, {"--threads"}};
     // clang-format on
     for (const std::vector<std::string>& args : wrong) {
         Outcome result = run(args);
@@ -145,6 +147,8 @@ TEST_F(CommandLineTest, WrongArgumentsGiveStatus2AndTheUsageOnStderr) {
         EXPECT_NE(result.err.find("Usage: korvex-scan"), std::string::npos);
     }
     EXPECT_TRUE(mappingsSeen.empty());
+    EXPECT_EQ(Arguments::parse({"--threads", "3", "--threads=16", "/f"}, "/").threads, 16u);
+    EXPECT_EQ(Arguments::parse({"/f"}, "/").threads, 0u); // the walk's default
 
     memory.folder = "/home/me/--mark"; // after "--", a folder may start with a dash
     EXPECT_EQ(run({"--", "--mark"}).status, 0);

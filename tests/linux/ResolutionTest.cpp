@@ -212,5 +212,59 @@ TEST(MountTableTest, ReadsMountInfoWithEscapesAndOptionalFields) {
     EXPECT_TRUE(MountTable::readSystem().holding("/"));
 }
 
+TEST_F(ResolutionTest, EachFolderIsReadOnceForEquivalentNamesUntilItChanges) {
+    for (int i = 0; i < 500; ++i) {
+        tree.file("big/other " + std::to_string(i));
+    }
+    const std::string composed = tree.file("big/" + nfc);
+    PathLocator locator(mounts);
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(locator.anyNormalisation(tree.path("big/" + nfd))->path, composed);
+        ASSERT_FALSE(locator.anyNormalisation(tree.path("big/missing " + std::to_string(i))));
+    }
+    EXPECT_EQ(locator.foldersRead(), 1u);
+    // A name added (or removed) later is seen: the folder changed, so it is read again.
+    const std::string decomposedMenu = tree.file("big/Menu" + nfd);
+    EXPECT_EQ(locator.anyNormalisation(tree.path("big/Menu" + nfc))->path, decomposedMenu);
+    ::unlink(decomposedMenu.c_str());
+    EXPECT_FALSE(locator.anyNormalisation(tree.path("big/Menu" + nfc)));
+    EXPECT_EQ(locator.foldersRead(), 3u);
+    // Of several equivalent names the first in byte order wins: A + ring (0x41 ...) before the
+    // precomposed letter (0xC3 ...), looked up as the Angstrom sign, a third spelling.
+    tree.file("ring/\xC3\x85");
+    const std::string first = tree.file("ring/A\xCC\x8A");
+    EXPECT_EQ(locator.anyNormalisation(tree.path("ring/\xE2\x84\xAB"))->path, first);
+    // Bytes that aren't UTF-8 only find themselves.
+    tree.file("ring/\xFF");
+    EXPECT_FALSE(locator.anyNormalisation(tree.path("ring/\xFE")));
+}
+
+TEST_F(ResolutionTest, ThousandsOfMappingsKeepTheirOrder) {
+    std::vector<PathMapping> many;
+    for (int i = 0; i < 30000; ++i) {
+        many.push_back({"/Volumes/Disk " + std::to_string(i), "/mnt/disk" + std::to_string(i)});
+    }
+    many.push_back({"/Volumes/" + nfc + "/A", "/two"});
+    many.push_back({"/Volumes/" + nfd, "/one-first"});
+    many.push_back({"/Volumes/" + nfc + "/A/B", "/three"});
+    many.push_back({"/Volumes/" + nfc, "/one-second"});
+    many.push_back({"/", "/root"});
+    many.push_back({"/Volumes/" + nfc, "relative/is/skipped"});
+    many.push_back({"Volumes/" + nfc, "/prefix/not/absolute"});
+    many.push_back({"/Volumes/" + nfc + "/A/B/c/d", "/longer/than/the/path"});
+    BookmarkResolver resolver(many, mounts);
+    std::vector<std::string> places;
+    for (const ResolutionCandidate& place :
+         resolver.candidates(storedAt("/Volumes/" + nfd + "/A/B/c"))) {
+        places.push_back(place.path);
+    }
+    const std::vector<std::string> expected{
+        "/Volumes/" + nfd + "/A/B/c", "/three/c",          "/two/B/c",
+        "/one-first/A/B/c",           "/one-second/A/B/c", "/root/Volumes/" + nfd + "/A/B/c"};
+    EXPECT_EQ(places, expected);
+    EXPECT_EQ(resolver.candidates(storedAt("/Volumes/Disk 29999/x"))[1].path, "/mnt/disk29999/x");
+    EXPECT_EQ(resolver.candidates(storedAt("/Volumes/Disk 3")).size(), 3u); // stored, disk3, root
+}
+
 } // namespace
 } // namespace korvex

@@ -1,0 +1,237 @@
+#include "TreeReadAhead.h"
+
+#include "FileDescriptor.h"
+#include "FolderListing.h"
+
+#include <chrono>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace korvex {
+
+namespace {
+
+/// Entries listed ahead of the walk at most.
+constexpr std::size_t window = 65536;
+/// Pieces of work waiting at most; beyond, the one farthest ahead is dropped.
+constexpr std::size_t jobLimit = 4096;
+/// A folder file this large (about 30,000 names and more) is left to the walk: listed twice,
+/// its names would be in memory twice. Neither is a folder with more subfolders than this
+/// looked into ahead.
+constexpr off_t largeFolderBytes = 1 << 20;
+constexpr std::size_t subfolderLimit = 32768;
+/// When nearly all of a batch of folders were listed at memory speed, the read-ahead pauses
+/// for this many entries of the walk. (A cold disk has some folders come from memory too:
+/// read ahead by the kernel with their neighbours, so the bar is high.)
+constexpr std::size_t cachedBatch = 256;
+constexpr std::size_t cachedEnough = cachedBatch * 95 / 100;
+constexpr std::size_t pause = window / 2;
+/// A listing that took less than this (plus a little per entry) came from memory.
+constexpr std::chrono::nanoseconds cachedListing{40'000};
+constexpr std::chrono::nanoseconds cachedPerEntry{250};
+
+bool isMetadataFolderName(std::string_view name) {
+    return name == ".AppleDouble" || name == "__MACOSX";
+}
+
+} // namespace
+
+struct TreeReadAhead::Folder {
+    FileDescriptor fd;
+    dev_t device = 0;
+    bool xattrs = true;
+    std::string path;
+    std::vector<std::string> subfolders; ///< in byte order
+    std::atomic<std::size_t>* open = nullptr;
+
+    ~Folder() {
+        if (fd && open) {
+            open->fetch_sub(1);
+        }
+    }
+};
+
+/// The descent into `folder->subfolders[next]` (and then the folders after it).
+struct TreeReadAhead::Job {
+    std::shared_ptr<Folder> folder;
+    std::size_t next = 0;
+};
+
+TreeReadAhead::TreeReadAhead(std::size_t threads, std::size_t descriptorLimit)
+    : descriptorLimit_(descriptorLimit) {
+    for (std::size_t i = 0; i < threads; ++i) {
+        threads_.emplace_back([this] { run(); });
+    }
+}
+
+TreeReadAhead::~TreeReadAhead() {
+
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& thread : threads_) {
+        thread.join();
+    }
+}
+
+bool TreeReadAhead::walksBefore(std::string_view a, std::string_view b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        if (a[i] != b[i]) {
+            // A name that ends here is shorter than the other one, so it comes first.
+            if (a[i] == '/' || b[i] == '/') {
+                return a[i] == '/';
+            }
+            return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]);
+        }
+    }
+    return a.size() < b.size();
+}
+
+bool TreeReadAhead::mayDescend() const {
+    return listedAhead_ <= walked_ + window && walked_ >= pausedUntil_;
+}
+
+bool TreeReadAhead::isBehindWalk(std::string_view path) {
+    std::lock_guard lock(mutex_);
+    const bool walkIsInside = position_.size() >= path.size() &&
+                              position_.compare(0, path.size(), path) == 0 &&
+                              (position_.size() == path.size() || position_[path.size()] == '/');
+    return !walkIsInside && walksBefore(path, position_);
+}
+
+void TreeReadAhead::push(Job job) {
+    {
+        std::lock_guard lock(mutex_);
+        jobs_.push_back(std::move(job));
+        if (jobs_.size() > jobLimit) {
+            jobs_.pop_front();
+        }
+    }
+    wake_.notify_one();
+}
+
+std::shared_ptr<TreeReadAhead::Folder> TreeReadAhead::folderFrom(const FolderListing& listing,
+                                                                 int fd, std::string_view path) {
+    std::vector<std::string> subfolders;
+    for (std::size_t i = 0; i < listing.size(); ++i) {
+        const FolderListing::Entry& entry = listing.entry(i);
+        if ((entry.type == DT_DIR || entry.type == DT_UNKNOWN) &&
+            !isMetadataFolderName(listing.name(entry))) {
+            subfolders.emplace_back(listing.name(entry));
+            if (subfolders.size() > subfolderLimit) {
+                return nullptr;
+            }
+        }
+    }
+    if (subfolders.empty() || openFolders_.load() >= descriptorLimit_) {
+        return nullptr;
+    }
+    auto folder = std::make_shared<Folder>();
+    folder->fd = FileDescriptor(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    if (!folder->fd) {
+        return nullptr;
+    }
+    openFolders_.fetch_add(1);
+    folder->open = &openFolders_;
+    folder->device = listing.device();
+    folder->xattrs = listing.xattrs();
+    folder->path = path;
+    folder->subfolders = std::move(subfolders);
+    return folder;
+}
+
+void TreeReadAhead::entered(const std::shared_ptr<const FolderListing>& listing,
+                            std::string_view relativePath, std::size_t walked) {
+    bool idle = false;
+    bool wake = false;
+    {
+        std::lock_guard lock(mutex_);
+        position_.assign(relativePath);
+        walked_ = walked;
+        idle = jobs_.empty() && busy_ == 0;
+        wake = waiting_ && mayDescend();
+        waiting_ = waiting_ && !wake;
+    }
+    if (wake) {
+        wake_.notify_all(); // the walk came near enough
+    }
+    if (idle) {
+        if (std::shared_ptr<Folder> folder = folderFrom(*listing, listing->fd(), relativePath)) {
+            push(Job{std::move(folder), 0});
+        }
+    }
+}
+
+void TreeReadAhead::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        if (stop_) {
+            return;
+        }
+        if (jobs_.empty() || !mayDescend()) {
+            waiting_ = waiting_ || !jobs_.empty();
+            wake_.wait(lock);
+            continue;
+        }
+        Job job = std::move(jobs_.back());
+        jobs_.pop_back();
+        // The folders after it wait for the next thread.
+        if (job.next + 1 < job.folder->subfolders.size()) {
+            jobs_.push_back(Job{job.folder, job.next + 1});
+        }
+        ++busy_;
+        lock.unlock();
+        descend(job.folder, job.next);
+        job = Job{};
+        lock.lock();
+        --busy_;
+    }
+}
+
+void TreeReadAhead::descend(const std::shared_ptr<Folder>& parent, std::size_t index) {
+    const std::string& name = parent->subfolders[index];
+    const std::string path = parent->path.empty() ? name : parent->path + '/' + name;
+    if (isBehindWalk(path)) {
+        return; // the walk has been there
+    }
+    struct stat st;
+    if (::fstatat(parent->fd.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) !=
+            0 ||
+        !S_ISDIR(st.st_mode) || st.st_dev != parent->device) {
+        return; // no folder, or another file system: the walk decides what to do there
+    }
+    if (st.st_size > largeFolderBytes) {
+        return;
+    }
+    const auto started = std::chrono::steady_clock::now();
+    FileDescriptor fd(
+        ::openat(parent->fd.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd) {
+        auto listing =
+            std::make_shared<FolderListing>(fd.release(), std::string(), st.st_dev, parent->xattrs);
+        const bool cached = std::chrono::steady_clock::now() - started <
+                            cachedListing + cachedPerEntry * listing->size();
+        {
+            std::lock_guard lock(mutex_);
+            listedAhead_ += listing->size();
+            cachedInBatch_ += cached ? 1 : 0;
+            if (++listedInBatch_ == cachedBatch) {
+                if (cachedInBatch_ >= cachedEnough) {
+                    pausedUntil_ = walked_ + pause;
+                }
+                listedInBatch_ = 0;
+                cachedInBatch_ = 0;
+            }
+        }
+        if (std::shared_ptr<Folder> folder = folderFrom(*listing, listing->fd(), path)) {
+            push(Job{std::move(folder), 0});
+        }
+    }
+}
+
+} // namespace korvex

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace korvex {
+
+class FolderListing;
+
+/// Lists the folders of a tree ahead of its walk on a pool of threads, so that a disk whose
+/// metadata is not in memory gets many requests at once rather than one after another: the
+/// folders below the walk's position are opened and read and the names thrown away; the walk
+/// then finds them in the kernel's caches (the walk's own helpers examine the entries, many at
+/// once). Nothing of it reaches the walk's answers, so those are the same with any number of
+/// threads.
+///
+/// Bounded whatever the tree's shape: at most `window` entries listed ahead of the walk, at
+/// most `descriptorLimit` folders kept open for later, a bounded stack of work (the part
+/// farthest ahead is dropped first), very large folders left to the walk. When nearly all
+/// of a batch of folders were listed at memory speed it pauses while the walk goes on (a tree in
+/// memory gains nothing from it). Never follows a link, never enters another file system, reaches
+/// everything through descriptors.
+class TreeReadAhead {
+public:
+    TreeReadAhead(std::size_t threads, std::size_t descriptorLimit);
+    /// Stops the threads (they finish the entry at hand).
+    ~TreeReadAhead();
+    TreeReadAhead(const TreeReadAhead&) = delete;
+    TreeReadAhead& operator=(const TreeReadAhead&) = delete;
+
+    /// The walk entered the folder `listing` at `relativePath` ("" for the walked folder)
+    /// after handing out `walked` entries. Reads ahead from there when there is nothing else
+    /// to do.
+    void entered(const std::shared_ptr<const FolderListing>& listing, std::string_view relativePath,
+                 std::size_t walked);
+
+    /// Whether `a` comes before `b` in walk order (depth-first, names in byte order).
+    static bool walksBefore(std::string_view a, std::string_view b);
+
+private:
+    struct Folder;
+    struct Job;
+
+    void run();
+    void descend(const std::shared_ptr<Folder>& parent, std::size_t index);
+    void push(Job job);
+    bool isBehindWalk(std::string_view path);
+    bool mayDescend() const; ///< with the mutex held
+    std::shared_ptr<Folder> folderFrom(const FolderListing& listing, int fd, std::string_view path);
+
+    const std::size_t descriptorLimit_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Job> jobs_; ///< the back is taken first: the nearest in walk order
+    std::size_t busy_ = 0;
+    std::string position_; ///< the walk's folder
+    std::size_t walked_ = 0;
+    std::size_t listedAhead_ = 0;
+    std::size_t pausedUntil_ = 0;   ///< no descent before the walk has handed out this many
+    bool waiting_ = false;          ///< a thread waits for the walk to come nearer
+    std::size_t listedInBatch_ = 0; ///< folders listed in this batch
+    std::size_t cachedInBatch_ = 0; ///< of which at memory speed
+    bool stop_ = false;
+    std::atomic<std::size_t> openFolders_{0};
+    std::vector<std::thread> threads_;
+};
+
+} // namespace korvex

@@ -1,0 +1,275 @@
+// Reading ahead on many threads changes nothing the walk or the scan says: generated trees of
+// varied shape walked and scanned with and without the read-ahead pool, every answer compared.
+#include "AliasScanner.h"
+#include "TempTree.h"
+#include "linux/AliasRecognizer.h"
+#include "linux/PosixAliasPlatform.h"
+#include "linux/PosixFolderWalk.h"
+#include "linux/TreeReadAhead.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace korvex {
+namespace {
+
+using test::Bytes;
+using test::TempTree;
+
+// Fills `tree` below `at` with a random mix of what the walk meets on a Mac share.
+void grow(const TempTree& tree, std::mt19937& random, const std::string& at, int depth) {
+    const int entries = static_cast<int>(random() % 14);
+    for (int i = 0; i < entries; ++i) {
+        const std::string name =
+            at + "n" + std::to_string(random() % 1000) + "." + std::to_string(i);
+        switch (random() % 9) {
+        case 0:
+        case 1:
+            if (depth < 4) {
+                tree.folder(name);
+                grow(tree, random, name + "/", depth + 1);
+            }
+            break;
+        case 2: // an alias with its FinderInfo
+            tree.file(name, test::aliasDataFork());
+            tree.xattr(name, "user.com.apple.FinderInfo", test::finderInfoBytes(true));
+            break;
+        case 3: // the FinderInfo lost in copying: the data fork decides
+            tree.file(name, test::aliasDataFork(100 + random() % 900));
+            break;
+        case 4: // the FinderInfo in a sidecar beside it
+            tree.file(name, test::aliasDataFork());
+            tree.file(at + "._" + name.substr(at.size()), test::macSidecar(random() % 2 == 0));
+            break;
+        case 5: // netatalk's metadata folder
+            tree.file(name, test::aliasDataFork());
+            tree.file(at + ".AppleDouble/" + name.substr(at.size()), test::netatalkMetadata(true));
+            break;
+        case 6: // an unpacked Mac zip archive
+            tree.file(name + "/inner/a", test::aliasDataFork());
+            tree.file(name + "/__MACOSX/inner/._a", test::macSidecar(true));
+            break;
+        case 7:
+            ::symlink(random() % 2 ? ".." : "/nowhere", tree.path(name).c_str());
+            break;
+        default:
+            tree.file(name, std::string(random() % 300, 'x'));
+        }
+    }
+}
+
+// Everything the walk hands out, one line per entry, in its order.
+std::vector<std::string> walked(const std::string& root, bool lookAhead, std::size_t threads) {
+    AliasRecognizer recognizer;
+    auto walk = PosixFolderWalk::open(root, recognizer, nullptr, lookAhead, threads);
+    std::vector<std::string> lines;
+    for (WalkEntry entry; walk && walk->next(entry);) {
+        std::string line(entry.relativePath);
+        line.append(" | ").append(entry.type ? *entry.type : "none");
+        if (entry.unreadableFolder) {
+            line += " | unreadable";
+        }
+        if (!entry.relativePath.ends_with(entry.name)) {
+            line += " | wrong name";
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+// The walk with the pool, without it and without any look-ahead agree; false (and why) if not.
+::testing::AssertionResult sameWalks(const std::string& root) {
+    const std::vector<std::string> sequential = walked(root, false, 1);
+    for (const auto& [lookAhead, threads] : {std::pair{true, 1}, std::pair{true, 16}}) {
+        if (walked(root, lookAhead, threads) != sequential) {
+            return ::testing::AssertionFailure() << threads << " threads walk otherwise";
+        }
+    }
+    return ::testing::AssertionSuccess() << sequential.size() << " entries";
+}
+
+// Runs `check` in a child process (as an ordinary user, with few descriptors, ...): its result.
+template <typename Check> int inChild(Check check) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(check());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
+}
+
+TEST(ReadAhead, WalksOfGeneratedTreesAgreeWithAnyThreadCount) {
+    struct Shape {
+        const char* name;
+        void (*make)(const TempTree&);
+    };
+    const Shape shapes[] = {
+        {"mixed, seed 1",
+         [](const TempTree& t) {
+             std::mt19937 r(1);
+             grow(t, r, "", 0);
+         }},
+        {"mixed, seed 2",
+         [](const TempTree& t) {
+             std::mt19937 r(2);
+             grow(t, r, "", 0);
+         }},
+        {"mixed, seed 3, repeated",
+         [](const TempTree& t) {
+             std::mt19937 r(3);
+             for (int i = 0; i < 20; ++i) {
+                 grow(t, r, "top" + std::to_string(i) + "/", 1);
+             }
+         }},
+        {"one wide folder", // examined by the whole pool
+         [](const TempTree& t) {
+             for (int i = 0; i < 5000; ++i) {
+                 t.file("wide/f" + std::to_string(i),
+                        i % 500 ? Bytes(10, 1) : test::aliasDataFork());
+             }
+             t.folder("wide/zz/inner");
+         }},
+        {"many folders of one entry",
+         [](const TempTree& t) {
+             for (int i = 0; i < 1500; ++i) {
+                 t.file("d" + std::to_string(i % 7) + "/s" + std::to_string(i) + "/f", "x");
+             }
+         }},
+    };
+    for (const Shape& shape : shapes) {
+        TempTree tree;
+        shape.make(tree);
+        EXPECT_TRUE(sameWalks(tree.root())) << shape.name;
+    }
+}
+
+TEST(ReadAhead, DeepChainBeyondTheDescriptorLimitAndUnreadableFoldersAgree) {
+    TempTree tree;
+    std::string at;
+    for (int level = 0; level < 300; ++level) {
+        at += "d/";
+        tree.file(at + "side" + std::to_string(level), test::aliasDataFork());
+    }
+    std::mt19937 random(4);
+    grow(tree, random, "mixed/", 1);
+    // 64 descriptors: the walk and the pool may keep 16 folders open each.
+    EXPECT_EQ(inChild([&] {
+                  const struct rlimit limit { 64, 64 };
+                  ::setrlimit(RLIMIT_NOFILE, &limit);
+                  return sameWalks(tree.root()) ? 0 : 1;
+              }),
+              0);
+
+    tree.folder("closed/hidden");
+    tree.folder("mixed/closed/x");
+    tree.folder("d/d/d/closed");
+    ::chmod(tree.root().c_str(), 0755);
+    for (const char* closed : {"closed", "mixed/closed", "d/d/d/closed"}) {
+        ::chmod(tree.path(closed).c_str(), 0);
+    }
+    // Root reads every folder: the walks run as an ordinary user.
+    const int status = inChild([&] {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            return 3;
+        }
+        return sameWalks(tree.root()) &&
+                       walked(tree.root(), true, 16)[0] == "closed | public.folder | unreadable"
+                   ? 0
+                   : 1;
+    });
+    for (const char* closed : {"mixed/closed", "d/d/d/closed"}) {
+        ::chmod(tree.path(closed).c_str(), 0755);
+    }
+    if (status == 3) {
+        GTEST_SKIP() << "cannot become an ordinary user to make a folder unreadable";
+    }
+    EXPECT_EQ(status, 0);
+}
+
+class Outcome : public ScanResponder {
+public:
+    void scanFinished(std::shared_ptr<ScanReport> finished) override { report = finished; }
+    void folderNotFound() override { report.reset(); }
+    std::shared_ptr<ScanReport> report;
+};
+
+// The report, the sidecars written and the names of everything else in the tree after a scan
+// that marks, with the tree's own path taken out.
+std::string scanned(const TempTree& tree, std::size_t threads) {
+    const MountTable mounts{std::vector<MountPoint>{{"/", "ext4"}}};
+    PosixAliasPlatform platform({}, [mounts] { return mounts; });
+    platform.setWalkThreads(threads);
+    Outcome outcome;
+    AliasScanner(platform).runScan(scanOptionsForFolder(tree.root(), true, false),
+                                   std::make_shared<ScanReport>(), outcome);
+    std::string all = outcome.report ? outcome.report->reportText : "no report";
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.root())) {
+        files.push_back(entry.path().string() + ": " +
+                        (entry.path().extension() == ".text" ? test::readAll(entry.path()) : "-"));
+    }
+    std::sort(files.begin(), files.end());
+    for (const std::string& file : files) {
+        all += "\n" + file;
+    }
+    // The time of the scan differs, and the tree's own name.
+    const std::string name = std::filesystem::path(tree.root()).filename();
+    for (const std::string& own : {tree.root(), name}) {
+        for (std::size_t at; (at = all.find(own)) != std::string::npos;) {
+            all.replace(at, own.size(), "ROOT");
+        }
+    }
+    const std::size_t checked = all.find("Checked at ");
+    if (checked != std::string::npos) {
+        all.erase(checked, all.find('\n', checked) - checked);
+    }
+    return all;
+}
+
+TEST(ReadAhead, ScansThatMarkGiveTheSameReportAndSidecars) {
+    TempTree one;
+    TempTree other;
+    for (const TempTree* tree : {&one, &other}) {
+        std::mt19937 random(5);
+        for (int i = 0; i < 8; ++i) {
+            grow(*tree, random, "share" + std::to_string(i) + "/", 1);
+        }
+        // Aliases to places that exist and that don't.
+        tree->file("share0/target", "x");
+        tree->file("share0/good", test::aliasBytes(tree->path("share0/target")));
+        tree->file("share1/bad", test::aliasBytes(tree->path("share1/gone")));
+    }
+    const std::string sequential = scanned(one, 1);
+    const std::string parallel = scanned(other, 16);
+    EXPECT_NE(sequential.find("ROOT/share1/bad-korvex-broken.text: Optional"), std::string::npos);
+    const auto [differ, _] =
+        std::mismatch(sequential.begin(), sequential.end(), parallel.begin(), parallel.end());
+    EXPECT_TRUE(parallel == sequential)
+        << "first difference at " << sequential.substr(differ - sequential.begin(), 200);
+}
+
+TEST(ReadAhead, WalkOrderOfPaths) {
+    struct Case {
+        const char* a;
+        const char* b;
+        bool before;
+    };
+    const Case cases[] = {
+        {"a", "a/b", true},    {"a/b", "a", false},          {"a/x", "ab", true}, // "a" < "ab"
+        {"a-c", "a/b", false}, {"a/b", "a-c", true},         {"a", "a", false},
+        {"", "a", true},       {"b/\xc3\xa9", "b/z", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TreeReadAhead::walksBefore(c.a, c.b), c.before) << c.a << " vs " << c.b;
+    }
+}
+
+} // namespace
+} // namespace korvex
