@@ -1,6 +1,7 @@
 #include "PathMappingStore.h"
 
 #include "FileUrl.h"
+#include "TextFields.h"
 #include "linux/AtomicFile.h"
 
 #include <cerrno>
@@ -36,58 +37,6 @@ std::string homeFolder() {
         return found->pw_dir;
     }
     return {};
-}
-
-void appendEscaped(std::string& out, std::string_view path) {
-    for (char c : path) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break; // a bare CR at a line's end would pass for CR LF
-        default:
-            out += c;
-        }
-    }
-}
-
-/// One side of a line with its escapes undone; false for a lone backslash or an unknown escape.
-bool unescape(std::string_view field, std::string& out) {
-    out.clear();
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] != '\\') {
-            out += field[i];
-            continue;
-        }
-        if (++i == field.size()) {
-            return false;
-        }
-        switch (field[i]) {
-        case '\\':
-            out += '\\';
-            break;
-        case 't':
-            out += '\t';
-            break;
-        case 'n':
-            out += '\n';
-            break;
-        case 'r':
-            out += '\r';
-            break;
-        default:
-            return false;
-        }
-    }
-    return true;
 }
 
 /// `path` as kept: absolute, no NUL, trailing slashes dropped ("/" stays); empty when unusable.
@@ -157,9 +106,9 @@ std::vector<PathMapping> PathMappingStore::cleaned(const std::vector<PathMapping
 std::string PathMappingStore::format(const std::vector<PathMapping>& mappings) {
     std::string text(header);
     for (const PathMapping& mapping : mappings) {
-        appendEscaped(text, mapping.macPrefix);
+        appendEscapedField(text, mapping.macPrefix);
         text += '\t';
-        appendEscaped(text, mapping.localFolder);
+        appendEscapedField(text, mapping.localFolder);
         text += '\n';
     }
     return text;
@@ -181,8 +130,8 @@ PathMappingStore::Loaded PathMappingStore::parse(std::string_view text) {
         const std::size_t tab = line.find('\t');
         const bool split =
             tab != std::string_view::npos && line.find('\t', tab + 1) == std::string_view::npos;
-        if (!split || !unescape(line.substr(0, tab), mac) ||
-            !unescape(line.substr(tab + 1), local)) {
+        if (!split || !unescapeField(line.substr(0, tab), mac) ||
+            !unescapeField(line.substr(tab + 1), local)) {
             ++loaded.skippedLines;
             continue;
         }

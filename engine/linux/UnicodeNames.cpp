@@ -8,8 +8,6 @@
 
 namespace korvex {
 
-namespace {
-
 bool isAscii(std::string_view text) {
     for (const char c : text) {
         if (static_cast<unsigned char>(c) >= 0x80) {
@@ -18,8 +16,6 @@ bool isAscii(std::string_view text) {
     }
     return true;
 }
-
-} // namespace
 
 std::optional<std::string> composedName(std::string_view name) {
     if (isAscii(name)) {

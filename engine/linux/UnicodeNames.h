@@ -6,6 +6,9 @@
 
 namespace korvex {
 
+/// Whether every byte of `text` is ASCII: such a name is the same in every normalisation form.
+bool isAscii(std::string_view text);
+
 /// `name` in Unicode normalisation form C, or none when it is not well-formed UTF-8.
 std::optional<std::string> composedName(std::string_view name);
 

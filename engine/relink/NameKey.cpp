@@ -7,19 +7,6 @@
 
 namespace korvex {
 
-namespace {
-
-bool isAscii(std::string_view text) {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
-
 std::string nameKey(std::string_view name) {
     if (isAscii(name)) {
         std::string key(name);

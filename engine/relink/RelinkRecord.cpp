@@ -1,6 +1,7 @@
 #include "RelinkRecord.h"
 
 #include "Base64.h"
+#include "TextFields.h"
 
 namespace korvex {
 
@@ -13,53 +14,14 @@ constexpr std::string_view journalTag = "relink";
 // Paths are bytes: only the journal's own separators are escaped.
 std::string escaped(std::string_view text) {
     std::string out;
-    for (const char c : text) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
-            out += c;
-        }
-    }
+    appendEscapedField(out, text);
     return out;
 }
 
 std::optional<std::string> unescaped(std::string_view text) {
     std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            out += text[i];
-            continue;
-        }
-        if (++i == text.size()) {
-            return std::nullopt;
-        }
-        switch (text[i]) {
-        case '\\':
-            out += '\\';
-            break;
-        case 't':
-            out += '\t';
-            break;
-        case 'n':
-            out += '\n';
-            break;
-        case 'r':
-            out += '\r';
-            break;
-        default:
-            return std::nullopt;
-        }
+    if (!unescapeField(text, out)) {
+        return std::nullopt;
     }
     return out;
 }
