@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
     // printed and the status tells which signal it was.
     korvex::SignalStop signals;
     korvex::CommandLine commandLine({currentFolder, ::isatty(STDERR_FILENO) == 1, nullptr,
-                                     korvex::PathMappingStore().load().mappings, signals.token()});
+                                     korvex::PathMappingStore().load().mappings, signals.token(),
+                                     std::string()});
     const int status =
         commandLine.run(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
     return status == korvex::CommandLine::interrupted ? signals.exitStatus() : status;

@@ -4,7 +4,7 @@
 
 namespace korvex {
 
-std::string fileUrlText(std::string_view path) {
+std::string fileUrlText(std::string_view path, bool folder) {
     static constexpr char hex[] = "0123456789ABCDEF";
     static constexpr std::string_view plainMarks = "-._~/!$&'()*+,;=:@";
     std::string url = "file://";
@@ -18,6 +18,9 @@ std::string fileUrlText(std::string_view path) {
             url += hex[byte >> 4];
             url += hex[byte & 0xF];
         }
+    }
+    if (folder && url.back() != '/') {
+        url += '/';
     }
     return url;
 }

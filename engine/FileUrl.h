@@ -29,8 +29,9 @@ FileUrl fileUrlWithPath(std::string path, bool isDirectory = false);
 void makeItemUrl(std::string_view relativePath, const FileUrl& folderUrl, FileUrl& into);
 
 /// The `file://` URL text of the absolute `path`: every byte but the letters, digits and the
-/// characters a URL path may hold as they are (`-._~/!$&'()*+,;=:@`) percent-encoded.
-std::string fileUrlText(std::string_view path);
+/// characters a URL path may hold as they are (`-._~/!$&'()*+,;=:@`) percent-encoded. The URL
+/// of a folder ends in a slash.
+std::string fileUrlText(std::string_view path, bool folder = false);
 
 /// `path` without its trailing slashes; the root "/" stays as it is.
 std::string withoutTrailingSlashes(std::string path);

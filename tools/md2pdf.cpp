@@ -38,8 +38,7 @@ int fail(const QString& message) {
     return 1;
 }
 
-// The widest a picture is shown, in the document's units (the text of an A4 page is a little
-// wider).
+// The widest a picture is shown, in the document's units (an A4 page's text is a bit wider).
 constexpr qreal maxImageWidth = 520;
 
 // Heading sizes and spacing that read well on paper; body text stays at the default font.

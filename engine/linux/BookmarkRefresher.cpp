@@ -25,14 +25,6 @@ constexpr std::uint64_t kindBits = 0xF;
 // The valid mask (and third word) macOS writes in alias files.
 constexpr std::uint64_t aliasFileMask = 0x21F;
 
-std::string fileUrlOfFolder(const std::string& path) {
-    std::string url = fileUrlText(path);
-    if (url.back() != '/') {
-        url += '/';
-    }
-    return url;
-}
-
 } // namespace
 
 void BookmarkRefresher::describeFile(const std::string& path, BookmarkInfo& info) const {
@@ -110,7 +102,7 @@ void BookmarkRefresher::describeVolume(const std::string& path, BookmarkInfo& in
     info.volumeCapacity.reset();
 
     info.volumePath = mount->path;
-    info.volumeURL = fileUrlOfFolder(mount->path);
+    info.volumeURL = fileUrlText(mount->path, true);
     if (mount->path != "/") {
         info.volumeName = std::string(lastComponent(mount->path));
     }

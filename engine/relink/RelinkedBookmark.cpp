@@ -13,27 +13,6 @@ namespace {
 
 constexpr std::uint64_t kindBits = 0x3; // regular file, folder
 
-std::string folderUrl(const std::string& path) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-            (byte >= '0' && byte <= '9') || byte == '/' || byte == '-' || byte == '.' ||
-            byte == '_' || byte == '~') {
-            url += c;
-        } else {
-            url += '%';
-            url += hex[byte >> 4];
-            url += hex[byte & 0xF];
-        }
-    }
-    if (url.back() != '/') {
-        url += '/';
-    }
-    return url;
-}
-
 } // namespace
 
 std::optional<BookmarkData> RelinkedBookmark::make(const BookmarkData& previous,
@@ -88,7 +67,7 @@ std::optional<BookmarkData> RelinkedBookmark::make(const BookmarkData& previous,
         } else {
             info.volumePath = "/";
         }
-        info.volumeURL = folderUrl(*info.volumePath);
+        info.volumeURL = fileUrlText(*info.volumePath, true);
     }
     return bookmark::BookmarkWriter::update(old, info);
 }

@@ -41,8 +41,8 @@ protected:
 
     Outcome run(std::vector<std::string> args, std::string currentFolder = "/home/me",
                 bool outputLost = false) {
-        CommandLine::Environment environment{std::move(currentFolder), progress, nullptr, stored,
-                                             stop};
+        CommandLine::Environment environment{
+            std::move(currentFolder), progress, nullptr, stored, stop, std::string()};
         if (throws) {
             environment.makePlatform =
                 [](std::vector<PathMapping>) -> std::shared_ptr<AliasPlatform> {
@@ -199,7 +199,7 @@ TEST(CommandLineSignals, SigintAndSigtermPrintThePartialReportAndTellTheSignal) 
         SignalStop signals;
         ASSERT_TRUE(signals.active());
         platform.stop = signals.token();
-        CommandLine::Environment environment{"/", false, nullptr, {}, signals.token()};
+        CommandLine::Environment environment{"/", false, nullptr, {}, signals.token(), {}};
         environment.makePlatform = [&platform](std::vector<PathMapping>) {
             return std::shared_ptr<AliasPlatform>(&platform, [](AliasPlatform*) {});
         };

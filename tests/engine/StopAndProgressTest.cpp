@@ -69,10 +69,11 @@ TEST(StoppedScan, EntryAtHandIsFinishedAndNoneAfterItIsExamined) {
         // The last call of the scan belongs to the entry at hand.
         bool after = false;
         for (const std::string& call : platform.calls) {
-            if (call == "type /f/" + c.stopAt)
+            if (call == "type /f/" + c.stopAt) {
                 after = true;
-            else if (after)
+            } else if (after) {
                 EXPECT_EQ(call.find("type "), std::string::npos) << call;
+            }
         }
         // The partial report: the line just before the summary.
         const std::string& text = report->reportText;
@@ -129,8 +130,9 @@ TEST(ScanProgressPacing, ClockIsAskedEvery256EntriesAndTheIntervalHolds) {
         ASSERT_EQ(recorder.heard.size(), c.heard + 1);
         EXPECT_EQ(recorder.heard.back().entries, c.entries);
         EXPECT_EQ(recorder.heard.back().aliases, 7);
-        if (c.heard > 0)
+        if (c.heard > 0) {
             EXPECT_EQ(recorder.folders.front(), "sub/deeper");
+        }
     }
 }
 
