@@ -1,5 +1,7 @@
-// AfpInfo streams and bare FinderInfo attribute values.
+// What SMB servers keep for their clients: AfpInfo streams, bare FinderInfo attribute values
+// and Samba's DOS attributes.
 #include "AfpInfo.h"
+#include "DosAttributes.h"
 #include "FinderInfo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -9,6 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (auto info = korvex::FinderInfo::fromRaw(bytes)) {
         (void)info->isZero();
+    }
+    if (auto date = korvex::DosAttributes::creationDate(bytes)) {
+        (void)*date;
     }
     return 0;
 }

@@ -1,6 +1,8 @@
 #include "GuiCall.h"
 
 #include <QCoreApplication>
+#include <QRunnable>
+#include <QThreadPool>
 
 #if defined(__SANITIZE_THREAD__)
 #define KORVEX_TSAN 1
@@ -16,6 +18,23 @@ extern "C" void __tsan_release(void* address);
 #endif
 
 namespace korvex {
+
+namespace {
+
+class PoolCall : public QRunnable {
+public:
+    explicit PoolCall(std::function<void()> call) : call_(std::move(call)) { setAutoDelete(true); }
+
+    void run() override {
+        GuiCall::takeOver(this);
+        call_();
+    }
+
+private:
+    std::function<void()> call_;
+};
+
+} // namespace
 
 GuiCall::GuiCall(std::function<void()> call) : QEvent(callType()), call_(std::move(call)) {}
 
@@ -35,6 +54,12 @@ void GuiCall::run() {
     if (call_) {
         call_();
     }
+}
+
+void GuiCall::start(QThreadPool& pool, std::function<void()> call) {
+    auto* job = new PoolCall(std::move(call));
+    handOver(job);
+    pool.start(job);
 }
 
 void GuiCall::handOver([[maybe_unused]] const void* address) {

@@ -5,6 +5,7 @@
 #include <functional>
 
 class QObject;
+class QThreadPool;
 
 namespace korvex {
 
@@ -28,6 +29,10 @@ public:
 
     /// Runs the call; on the receiver's thread.
     void run();
+
+    /// Runs `call` on one of `pool`'s threads, announced the same way: whatever this thread
+    /// wrote before `start` counts as done before `call` runs.
+    static void start(QThreadPool& pool, std::function<void()> call);
 
     /// Announces that the objects at `address` are handed to another thread...
     static void handOver(const void* address);

@@ -1,6 +1,7 @@
 #include "MovedTargetsController.h"
 
 #include "AliasScanner.h"
+#include "GuiCall.h"
 #include "MovedTargetsDialog.h"
 #include "MovedTargetsSession.h"
 #include "PathMappingStore.h"
@@ -9,20 +10,12 @@
 #include "relink/MacPathFinder.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
 
 namespace korvex {
 
 namespace {
-
-/// Runs `call` on the GUI thread later.
-template <typename Call> void post(Call call) {
-    if (QCoreApplication* app = QCoreApplication::instance()) {
-        QMetaObject::invokeMethod(app, std::move(call), Qt::QueuedConnection);
-    }
-}
 
 struct NoAnswer : ScanResponder {
     void scanFinished(std::shared_ptr<ScanReport>) override {}
@@ -94,19 +87,23 @@ void MovedTargetsController::findMovedTargets() {
     const bool mark = view_->markCheckbox->checkState() == Qt::Checked;
     std::vector<PathMapping> mappings = PathMappingStore().load().mappings;
     QPointer<MovedTargetsController> self(this);
-    view_->processingQueue.start([self, folder, mark, mappings = std::move(mappings)] {
-        std::shared_ptr<MovedTargetsSession> session;
-        try {
-            session = searchNow(folder, mark, mappings);
-        } catch (...) {
-            // Out of memory: the window gets its button back, without a dialog.
-        }
-        post([self, session] {
-            if (self) {
-                self->searchFinished(session);
-            }
-        });
-    });
+    // The view outlives its pool's jobs (the pool waits for them as the view goes), so the
+    // answer can always be posted to it; `self` says whether anyone still wants it.
+    ViewController* view = view_;
+    GuiCall::start(view->processingQueue,
+                   [self, view, folder, mark, mappings = std::move(mappings)] {
+                       std::shared_ptr<MovedTargetsSession> session;
+                       try {
+                           session = searchNow(folder, mark, mappings);
+                       } catch (...) {
+                           // Out of memory: the window gets its button back, without a dialog.
+                       }
+                       GuiCall::post(view, [self, session] {
+                           if (self) {
+                               self->searchFinished(session);
+                           }
+                       });
+                   });
 }
 
 void MovedTargetsController::searchFinished(std::shared_ptr<MovedTargetsSession> session) {
@@ -124,29 +121,31 @@ void MovedTargetsController::searchFinished(std::shared_ptr<MovedTargetsSession>
     connect(dialog_, &MovedTargetsDialog::relinkRequested, this,
             [this, session](std::vector<AliasRepair::Choice> choices) {
                 QPointer<MovedTargetsController> self(this);
-                view_->processingQueue.start([self, session, choices = std::move(choices)] {
-                    try {
-                        if (session->relinker) {
-                            AliasRepair::relink(session->request, session->result, choices,
-                                                *session->relinker, session->mounts);
+                ViewController* view = view_;
+                GuiCall::start(
+                    view->processingQueue, [self, view, session, choices = std::move(choices)] {
+                        try {
+                            if (session->relinker) {
+                                AliasRepair::relink(session->request, session->result, choices,
+                                                    *session->relinker, session->mounts);
+                            }
+                        } catch (...) {
+                            // What was relinked stays relinked; the next scan shows where it is.
                         }
-                    } catch (...) {
-                        // What was relinked stays relinked; the next scan shows where it is.
-                    }
-                    post([self] {
-                        if (!self) {
-                            return;
-                        }
-                        if (self->dialog_) {
-                            self->dialog_->relinkFinished();
-                        }
-                        if (!self->view_->isScanning()) {
-                            self->view_->scanButtonBut->setEnabled(false);
-                            self->view_->startScan(
-                                fileUrlWithPath(self->view_->scannedFolder, true));
-                        }
+                        GuiCall::post(view, [self] {
+                            if (!self) {
+                                return;
+                            }
+                            if (self->dialog_) {
+                                self->dialog_->relinkFinished();
+                            }
+                            if (!self->view_->isScanning()) {
+                                self->view_->scanButtonBut->setEnabled(false);
+                                self->view_->startScan(
+                                    fileUrlWithPath(self->view_->scannedFolder, true));
+                            }
+                        });
                     });
-                });
             });
     dialog_->open();
     emit dialogShown();

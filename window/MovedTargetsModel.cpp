@@ -15,6 +15,7 @@ MovedTargetsModel::MovedTargetsModel(std::shared_ptr<MovedTargetsSession> sessio
 bool MovedTargetsModel::canRelink(int row) const {
     const int choice = chosen_[static_cast<std::size_t>(row)];
     return choice >= 0 &&
+           !session_->result.index->aliases()[static_cast<std::size_t>(row)].classic &&
            session_->leadsBack[static_cast<std::size_t>(row)][static_cast<std::size_t>(choice)];
 }
 
@@ -35,6 +36,10 @@ QVariant MovedTargetsModel::data(const QModelIndex& index, int role) const {
     const std::vector<Candidate>& candidates = session_->result.index->candidates(row);
     if (role == Qt::CheckStateRole && index.column() == aliasColumn) {
         return checked_[row] ? Qt::Checked : Qt::Unchecked;
+    }
+    if (role == Qt::ToolTipRole && chosen_[row] >= 0 && alias.classic) {
+        return tr("A classic alias: the Mac reads it from its resource fork, which is never "
+                  "rewritten here. Relink it on the Mac, or add the suggested mapping.");
     }
     if (role == Qt::ToolTipRole && chosen_[row] >= 0 && !canRelink(index.row())) {
         return tr("No path mapping leads from this folder back to the Mac that uses the "

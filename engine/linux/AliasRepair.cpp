@@ -62,7 +62,7 @@ RepairResult AliasRepair::run(const RepairRequest& request, ScanRecorder& record
     }
     std::vector<Choice> sure;
     for (std::size_t i = 0; i < result.index->aliases().size(); ++i) {
-        if (result.index->singleBest(i)) {
+        if (result.index->singleBest(i) && !result.index->aliases()[i].classic) {
             sure.push_back({i, 0});
         }
     }
@@ -84,6 +84,9 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
             continue;
         }
         const BrokenAlias& alias = index.aliases()[choice.alias];
+        if (alias.classic) {
+            continue; // its resource fork, which the Mac reads, stays as it is
+        }
         const Candidate& best = index.candidates(choice.alias)[choice.candidate];
         const std::optional<std::string> macPath = finder.macPath(alias, best.path);
         if (!macPath) {

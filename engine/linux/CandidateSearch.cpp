@@ -1,16 +1,20 @@
 #include "CandidateSearch.h"
 
+#include "DosAttributes.h"
 #include "FileDescriptor.h"
 #include "FileUrl.h"
 #include "FolderListing.h"
 #include "PathText.h"
 #include "PseudoFileSystems.h"
 
+#include <array>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/xattr.h>
 
 namespace korvex {
 
@@ -22,6 +26,22 @@ constexpr double unixToAppleEpoch = 978307200.0;
 // unzipped __MACOSX trees): never a target, however it is named.
 bool isMacMetadata(std::string_view name) {
     return name.substr(0, 2) == "._" || name == ".AppleDouble" || name == "__MACOSX";
+}
+
+// The creation date Samba keeps for an SMB client (a Mac that copied the file there sets it),
+// read through the folder's descriptor; none where there is none.
+std::optional<double> sambaCreationDate(int folderFd, const char* name) {
+    std::array<char, 32> prefix{};
+    std::snprintf(prefix.data(), prefix.size(), "/proc/self/fd/%d/", folderFd);
+    const std::string path = std::string(prefix.data()) + name;
+    std::array<std::uint8_t, 256> value{};
+    const ssize_t size =
+        ::lgetxattr(path.c_str(), DosAttributes::attributeName, value.data(), value.size());
+    if (size <= 0) {
+        return std::nullopt;
+    }
+    return DosAttributes::creationDate(
+        std::span<const std::uint8_t>(value.data(), static_cast<std::size_t>(size)));
 }
 
 struct Level {
@@ -120,7 +140,8 @@ void CandidateSearch::walk(const std::string& root, CandidateIndex& index) const
             FoundEntry found;
             found.path = folder.prefix() + name;
             found.isDirectory = type == DT_DIR;
-            if ((sx.stx_mask & STATX_BTIME) &&
+            found.birthTime = sambaCreationDate(folder.fd(), name);
+            if (!found.birthTime && (sx.stx_mask & STATX_BTIME) &&
                 (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0)) {
                 found.birthTime = static_cast<double>(sx.stx_btime.tv_sec) +
                                   sx.stx_btime.tv_nsec / 1e9 - unixToAppleEpoch;

@@ -1,7 +1,7 @@
 #include "BrokenAlias.h"
 
 #include "bookmark/BookmarkInfo.h"
-#include "bookmark/BookmarkReader.h"
+#include "classic/ClassicAlias.h"
 
 namespace korvex {
 
@@ -24,11 +24,11 @@ std::string BrokenAlias::storedPath() const {
 
 std::optional<BrokenAlias> BrokenAlias::from(std::string aliasPath, std::string relativePath,
                                              BookmarkData data) {
-    bookmark::BookmarkResult<bookmark::Bookmark> parsed = bookmark::BookmarkReader::read(data);
+    bookmark::BookmarkResult<classic::AliasContent> parsed = classic::ClassicAlias::read(data);
     if (!parsed) {
         return std::nullopt;
     }
-    const bookmark::BookmarkInfo info = bookmark::BookmarkInfo::from(parsed.value());
+    const bookmark::BookmarkInfo info = bookmark::BookmarkInfo::from(parsed.value().bookmark);
     if (info.pathComponents.empty()) {
         return std::nullopt;
     }
@@ -42,6 +42,7 @@ std::optional<BrokenAlias> BrokenAlias::from(std::string aliasPath, std::string 
     alias.aliasPath = std::move(aliasPath);
     alias.relativePath = std::move(relativePath);
     alias.data = std::move(data);
+    alias.classic = parsed.value().record.has_value();
     alias.storedComponents = info.pathComponents;
     if (info.resourceProps) {
         const auto& props = *info.resourceProps;

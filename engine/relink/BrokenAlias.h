@@ -23,6 +23,9 @@ struct BrokenAlias {
     std::optional<double> creationDate;
     std::optional<std::string> volumeName;
     std::optional<std::string> volumePath;
+    /// A classic alias record (from a resource fork): its candidates are suggested, but it is
+    /// never relinked, for the Mac reads such an alias from its resource fork, which stays.
+    bool classic = false;
 
     /// "/" + the stored components.
     std::string storedPath() const;

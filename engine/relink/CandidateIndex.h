@@ -17,7 +17,8 @@ namespace korvex {
 struct FoundEntry {
     std::string path; ///< absolute
     bool isDirectory = false;
-    /// Birth time (seconds since 2001-01-01 UTC), when the file system keeps one.
+    /// Creation date (seconds since 2001-01-01 UTC): the one Samba keeps for its SMB clients,
+    /// else the file system's birth time; none when neither is kept.
     std::optional<double> birthTime;
 };
 

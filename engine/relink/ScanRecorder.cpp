@@ -1,7 +1,7 @@
 #include "ScanRecorder.h"
 
 #include "bookmark/BookmarkInfo.h"
-#include "bookmark/BookmarkReader.h"
+#include "classic/ClassicAlias.h"
 
 namespace korvex {
 
@@ -72,8 +72,9 @@ std::optional<BookmarkData> ScanRecorder::readBookmarkData(const FileUrl& item) 
     std::optional<BookmarkData> data = inner_.readBookmarkData(item);
     if (AliasRecord* record = current(); record && data) {
         record->status = AliasStatus::ok;
-        if (auto parsed = bookmark::BookmarkReader::read(*data)) {
-            const bookmark::BookmarkInfo info = bookmark::BookmarkInfo::from(parsed.value());
+        if (auto parsed = classic::ClassicAlias::read(*data)) {
+            const bookmark::BookmarkInfo info =
+                bookmark::BookmarkInfo::from(parsed.value().bookmark);
             if (info.pathKnown) {
                 record->target = info.targetPath();
             }

@@ -4,6 +4,7 @@
 #include "AliasScanner.h"
 #include "TempTree.h"
 #include "linux/AliasRecognizer.h"
+#include "linux/AliasRepair.h"
 #include "linux/PosixAliasPlatform.h"
 #include "linux/PosixFolderWalk.h"
 
@@ -149,6 +150,36 @@ TEST_F(ClassicAliasTest, RefreshLeavesItAsItIsAndMarkDescribesTheRecord) {
               std::string::npos)
         << sidecar;
     EXPECT_NE(sidecar.find("\"aliasVersion\": 2"), std::string::npos) << sidecar;
+}
+
+TEST_F(ClassicAliasTest, MovedTargetsAreFoundButTheRecordIsNeverRewritten) {
+    tree.file("new/moved.txt");
+    tree.file("moved alias", "");
+    const Bytes sidecar = sidecarWith(forkWith(recordFor(tree.path("old/moved.txt"))));
+    tree.file("._moved alias", sidecar);
+
+    PosixAliasPlatform platform;
+    ScanRecorder recorder(platform, tree.root(), true);
+    AliasRelinker relinker(tree.root());
+    AliasScanner(recorder).runScan(scanOptionsForFolder(tree.root()),
+                                   std::make_shared<ScanReport>(), *this);
+    recorder.finish();
+    RepairRequest request;
+    request.folder = tree.root();
+    request.relink = true;
+    request.journalPath = tree.path("journal");
+    const RepairResult result = AliasRepair::run(request, recorder, &relinker, MountTable());
+
+    ASSERT_EQ(result.index->aliases().size(), 1u);
+    EXPECT_TRUE(result.index->aliases()[0].classic);
+    ASSERT_NE(result.index->singleBest(0), nullptr);
+    EXPECT_EQ(result.index->singleBest(0)->path, tree.path("new/moved.txt"));
+    EXPECT_TRUE(result.relinked.empty());
+    EXPECT_TRUE(result.failed.empty());
+    EXPECT_EQ(test::readAll(tree.path("moved alias")), "");
+    EXPECT_EQ(test::readBytes(tree.path("._moved alias")), sidecar);
+    ASSERT_EQ(recorder.records().size(), 1u);
+    EXPECT_EQ(recorder.records()[0].target, tree.path("old/moved.txt"));
 }
 
 TEST_F(ClassicAliasTest, DamagedAliasesAreListedAsBrokenWithANilSidecar) {

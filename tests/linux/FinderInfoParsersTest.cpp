@@ -1,10 +1,11 @@
 // The parsers of Mac metadata: bare FinderInfo, AfpInfo, AppleDouble (sidecars and netatalk
-// metadata) and the alias data-fork header. They read bytes from other machines, so every
-// truncation and every lying offset must give a clean "no".
+// metadata), the alias data-fork header and Samba's DOS attributes. They read bytes from other
+// machines, so every truncation and every lying offset must give a clean "no".
 
 #include "AfpInfo.h"
 #include "AliasDataFork.h"
 #include "AppleDouble.h"
+#include "DosAttributes.h"
 #include "FinderInfo.h"
 #include "TempTree.h"
 
@@ -126,6 +127,70 @@ TEST(FinderInfoParsers, AliasDataForkHeaderMustFitTheFile) {
     Bytes hugeData = fork; // header + data length overflow 32 bits
     hugeData[0x18] = hugeData[0x19] = hugeData[0x1a] = hugeData[0x1b] = 0xFF;
     EXPECT_FALSE(AliasDataFork::headerFits(hugeData, size));
+}
+
+} // namespace
+} // namespace korvex
+
+namespace korvex {
+namespace {
+
+test::Bytes fromHex(std::string_view hex) {
+    test::Bytes bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        bytes.push_back(
+            static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    }
+    return bytes;
+}
+
+// Values as Samba's own NDR encoder writes them, every version with create_time
+// 0x0102030405060708 (and version 1's optional "0x20" text in front where it has one).
+TEST(FinderInfoParsers, DosAttributesGiveTheCreationDateOfEveryVersion) {
+    const double expected = 0x0102030405060708 / 1e7 - 12622780800.0;
+    const char* const values[] = {
+        "30783230000001000100000020000000000000000000000000000000000000000000000008070605040302"
+        "010000000000000000",
+        "30783230000002000200000000000000200000000000000000000000000000000000000000000000080706"
+        "05040302010000000000000000000000000000000000",
+        "30783230000003000300000011000000200000000000000000000000000000000000000000000000080706"
+        "05040302010000000000000000",
+        "0000040004000000110000002000000018171615141312110807060504030201",
+        "000005000500000011000000200000000807060504030201",
+    };
+    for (const char* hex : values) {
+        const test::Bytes value = fromHex(hex);
+        const std::optional<double> date = DosAttributes::creationDate(value);
+        ASSERT_TRUE(date) << hex;
+        EXPECT_DOUBLE_EQ(*date, expected) << hex;
+        // Cut anywhere before the end of the creation date: nothing; what follows it isn't needed.
+        const std::size_t end = std::string_view(hex).find("0807060504030201") / 2 + 8;
+        for (std::size_t cut = 0; cut < end; ++cut) {
+            EXPECT_FALSE(DosAttributes::creationDate(std::span(value.data(), cut))) << hex << cut;
+        }
+        EXPECT_TRUE(DosAttributes::creationDate(std::span(value.data(), end))) << hex;
+    }
+    // 2024-03-01 12:00:00 UTC, as Samba 4.17 stores it for a file a client created then.
+    const std::uint64_t ticks = (730900800ull + 12622780800ull) * 10000000ull;
+    test::Bytes v5 = fromHex("0000050005000000110000002000000000000000000000000");
+    v5.resize(16);
+    for (int i = 0; i < 8; ++i) {
+        v5.push_back(static_cast<std::uint8_t>(ticks >> (8 * i)));
+    }
+    EXPECT_DOUBLE_EQ(*DosAttributes::creationDate(v5), 730900800.0);
+}
+
+TEST(FinderInfoParsers, DosAttributesWithoutACreationDateGiveNone) {
+    EXPECT_FALSE(DosAttributes::creationDate(
+        fromHex("000005000500000001000000200000000807060504030201"))); // not flagged valid
+    EXPECT_FALSE(DosAttributes::creationDate(
+        fromHex("000005000400000011000000200000000807060504030201"))); // switch disagrees
+    EXPECT_FALSE(DosAttributes::creationDate(
+        fromHex("000006000600000011000000200000000807060504030201"))); // unknown version
+    EXPECT_FALSE(DosAttributes::creationDate(
+        fromHex("000005000500000011000000200000000000000000000000"))); // zero: not set
+    EXPECT_FALSE(DosAttributes::creationDate(fromHex("3078323000ffffffff20000000"))); // compat
+    EXPECT_FALSE(DosAttributes::creationDate(fromHex("30783230"))); // unterminated text
 }
 
 } // namespace

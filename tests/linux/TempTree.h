@@ -80,10 +80,12 @@ inline Bytes readBytes(const std::string& path) {
 }
 
 /// Alias-file bytes made with the project's writer for a target stored at `targetPath` on the
-/// volume at `volumePath` named `volumeName`.
+/// volume at `volumePath` named `volumeName`, created at `created` (seconds since 2001).
 inline Bytes aliasBytes(const std::string& targetPath, const std::string& volumePath = "/",
-                        const std::string& volumeName = "Macintosh HD") {
+                        const std::string& volumeName = "Macintosh HD",
+                        std::optional<double> created = std::nullopt) {
     bookmark::BookmarkInfo info;
+    info.creationDate = created;
     for (const auto& part : std::filesystem::path(targetPath)) {
         if (part != "/") {
             info.pathComponents.push_back(part.string());

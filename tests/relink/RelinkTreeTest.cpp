@@ -155,6 +155,35 @@ TEST(RelinkTreeTest, UndoLeavesAnAliasChangedSinceAndUsesTheSidecarWithMark) {
     EXPECT_FALSE(std::filesystem::exists(t.aliasPath("d") + "-korvex-relink.text"));
 }
 
+// A Mac that copies a file to a Samba share sets its creation date there, and Samba keeps it in
+// user.DOSATTRIB (here as Samba 4.17 writes it: version 5, create time valid): of two files
+// alike, the one the Mac made when the alias says is the target.
+TEST(RelinkTreeTest, SambasCreationDateSettlesATie) {
+    MovedTargets t;
+    const double created = 730900800.0; // 2024-03-01 12:00:00 UTC
+    t.tree.file("scan/aliases/f alias",
+                test::aliasBytes(t.folder + "/f.txt", "/", "Macintosh HD", created));
+    t.tree.file("scan/x/f.txt");
+    t.tree.file("scan/y/f.txt");
+    Bytes dosAttributes{0, 0, 5, 0, 5, 0, 0, 0, 0x11, 0, 0, 0, 0x20, 0, 0, 0};
+    const auto ticks = static_cast<std::uint64_t>((created + 12622780800.0) * 1e7);
+    for (int i = 0; i < 8; ++i) {
+        dosAttributes.push_back(static_cast<std::uint8_t>(ticks >> (8 * i)));
+    }
+    if (!t.tree.xattr("scan/y/f.txt", "user.DOSATTRIB", dosAttributes)) {
+        GTEST_SKIP() << "no user extended attributes here";
+    }
+    const RepairResult result = t.repair(false);
+    for (std::size_t i = 0; i < result.index->aliases().size(); ++i) {
+        if (result.index->aliases()[i].aliasPath == t.aliasPath("f")) {
+            ASSERT_NE(result.index->singleBest(i), nullptr);
+            EXPECT_EQ(result.index->singleBest(i)->path, t.folder + "/y/f.txt");
+            return;
+        }
+    }
+    ADD_FAILURE() << "the alias was not met";
+}
+
 TEST(RelinkTreeTest, NeverWritesThroughAFolderSwappedForALink) {
     MovedTargets t;
     t.tree.file("outside/aliases/d alias", readBytes(t.aliasPath("d")));
