@@ -97,6 +97,7 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, std::sto
         request.relink = arguments_.relink;
         request.mark = arguments_.mark;
         request.journalPath = journalPath_;
+        request.threads = arguments_.threads;
         repair = AliasRepair::run(request, recorder, relinker.get(), MountTable::readSystem());
     }
 

@@ -84,7 +84,8 @@ bool isNeverAliasName(std::string_view name) {
 }
 
 /// Reads a whole attribute value, growing the buffer once when the first one is too small.
-Verdict readCarrier(const XattrSource& xattrs, const char* path, const Carrier& carrier) {
+Verdict readCarrier(const XattrSource& xattrs, const XattrSource::Item& path,
+                    const Carrier& carrier) {
     std::array<std::uint8_t, 512> small;
     std::size_t length = 0;
     XattrSource::Result result = xattrs.get(path, carrier.name, small, length);
@@ -126,7 +127,7 @@ unsigned carriersIn(std::string_view names) {
     return found;
 }
 
-Verdict fromXattrs(const XattrSource& xattrs, const char* path) {
+Verdict fromXattrs(const XattrSource& xattrs, const XattrSource::Item& path) {
     std::array<char, 1024> small;
     std::vector<char> large;
     std::span<char> buffer = small;
@@ -292,14 +293,11 @@ std::optional<std::string_view> AliasRecognizer::typeIdentifierAt(int folderFd,
     if (::fstat(folderFd, &st) != 0) {
         return std::nullopt;
     }
-    char path[32];
-    std::snprintf(path, sizeof path, "/proc/self/fd/%d/", folderFd);
-    const std::string throughDescriptor = path + name;
     Entry entry;
     entry.folderFd = folderFd;
     entry.name = name;
     entry.type = DT_UNKNOWN;
-    entry.path = throughDescriptor.c_str();
+    entry.path = nullptr; // the attribute calls go through the descriptor
     entry.xattrs = xattrsSupported(folderFd, st.st_dev);
     return typeIdentifier(entry);
 }
@@ -340,7 +338,9 @@ std::optional<std::string_view> AliasRecognizer::typeIdentifier(const Entry& ent
         return true;
     };
 
-    Verdict verdict = entry.xattrs ? fromXattrs(*xattrs_, entry.path) : Verdict::none;
+    Verdict verdict = entry.xattrs
+                          ? fromXattrs(*xattrs_, {entry.folderFd, entry.name.data(), entry.path})
+                          : Verdict::none;
     if (verdict == Verdict::none) {
         verdict = fromAppleDoubleFiles(entry);
     }

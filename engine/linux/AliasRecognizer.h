@@ -51,7 +51,8 @@ public:
         std::string_view name;  ///< the entry's name in that folder (NUL-terminated)
         unsigned char type = 0; ///< d_type from the listing (DT_UNKNOWN: look it up)
         /// The entry's path for attribute calls: absolute, or relative to the calling thread's
-        /// working folder (the walk's threads sit in the entry's folder).
+        /// working folder (the walk's threads sit in the entry's folder); null: the calls go
+        /// through `folderFd` (see XattrSource::byDescriptor).
         const char* path = nullptr;
         /// The folder's names; null: probe the AppleDouble files on the disk (then `path` must
         /// be absolute for the `__MACOSX` trees above the folder to be found).
@@ -72,6 +73,10 @@ public:
     /// Whether the file system of the open folder `folderFd` (on `device`) keeps extended
     /// attributes; asked of the file system once per device.
     bool xattrsSupported(int folderFd, dev_t device) const;
+
+    /// Whether an entry's attributes are reached through its folder's descriptor alone, so
+    /// that a walk need give no path (see XattrSource::byDescriptor).
+    bool xattrsByDescriptor() const { return xattrs_->byDescriptor(); }
 
 private:
     std::shared_ptr<const XattrSource> xattrs_;

@@ -49,7 +49,7 @@ RepairResult AliasRepair::search(const RepairRequest& request, ScanRecorder& rec
         roots.push_back(mapping.localFolder);
     }
     roots.insert(roots.end(), request.searchFolders.begin(), request.searchFolders.end());
-    CandidateSearch(mounts).search(roots, *result.index);
+    CandidateSearch(mounts, request.threads).search(roots, *result.index);
     result.suggestions = MappingSuggester::suggest(*result.index, request.mappings);
     return result;
 }

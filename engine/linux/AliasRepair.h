@@ -23,6 +23,7 @@ struct RepairRequest {
     /// Keep the old data in a sidecar beside each relinked alias; else in the journal.
     bool mark = false;
     std::string journalPath; ///< empty: the default journal
+    std::size_t threads = 0; ///< of the search; 0: its default
 };
 
 /// One alias relinked.

@@ -8,13 +8,17 @@
 #include "PseudoFileSystems.h"
 
 #include <array>
+#include <condition_variable>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/xattr.h>
+#include <system_error>
+#include <thread>
 
 namespace korvex {
 
@@ -44,9 +48,11 @@ std::optional<double> sambaCreationDate(int folderFd, const char* name) {
         std::span<const std::uint8_t>(value.data(), static_cast<std::size_t>(size)));
 }
 
-struct Level {
-    std::unique_ptr<FolderListing> listing;
-    std::size_t next = 0;
+/// A folder waiting to be listed: entry `index` of the listing `parent`, which keeps the
+/// descriptor it is opened through.
+struct Pending {
+    std::shared_ptr<const FolderListing> parent;
+    std::size_t index = 0;
 };
 
 } // namespace
@@ -88,88 +94,164 @@ std::vector<std::string> CandidateSearch::scope(const std::vector<std::string>& 
     return out;
 }
 
+/// One walk of one root: a stack of pending folders shared by the threads.
+class CandidateSearch::Walk {
+public:
+    Walk(const CandidateSearch& search, CandidateIndex& index) : search_(search), index_(index) {}
+
+    void run(const std::shared_ptr<const FolderListing>& root, std::size_t threads) {
+        look(root);
+        std::vector<std::thread> helpers;
+        for (std::size_t i = 1; i < threads; ++i) {
+            try {
+                helpers.emplace_back([this] { work(); });
+            } catch (const std::system_error&) {
+                break; // no more threads: those there are do it
+            }
+        }
+        work();
+        for (std::thread& helper : helpers) {
+            helper.join();
+        }
+    }
+
+private:
+    void work() {
+        for (;;) {
+            Pending next;
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [this] { return !pending_.empty() || busy_ == 0; });
+                if (pending_.empty()) {
+                    return; // nothing left, and nobody who could add more
+                }
+                next = std::move(pending_.back());
+                pending_.pop_back();
+                ++busy_;
+            }
+            std::shared_ptr<const FolderListing> listing = open(next);
+            next.parent.reset(); // its descriptor closes once no pending child needs it
+            if (listing) {
+                look(listing);
+            }
+            std::lock_guard lock(mutex_);
+            if (--busy_ == 0 && pending_.empty()) {
+                changed_.notify_all();
+            }
+        }
+    }
+
+    std::shared_ptr<const FolderListing> open(const Pending& pending) const {
+        const FolderListing& parent = *pending.parent;
+        const FolderListing::Entry& entry = parent.entry(pending.index);
+        std::string path = parent.prefix() + parent.cName(entry);
+        if (search_.mounts_.lookupWouldMount(path)) {
+            return nullptr;
+        }
+        FileDescriptor fd(::openat(parent.fd(), parent.cName(entry),
+                                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat st {};
+        struct statfs fs {};
+        if (!fd || ::fstat(fd.get(), &st) != 0) {
+            return nullptr; // unreadable, replaced meanwhile, or out of descriptors: passed over
+        }
+        if (st.st_dev != parent.device() &&
+            (::fstatfs(fd.get(), &fs) != 0 || isPseudoFileSystem(fs.f_type))) {
+            return nullptr;
+        }
+        path += '/';
+        return std::make_shared<const FolderListing>(fd.release(), std::move(path), st.st_dev,
+                                                     false);
+    }
+
+    /// Offers the wanted entries of `folder` and puts its subfolders on the stack.
+    void look(const std::shared_ptr<const FolderListing>& listing) {
+        const FolderListing& folder = *listing;
+        std::vector<std::size_t> subfolders;
+        for (std::size_t i = 0; i < folder.size(); ++i) {
+            const FolderListing::Entry& entry = folder.entry(i);
+            const char* name = folder.cName(entry);
+            if (isMacMetadata(folder.name(entry))) {
+                continue;
+            }
+            const bool wanted = index_.wants(folder.name(entry));
+            unsigned char type = entry.type;
+            struct statx sx {};
+            bool described = false;
+            if (wanted || type == DT_UNKNOWN) {
+                described = ::statx(folder.fd(), name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                                    STATX_TYPE | STATX_BTIME, &sx) == 0;
+                if (!described) {
+                    continue; // gone meanwhile
+                }
+                type = S_ISDIR(sx.stx_mode) ? DT_DIR : S_ISREG(sx.stx_mode) ? DT_REG : DT_UNKNOWN;
+            }
+            if (type != DT_DIR && type != DT_REG) {
+                continue; // links, devices, pipes: never a target, never entered
+            }
+            if (wanted && described) {
+                offer(folder, name, type == DT_DIR, sx);
+            }
+            if (type == DT_DIR) {
+                subfolders.push_back(i);
+            }
+        }
+        if (subfolders.empty()) {
+            return;
+        }
+        std::lock_guard lock(mutex_);
+        // The listing lives on (with its descriptor) while a subfolder of it waits. Pushed
+        // last to first, so that one thread alone walks in name order, depth first.
+        for (auto at = subfolders.rbegin(); at != subfolders.rend(); ++at) {
+            pending_.push_back({listing, *at});
+        }
+        changed_.notify_all();
+    }
+
+    void offer(const FolderListing& folder, const char* name, bool isDirectory,
+               const struct statx& sx) {
+        FoundEntry found;
+        found.path = folder.prefix() + name;
+        found.isDirectory = isDirectory;
+        found.birthTime = sambaCreationDate(folder.fd(), name);
+        if (!found.birthTime && (sx.stx_mask & STATX_BTIME) &&
+            (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0)) {
+            found.birthTime = static_cast<double>(sx.stx_btime.tv_sec) +
+                              sx.stx_btime.tv_nsec / 1e9 - unixToAppleEpoch;
+        }
+        if (found.isDirectory || search_.recognizer_.typeIdentifierAt(folder.fd(), name) !=
+                                     std::optional(TypeIds::alias)) {
+            std::lock_guard lock(offerMutex_);
+            index_.offer(found);
+        }
+    }
+
+private:
+    const CandidateSearch& search_;
+    CandidateIndex& index_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Pending> pending_;
+    std::size_t busy_ = 0;
+    std::mutex offerMutex_;
+};
+
 void CandidateSearch::search(const std::vector<std::string>& roots, CandidateIndex& index) const {
     if (index.aliases().empty()) {
         return;
     }
     for (const std::string& root : scope(roots)) {
-        walk(root, index);
-    }
-}
-
-void CandidateSearch::walk(const std::string& root, CandidateIndex& index) const {
-    FileDescriptor rootFd(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    struct stat st {};
-    struct statfs fs {};
-    if (!rootFd || ::fstat(rootFd.get(), &st) != 0 || ::fstatfs(rootFd.get(), &fs) != 0 ||
-        isPseudoFileSystem(fs.f_type)) {
-        return;
-    }
-    std::vector<Level> stack;
-    stack.push_back({std::make_unique<FolderListing>(
-                         rootFd.release(), root == "/" ? "/" : root + "/", st.st_dev, false),
-                     0});
-    while (!stack.empty()) {
-        Level& level = stack.back();
-        FolderListing& folder = *level.listing;
-        if (level.next == folder.size()) {
-            stack.pop_back();
+        FileDescriptor rootFd(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        struct stat st {};
+        struct statfs fs {};
+        if (!rootFd || ::fstat(rootFd.get(), &st) != 0 || ::fstatfs(rootFd.get(), &fs) != 0 ||
+            isPseudoFileSystem(fs.f_type)) {
             continue;
         }
-        const FolderListing::Entry& entry = folder.entry(level.next++);
-        const char* name = folder.cName(entry);
-        if (isMacMetadata(folder.name(entry))) {
-            continue;
-        }
-        const bool wanted = index.wants(folder.name(entry));
-        unsigned char type = entry.type;
-        struct statx sx {};
-        bool described = false;
-        if (wanted || type == DT_UNKNOWN) {
-            described = ::statx(folder.fd(), name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                                STATX_TYPE | STATX_BTIME, &sx) == 0;
-            if (!described) {
-                continue; // gone meanwhile
-            }
-            type = S_ISDIR(sx.stx_mode) ? DT_DIR : S_ISREG(sx.stx_mode) ? DT_REG : DT_UNKNOWN;
-        }
-        if (type != DT_DIR && type != DT_REG) {
-            continue; // links, devices, pipes: never a target, never entered
-        }
-        if (wanted && described) {
-            FoundEntry found;
-            found.path = folder.prefix() + name;
-            found.isDirectory = type == DT_DIR;
-            found.birthTime = sambaCreationDate(folder.fd(), name);
-            if (!found.birthTime && (sx.stx_mask & STATX_BTIME) &&
-                (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0)) {
-                found.birthTime = static_cast<double>(sx.stx_btime.tv_sec) +
-                                  sx.stx_btime.tv_nsec / 1e9 - unixToAppleEpoch;
-            }
-            if (found.isDirectory ||
-                recognizer_.typeIdentifierAt(folder.fd(), name) != std::optional(TypeIds::alias)) {
-                index.offer(found);
-            }
-        }
-        if (type != DT_DIR) {
-            continue;
-        }
-        std::string path = folder.prefix() + name;
-        if (mounts_.lookupWouldMount(path)) {
-            continue;
-        }
-        FileDescriptor fd(
-            ::openat(folder.fd(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!fd || ::fstat(fd.get(), &st) != 0) {
-            continue; // unreadable, replaced meanwhile, or out of descriptors: passed over
-        }
-        if (st.st_dev != folder.device() &&
-            (::fstatfs(fd.get(), &fs) != 0 || isPseudoFileSystem(fs.f_type))) {
-            continue;
-        }
-        path += '/';
-        stack.push_back(
-            {std::make_unique<FolderListing>(fd.release(), std::move(path), st.st_dev, false), 0});
+        Walk(*this, index)
+            .run(std::make_shared<const FolderListing>(
+                     rootFd.release(), root == "/" ? "/" : root + "/", st.st_dev, false),
+                 threads_);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "MountTable.h"
 #include "relink/CandidateIndex.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -11,14 +12,22 @@ namespace korvex {
 
 /// The one extra walk of a candidate search: every folder of the scope, once, without
 /// classifying anything; only the entries whose names some broken alias wants are looked at
-/// closer (kind, birth time, whether they are Finder aliases themselves, which never count).
+/// closer (kind, creation date, whether they are Finder aliases themselves, which never count).
 /// Never follows a link, never enters a kernel pseudo file system or an automount point, and
 /// passes over Mac metadata (`._NAME`, `.AppleDouble/`, `__MACOSX/`).
-/// Memory grows with the depth of the scope and the width of its folders.
+///
+/// Several threads walk at once, taking folders from one shared stack, so that many listings
+/// are asked for together. The candidates kept do not depend on the order in which entries are
+/// met (see CandidateIndex), so the outcome is the same with any number of threads. Memory and
+/// open descriptors grow with the depth of the scope, the width of its folders and the threads.
 class CandidateSearch {
 public:
-    /// `mounts`: to stay out of automount points.
-    explicit CandidateSearch(const MountTable& mounts) : mounts_(mounts) {}
+    /// The threads of a search when none are asked for.
+    static constexpr std::size_t defaultThreads = 4;
+
+    /// `mounts`: to stay out of automount points. `threads`: 0 for the default.
+    explicit CandidateSearch(const MountTable& mounts, std::size_t threads = 0)
+        : mounts_(mounts), threads_(threads == 0 ? defaultThreads : threads) {}
 
     /// The folders to walk: `roots` without those at or below another one (and without
     /// relative ones), in their order.
@@ -29,9 +38,10 @@ public:
     void search(const std::vector<std::string>& roots, CandidateIndex& index) const;
 
 private:
-    void walk(const std::string& root, CandidateIndex& index) const;
+    class Walk;
 
     const MountTable& mounts_;
+    std::size_t threads_;
     AliasRecognizer recognizer_;
 };
 

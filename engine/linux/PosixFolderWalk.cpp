@@ -96,11 +96,17 @@ struct Slot {
 /// the caller's is never touched.
 class WorkingFolder {
 public:
-    WorkingFolder() : private_(::unshare(CLONE_FS) == 0) {}
+    /// `byDescriptor`: the attribute calls need no path (see XattrSource::byDescriptor), so
+    /// the thread never changes its working folder.
+    explicit WorkingFolder(bool byDescriptor)
+        : byDescriptor_(byDescriptor), private_(!byDescriptor && ::unshare(CLONE_FS) == 0) {}
 
-    /// The path of `entry` for attribute calls from this thread.
+    /// The path of `entry` for attribute calls from this thread; null when none is needed.
     const char* pathOf(const std::shared_ptr<const FolderListing>& listing,
                        const FolderListing::Entry& entry, std::string& scratch) {
+        if (byDescriptor_) {
+            return nullptr;
+        }
         if (private_ && current_ != listing) {
             current_ = ::fchdir(listing->fd()) == 0 ? listing : nullptr;
         }
@@ -114,6 +120,7 @@ public:
     void leave() { current_.reset(); }
 
 private:
+    bool byDescriptor_;
     bool private_;
     std::shared_ptr<const FolderListing> current_; // held: its address stays unique
 };
@@ -549,7 +556,7 @@ void PosixFolderWalk::Impl::releaseConsumed(std::size_t upTo) {
 // Lists the tree into the ring as far ahead as the ring and the open folders allow, and
 // classifies what the helpers have not taken yet.
 void PosixFolderWalk::Impl::runLister() {
-    WorkingFolder folder;
+    WorkingFolder folder(recognizer_.xattrsByDescriptor());
     std::string scratch;
     std::size_t cursor = 0;
     while (!stop_.load()) {
@@ -609,7 +616,7 @@ void PosixFolderWalk::Impl::runLister() {
 
 // Classifies listed entries on the second core.
 void PosixFolderWalk::Impl::runHelper() {
-    WorkingFolder folder;
+    WorkingFolder folder(recognizer_.xattrsByDescriptor());
     std::string scratch;
     std::size_t cursor = 0;
     while (!stop_.load()) {
@@ -670,9 +677,11 @@ bool PosixFolderWalk::Impl::next(WalkEntry& out) {
         }
         if (slot.folder) {
             const FolderListing& listing = *slot.folder;
-            slot.result = classify(slot, descriptorPath(listing.fd(),
-                                                        listing.cName(listing.entry(slot.index)),
-                                                        consumerScratch_));
+            slot.result = classify(
+                slot, recognizer_.xattrsByDescriptor()
+                          ? nullptr
+                          : descriptorPath(listing.fd(), listing.cName(listing.entry(slot.index)),
+                                           consumerScratch_));
         }
         slot.state.store(stateOf(at, done), std::memory_order_relaxed);
     } else {

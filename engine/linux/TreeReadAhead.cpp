@@ -3,9 +3,9 @@
 #include "FileDescriptor.h"
 #include "FolderListing.h"
 
-#include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,9 +28,13 @@ constexpr std::size_t subfolderLimit = 32768;
 constexpr std::size_t cachedBatch = 256;
 constexpr std::size_t cachedEnough = cachedBatch * 95 / 100;
 constexpr std::size_t pause = window / 2;
-/// A listing that took less than this (plus a little per entry) came from memory.
-constexpr std::chrono::nanoseconds cachedListing{40'000};
-constexpr std::chrono::nanoseconds cachedPerEntry{250};
+
+/// The times this thread has waited so far (for the disk, above all). A listing during which
+/// the thread never waited came from memory, however long it took on a busy machine.
+long waitsSoFar() {
+    struct rusage usage {};
+    return ::getrusage(RUSAGE_THREAD, &usage) == 0 ? usage.ru_nvcsw : -1;
+}
 
 bool isMetadataFolderName(std::string_view name) {
     return name == ".AppleDouble" || name == "__MACOSX";
@@ -208,14 +212,13 @@ void TreeReadAhead::descend(const std::shared_ptr<Folder>& parent, std::size_t i
     if (st.st_size > largeFolderBytes) {
         return;
     }
-    const auto started = std::chrono::steady_clock::now();
+    const long waitsBefore = waitsSoFar();
     FileDescriptor fd(
         ::openat(parent->fd.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (fd) {
         auto listing =
             std::make_shared<FolderListing>(fd.release(), std::string(), st.st_dev, parent->xattrs);
-        const bool cached = std::chrono::steady_clock::now() - started <
-                            cachedListing + cachedPerEntry * listing->size();
+        const bool cached = waitsBefore >= 0 && waitsSoFar() == waitsBefore;
         {
             std::lock_guard lock(mutex_);
             listedAhead_ += listing->size();

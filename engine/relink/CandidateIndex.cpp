@@ -11,31 +11,38 @@ CandidateIndex::CandidateIndex(std::vector<BrokenAlias> aliases)
     : aliases_(std::move(aliases)), found_(aliases_.size()) {
     for (std::size_t i = 0; i < aliases_.size(); ++i) {
         const std::string key = nameKey(aliases_[i].storedName());
-        if (key.size() >= keyLengths_.size()) {
-            keyLengths_.resize(key.size() + 1);
+        if (!key.empty()) {
+            sketch_[sketchBit(key)] = true;
         }
-        keyLengths_[key.size()] = true;
         byName_[key].push_back(i);
         aliasPaths_.insert(aliases_[i].aliasPath);
     }
 }
 
+std::size_t CandidateIndex::sketchBit(std::string_view key) {
+    // Length, first and last byte: cheap to take, and different enough between names.
+    const auto first = static_cast<unsigned char>(key.front());
+    const auto last = static_cast<unsigned char>(key.back());
+    return ((key.size() & 0x3F) << 10 | (first & 0x1F) << 5 | (last & 0x1F)) % sketchBits;
+}
+
 bool CandidateIndex::wants(std::string_view name) const {
-    if (byName_.empty()) {
+    if (byName_.empty() || name.empty()) {
         return false;
     }
     // Most names are ASCII: their key is as long as they are, and is made without allocating.
-    key_.clear();
+    thread_local std::string key;
+    key.clear();
     for (const char c : name) {
         if (static_cast<unsigned char>(c) >= 0x80) {
             return byName_.count(nameKey(name)) > 0;
         }
-        key_ += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        key += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     }
-    if (key_.size() >= keyLengths_.size() || !keyLengths_[key_.size()]) {
-        return false;
+    if (!sketch_[sketchBit(key)]) {
+        return false; // no wanted key of this length that begins and ends so
     }
-    return byName_.count(key_) > 0;
+    return byName_.count(key) > 0;
 }
 
 bool CandidateIndex::better(const Candidate& a, const Candidate& b) {

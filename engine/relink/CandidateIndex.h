@@ -3,6 +3,7 @@
 #include "BrokenAlias.h"
 #include "NameKey.h"
 
+#include <bitset>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -62,7 +63,8 @@ public:
 
     const std::vector<BrokenAlias>& aliases() const { return aliases_; }
 
-    /// Whether some alias wants an entry of this name. Cheap: called for every entry walked.
+    /// Whether some alias wants an entry of this name. Cheap: called for every entry walked,
+    /// by several threads at once.
     bool wants(std::string_view name) const;
 
     /// Considers an entry (whose name `wants`); the aliases themselves are never candidates.
@@ -83,8 +85,11 @@ public:
 private:
     std::vector<BrokenAlias> aliases_;
     std::unordered_map<std::string, std::vector<std::size_t>> byName_;
-    std::vector<bool> keyLengths_; // the byte lengths of the wanted keys
-    mutable std::string key_;      // reused by `wants`, called for every entry walked
+    // One bit per (length, first byte, last byte) of the ASCII keys wanted: most names walked
+    // are turned away by it before any hashing.
+    static constexpr std::size_t sketchBits = 1 << 16;
+    static std::size_t sketchBit(std::string_view key);
+    std::bitset<sketchBits> sketch_;
     std::unordered_set<std::string> aliasPaths_;
     std::vector<std::vector<Candidate>> found_;
 };

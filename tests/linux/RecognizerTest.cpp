@@ -6,6 +6,8 @@
 #include "TempTree.h"
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,20 +23,21 @@ using namespace std::string_literals;
 class OsxXattrSource final : public XattrSource {
 public:
     void add(const std::string& path, const Bytes& value) { values_[path] = value; }
-    Result list(const char* path, std::span<char> buffer, std::size_t& length) const override {
-        const Result result = system_.list(path, buffer, length);
-        if (result != Result::ok || !values_.count(path) || length + sizeof name > buffer.size()) {
+    Result list(const Item& item, std::span<char> buffer, std::size_t& length) const override {
+        const Result result = system_.list(item, buffer, length);
+        if (result != Result::ok || !item.path || !values_.count(item.path) ||
+            length + sizeof name > buffer.size()) {
             return result;
         }
         std::copy(name, name + sizeof name, buffer.begin() + static_cast<long>(length));
         length += sizeof name;
         return Result::ok;
     }
-    Result get(const char* path, const char* wanted, std::span<std::uint8_t> buffer,
+    Result get(const Item& item, const char* wanted, std::span<std::uint8_t> buffer,
                std::size_t& length) const override {
-        auto it = values_.find(path);
+        auto it = item.path ? values_.find(item.path) : values_.end();
         if (std::string_view(wanted) != name || it == values_.end()) {
-            return system_.get(path, wanted, buffer, length);
+            return system_.get(item, wanted, buffer, length);
         }
         length = std::min(it->second.size(), buffer.size());
         std::copy_n(it->second.begin(), length, buffer.begin());
@@ -81,6 +84,28 @@ TEST_F(Recognizer, EveryFinderInfoCarrierDecidesByTheAliasFlag) {
         EXPECT_EQ(typeOf(std::string(kind) + " alias"), TypeIds::alias) << kind;
         EXPECT_EQ(typeOf(std::string(kind) + " file"), TypeIds::data) << kind;
     }
+}
+
+// The attribute calls by descriptor and name (newer kernels) and by path (older ones, or a
+// caller with a path) must see the same carriers, through every entry point.
+TEST_F(Recognizer, DescriptorAndPathCallsAgree) {
+    carrier("rsync alias", "user.com.apple.FinderInfo", test::finderInfoBytes(true));
+    carrier("samba alias", "user.DosStream.AFP_AfpInfo:$DATA", test::afpInfo(true));
+    carrier("rsync file", "user.com.apple.FinderInfo", test::finderInfoBytes(false));
+    tree_.file("plain file", "some text");
+    const int folder = ::open(tree_.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    for (const bool byDescriptor : {true, false}) {
+        const AliasRecognizer recognizer(std::make_shared<SystemXattrSource>(byDescriptor));
+        for (const char* name : {"rsync alias", "samba alias", "rsync file", "plain file"}) {
+            const bool alias = std::string_view(name).ends_with("alias");
+            EXPECT_EQ(recognizer.typeIdentifier(tree_.path(name)) == TypeIds::alias, alias)
+                << name << byDescriptor;
+            EXPECT_EQ(recognizer.typeIdentifierAt(folder, name) == TypeIds::alias, alias)
+                << name << byDescriptor;
+        }
+    }
+    ::close(folder);
 }
 
 TEST_F(Recognizer, FirstNonZeroFinderInfoWins) {

@@ -3,6 +3,7 @@
 // write ever follows a folder swapped for a link after the scan.
 #include "AliasScanner.h"
 #include "linux/AliasRepair.h"
+#include "linux/CandidateSearch.h"
 #include "linux/RelinkUndo.h"
 #include "linux/TempTree.h"
 #include "relink/RelinkedBookmark.h"
@@ -197,6 +198,48 @@ TEST(RelinkTreeTest, NeverWritesThroughAFolderSwappedForALink) {
     EXPECT_TRUE(result.relinked.empty());
     EXPECT_EQ(result.failed.size(), 2u);
     EXPECT_EQ(readBytes(t.tree.path("outside/aliases/d alias")), outside);
+}
+
+// The search walks with several threads; what it keeps must not depend on which thread met
+// what first: more same-named candidates than are kept, ties, folders and files alike.
+TEST(RelinkTreeTest, TheSearchFindsTheSameWithAnyNumberOfThreads) {
+    TempTree tree;
+    std::vector<BrokenAlias> aliases;
+    for (int name = 0; name < 12; ++name) {
+        const std::string stored = "/Volumes/Old/deep/n" + std::to_string(name) + ".txt";
+        std::optional<BrokenAlias> alias =
+            BrokenAlias::from("/a/" + std::to_string(name), std::to_string(name),
+                              test::aliasBytes(stored, "/Volumes/Old", "Old"));
+        ASSERT_TRUE(alias);
+        aliases.push_back(std::move(*alias));
+    }
+    for (int folder = 0; folder < 40; ++folder) {
+        const std::string at = "f" + std::to_string(folder % 7) + "/" + std::to_string(folder) +
+                               (folder % 3 ? "/deep/" : "/other/");
+        for (int name = folder % 4; name < 12; name += 3) {
+            tree.file(at + "n" + std::to_string(name) + ".txt");
+        }
+        tree.file(at + "unwanted.txt");
+        std::filesystem::create_directories(
+            tree.path(at + "N" + std::to_string(folder % 12) + ".TXT")); // a folder: another kind
+    }
+    auto candidates = [&](std::size_t threads) {
+        CandidateIndex index(aliases);
+        CandidateSearch(MountTable(), threads).search({tree.root()}, index);
+        std::vector<std::string> found;
+        for (std::size_t i = 0; i < aliases.size(); ++i) {
+            found.push_back("#" + std::to_string(i));
+            for (const Candidate& candidate : index.candidates(i)) {
+                found.push_back(candidate.path);
+            }
+        }
+        return found;
+    };
+    const std::vector<std::string> alone = candidates(1);
+    EXPECT_GT(alone.size(), aliases.size() * 6);
+    for (int round = 0; round < 5; ++round) {
+        EXPECT_EQ(candidates(8), alone);
+    }
 }
 
 TEST(RelinkTreeTest, RelinksRealBookmarkData) {
