@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Times `korvex-scan --suggest` against a plain `korvex-scan` and a bare walk (`find -printf ''`)
 # on a copy of a large tree with 5,000 broken aliases added, half of them to targets that moved
-# (bench/add-moved-aliases.py), warm cache, in rounds; prints every round, the medians, the
-# extra cost of --suggest in bare walks, and the peak RSS of both scans.
+# (bench/add-moved-aliases.py), warm cache, in rounds; prints every round with its own extra
+# cost of --suggest in bare walks, the medians, and the peak RSS of both scans.
 #
 # usage: bench/suggest-vs-scan.sh [-r ROUNDS] [-a ALIASES] [-k] SOURCE-TREE VARIANT
 #   SOURCE-TREE  a tree made by bench/make-tree.py; only read (the variant is a copy)
@@ -58,20 +58,22 @@ median() { sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
 find "$variant" -printf '' # warm the cache
 "$scan" "$variant" >/dev/null 2>&1 || true
-walks=() scans=() suggests=()
-printf '%-6s %10s %10s %10s\n' round "walk s" "scan s" "suggest s"
+walks=() scans=() suggests=() extras=()
+printf '%-6s %10s %10s %10s %12s\n' round "walk s" "scan s" "suggest s" "extra walks"
 for ((i = 1; i <= rounds; i++)); do
     w=$(seconds find "$variant" -printf '')
     s=$(seconds "$scan" "$variant")
     g=$(seconds "$scan" --suggest "$variant")
-    walks+=("$w") scans+=("$s") suggests+=("$g")
-    printf '%-6s %10.2f %10.2f %10.2f\n' "$i" "$w" "$s" "$g"
+    x=$(echo "($g - $s) / $w" | bc -l)
+    walks+=("$w") scans+=("$s") suggests+=("$g") extras+=("$x")
+    printf '%-6s %10.2f %10.2f %10.2f %12.2f\n' "$i" "$w" "$s" "$g" "$x"
 done
 w=$(printf '%s\n' "${walks[@]}" | median)
 s=$(printf '%s\n' "${scans[@]}" | median)
 g=$(printf '%s\n' "${suggests[@]}" | median)
 printf 'median: bare walk %.2f s, scan %.2f s, --suggest %.2f s\n' "$w" "$s" "$g"
-printf -- '--suggest costs %.2f bare walks more than a plain scan\n' "$(echo "($g - $s) / $w" | bc -l)"
+printf -- '--suggest costs %.2f bare walks more than a plain scan (median of the rounds; %.2f from the medians)\n' \
+    "$(printf '%s\n' "${extras[@]}" | median)" "$(echo "($g - $s) / $w" | bc -l)"
 echo "peak RSS: scan $(peak "$scan" "$variant") MiB, --suggest $(peak "$scan" --suggest "$variant") MiB"
 "$scan" --suggest "$variant" 2>/dev/null | awk '/^Possible new targets:/ {on = 1; next}
     on && /^  -> / {c++} on && /^Suggested/ {print} END {print c + 0, "candidate lines"}'

@@ -66,6 +66,12 @@ bool isMetadataFolderName(std::string_view name) {
     return name == ".AppleDouble" || name == "__MACOSX";
 }
 
+/// The times this thread has waited so far (for the disk, above all).
+long waitsSoFar() {
+    struct rusage usage {};
+    return ::getrusage(RUSAGE_THREAD, &usage) == 0 ? usage.ru_nvcsw : 0;
+}
+
 inline void pause() {
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_ia32_pause();
@@ -526,11 +532,13 @@ void PosixFolderWalk::Impl::wakeLister() {
     }
 }
 
+// One helper at a time: a helper that finds the disk slow wakes the next (see runHelper), so a
+// tree in memory keeps few of them busy and a cold one soon has them all asking the disk.
 void PosixFolderWalk::Impl::wakeHelper() {
     std::atomic_thread_fence(std::memory_order_seq_cst);
     if (helpersWaiting_.load() > 0 && produced_.load() >= helperWakeAt_.load()) {
         { std::lock_guard lock(helperMutex_); }
-        helperCv_.notify_all();
+        helperCv_.notify_one();
     }
 }
 
@@ -619,8 +627,15 @@ void PosixFolderWalk::Impl::runHelper() {
     WorkingFolder folder(recognizer_.xattrsByDescriptor());
     std::string scratch;
     std::size_t cursor = 0;
+    long waits = waitsSoFar();
     while (!stop_.load()) {
         if (classifyOne(cursor, folder, scratch)) {
+            // This run waited (for the disk): another helper can ask for more meanwhile.
+            const long now = waitsSoFar();
+            if (now != waits) {
+                wakeHelper();
+            }
+            waits = now;
             continue;
         }
         if (finished_.load()) {
@@ -635,6 +650,7 @@ void PosixFolderWalk::Impl::runHelper() {
             return stop_.load() || finished_.load() || produced_.load() >= helperWakeAt_.load();
         });
         helpersWaiting_.fetch_sub(1);
+        waits = waitsSoFar(); // the sleep itself was no wait for the disk
     }
 }
 
