@@ -66,6 +66,16 @@ FolderListing::FolderListing(int folderFd, std::string prefix, dev_t device, boo
     holdsMacArchive_ = holdsFolder("__MACOSX");
 }
 
+FolderListing::FolderListing(int folderFd, std::string prefix, dev_t device, bool xattrs,
+                             std::vector<std::shared_ptr<const FolderListing>> archiveRoots,
+                             FolderListing&& listed)
+    : fd_(folderFd), prefix_(std::move(prefix)), device_(device), xattrs_(xattrs),
+      readable_(listed.readable_), holdsAppleDouble_(listed.holdsAppleDouble_),
+      holdsMacArchive_(listed.holdsMacArchive_), archiveRoots_(std::move(archiveRoots)),
+      names_(std::move(listed.names_)), entries_(std::move(listed.entries_)) {
+    listed.entries_.clear();
+}
+
 FolderListing::~FolderListing() {
     closeFd();
 }

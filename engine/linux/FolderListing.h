@@ -29,6 +29,11 @@ public:
     /// folders above it (nearest first) that hold a `__MACOSX` folder.
     FolderListing(int fd, std::string prefix, dev_t device, bool xattrs,
                   std::vector<std::shared_ptr<const FolderListing>> archiveRoots = {});
+    /// As above, with the names of `listed`, a listing of the same folder made a moment ago,
+    /// which gives them up: the folder is not read again.
+    FolderListing(int fd, std::string prefix, dev_t device, bool xattrs,
+                  std::vector<std::shared_ptr<const FolderListing>> archiveRoots,
+                  FolderListing&& listed);
     ~FolderListing();
     FolderListing(const FolderListing&) = delete;
     FolderListing& operator=(const FolderListing&) = delete;

@@ -176,11 +176,15 @@ public:
 
     std::shared_ptr<FolderListing>
     makeListing(int fd, std::string prefix, dev_t device, bool xattrs,
-                std::vector<std::shared_ptr<const FolderListing>> archiveRoots = {}) {
+                std::vector<std::shared_ptr<const FolderListing>> archiveRoots = {},
+                FolderListing* listed = nullptr) {
         listings_.fetch_add(1);
         openFds_.fetch_add(1);
         return std::shared_ptr<FolderListing>(
-            new FolderListing(fd, std::move(prefix), device, xattrs, std::move(archiveRoots)),
+            listed
+                ? new FolderListing(fd, std::move(prefix), device, xattrs, std::move(archiveRoots),
+                                    std::move(*listed))
+                : new FolderListing(fd, std::move(prefix), device, xattrs, std::move(archiveRoots)),
             [this](FolderListing* l) {
                 if (l->fd() >= 0) {
                     openFds_.fetch_sub(1);
@@ -327,8 +331,11 @@ PosixFolderWalk::Impl::enterFolder(const std::shared_ptr<const FolderListing>& p
         archiveRoots.insert(archiveRoots.end(), parent.archiveRoots().begin(),
                             parent.archiveRoots().end());
     }
-    std::shared_ptr<FolderListing> listing =
-        makeListing(fd.release(), std::move(prefix), st.st_dev, xattrs, std::move(archiveRoots));
+    // The read-ahead may have listed it already, while it was as it is now.
+    const std::shared_ptr<FolderListing> listed =
+        readAhead_ ? readAhead_->take(relative_, st) : nullptr;
+    std::shared_ptr<FolderListing> listing = makeListing(
+        fd.release(), std::move(prefix), st.st_dev, xattrs, std::move(archiveRoots), listed.get());
     const bool readable = listing->readable();
     stack_.push_back(Frame{std::move(listing), 0, relative_.size(),
                            std::string(name, entry.nameLength), st.st_dev, st.st_ino});

@@ -22,6 +22,8 @@ constexpr std::size_t jobLimit = 4096;
 /// looked into ahead.
 constexpr off_t largeFolderBytes = 1 << 20;
 constexpr std::size_t subfolderLimit = 32768;
+/// Names of folders listed ahead kept for the walk at most (about 40 bytes each).
+constexpr std::size_t keptNames = window;
 /// When nearly all of a batch of folders were listed at memory speed, the read-ahead pauses
 /// for this many entries of the walk. (A cold disk has some folders come from memory too:
 /// read ahead by the kernel with their neighbours, so the bar is high.)
@@ -102,6 +104,10 @@ bool TreeReadAhead::mayDescend() const {
 
 bool TreeReadAhead::isBehindWalk(std::string_view path) {
     std::lock_guard lock(mutex_);
+    return isBehindWalkLocked(path);
+}
+
+bool TreeReadAhead::isBehindWalkLocked(std::string_view path) const {
     const bool walkIsInside = position_.size() >= path.size() &&
                               position_.compare(0, path.size(), path) == 0 &&
                               (position_.size() == path.size() || position_[path.size()] == '/');
@@ -234,7 +240,50 @@ void TreeReadAhead::descend(const std::shared_ptr<Folder>& parent, std::size_t i
         if (std::shared_ptr<Folder> folder = folderFrom(*listing, listing->fd(), path)) {
             push(Job{std::move(folder), 0});
         }
+        keep(path, std::move(listing), st);
     }
+}
+
+void TreeReadAhead::keep(const std::string& path, std::shared_ptr<FolderListing> listing,
+                         const struct stat& st) {
+    if (!listing->readable()) {
+        return; // the walk reads it itself, and says what it couldn't
+    }
+    listing->closeFd(); // the walk opens the folder itself; only the names are kept
+    std::lock_guard lock(mutex_);
+    if (listedNames_ + listing->size() > keptNames || isBehindWalkLocked(path)) {
+        return;
+    }
+    listedNames_ += listing->size();
+    Listed& kept = listed_[path];
+    if (kept.names) {
+        listedNames_ -= kept.names->size();
+    }
+    kept = Listed{std::move(listing), st.st_dev, st.st_ino, st.st_mtim, st.st_ctim};
+}
+
+std::shared_ptr<FolderListing> TreeReadAhead::take(std::string_view relativePath,
+                                                   const struct stat& now) {
+    std::lock_guard lock(mutex_);
+    // What the walk has passed it will never ask for.
+    while (!listed_.empty() && walksBefore(listed_.begin()->first, relativePath)) {
+        listedNames_ -= listed_.begin()->second.names->size();
+        listed_.erase(listed_.begin());
+    }
+    if (listed_.empty() || listed_.begin()->first != relativePath) {
+        return nullptr;
+    }
+    Listed kept = std::move(listed_.begin()->second);
+    listed_.erase(listed_.begin());
+    listedNames_ -= kept.names->size();
+    auto same = [](const timespec& a, const timespec& b) {
+        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+    };
+    if (kept.device != now.st_dev || kept.inode != now.st_ino ||
+        !same(kept.modified, now.st_mtim) || !same(kept.changed, now.st_ctim)) {
+        return nullptr; // replaced or changed since: read it again
+    }
+    return std::move(kept.names);
 }
 
 } // namespace korvex

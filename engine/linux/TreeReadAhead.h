@@ -4,10 +4,12 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -42,17 +44,38 @@ public:
     void entered(const std::shared_ptr<const FolderListing>& listing, std::string_view relativePath,
                  std::size_t walked);
 
+    /// The names of the folder at `relativePath` as listed ahead, when they were listed while
+    /// the folder was what `now` says (the same inode, modification and change times), so that
+    /// the walk need not read it again; null otherwise. Given once: the listing is taken.
+    std::shared_ptr<FolderListing> take(std::string_view relativePath, const struct stat& now);
+
     /// Whether `a` comes before `b` in walk order (depth-first, names in byte order).
     static bool walksBefore(std::string_view a, std::string_view b);
 
 private:
     struct Folder;
     struct Job;
+    /// A listing kept for the walk, with what its folder was when it was listed.
+    struct Listed {
+        std::shared_ptr<FolderListing> names;
+        dev_t device;
+        ino_t inode;
+        timespec modified;
+        timespec changed;
+    };
+    struct WalkOrder {
+        bool operator()(const std::string& a, const std::string& b) const {
+            return walksBefore(a, b);
+        }
+    };
 
     void run();
     void descend(const std::shared_ptr<Folder>& parent, std::size_t index);
     void push(Job job);
     bool isBehindWalk(std::string_view path);
+    bool isBehindWalkLocked(std::string_view path) const;
+    void keep(const std::string& path, std::shared_ptr<FolderListing> listing,
+              const struct stat& st);
     bool mayDescend() const; ///< with the mutex held
     std::shared_ptr<Folder> folderFrom(const FolderListing& listing, int fd, std::string_view path);
 
@@ -70,6 +93,8 @@ private:
     std::size_t cachedInBatch_ = 0; ///< of which at memory speed
     bool stop_ = false;
     std::atomic<std::size_t> openFolders_{0};
+    std::map<std::string, Listed, WalkOrder> listed_; ///< by relative path, in walk order
+    std::size_t listedNames_ = 0;                     ///< entries held in `listed_`
     std::vector<std::thread> threads_;
 };
 
