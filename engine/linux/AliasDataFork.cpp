@@ -11,7 +11,7 @@ constexpr char magic[16] = {'b', 'o', 'o', 'k', 0, 0, 0, 0, 'm', 'a', 'r', 'k', 
 }
 
 bool sizeFits(std::uint64_t fileSize) {
-    return fileSize >= minimumSize && fileSize % 4 == 0;
+    return fileSize >= minimumSize && fileSize <= maximumSize && fileSize % 4 == 0;
 }
 
 bool headerFits(std::span<const std::uint8_t> head, std::uint64_t fileSize) {

@@ -16,6 +16,9 @@ inline constexpr std::size_t headerSize = 56;
 inline constexpr std::size_t probeSize = 32;
 /// Every alias data fork that macOS writes is at least this long and a multiple of 4 bytes.
 inline constexpr std::uint64_t minimumSize = 80;
+/// The most bookmark data ever read from a file (real alias files reach a few MiB, with
+/// custom icons); a larger file is no alias by its content alone, and isn't opened for it.
+inline constexpr std::uint64_t maximumSize = 16 * 1024 * 1024;
 
 /// True when a file of `fileSize` bytes could hold an alias data fork at all (size alone:
 /// lets a walk skip opening most ordinary files).

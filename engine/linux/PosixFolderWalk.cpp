@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <dirent.h>
@@ -37,6 +38,9 @@ constexpr std::size_t spareFolders = 64;
 constexpr std::size_t helperBatch = 128;
 /// Entries of one folder a look-ahead thread classifies in a row.
 constexpr std::size_t runLength = 16;
+/// A run that takes longer than this may have waited for the disk (from memory, a run takes
+/// a few microseconds an entry).
+constexpr std::chrono::microseconds slowRun{100};
 /// Entries a caller who has caught up with the look-ahead lets it classify before waking.
 constexpr std::size_t consumerBatch = 256;
 /// How often a waiting caller looks again before it sleeps (an entry takes microseconds).
@@ -636,13 +640,17 @@ void PosixFolderWalk::Impl::runHelper() {
     std::size_t cursor = 0;
     long waits = waitsSoFar();
     while (!stop_.load()) {
+        const auto started = std::chrono::steady_clock::now();
         if (classifyOne(cursor, folder, scratch)) {
-            // This run waited (for the disk): another helper can ask for more meanwhile.
-            const long now = waitsSoFar();
-            if (now != waits) {
-                wakeHelper();
+            // A run that took long may have waited for the disk (or only for a core): if it
+            // did, another helper can ask for more meanwhile.
+            if (std::chrono::steady_clock::now() - started > slowRun) {
+                const long now = waitsSoFar();
+                if (now != waits) {
+                    wakeHelper();
+                }
+                waits = now;
             }
-            waits = now;
             continue;
         }
         if (finished_.load()) {

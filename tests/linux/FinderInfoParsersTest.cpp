@@ -119,6 +119,8 @@ TEST(FinderInfoParsers, AliasDataForkHeaderMustFitTheFile) {
     EXPECT_FALSE(AliasDataFork::sizeFits(76));
     EXPECT_FALSE(AliasDataFork::sizeFits(658));
     EXPECT_TRUE(AliasDataFork::sizeFits(80));
+    EXPECT_TRUE(AliasDataFork::sizeFits(16 << 20));
+    EXPECT_FALSE(AliasDataFork::sizeFits((16 << 20) + 4)); // never read whole: not by content
     EXPECT_FALSE(AliasDataFork::headerFits(fork, size + 2));
 
     // "book" + length, the form property lists hold; a header shorter than 0x38.
