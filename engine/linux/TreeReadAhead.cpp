@@ -168,7 +168,7 @@ void TreeReadAhead::entered(const std::shared_ptr<const FolderListing>& listing,
         waiting_ = waiting_ && !wake;
     }
     if (wake) {
-        wake_.notify_all(); // the walk came near enough
+        wake_.notify_one(); // the walk came near enough; that thread wakes the next
     }
     if (idle) {
         if (std::shared_ptr<Folder> folder = folderFrom(*listing, listing->fd(), relativePath)) {
@@ -185,14 +185,21 @@ void TreeReadAhead::run() {
         }
         if (jobs_.empty() || !mayDescend()) {
             waiting_ = waiting_ || !jobs_.empty();
+            ++sleepers_;
             wake_.wait(lock);
+            --sleepers_;
             continue;
         }
         Job job = std::move(jobs_.back());
         jobs_.pop_back();
-        // The folders after it wait for the next thread.
+        // The folders after it wait for the next thread; one more is woken while there is
+        // work for it (threads are woken one at a time: waking all for every step of the walk
+        // would cost more than the reading).
         if (job.next + 1 < job.folder->subfolders.size()) {
             jobs_.push_back(Job{job.folder, job.next + 1});
+        }
+        if (!jobs_.empty() && sleepers_ > 0 && mayDescend()) {
+            wake_.notify_one();
         }
         ++busy_;
         lock.unlock();

@@ -84,7 +84,8 @@ private:
     std::condition_variable wake_;
     std::deque<Job> jobs_; ///< the back is taken first: the nearest in walk order
     std::size_t busy_ = 0;
-    std::string position_; ///< the walk's folder
+    std::size_t sleepers_ = 0; ///< threads waiting for `wake_`
+    std::string position_;     ///< the walk's folder
     std::size_t walked_ = 0;
     std::size_t listedAhead_ = 0;
     std::size_t pausedUntil_ = 0;   ///< no descent before the walk has handed out this many
