@@ -246,6 +246,7 @@ private:
     std::size_t released_ = 0; // slots before this hold no folder any more
 
     std::atomic<std::size_t> produced_{0};
+    std::atomic<std::size_t> claimedBefore_{0}; ///< a hint: entries before it are all claimed
     std::atomic<std::size_t> consumed_{0};
     std::atomic<bool> finished_{false};
     std::atomic<bool> stop_{false};
@@ -479,13 +480,17 @@ std::optional<std::string_view> PosixFolderWalk::Impl::classify(const Slot& slot
 
 bool PosixFolderWalk::Impl::classifyOne(std::size_t& from, WorkingFolder& folder,
                                         std::string& scratch) {
-    from = std::max(from, consumed_.load());
+    // Every entry before the hint has been claimed already: no need to look at them again.
+    from = std::max({from, consumed_.load(), claimedBefore_.load(std::memory_order_relaxed)});
     const std::size_t end = produced_.load(std::memory_order_acquire);
     while (from < end) {
         std::size_t at = from++;
         Slot* slot = &ring_[at % ringSize];
         std::uint64_t expected = stateOf(at, pending);
-        if (!slot->state.compare_exchange_strong(expected, stateOf(at, claimed),
+        // A plain look first: a failed exchange would still take the slot's cache line away
+        // from whoever works on it.
+        if (slot->state.load(std::memory_order_relaxed) != expected ||
+            !slot->state.compare_exchange_strong(expected, stateOf(at, claimed),
                                                  std::memory_order_acq_rel)) {
             continue;
         }
@@ -519,6 +524,10 @@ bool PosixFolderWalk::Impl::classifyOne(std::size_t& from, WorkingFolder& folder
             ++at;
         }
         from = at + 1;
+        std::size_t hint = claimedBefore_.load(std::memory_order_relaxed);
+        while (hint < from &&
+               !claimedBefore_.compare_exchange_weak(hint, from, std::memory_order_relaxed)) {
+        }
         return true;
     }
     return false;
