@@ -6,17 +6,16 @@
 #include "FolderListing.h"
 #include "PathText.h"
 #include "PseudoFileSystems.h"
+#include "SystemXattrSource.h"
 
 #include <array>
 #include <condition_variable>
-#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
 #include <sys/stat.h>
 #include <sys/statfs.h>
-#include <sys/xattr.h>
 #include <system_error>
 #include <thread>
 
@@ -35,17 +34,14 @@ bool isMacMetadata(std::string_view name) {
 // The creation date Samba keeps for an SMB client (a Mac that copied the file there sets it),
 // read through the folder's descriptor; none where there is none.
 std::optional<double> sambaCreationDate(int folderFd, const char* name) {
-    std::array<char, 32> prefix{};
-    std::snprintf(prefix.data(), prefix.size(), "/proc/self/fd/%d/", folderFd);
-    const std::string path = std::string(prefix.data()) + name;
+    static const SystemXattrSource attributes;
     std::array<std::uint8_t, 256> value{};
-    const ssize_t size =
-        ::lgetxattr(path.c_str(), DosAttributes::attributeName, value.data(), value.size());
-    if (size <= 0) {
+    std::size_t size = 0;
+    if (attributes.get({folderFd, name, nullptr}, DosAttributes::attributeName, value, size) !=
+        XattrSource::Result::ok) {
         return std::nullopt;
     }
-    return DosAttributes::creationDate(
-        std::span<const std::uint8_t>(value.data(), static_cast<std::size_t>(size)));
+    return DosAttributes::creationDate(std::span<const std::uint8_t>(value.data(), size));
 }
 
 /// A folder waiting to be listed: entry `index` of the listing `parent`, which keeps the

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdio>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -34,6 +36,15 @@ inline bool isAtOrBelow(std::string_view path, std::string_view folder) {
 /// The text after the last slash (all of `path` when it has none).
 inline std::string_view lastComponent(std::string_view path) {
     return path.substr(path.rfind('/') + 1);
+}
+
+/// A path by which path calls reach `name` in the open folder `fd` through the descriptor,
+/// whatever the folder's own path (or its length) is; made in `scratch`.
+inline const char* descriptorPath(int fd, const char* name, std::string& scratch) {
+    char prefix[32];
+    const int length = std::snprintf(prefix, sizeof prefix, "/proc/self/fd/%d/", fd);
+    scratch.assign(prefix, static_cast<std::size_t>(length)).append(name);
+    return scratch.c_str();
 }
 
 } // namespace korvex

@@ -6,7 +6,9 @@
 #include "FolderListing.h"
 #include "MountPoints.h"
 #include "MountTable.h"
+#include "PathText.h"
 #include "PseudoFileSystems.h"
+#include "ThreadWaits.h"
 #include "TreeReadAhead.h"
 
 #include <algorithm>
@@ -18,7 +20,6 @@
 #include <fcntl.h>
 #include <mutex>
 #include <sched.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <thread>
@@ -57,23 +58,8 @@ std::size_t folderDescriptorLimit() {
     return std::clamp<std::size_t>(allowed / 4, 8, 256);
 }
 
-/// A path by which attribute calls reach `name` in the open folder `fd` through the
-/// descriptor, whatever the folder's own path (or its length) is.
-const char* descriptorPath(int fd, const char* name, std::string& scratch) {
-    char prefix[32];
-    const int length = std::snprintf(prefix, sizeof prefix, "/proc/self/fd/%d/", fd);
-    scratch.assign(prefix, static_cast<std::size_t>(length)).append(name);
-    return scratch.c_str();
-}
-
 bool isMetadataFolderName(std::string_view name) {
     return name == ".AppleDouble" || name == "__MACOSX";
-}
-
-/// The times this thread has waited so far (for the disk, above all).
-long waitsSoFar() {
-    struct rusage usage {};
-    return ::getrusage(RUSAGE_THREAD, &usage) == 0 ? usage.ru_nvcsw : 0;
 }
 
 inline void pause() {
@@ -647,14 +633,14 @@ void PosixFolderWalk::Impl::runHelper() {
     WorkingFolder folder(recognizer_.xattrsByDescriptor());
     std::string scratch;
     std::size_t cursor = 0;
-    long waits = waitsSoFar();
+    long waits = threadWaitsSoFar();
     while (!stop_.load()) {
         const auto started = std::chrono::steady_clock::now();
         if (classifyOne(cursor, folder, scratch)) {
             // A run that took long may have waited for the disk (or only for a core): if it
             // did, another helper can ask for more meanwhile.
             if (std::chrono::steady_clock::now() - started > slowRun) {
-                const long now = waitsSoFar();
+                const long now = threadWaitsSoFar();
                 if (now != waits) {
                     wakeHelper();
                 }
@@ -674,7 +660,7 @@ void PosixFolderWalk::Impl::runHelper() {
             return stop_.load() || finished_.load() || produced_.load() >= helperWakeAt_.load();
         });
         helpersWaiting_.fetch_sub(1);
-        waits = waitsSoFar(); // the sleep itself was no wait for the disk
+        waits = threadWaitsSoFar(); // the sleep itself was no wait for the disk
     }
 }
 

@@ -1,7 +1,8 @@
 #include "SystemXattrSource.h"
 
+#include "PathText.h"
+
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <string>
 #include <sys/syscall.h>
@@ -34,14 +35,9 @@ bool kernelHasAtCalls() {
 
 /// A path to `item` for the path calls: its own, else one through the folder's descriptor.
 const char* pathOf(const XattrSource::Item& item, std::string& scratch) {
-    if (item.path) {
-        return item.path;
-    }
-    char prefix[32];
-    const int length = std::snprintf(prefix, sizeof prefix, "/proc/self/fd/%d/", item.folderFd);
-    scratch.assign(prefix, static_cast<std::size_t>(length)).append(item.name);
-    return scratch.c_str();
+    return item.path ? item.path : descriptorPath(item.folderFd, item.name, scratch);
 }
+
 XattrSource::Result resultOf(ssize_t answer, std::size_t& length) {
     if (answer >= 0) {
         length = static_cast<std::size_t>(answer);

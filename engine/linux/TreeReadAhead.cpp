@@ -2,10 +2,10 @@
 
 #include "FileDescriptor.h"
 #include "FolderListing.h"
+#include "ThreadWaits.h"
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,13 +30,6 @@ constexpr std::size_t keptNames = window;
 constexpr std::size_t cachedBatch = 256;
 constexpr std::size_t cachedEnough = cachedBatch * 95 / 100;
 constexpr std::size_t pause = window / 2;
-
-/// The times this thread has waited so far (for the disk, above all). A listing during which
-/// the thread never waited came from memory, however long it took on a busy machine.
-long waitsSoFar() {
-    struct rusage usage {};
-    return ::getrusage(RUSAGE_THREAD, &usage) == 0 ? usage.ru_nvcsw : -1;
-}
 
 bool isMetadataFolderName(std::string_view name) {
     return name == ".AppleDouble" || name == "__MACOSX";
@@ -225,13 +218,13 @@ void TreeReadAhead::descend(const std::shared_ptr<Folder>& parent, std::size_t i
     if (st.st_size > largeFolderBytes) {
         return;
     }
-    const long waitsBefore = waitsSoFar();
+    const long waitsBefore = threadWaitsSoFar();
     FileDescriptor fd(
         ::openat(parent->fd.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (fd) {
         auto listing =
             std::make_shared<FolderListing>(fd.release(), std::string(), st.st_dev, parent->xattrs);
-        const bool cached = waitsBefore >= 0 && waitsSoFar() == waitsBefore;
+        const bool cached = waitsBefore >= 0 && threadWaitsSoFar() == waitsBefore;
         {
             std::lock_guard lock(mutex_);
             listedAhead_ += listing->size();

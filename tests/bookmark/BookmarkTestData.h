@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace korvex::test {
@@ -16,6 +17,16 @@ inline std::filesystem::path samplesDir() {
     std::filesystem::path dir = KORVEX_SAMPLES_DIR;
     std::error_code ec;
     return !dir.empty() && std::filesystem::is_directory(dir, ec) ? dir : std::filesystem::path();
+}
+
+/// The bytes written as hex digits, two a byte ("626f6f6b" is "book").
+inline Bytes fromHex(std::string_view hex) {
+    Bytes out;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        out.push_back(
+            static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    }
+    return out;
 }
 
 inline Bytes readFile(const std::filesystem::path& path) {

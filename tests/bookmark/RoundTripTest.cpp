@@ -12,15 +12,9 @@
 
 using namespace korvex::bookmark;
 using korvex::test::Bytes;
+using korvex::test::fromHex;
 
 namespace {
-
-Bytes fromHex(std::string_view hex) {
-    Bytes out;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        out.push_back(std::uint8_t(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
-    return out;
-}
 
 /// Keys of `table` in stored order.
 std::vector<std::uint32_t> keysOf(const BookmarkTable& table) {

@@ -2,6 +2,7 @@
 // metadata), the alias data-fork header and Samba's DOS attributes. They read bytes from other
 // machines, so every truncation and every lying offset must give a clean "no".
 
+#include "../bookmark/BookmarkTestData.h"
 #include "AfpInfo.h"
 #include "AliasDataFork.h"
 #include "AppleDouble.h"
@@ -137,15 +138,6 @@ TEST(FinderInfoParsers, AliasDataForkHeaderMustFitTheFile) {
 namespace korvex {
 namespace {
 
-test::Bytes fromHex(std::string_view hex) {
-    test::Bytes bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        bytes.push_back(
-            static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
-    }
-    return bytes;
-}
-
 // Values as Samba's own NDR encoder writes them, every version with create_time
 // 0x0102030405060708 (and version 1's optional "0x20" text in front where it has one).
 TEST(FinderInfoParsers, DosAttributesGiveTheCreationDateOfEveryVersion) {
@@ -161,7 +153,7 @@ TEST(FinderInfoParsers, DosAttributesGiveTheCreationDateOfEveryVersion) {
         "000005000500000011000000200000000807060504030201",
     };
     for (const char* hex : values) {
-        const test::Bytes value = fromHex(hex);
+        const test::Bytes value = test::fromHex(hex);
         const std::optional<double> date = DosAttributes::creationDate(value);
         ASSERT_TRUE(date) << hex;
         EXPECT_DOUBLE_EQ(*date, expected) << hex;
@@ -174,7 +166,7 @@ TEST(FinderInfoParsers, DosAttributesGiveTheCreationDateOfEveryVersion) {
     }
     // 2024-03-01 12:00:00 UTC, as Samba 4.17 stores it for a file a client created then.
     const std::uint64_t ticks = (730900800ull + 12622780800ull) * 10000000ull;
-    test::Bytes v5 = fromHex("0000050005000000110000002000000000000000000000000");
+    test::Bytes v5 = test::fromHex("0000050005000000110000002000000000000000000000000");
     v5.resize(16);
     for (int i = 0; i < 8; ++i) {
         v5.push_back(static_cast<std::uint8_t>(ticks >> (8 * i)));
@@ -184,15 +176,16 @@ TEST(FinderInfoParsers, DosAttributesGiveTheCreationDateOfEveryVersion) {
 
 TEST(FinderInfoParsers, DosAttributesWithoutACreationDateGiveNone) {
     EXPECT_FALSE(DosAttributes::creationDate(
-        fromHex("000005000500000001000000200000000807060504030201"))); // not flagged valid
+        test::fromHex("000005000500000001000000200000000807060504030201"))); // not flagged valid
     EXPECT_FALSE(DosAttributes::creationDate(
-        fromHex("000005000400000011000000200000000807060504030201"))); // switch disagrees
+        test::fromHex("000005000400000011000000200000000807060504030201"))); // switch disagrees
     EXPECT_FALSE(DosAttributes::creationDate(
-        fromHex("000006000600000011000000200000000807060504030201"))); // unknown version
+        test::fromHex("000006000600000011000000200000000807060504030201"))); // unknown version
     EXPECT_FALSE(DosAttributes::creationDate(
-        fromHex("000005000500000011000000200000000000000000000000"))); // zero: not set
-    EXPECT_FALSE(DosAttributes::creationDate(fromHex("3078323000ffffffff20000000"))); // compat
-    EXPECT_FALSE(DosAttributes::creationDate(fromHex("30783230"))); // unterminated text
+        test::fromHex("000005000500000011000000200000000000000000000000"))); // zero: not set
+    EXPECT_FALSE(
+        DosAttributes::creationDate(test::fromHex("3078323000ffffffff20000000"))); // compat
+    EXPECT_FALSE(DosAttributes::creationDate(test::fromHex("30783230"))); // unterminated text
 }
 
 } // namespace
