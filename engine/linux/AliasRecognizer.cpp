@@ -230,6 +230,30 @@ bool insideMetadataFolder(std::string_view path) {
 
 } // namespace
 
+namespace TypeIds {
+
+namespace {
+constexpr std::array<std::string_view, 5> coded{alias, folder, symlink, data, item};
+} // namespace
+
+std::uint8_t code(std::optional<std::string_view> type) {
+    for (std::size_t i = 0; type && i < coded.size(); ++i) {
+        if (*type == coded[i]) {
+            return static_cast<std::uint8_t>(i + 1);
+        }
+    }
+    return 0;
+}
+
+std::optional<std::string_view> fromCode(std::uint8_t code) {
+    if (code == 0 || code > coded.size()) {
+        return std::nullopt;
+    }
+    return coded[code - 1];
+}
+
+} // namespace TypeIds
+
 AliasRecognizer::AliasRecognizer() : xattrs_(std::make_shared<SystemXattrSource>()) {}
 
 AliasRecognizer::AliasRecognizer(std::shared_ptr<const XattrSource> xattrs)

@@ -2,6 +2,7 @@
 
 #include "XattrSource.h"
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -22,6 +23,10 @@ inline constexpr std::string_view folder = "public.folder";
 inline constexpr std::string_view symlink = "public.symlink";
 inline constexpr std::string_view data = "public.data";
 inline constexpr std::string_view item = "public.item"; ///< pipes, sockets, devices
+
+/// An answer of the recognizer in one byte (0: none), and back.
+std::uint8_t code(std::optional<std::string_view> type);
+std::optional<std::string_view> fromCode(std::uint8_t code);
 } // namespace TypeIds
 
 /// Decides what an entry on a Linux disk is, in the type identifiers the scan engine knows;

@@ -72,8 +72,10 @@ FolderListing::FolderListing(int folderFd, std::string prefix, dev_t device, boo
     : fd_(folderFd), prefix_(std::move(prefix)), device_(device), xattrs_(xattrs),
       readable_(listed.readable_), holdsAppleDouble_(listed.holdsAppleDouble_),
       holdsMacArchive_(listed.holdsMacArchive_), archiveRoots_(std::move(archiveRoots)),
-      names_(std::move(listed.names_)), entries_(std::move(listed.entries_)) {
+      names_(std::move(listed.names_)), entries_(std::move(listed.entries_)),
+      answers_(std::move(listed.answers_)) {
     listed.entries_.clear();
+    listed.answers_.clear();
 }
 
 FolderListing::~FolderListing() {

@@ -29,8 +29,8 @@ public:
     /// folders above it (nearest first) that hold a `__MACOSX` folder.
     FolderListing(int fd, std::string prefix, dev_t device, bool xattrs,
                   std::vector<std::shared_ptr<const FolderListing>> archiveRoots = {});
-    /// As above, with the names of `listed`, a listing of the same folder made a moment ago,
-    /// which gives them up: the folder is not read again.
+    /// As above, with the names (and answers) of `listed`, a listing of the same folder made a
+    /// moment ago, which gives them up: the folder is not read again.
     FolderListing(int fd, std::string prefix, dev_t device, bool xattrs,
                   std::vector<std::shared_ptr<const FolderListing>> archiveRoots,
                   FolderListing&& listed);
@@ -70,6 +70,11 @@ public:
     }
     bool holdsMacArchiveFolder() const { return holdsMacArchive_; }
 
+    /// What each entry is, when that was found out as the folder was listed ahead of the walk:
+    /// one code per entry, in entry order (see TypeIds::code); empty when nothing was.
+    const std::vector<std::uint8_t>& answers() const { return answers_; }
+    void setAnswers(std::vector<std::uint8_t> answers) { answers_ = std::move(answers); }
+
 private:
     std::atomic<int> fd_;
     std::string prefix_;
@@ -81,6 +86,7 @@ private:
     std::vector<std::shared_ptr<const FolderListing>> archiveRoots_;
     std::vector<char> names_;
     std::vector<Entry> entries_;
+    std::vector<std::uint8_t> answers_;
 };
 
 } // namespace korvex

@@ -82,6 +82,7 @@ struct Slot {
     std::uint32_t index = 0;
     unsigned char type = DT_UNKNOWN;
     bool unreadable = false; ///< a folder whose content could not be walked
+    bool answered = false;   ///< examined as its folder was listed ahead: `result` holds it
     std::atomic<std::uint64_t> state{~std::uint64_t{0}}; ///< stateOf(entry, ...)
     std::optional<std::string_view> result;
 };
@@ -143,8 +144,16 @@ public:
             finished_.store(true);
         }
         if (lookAhead && threads > 1 && !finished_.load()) {
-            readAhead_ = std::make_unique<TreeReadAhead>(std::min(threads, maxThreads),
-                                                         folderDescriptorLimit());
+            // The pool examines the entries of the folders it lists, when that needs no working
+            // folder: each folder is then read, and its entries looked at, by one thread while
+            // it is open, many folders at once (far fewer hand-overs between threads).
+            TreeReadAhead::Examine examine;
+            if (recognizer_.xattrsByDescriptor()) {
+                examine = [this](FolderListing& listing) { examineAhead(listing); };
+            }
+            aliasesAhead_ = static_cast<bool>(aliasAhead_);
+            readAhead_ = std::make_unique<TreeReadAhead>(
+                std::min(threads, maxThreads), folderDescriptorLimit(), std::move(examine));
             readAhead_->entered(stack_.back().listing, "", 0);
         }
         if (lookAhead && !finished_.load()) {
@@ -155,7 +164,6 @@ public:
                                             : (std::thread::hardware_concurrency() > 1 ? 1 : 0);
             if (threads > 1) {
                 spare_ = std::max(spareFolders, fdLimit_ * 3 / 4);
-                aliasesAhead_ = static_cast<bool>(aliasAhead_);
             }
             lister_ = std::thread([this] { runLister(); });
             for (std::size_t i = 0; i < helpers; ++i) {
@@ -207,6 +215,7 @@ private:
     bool reopen(std::size_t index);
     void publish(Slot& slot, std::size_t at);
     std::optional<std::string_view> classify(const Slot& slot, const char* path) const;
+    void examineAhead(FolderListing& listing) const;
     bool classifyOne(std::size_t& from, WorkingFolder& folder, std::string& scratch);
     void releaseConsumed(std::size_t upTo);
     void runLister();
@@ -379,9 +388,14 @@ bool PosixFolderWalk::Impl::reopen(std::size_t index) {
 }
 
 void PosixFolderWalk::Impl::publish(Slot& slot, std::size_t at) {
-    slot.state.store(stateOf(at, slot.unreadable && !slot.folder ? done : pending),
-                     std::memory_order_release);
+    // An entry already answered is done as it is handed out: no helper will say so, so the
+    // lister wakes a caller that waits for it.
+    const bool answered = (slot.unreadable && !slot.folder) || slot.answered;
+    slot.state.store(stateOf(at, answered ? done : pending), std::memory_order_release);
     produced_.store(at + 1, std::memory_order_release);
+    if (answered) {
+        wakeConsumer(at);
+    }
 }
 
 PosixFolderWalk::Impl::Produced PosixFolderWalk::Impl::produceOne() {
@@ -437,7 +451,13 @@ PosixFolderWalk::Impl::Produced PosixFolderWalk::Impl::produceOne() {
         slot.index = static_cast<std::uint32_t>(index);
         slot.type = type;
         slot.unreadable = false;
-        slot.result.reset();
+        const std::vector<std::uint8_t>& answers = listing.answers();
+        slot.answered = index < answers.size();
+        if (slot.answered) {
+            slot.result = TypeIds::fromCode(answers[index]);
+        } else {
+            slot.result.reset();
+        }
         // The metadata folders of netatalk and of unpacked Mac zip archives hold AppleDouble
         // files, never aliases: they are read as carriers, not walked.
         if (type == DT_DIR && !isMetadataFolderName(listing.name(entry))) {
@@ -462,6 +482,29 @@ std::optional<std::string_view> PosixFolderWalk::Impl::classify(const Slot& slot
     question.listing = &listing;
     question.xattrs = listing.xattrs();
     return recognizer_.typeIdentifier(question);
+}
+
+// On a thread of the read-ahead, with the folder open: answers as classify() would, in order.
+void PosixFolderWalk::Impl::examineAhead(FolderListing& listing) const {
+    std::vector<std::uint8_t> answers(listing.size());
+    for (std::size_t i = 0; i < listing.size(); ++i) {
+        if (stop_.load(std::memory_order_relaxed)) {
+            return; // the walk is closing: no answers
+        }
+        const FolderListing::Entry& entry = listing.entry(i);
+        AliasRecognizer::Entry question;
+        question.folderFd = listing.fd();
+        question.name = listing.name(entry);
+        question.type = entry.type;
+        question.listing = &listing;
+        question.xattrs = listing.xattrs();
+        const std::optional<std::string_view> answer = recognizer_.typeIdentifier(question);
+        answers[i] = TypeIds::code(answer);
+        if (aliasesAhead_ && answer == TypeIds::alias) {
+            aliasAhead_(listing, i);
+        }
+    }
+    listing.setAnswers(std::move(answers));
 }
 
 bool PosixFolderWalk::Impl::classifyOne(std::size_t& from, WorkingFolder& folder,
@@ -579,6 +622,7 @@ void PosixFolderWalk::Impl::runLister() {
         std::size_t inRing = produced_.load(std::memory_order_relaxed) - seen;
         bool progressed = false;
         bool blocked = false;
+        bool unanswered = false; // entries for the helpers were listed
         for (int i = 0; i < 256 && !finished_.load(std::memory_order_relaxed); ++i) {
             inRing = produced_.load(std::memory_order_relaxed) - consumed_.load();
             if (inRing >= ringSize || listings_.load() > stack_.size() + spare_) {
@@ -598,8 +642,13 @@ void PosixFolderWalk::Impl::runLister() {
                 break;
             }
             progressed = true;
+            unanswered =
+                unanswered ||
+                !ring_[(produced_.load(std::memory_order_relaxed) - 1) % ringSize].answered;
         }
-        wakeHelper();
+        if (unanswered) {
+            wakeHelper();
+        }
         for (int i = 0; i < 4 && classifyOne(cursor, folder, scratch); ++i) {
             progressed = true;
         }
@@ -787,7 +836,6 @@ std::unique_ptr<PosixFolderWalk> PosixFolderWalk::open(const std::string& folder
         const bool xattrs = recognizer.xattrsSupported(fd.get(), st.st_dev);
         root = impl->makeListing(fd.release(), std::move(prefix), st.st_dev, xattrs);
     }
-    impl->aliasAhead_ = std::move(aliasAhead);
     impl->aliasAhead_ = std::move(aliasAhead);
     impl->start(std::move(root), lookAhead, threads);
     return std::unique_ptr<PosixFolderWalk>(new PosixFolderWalk(std::move(impl)));

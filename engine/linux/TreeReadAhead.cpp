@@ -13,8 +13,10 @@ namespace korvex {
 
 namespace {
 
-/// Entries listed ahead of the walk at most.
-constexpr std::size_t window = 65536;
+/// Names of folders listed ahead and kept for the walk (about 60 bytes each with their
+/// folder's share): the read-ahead goes no further ahead while it holds this many. (A listing
+/// that comes in meanwhile is kept up to twice as many.)
+constexpr std::size_t keptNames = 131072;
 /// Pieces of work waiting at most; beyond, the one farthest ahead is dropped.
 constexpr std::size_t jobLimit = 4096;
 /// A folder file this large (about 30,000 names and more) is left to the walk: listed twice,
@@ -22,14 +24,12 @@ constexpr std::size_t jobLimit = 4096;
 /// looked into ahead.
 constexpr off_t largeFolderBytes = 1 << 20;
 constexpr std::size_t subfolderLimit = 32768;
-/// Names of folders listed ahead kept for the walk at most (about 40 bytes each).
-constexpr std::size_t keptNames = window;
 /// When nearly all of a batch of folders were listed at memory speed, the read-ahead pauses
 /// for this many entries of the walk. (A cold disk has some folders come from memory too:
 /// read ahead by the kernel with their neighbours, so the bar is high.)
 constexpr std::size_t cachedBatch = 256;
 constexpr std::size_t cachedEnough = cachedBatch * 95 / 100;
-constexpr std::size_t pause = window / 2;
+constexpr std::size_t pause = 32768;
 
 bool isMetadataFolderName(std::string_view name) {
     return name == ".AppleDouble" || name == "__MACOSX";
@@ -43,6 +43,9 @@ struct TreeReadAhead::Folder {
     bool xattrs = true;
     std::string path;
     std::vector<std::string> subfolders; ///< in byte order
+    /// Whether the entries of the subfolders may be examined ahead: none of them lies in an
+    /// unpacked Mac archive, whose AppleDouble files sit in folders above them.
+    bool examineBelow = false;
     std::atomic<std::size_t>* open = nullptr;
 
     ~Folder() {
@@ -58,8 +61,8 @@ struct TreeReadAhead::Job {
     std::size_t next = 0;
 };
 
-TreeReadAhead::TreeReadAhead(std::size_t threads, std::size_t descriptorLimit)
-    : descriptorLimit_(descriptorLimit) {
+TreeReadAhead::TreeReadAhead(std::size_t threads, std::size_t descriptorLimit, Examine examine)
+    : descriptorLimit_(descriptorLimit), examine_(std::move(examine)) {
     for (std::size_t i = 0; i < threads; ++i) {
         threads_.emplace_back([this] { run(); });
     }
@@ -72,6 +75,7 @@ TreeReadAhead::~TreeReadAhead() {
         stop_ = true;
     }
     wake_.notify_all();
+    workDone_.notify_all();
     for (std::thread& thread : threads_) {
         thread.join();
     }
@@ -92,7 +96,7 @@ bool TreeReadAhead::walksBefore(std::string_view a, std::string_view b) {
 }
 
 bool TreeReadAhead::mayDescend() const {
-    return listedAhead_ <= walked_ + window && walked_ >= pausedUntil_;
+    return listedNames_ < keptNames && walked_ >= pausedUntil_;
 }
 
 bool TreeReadAhead::isBehindWalk(std::string_view path) {
@@ -119,7 +123,8 @@ void TreeReadAhead::push(Job job) {
 }
 
 std::shared_ptr<TreeReadAhead::Folder> TreeReadAhead::folderFrom(const FolderListing& listing,
-                                                                 int fd, std::string_view path) {
+                                                                 int fd, std::string_view path,
+                                                                 bool examineBelow) {
     std::vector<std::string> subfolders;
     for (std::size_t i = 0; i < listing.size(); ++i) {
         const FolderListing::Entry& entry = listing.entry(i);
@@ -145,6 +150,7 @@ std::shared_ptr<TreeReadAhead::Folder> TreeReadAhead::folderFrom(const FolderLis
     folder->xattrs = listing.xattrs();
     folder->path = path;
     folder->subfolders = std::move(subfolders);
+    folder->examineBelow = examineBelow && !listing.holdsMacArchiveFolder();
     return folder;
 }
 
@@ -164,7 +170,9 @@ void TreeReadAhead::entered(const std::shared_ptr<const FolderListing>& listing,
         wake_.notify_one(); // the walk came near enough; that thread wakes the next
     }
     if (idle) {
-        if (std::shared_ptr<Folder> folder = folderFrom(*listing, listing->fd(), relativePath)) {
+        const bool inArchive = !listing->archiveRoots().empty();
+        if (std::shared_ptr<Folder> folder =
+                folderFrom(*listing, listing->fd(), relativePath, !inArchive)) {
             push(Job{std::move(folder), 0});
         }
     }
@@ -206,13 +214,29 @@ void TreeReadAhead::run() {
 void TreeReadAhead::descend(const std::shared_ptr<Folder>& parent, std::size_t index) {
     const std::string& name = parent->subfolders[index];
     const std::string path = parent->path.empty() ? name : parent->path + '/' + name;
-    if (isBehindWalk(path)) {
-        return; // the walk has been there
+    {
+        std::lock_guard lock(mutex_);
+        if (isBehindWalkLocked(path)) {
+            return; // the walk has been there
+        }
+        working_.insert(path);
     }
+    list(*parent, name, path);
+    bool walkWaits = false;
+    {
+        std::lock_guard lock(mutex_);
+        working_.erase(path);
+        walkWaits = walkWaits_;
+    }
+    if (walkWaits) {
+        workDone_.notify_all();
+    }
+}
+
+void TreeReadAhead::list(const Folder& parent, const std::string& name, const std::string& path) {
     struct stat st;
-    if (::fstatat(parent->fd.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) !=
-            0 ||
-        !S_ISDIR(st.st_mode) || st.st_dev != parent->device) {
+    if (::fstatat(parent.fd.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0 ||
+        !S_ISDIR(st.st_mode) || st.st_dev != parent.device) {
         return; // no folder, or another file system: the walk decides what to do there
     }
     if (st.st_size > largeFolderBytes) {
@@ -220,14 +244,13 @@ void TreeReadAhead::descend(const std::shared_ptr<Folder>& parent, std::size_t i
     }
     const long waitsBefore = threadWaitsSoFar();
     FileDescriptor fd(
-        ::openat(parent->fd.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        ::openat(parent.fd.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (fd) {
         auto listing =
-            std::make_shared<FolderListing>(fd.release(), std::string(), st.st_dev, parent->xattrs);
+            std::make_shared<FolderListing>(fd.release(), std::string(), st.st_dev, parent.xattrs);
         const bool cached = waitsBefore >= 0 && threadWaitsSoFar() == waitsBefore;
         {
             std::lock_guard lock(mutex_);
-            listedAhead_ += listing->size();
             cachedInBatch_ += cached ? 1 : 0;
             if (++listedInBatch_ == cachedBatch) {
                 if (cachedInBatch_ >= cachedEnough) {
@@ -237,8 +260,12 @@ void TreeReadAhead::descend(const std::shared_ptr<Folder>& parent, std::size_t i
                 cachedInBatch_ = 0;
             }
         }
-        if (std::shared_ptr<Folder> folder = folderFrom(*listing, listing->fd(), path)) {
+        if (std::shared_ptr<Folder> folder =
+                folderFrom(*listing, listing->fd(), path, parent.examineBelow)) {
             push(Job{std::move(folder), 0});
+        }
+        if (examine_ && parent.examineBelow && listing->readable() && mayKeep(path, *listing)) {
+            examine_(*listing);
         }
         keep(path, std::move(listing), st);
     }
@@ -251,7 +278,7 @@ void TreeReadAhead::keep(const std::string& path, std::shared_ptr<FolderListing>
     }
     listing->closeFd(); // the walk opens the folder itself; only the names are kept
     std::lock_guard lock(mutex_);
-    if (listedNames_ + listing->size() > keptNames || isBehindWalkLocked(path)) {
+    if (!mayKeepLocked(path, *listing)) {
         return;
     }
     listedNames_ += listing->size();
@@ -262,9 +289,25 @@ void TreeReadAhead::keep(const std::string& path, std::shared_ptr<FolderListing>
     kept = Listed{std::move(listing), st.st_dev, st.st_ino, st.st_mtim, st.st_ctim};
 }
 
+bool TreeReadAhead::mayKeep(std::string_view path, const FolderListing& listing) {
+    std::lock_guard lock(mutex_);
+    return mayKeepLocked(path, listing);
+}
+
+bool TreeReadAhead::mayKeepLocked(std::string_view path, const FolderListing& listing) const {
+    return listedNames_ + listing.size() <= 2 * keptNames && !isBehindWalkLocked(path);
+}
+
 std::shared_ptr<FolderListing> TreeReadAhead::take(std::string_view relativePath,
                                                    const struct stat& now) {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    // A folder being read ahead right now is waited for: reading it a second time would cost
+    // more (its entries are being examined, by one thread, while the walk waits).
+    if (working_.count(relativePath) != 0) {
+        walkWaits_ = true;
+        workDone_.wait(lock, [&] { return stop_ || working_.count(relativePath) == 0; });
+        walkWaits_ = false;
+    }
     // What the walk has passed it will never ask for.
     while (!listed_.empty() && walksBefore(listed_.begin()->first, relativePath)) {
         listedNames_ -= listed_.begin()->second.names->size();

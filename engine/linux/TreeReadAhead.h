@@ -4,9 +4,11 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -24,7 +26,11 @@ class FolderListing;
 /// once). Nothing of it reaches the walk's answers, so those are the same with any number of
 /// threads.
 ///
-/// Bounded whatever the tree's shape: at most `window` entries listed ahead of the walk, at
+/// With `examine`, the entries of each folder listed ahead are examined there and then, while
+/// the folder is open, on the same thread: the walk finds the answers with the names (a folder
+/// that holds a `__MACOSX` folder passes on no examination to those below it).
+///
+/// Bounded whatever the tree's shape: a bounded number of names listed ahead of the walk, at
 /// most `descriptorLimit` folders kept open for later, a bounded stack of work (the part
 /// farthest ahead is dropped first), very large folders left to the walk. When nearly all
 /// of a batch of folders were listed at memory speed it pauses while the walk goes on (a tree in
@@ -32,7 +38,11 @@ class FolderListing;
 /// everything through descriptors.
 class TreeReadAhead {
 public:
-    TreeReadAhead(std::size_t threads, std::size_t descriptorLimit);
+    /// Examines the entries of a folder listed ahead (open, with its names) and keeps the
+    /// answers in it; called on the pool's threads, several at once.
+    using Examine = std::function<void(FolderListing& listing)>;
+
+    TreeReadAhead(std::size_t threads, std::size_t descriptorLimit, Examine examine = {});
     /// Stops the threads (they finish the entry at hand).
     ~TreeReadAhead();
     TreeReadAhead(const TreeReadAhead&) = delete;
@@ -71,28 +81,36 @@ private:
 
     void run();
     void descend(const std::shared_ptr<Folder>& parent, std::size_t index);
+    void list(const Folder& parent, const std::string& name, const std::string& path);
     void push(Job job);
     bool isBehindWalk(std::string_view path);
     bool isBehindWalkLocked(std::string_view path) const;
     void keep(const std::string& path, std::shared_ptr<FolderListing> listing,
               const struct stat& st);
     bool mayDescend() const; ///< with the mutex held
-    std::shared_ptr<Folder> folderFrom(const FolderListing& listing, int fd, std::string_view path);
+    bool mayKeep(std::string_view path, const FolderListing& listing);
+    bool mayKeepLocked(std::string_view path, const FolderListing& listing) const;
+    std::shared_ptr<Folder> folderFrom(const FolderListing& listing, int fd, std::string_view path,
+                                       bool examineBelow);
 
     const std::size_t descriptorLimit_;
+    const Examine examine_;
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::deque<Job> jobs_; ///< the back is taken first: the nearest in walk order
+    std::condition_variable workDone_; ///< a folder in `working_` is done with
+    std::deque<Job> jobs_;             ///< the back is taken first: the nearest in walk order
     std::size_t busy_ = 0;
     std::size_t sleepers_ = 0; ///< threads waiting for `wake_`
     std::string position_;     ///< the walk's folder
     std::size_t walked_ = 0;
-    std::size_t listedAhead_ = 0;
     std::size_t pausedUntil_ = 0;   ///< no descent before the walk has handed out this many
     bool waiting_ = false;          ///< a thread waits for the walk to come nearer
     std::size_t listedInBatch_ = 0; ///< folders listed in this batch
     std::size_t cachedInBatch_ = 0; ///< of which at memory speed
     bool stop_ = false;
+    std::set<std::string, std::less<>>
+        working_;            ///< folders being listed (and examined) by the threads
+    bool walkWaits_ = false; ///< for one of them
     std::atomic<std::size_t> openFolders_{0};
     std::map<std::string, Listed, WalkOrder> listed_; ///< by relative path, in walk order
     std::size_t listedNames_ = 0;                     ///< entries held in `listed_`

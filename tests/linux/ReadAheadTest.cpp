@@ -3,17 +3,23 @@
 #include "AliasScanner.h"
 #include "TempTree.h"
 #include "linux/AliasRecognizer.h"
+#include "linux/FolderListing.h"
 #include "linux/PosixAliasPlatform.h"
 #include "linux/PosixFolderWalk.h"
 #include "linux/TreeReadAhead.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
+#include <mutex>
 #include <random>
+#include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace korvex {
@@ -51,9 +57,13 @@ void grow(const TempTree& tree, std::mt19937& random, const std::string& at, int
             tree.file(name, test::aliasDataFork());
             tree.file(at + ".AppleDouble/" + name.substr(at.size()), test::netatalkMetadata(true));
             break;
-        case 6: // an unpacked Mac zip archive
+        case 6: // an unpacked Mac zip archive: some files are aliases only by their sidecars there
             tree.file(name + "/inner/a", test::aliasDataFork());
             tree.file(name + "/__MACOSX/inner/._a", test::macSidecar(true));
+            tree.file(name + "/inner/deeper/b", std::string(100, 'x'));
+            tree.file(name + "/__MACOSX/inner/deeper/._b", test::macSidecar(true));
+            tree.file(name + "/c", std::string(100, 'x'));
+            tree.file(name + "/__MACOSX/._c", test::macSidecar(true));
             break;
         case 7:
             ::symlink(random() % 2 ? ".." : "/nowhere", tree.path(name).c_str());
@@ -253,6 +263,83 @@ TEST(ReadAhead, ScansThatMarkGiveTheSameReportAndSidecars) {
         std::mismatch(sequential.begin(), sequential.end(), parallel.begin(), parallel.end());
     EXPECT_TRUE(parallel == sequential)
         << "first difference at " << sequential.substr(differ - sequential.begin(), 200);
+}
+
+// The pool lists every folder below the walk's position once, and examines the entries of
+// each, except below a folder that holds `__MACOSX` (the walk alone knows the archive's root).
+TEST(ReadAhead, PoolExaminesWhatItListsExceptInsideMacArchives) {
+    TempTree tree;
+    const std::vector<std::pair<std::string, bool>> folders = {
+        {"a", true},           {"a/b", true},      {"a/b/c", true},         {"a/z", true},
+        {"arch", true},        {"arch/in", false}, {"arch/in/deep", false}, {"arch/in2", false},
+        {"arch/in2/x", false}, {"b", true},
+    };
+    for (const auto& [folder, _] : folders) {
+        tree.file(folder + "/file", "x");
+    }
+    tree.file("arch/__MACOSX/in/._file", test::macSidecar(true));
+
+    std::mutex mutex;
+    std::multiset<std::size_t> examinedSizes;
+    TreeReadAhead pool(4, 64, [&](FolderListing& listing) {
+        std::lock_guard lock(mutex);
+        examinedSizes.insert(listing.size());
+        listing.setAnswers(std::vector<std::uint8_t>(listing.size(), 1));
+    });
+    struct stat st;
+    ASSERT_EQ(::stat(tree.root().c_str(), &st), 0);
+    auto root = std::make_shared<FolderListing>(
+        ::open(tree.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), tree.root() + "/",
+        st.st_dev, true);
+    pool.entered(root, "", 0);
+
+    // In walk order, as the walk asks: each is listed ahead, examined or not as expected.
+    for (const auto& [folder, examined] : folders) {
+        ASSERT_EQ(::stat(tree.path(folder).c_str(), &st), 0);
+        std::shared_ptr<FolderListing> listed;
+        for (int i = 0; i < 1000 && !listed; ++i) {
+            listed = pool.take(folder, st);
+            if (!listed) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        }
+        ASSERT_TRUE(listed) << folder << " was not listed ahead";
+        EXPECT_NE(listed->find("file"), nullptr) << folder;
+        EXPECT_EQ(listed->answers().size(), examined ? listed->size() : 0) << folder;
+    }
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(examinedSizes.size(), 6u); // a, a/b, a/b/c, a/z, arch, b: each once
+}
+
+// Aliases met ahead are handed to the platform (to be read while the walk is elsewhere), and
+// nothing else is.
+TEST(ReadAhead, AliasesFoundAheadAreHandedOverAndNothingElse) {
+    TempTree tree;
+    std::set<std::string> aliases;
+    for (int i = 0; i < 40; ++i) {
+        const std::string folder = "f" + std::to_string(i % 8) + "/g" + std::to_string(i % 3);
+        tree.file(folder + "/plain" + std::to_string(i), std::string(100, 'x'));
+        if (i % 3 == 0) {
+            tree.file(folder + "/alias" + std::to_string(i), test::aliasDataFork());
+            aliases.insert("alias" + std::to_string(i));
+        }
+    }
+    AliasRecognizer recognizer;
+    std::mutex mutex;
+    std::set<std::string> handed;
+    auto walk = PosixFolderWalk::open(tree.root(), recognizer, nullptr, true, 8,
+                                      [&](const FolderListing& folder, std::size_t index) {
+                                          std::lock_guard lock(mutex);
+                                          handed.emplace(folder.name(folder.entry(index)));
+                                      });
+    ASSERT_TRUE(walk);
+    std::size_t walkedAliases = 0;
+    for (WalkEntry entry; walk->next(entry);) {
+        walkedAliases += entry.type == TypeIds::alias ? 1 : 0;
+    }
+    walk.reset();
+    EXPECT_EQ(walkedAliases, aliases.size());
+    EXPECT_EQ(handed, aliases);
 }
 
 TEST(ReadAhead, WalkOrderOfPaths) {
