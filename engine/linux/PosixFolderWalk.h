@@ -33,8 +33,10 @@ class MountTable;
 /// the recognizer's own for that entry; the caller's thread and working folder are never used
 /// by the look-ahead. With one thread, a single helper works on a second core. With more, as
 /// many helpers classify at once, and as many more threads list the folders below the walk's
-/// position ahead of it (TreeReadAhead), so that a disk whose metadata is not in memory gets
-/// many requests at once; the answers are the same with any number. Without the look-ahead,
+/// position ahead of it (TreeReadAhead) and, where the attribute calls take a descriptor,
+/// examine their entries there and then, so that a disk whose metadata is not in memory gets
+/// many requests at once; the walk hands out those answers with the names. The answers are
+/// the same with any number. Without the look-ahead,
 /// the caller's thread does everything.
 class PosixFolderWalk final : public FolderWalk {
 public:
