@@ -55,24 +55,7 @@ const MountTable& PosixAliasPlatform::mounts() {
 
 std::unique_ptr<FolderWalk> PosixAliasPlatform::openWalk(const std::string& folderPath) {
     mountTableRead_ = false; // mounts may have changed since the last scan
-    // Aliases met ahead are read and resolved once on a helper thread and the answers thrown
-    // away: their content and their targets' folders are then in memory when the scan asks.
-    auto aliasAhead = [this](const FolderListing& folder, std::size_t index) {
-        const std::string_view name = folder.name(folder.entry(index));
-        AppleDoubleFiles files(folder, name);
-        const std::optional<std::vector<std::uint8_t>> bytes =
-            AliasDataReader::read(folder.fd(), name, files);
-        if (!bytes) {
-            return;
-        }
-        const bookmark::BookmarkResult<classic::AliasContent> parsed =
-            classic::ClassicAlias::read(*bytes);
-        if (parsed) {
-            (void)resolver_.resolve(bookmark::BookmarkInfo::from(parsed->bookmark));
-        }
-    };
-    return PosixFolderWalk::open(folderPath, recognizer_, &mounts(), true, walkThreads_,
-                                 std::move(aliasAhead));
+    return PosixFolderWalk::open(folderPath, recognizer_, &mounts(), true, walkThreads_);
 }
 
 void PosixAliasPlatform::itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) {

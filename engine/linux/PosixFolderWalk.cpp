@@ -151,7 +151,6 @@ public:
             if (recognizer_.xattrsByDescriptor()) {
                 examine = [this](FolderListing& listing) { examineAhead(listing); };
             }
-            aliasesAhead_ = static_cast<bool>(aliasAhead_);
             readAhead_ = std::make_unique<TreeReadAhead>(
                 std::min(threads, maxThreads), folderDescriptorLimit(), std::move(examine));
             readAhead_->entered(stack_.back().listing, "", 0);
@@ -263,13 +262,7 @@ private:
     std::thread lister_;
     std::vector<std::thread> helpers_;
     std::size_t spare_ = spareFolders;
-    bool aliasesAhead_ = false; ///< call `aliasAhead_` for aliases found ahead
     std::unique_ptr<TreeReadAhead> readAhead_;
-
-public:
-    AliasAhead aliasAhead_;
-
-private:
     bool holding_ = false;
     std::string consumerScratch_;
     std::string consumerName_;
@@ -500,9 +493,6 @@ void PosixFolderWalk::Impl::examineAhead(FolderListing& listing) const {
         question.xattrs = listing.xattrs();
         const std::optional<std::string_view> answer = recognizer_.typeIdentifier(question);
         answers[i] = TypeIds::code(answer);
-        if (aliasesAhead_ && answer == TypeIds::alias) {
-            aliasAhead_(listing, i);
-        }
     }
     listing.setAnswers(std::move(answers));
 }
@@ -530,16 +520,8 @@ bool PosixFolderWalk::Impl::classifyOne(std::size_t& from, WorkingFolder& folder
             const bool sameFolder = slot->folder.get() == listing;
             slot->result = classify(
                 *slot, folder.pathOf(slot->folder, slot->folder->entry(slot->index), scratch));
-            std::shared_ptr<const FolderListing> alias;
-            const std::size_t index = slot->index;
-            if (aliasesAhead_ && slot->result == TypeIds::alias) {
-                alias = slot->folder; // keeps the folder open once the slot is handed out
-            }
             slot->state.store(stateOf(at, done), std::memory_order_release);
             wakeConsumer(at);
-            if (alias) {
-                aliasAhead_(*alias, index);
-            }
             if (!sameFolder || at + 1 >= end || at + 1 - from >= runLength) {
                 break;
             }
@@ -813,7 +795,7 @@ PosixFolderWalk::~PosixFolderWalk() = default;
 std::unique_ptr<PosixFolderWalk> PosixFolderWalk::open(const std::string& folderPath,
                                                        const AliasRecognizer& recognizer,
                                                        const MountTable* mountTable, bool lookAhead,
-                                                       std::size_t threads, AliasAhead aliasAhead) {
+                                                       std::size_t threads) {
     const std::string path = withoutTrailingSlashes(folderPath);
     if (path.empty()) {
         return nullptr;
@@ -836,7 +818,6 @@ std::unique_ptr<PosixFolderWalk> PosixFolderWalk::open(const std::string& folder
         const bool xattrs = recognizer.xattrsSupported(fd.get(), st.st_dev);
         root = impl->makeListing(fd.release(), std::move(prefix), st.st_dev, xattrs);
     }
-    impl->aliasAhead_ = std::move(aliasAhead);
     impl->start(std::move(root), lookAhead, threads);
     return std::unique_ptr<PosixFolderWalk>(new PosixFolderWalk(std::move(impl)));
 }

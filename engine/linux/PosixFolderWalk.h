@@ -2,7 +2,6 @@
 
 #include "FolderWalk.h"
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,15 +43,12 @@ public:
     /// the path is missing, not a folder, or cannot be opened. `recognizer` must outlive the
     /// walk. `mountTable`: the mounts to know about (null: the system's, read now). Without
     /// `lookAhead` everything happens on the caller's thread. `threads`: the read-ahead pool
-    /// (1: the lister and one helper, nothing read ahead). `aliasAhead`: with more than one
-    /// thread, called on a helper thread for each alias found ahead of the caller (the entry
-    /// `index` of `folder`, whose descriptor stays open meanwhile), to read what the caller will
-    /// read of it while the caller is still elsewhere; must be safe from several threads.
-    using AliasAhead = std::function<void(const FolderListing& folder, std::size_t index)>;
-    static std::unique_ptr<PosixFolderWalk>
-    open(const std::string& folderPath, const AliasRecognizer& recognizer,
-         const MountTable* mountTable = nullptr, bool lookAhead = true,
-         std::size_t threads = defaultThreads, AliasAhead aliasAhead = {});
+    /// (1: the lister and one helper, nothing read ahead).
+    static std::unique_ptr<PosixFolderWalk> open(const std::string& folderPath,
+                                                 const AliasRecognizer& recognizer,
+                                                 const MountTable* mountTable = nullptr,
+                                                 bool lookAhead = true,
+                                                 std::size_t threads = defaultThreads);
 
     /// Threads that read ahead unless told otherwise: sized for a disk's queue, not for cores.
     static constexpr std::size_t defaultThreads = 12;

@@ -311,37 +311,6 @@ TEST(ReadAhead, PoolExaminesWhatItListsExceptInsideMacArchives) {
     EXPECT_EQ(examinedSizes.size(), 6u); // a, a/b, a/b/c, a/z, arch, b: each once
 }
 
-// Aliases met ahead are handed to the platform (to be read while the walk is elsewhere), and
-// nothing else is.
-TEST(ReadAhead, AliasesFoundAheadAreHandedOverAndNothingElse) {
-    TempTree tree;
-    std::set<std::string> aliases;
-    for (int i = 0; i < 40; ++i) {
-        const std::string folder = "f" + std::to_string(i % 8) + "/g" + std::to_string(i % 3);
-        tree.file(folder + "/plain" + std::to_string(i), std::string(100, 'x'));
-        if (i % 3 == 0) {
-            tree.file(folder + "/alias" + std::to_string(i), test::aliasDataFork());
-            aliases.insert("alias" + std::to_string(i));
-        }
-    }
-    AliasRecognizer recognizer;
-    std::mutex mutex;
-    std::set<std::string> handed;
-    auto walk = PosixFolderWalk::open(tree.root(), recognizer, nullptr, true, 8,
-                                      [&](const FolderListing& folder, std::size_t index) {
-                                          std::lock_guard lock(mutex);
-                                          handed.emplace(folder.name(folder.entry(index)));
-                                      });
-    ASSERT_TRUE(walk);
-    std::size_t walkedAliases = 0;
-    for (WalkEntry entry; walk->next(entry);) {
-        walkedAliases += entry.type == TypeIds::alias ? 1 : 0;
-    }
-    walk.reset();
-    EXPECT_EQ(walkedAliases, aliases.size());
-    EXPECT_EQ(handed, aliases);
-}
-
 TEST(ReadAhead, WalkOrderOfPaths) {
     struct Case {
         const char* a;
