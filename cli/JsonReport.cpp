@@ -75,6 +75,12 @@ void JsonReport::write(std::ostream& out, const std::string& folder,
             searched[repair->index->aliases()[i].aliasPath] = i;
         }
     }
+    std::map<std::string_view, const RelinkedAlias*> relinked;
+    if (repair) {
+        for (const RelinkedAlias& alias : repair->relinked) {
+            relinked[alias.aliasPath] = &alias;
+        }
+    }
     std::map<AliasStatus, std::int64_t> counts;
     for (const AliasRecord& record : records) {
         ++counts[record.status];
@@ -85,6 +91,13 @@ void JsonReport::write(std::ostream& out, const std::string& folder,
         }
         if (record.volume) {
             out << ",\"volume\":" << quoted(*record.volume);
+        }
+        if (record.status == AliasStatus::failed) {
+            out << ",\"reason\":" << quoted(record.reason);
+        }
+        if (const auto found = relinked.find(record.path); found != relinked.end()) {
+            out << ",\"written\":" << quoted(found->second->macPath)
+                << ",\"local\":" << quoted(found->second->targetPath);
         }
         if (const auto found = searched.find(record.path); found != searched.end()) {
             out << ",\"candidates\":[";
@@ -101,8 +114,8 @@ void JsonReport::write(std::ostream& out, const std::string& folder,
         << ",\"broken\":" << report.brokenCount << ",\"refreshed\":" << report.rewrittenCount
         << ",\"relinked\":" << (repair ? repair->relinked.size() : 0)
         << ",\"unreadable\":" << counts[AliasStatus::unreadable]
-        << ",\"failed\":" << counts[AliasStatus::failed] + (repair ? repair->failed.size() : 0)
-        << ",\"problems\":" << report.problemCount << ",\"time\":" << quoted(time)
+        << ",\"failed\":" << counts[AliasStatus::failed] << ",\"problems\":" << report.problemCount
+        << ",\"stopped\":" << (report.stopped ? "true" : "false") << ",\"time\":" << quoted(time)
         << ",\"mappings\":[";
     const char* comma = "";
     if (repair) {

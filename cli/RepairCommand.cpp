@@ -5,6 +5,7 @@
 #include "JsonReport.h"
 #include "PathOrder.h"
 #include "linux/AliasRepair.h"
+#include "linux/RelinkSummary.h"
 #include "linux/RelinkUndo.h"
 
 #include <ctime>
@@ -110,13 +111,7 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, std::sto
             writeSuggestions(out, *repair);
         }
         if (repair && arguments_.relink) {
-            out << "\nRelinked " << repair->relinked.size() << " aliases.\n";
-            for (const RelinkedAlias& relinked : repair->relinked) {
-                out << relinked.aliasPath << " -> " << relinked.targetPath << '\n';
-            }
-            for (const std::string& path : repair->failed) {
-                out << "Couldn't relink " << path << '\n';
-            }
+            out << '\n' << RelinkSummary::text(*repair);
         }
     }
     if (report->stopped) {

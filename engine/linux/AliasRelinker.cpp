@@ -3,10 +3,26 @@
 #include "PathText.h"
 #include "relink/RelinkRecord.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 
 namespace korvex {
+
+namespace {
+
+// What failed, with the system's reason when the call that failed left one.
+std::string failureText(std::string_view what, int error) {
+    std::string text(what);
+    if (error != 0) {
+        text += ": ";
+        text += std::strerror(error);
+    }
+    return text;
+}
+
+} // namespace
 
 AliasRelinker::AliasRelinker(std::string folderPath, FileCalls& fileCalls)
     : folderPath_(std::move(folderPath)),
@@ -51,9 +67,12 @@ AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath,
                                               const BookmarkData& expected,
                                               const BookmarkData& fresh,
                                               const std::string* sidecarText) {
+    failure_.clear();
     std::string name;
+    errno = 0;
     FileDescriptor folder = folderOf(relativePath, name);
     if (!folder) {
+        failure_ = failureText("its folder can't be reached from the scanned one any more", errno);
         return Outcome::changed;
     }
     WalkEntry entry;
@@ -64,14 +83,28 @@ AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath,
     item.entry = &entry;
 
     // The platform remembers the file it read: only that file, unchanged, is replaced.
+    errno = 0;
     std::optional<BookmarkData> current = platform_.readBookmarkData(item);
-    if (!current || *current != expected) {
+    if (!current) {
+        failure_ = failureText("it can't be read again", errno);
         return Outcome::changed;
     }
+    if (*current != expected) {
+        failure_ = "it changed since it was read";
+        return Outcome::changed;
+    }
+    errno = 0;
     if (sidecarText && !platform_.writeText(*sidecarText, item, relinkSuffix)) {
+        failure_ = failureText(
+            "its sidecar (" + std::string(relinkSuffix) + ") couldn't be written", errno);
         return Outcome::failed;
     }
-    return platform_.writeBookmarkData(fresh, item) ? Outcome::replaced : Outcome::failed;
+    errno = 0;
+    if (!platform_.writeBookmarkData(fresh, item)) {
+        failure_ = failureText("it couldn't be written", errno);
+        return Outcome::failed;
+    }
+    return Outcome::replaced;
 }
 
 } // namespace korvex

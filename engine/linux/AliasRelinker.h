@@ -38,6 +38,10 @@ public:
     Outcome replace(std::string_view relativePath, const BookmarkData& expected,
                     const BookmarkData& fresh, const std::string* sidecarText = nullptr);
 
+    /// Why the last `replace` left the alias as it was ("it changed since it was read", the
+    /// system's error, ...); empty after one that replaced it.
+    const std::string& failure() const { return failure_; }
+
     /// The folder holding `relativePath`, reached component by component from the opened
     /// folder with O_NOFOLLOW; `name` gets the last component. Invalid when any step fails or
     /// a component is empty, "." or "..".
@@ -49,6 +53,7 @@ private:
     dev_t device_ = 0;
     ino_t inode_ = 0;
     PosixAliasPlatform platform_;
+    std::string failure_;
 };
 
 } // namespace korvex

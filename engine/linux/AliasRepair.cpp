@@ -30,10 +30,15 @@ std::vector<std::optional<std::int64_t>> fileIdsOf(const std::string& path) {
     }
 }
 
-void markRelinked(std::vector<AliasRecord>& records, const std::string& path) {
-    for (AliasRecord& record : records) {
+void mark(std::vector<AliasRecord>* records, const std::string& path, AliasStatus status,
+          const std::string& reason = {}) {
+    if (!records) {
+        return;
+    }
+    for (AliasRecord& record : *records) {
         if (record.path == path) {
-            record.status = AliasStatus::relinked;
+            record.status = status;
+            record.reason = reason;
         }
     }
 }
@@ -78,6 +83,10 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
     const MacPathFinder finder(request.mappings, mounts);
     const RelinkJournal journal(request.journalPath.empty() ? RelinkJournal::defaultFilePath()
                                                             : request.journalPath);
+    auto fail = [&](const std::string& aliasPath, std::string reason) {
+        mark(records, aliasPath, AliasStatus::failed, reason);
+        result.failed.push_back({aliasPath, std::move(reason)});
+    };
     for (const Choice& choice : choices) {
         if (choice.alias >= index.aliases().size() ||
             choice.candidate >= index.candidates(choice.alias).size()) {
@@ -100,8 +109,12 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
             target.fileIDs = fileIdsOf(best.path);
         }
         const std::optional<BookmarkData> fresh = RelinkedBookmark::make(alias.data, target);
-        if (!sameFolder || !fresh) {
-            result.failed.push_back(alias.aliasPath);
+        if (!sameFolder) {
+            fail(alias.aliasPath, "the scanned folder was moved or replaced since the scan");
+            continue;
+        }
+        if (!fresh) {
+            fail(alias.aliasPath, "its bookmark data can't be made to name the new target");
             continue;
         }
         const RelinkRecord record{request.folder, alias.relativePath, alias.data, *fresh};
@@ -112,18 +125,18 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
             sidecar = description ? "Optional(" + *description + ")\n" : std::string("nil\n");
             sidecar += record.sidecarLines();
         } else if (!journal.append(record)) {
-            result.failed.push_back(alias.aliasPath); // no relink that couldn't be undone
+            // No relink that couldn't be undone.
+            fail(alias.aliasPath, "its old data couldn't be kept in the journal " +
+                                      journal.filePath() + " to undo the relink");
             continue;
         }
         const AliasRelinker::Outcome outcome = relinker.replace(
             alias.relativePath, alias.data, *fresh, request.mark ? &sidecar : nullptr);
         if (outcome == AliasRelinker::Outcome::replaced) {
             result.relinked.push_back({alias.aliasPath, best.path, *macPath});
-            if (records) {
-                markRelinked(*records, alias.aliasPath);
-            }
+            mark(records, alias.aliasPath, AliasStatus::relinked);
         } else {
-            result.failed.push_back(alias.aliasPath);
+            fail(alias.aliasPath, relinker.failure());
         }
     }
 }

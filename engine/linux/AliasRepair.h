@@ -33,13 +33,20 @@ struct RelinkedAlias {
     std::string macPath;    ///< as written into the alias
 };
 
+/// One alias a relink was tried on and that is left as it was.
+struct FailedRelink {
+    std::string aliasPath;
+    /// What failed: "it changed since it was read", the system's error, ...
+    std::string reason;
+};
+
 /// What the repair found and did.
 struct RepairResult {
     std::unique_ptr<CandidateIndex> index;
     std::vector<SuggestedMapping> suggestions;
     std::vector<RelinkedAlias> relinked;
     /// Aliases that a relink was tried on and failed (or that changed since the scan).
-    std::vector<std::string> failed;
+    std::vector<FailedRelink> failed;
 };
 
 /// The repair after a scan: searches the scope for the broken aliases' new targets, suggests
@@ -63,7 +70,7 @@ public:
     };
 
     /// Relinks as chosen (choices whose candidate leads back to no Mac path are skipped) and
-    /// adds to `result`; `records`, when given, are marked relinked.
+    /// adds to `result`; `records`, when given, are marked relinked or failed (with the reason).
     static void relink(const RepairRequest& request, RepairResult& result,
                        const std::vector<Choice>& choices, AliasRelinker& relinker,
                        const MountTable& mounts, std::vector<AliasRecord>* records = nullptr);

@@ -20,6 +20,8 @@ struct AliasRecord {
     /// The stored target path and volume name, when the bookmark data could be read.
     std::optional<std::string> target;
     std::optional<std::string> volume;
+    /// Why a refresh or relink failed (status `failed`).
+    std::string reason;
 };
 
 } // namespace korvex

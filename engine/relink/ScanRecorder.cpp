@@ -3,6 +3,9 @@
 #include "bookmark/BookmarkInfo.h"
 #include "classic/ClassicAlias.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace korvex {
 
 std::string_view statusWord(AliasStatus status) {
@@ -108,6 +111,7 @@ std::optional<BookmarkData> ScanRecorder::makeBookmarkData(const FileUrl& target
     std::optional<BookmarkData> fresh = inner_.makeBookmarkData(target, options, previous);
     if (AliasRecord* record = current(); record && !fresh) {
         record->status = AliasStatus::failed;
+        record->reason = "fresh bookmark data couldn't be made for its target";
     }
     return fresh;
 }
@@ -117,9 +121,18 @@ bool ScanRecorder::refreshable(const BookmarkData& data) {
 }
 
 bool ScanRecorder::writeBookmarkData(const BookmarkData& data, const FileUrl& item) {
+    errno = 0;
     const bool written = inner_.writeBookmarkData(data, item);
+    const int error = errno;
     if (AliasRecord* record = current()) {
         record->status = written ? AliasStatus::refreshed : AliasStatus::failed;
+        if (!written) {
+            record->reason = "it couldn't be written";
+            if (error != 0) {
+                record->reason += ": ";
+                record->reason += std::strerror(error);
+            }
+        }
     }
     return written;
 }

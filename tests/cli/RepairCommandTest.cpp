@@ -1,10 +1,14 @@
 // korvex-scan --suggest, --relink, --json and --undo-relink in-process, on a temporary tree.
 #include "CommandLine.h"
 #include "JsonReport.h"
+#include "linux/PosixAliasPlatform.h"
 #include "linux/TempTree.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <sstream>
 
 namespace korvex {
@@ -110,9 +114,10 @@ protected:
     std::string aliasPath(const std::string& name) const {
         return folder + "/aliases/" + name + " alias";
     }
-    int run(std::vector<std::string> args, std::string& out) {
-        CommandLine::Environment environment{tree.root(), false, nullptr,
-                                             {},          {},    tree.path("journal")};
+    int run(std::vector<std::string> args, std::string& out,
+            CommandLine::PlatformFactory makePlatform = nullptr, std::stop_token stop = {}) {
+        CommandLine::Environment environment{tree.root(), false, std::move(makePlatform),
+                                             {},          stop,  tree.path("journal")};
         std::ostringstream o, e;
         const int status = CommandLine(environment).run(args, o, e);
         out = o.str() + e.str();
@@ -121,6 +126,24 @@ protected:
     std::string after(const std::string& text, const std::string& marker) {
         const std::size_t at = text.find(marker);
         return at == std::string::npos ? "<none>" : text.substr(at);
+    }
+    /// The JSON line of the alias `name`, or "<none>".
+    std::string jsonLine(const std::string& out, const std::string& name) {
+        std::istringstream lines(out);
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind("{\"path\":\"" + aliasPath(name) + "\"", 0) == 0) {
+                return line;
+            }
+        }
+        return "<none>";
+    }
+};
+
+// Every replacement of a file ends in a refused rename, as on a file system gone read-only.
+struct ReadOnlyRenames : FileCalls {
+    int renameat(int, const char*, int, const char*) override {
+        errno = EROFS;
+        return -1;
     }
 };
 
@@ -181,6 +204,80 @@ TEST_F(RepairCommandTest, JsonIsOneValidObjectPerAliasThenTheSummary) {
     EXPECT_NE(objects.back().find("\"mappings\":[{\"mac\":\"/Volumes/Archive\",\"local\":\"" +
                                   folder + "/vol\",\"fixes\":2}]"),
               std::string::npos);
+}
+
+// A relink writes the Mac's path into the alias: both reports say which, and where that is here.
+TEST_F(RepairCommandTest, RelinkReportsShowTheMacPathWritten) {
+    alias("m", "/Volumes/Archive/P/m.pdf", "/Volumes/Archive", "Archive");
+    tree.file("scan/vol/R/m.pdf"); // moved on the volume, which lives in scan/vol here
+    const std::string map = "/Volumes/Archive=" + folder + "/vol";
+    std::string out;
+    EXPECT_EQ(run({"--relink", "--json", "--map", map, "scan"}, out), 1); // e and gone are left
+    EXPECT_EQ(jsonLine(out, "m"), "{\"path\":\"" + aliasPath("m") +
+                                      "\",\"status\":\"relinked\",\"target\":\"/Volumes/"
+                                      "Archive/P/m.pdf\",\"volume\":\"Archive\",\"written\":\"/"
+                                      "Volumes/Archive/R/m.pdf\",\"local\":\"" +
+                                      folder + "/vol/R/m.pdf\",\"candidates\":[\"" + folder +
+                                      "/vol/R/m.pdf\"]}");
+
+    EXPECT_EQ(run({"--undo-relink", "scan"}, out), 0);
+    EXPECT_EQ(run({"--relink", "--map", map, "scan"}, out), 1);
+    EXPECT_EQ(after(out, "\n\nRelinked"), "\n\nRelinked 2 aliases.\n" + aliasPath("c") + " -> " +
+                                              folder + "/new/c.txt\n" + aliasPath("m") +
+                                              " -> /Volumes/Archive/R/m.pdf (here: " + folder +
+                                              "/vol/R/m.pdf)\n");
+}
+
+// A relink that fails is "failed" with its reason, in both reports, and counted once.
+TEST_F(RepairCommandTest, AFailedRelinkSaysSoAndWhy) {
+    // The relink sidecar of c can't be written where a folder has its name: c stays as it is.
+    std::filesystem::create_directories(aliasPath("c") + "-korvex-relink.text");
+    const test::Bytes before = readBytes(aliasPath("c"));
+    std::string out;
+    EXPECT_EQ(run({"--relink", "--mark", "--json", "scan"}, out), 3);
+    const std::string c = jsonLine(out, "c");
+    EXPECT_NE(c.find("\"status\":\"failed\",\"target\":\"" + folder +
+                     "/old/c.txt\",\"volume\":\"Macintosh HD\",\"reason\":\"its sidecar "
+                     "(-korvex-relink.text) couldn't be written\""),
+              std::string::npos)
+        << c;
+    EXPECT_NE(out.find("\"relinked\":0,\"unreadable\":0,\"failed\":1,\"problems\":0,"
+                       "\"stopped\":false,"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(readBytes(aliasPath("c")), before);
+
+    EXPECT_EQ(run({"--relink", "--mark", "scan"}, out), 3);
+    EXPECT_EQ(after(out, "\n\nRelinked"), "\n\nRelinked 0 aliases.\nCouldn't relink " +
+                                              aliasPath("c") +
+                                              ": its sidecar (-korvex-relink.text) couldn't "
+                                              "be written\n");
+}
+
+// A refresh that fails is "failed" with the system's reason.
+TEST_F(RepairCommandTest, AFailedRefreshSaysWhy) {
+    ReadOnlyRenames calls;
+    std::string out;
+    EXPECT_EQ(run({"--rewrite", "--json", "scan"}, out,
+                  [&](std::vector<PathMapping> mappings) {
+                      return std::make_shared<PosixAliasPlatform>(std::move(mappings),
+                                                                  MountTable::readSystem, calls);
+                  }),
+              3);
+    EXPECT_NE(jsonLine(out, "fine").find("\"status\":\"failed\""), std::string::npos) << out;
+    EXPECT_NE(jsonLine(out, "fine")
+                  .find("\"reason\":\"it couldn't be written: " +
+                        std::string(std::strerror(EROFS)) + "\""),
+              std::string::npos)
+        << out;
+}
+
+TEST_F(RepairCommandTest, AStoppedJsonRunSaysSo) {
+    std::stop_source stop;
+    stop.request_stop();
+    std::string out;
+    EXPECT_EQ(run({"--json", "scan"}, out, nullptr, stop.get_token()), CommandLine::interrupted);
+    EXPECT_NE(out.find("\"stopped\":true,"), std::string::npos) << out;
 }
 
 TEST_F(RepairCommandTest, WrongArguments) {

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <unistd.h>
 
@@ -59,10 +61,11 @@ struct MovedTargets {
 
     /// One scan and the repair after it.
     RepairResult repair(bool relink, bool mark = false,
-                        const std::function<void()>& betweenScanAndRelink = {}) {
+                        const std::function<void()>& betweenScanAndRelink = {},
+                        FileCalls& calls = FileCalls::system()) {
         PosixAliasPlatform platform;
         ScanRecorder recorder(platform, folder, true);
-        AliasRelinker relinker(folder);
+        AliasRelinker relinker(folder, calls);
         Responder responder;
         AliasScanner(recorder).runScan(scanOptionsForFolder(folder), std::make_shared<ScanReport>(),
                                        responder);
@@ -198,6 +201,42 @@ TEST(RelinkTreeTest, NeverWritesThroughAFolderSwappedForALink) {
     EXPECT_TRUE(result.relinked.empty());
     EXPECT_EQ(result.failed.size(), 2u);
     EXPECT_EQ(readBytes(t.tree.path("outside/aliases/d alias")), outside);
+}
+
+std::vector<std::string> failures(const RepairResult& result) {
+    std::vector<std::string> lines;
+    for (const FailedRelink& failed : result.failed) {
+        lines.push_back(failed.aliasPath + ": " + failed.reason);
+    }
+    return lines;
+}
+
+// Every relink that fails says why: the alias changed since it was read, or the system's error
+// of the write; the alias is then exactly as it was.
+TEST(RelinkTreeTest, AFailedRelinkKeepsItsReason) {
+    MovedTargets t;
+    const Bytes changed = test::aliasBytes("/somewhere/else");
+    RepairResult result =
+        t.repair(true, false, [&] { t.tree.file("scan/aliases/c alias", changed); });
+    EXPECT_EQ(failures(result),
+              std::vector<std::string>{t.aliasPath("c") + ": it changed since it was read"});
+    EXPECT_EQ(result.relinked.size(), 1u); // d
+    EXPECT_EQ(readBytes(t.aliasPath("c")), changed);
+
+    struct ReadOnlyRenames : FileCalls {
+        int renameat(int, const char*, int, const char*) override {
+            errno = EROFS;
+            return -1;
+        }
+    } calls;
+    MovedTargets u;
+    const Bytes beforeC = readBytes(u.aliasPath("c"));
+    result = u.repair(true, false, {}, calls);
+    const std::string reason = std::string(": it couldn't be written: ") + std::strerror(EROFS);
+    EXPECT_EQ(failures(result),
+              (std::vector<std::string>{u.aliasPath("c") + reason, u.aliasPath("d") + reason}));
+    EXPECT_TRUE(result.relinked.empty());
+    EXPECT_EQ(readBytes(u.aliasPath("c")), beforeC);
 }
 
 // The search walks with several threads; what it keeps must not depend on which thread met
