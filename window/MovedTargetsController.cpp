@@ -7,11 +7,14 @@
 #include "PathMappingStore.h"
 #include "ViewController.h"
 #include "linux/PosixAliasPlatform.h"
+#include "linux/RelinkSummary.h"
 #include "relink/MacPathFinder.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QPushButton>
+
+#include <utility>
 
 namespace korvex {
 
@@ -63,6 +66,7 @@ MovedTargetsController::MovedTargetsController(ViewController* view) : QObject(v
     }
     connect(findButton, &QPushButton::clicked, this, &MovedTargetsController::findMovedTargets);
     connect(view, &ViewController::scanAnswered, this, &MovedTargetsController::updateButton);
+    connect(view, &ViewController::scanAnswered, this, &MovedTargetsController::showRelinkSummary);
     updateButton();
 }
 
@@ -132,23 +136,39 @@ void MovedTargetsController::searchFinished(std::shared_ptr<MovedTargetsSession>
                         } catch (...) {
                             // What was relinked stays relinked; the next scan shows where it is.
                         }
-                        GuiCall::post(view, [self] {
-                            if (!self) {
-                                return;
-                            }
-                            if (self->dialog_) {
-                                self->dialog_->relinkFinished();
-                            }
-                            if (!self->view_->isScanning()) {
-                                self->view_->scanButtonBut->setEnabled(false);
-                                self->view_->startScan(
-                                    fileUrlWithPath(self->view_->scannedFolder, true));
+                        GuiCall::post(view, [self, session] {
+                            if (self) {
+                                self->relinkFinished(*session);
                             }
                         });
                     });
             });
     dialog_->open();
     emit dialogShown();
+}
+
+void MovedTargetsController::relinkFinished(const MovedTargetsSession& session) {
+    relinkSummary_ = QString::fromUtf8(RelinkSummary::text(session.result));
+    relinkFailed_ = !session.result.failed.empty();
+    if (dialog_) {
+        dialog_->relinkFinished();
+    }
+    // The summary follows the report of the next scan to answer: this one, or the one running.
+    if (!view_->isScanning()) {
+        view_->scanButtonBut->setEnabled(false);
+        view_->startScan(fileUrlWithPath(view_->scannedFolder, true));
+    }
+}
+
+void MovedTargetsController::showRelinkSummary() {
+    if (relinkSummary_.isEmpty()) {
+        return;
+    }
+    view_->appendOutputText(QStringLiteral("\n\n") + std::exchange(relinkSummary_, QString()));
+    if (std::exchange(relinkFailed_, false)) {
+        view_->showStatus(tr("Some aliases couldn't be relinked: the end of the report says "
+                             "which, and why."));
+    }
 }
 
 } // namespace korvex

@@ -16,7 +16,8 @@ struct MovedTargetsSession;
 /// "Find Moved Targets..." of one window: the button beside the report (on after a scan that
 /// found broken aliases) and its menu action. Runs the scan with the candidate search on the
 /// window's pool, shows the dialog, runs the chosen relinks on the pool and then scans again,
-/// so the window shows the new report. Nothing here blocks the GUI thread.
+/// so the window shows the new report, followed by what the relink did (see RelinkSummary:
+/// every alias it couldn't relink, and why). Nothing here blocks the GUI thread.
 class MovedTargetsController : public QObject {
     Q_OBJECT
 public:
@@ -35,11 +36,16 @@ signals:
 
 private:
     void searchFinished(std::shared_ptr<MovedTargetsSession> session);
+    void relinkFinished(const MovedTargetsSession& session);
     void updateButton();
+    void showRelinkSummary();
 
     ViewController* view_;
     QPointer<MovedTargetsDialog> dialog_;
     bool busy_ = false;
+    /// What the last relink did, shown below the report of the scan after it.
+    QString relinkSummary_;
+    bool relinkFailed_ = false;
 };
 
 } // namespace korvex

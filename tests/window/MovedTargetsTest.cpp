@@ -8,6 +8,7 @@
 #include "linux/PosixAliasPlatform.h"
 #include "linux/TempTree.h"
 
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -133,6 +134,45 @@ private slots:
         QCOMPARE(infoOf(readBytes(t.aliasPath("c"))).targetPath(), t.folder + "/new/c.txt");
         QCOMPARE(infoOf(readBytes(t.aliasPath("e"))).targetPath(), t.folder + "/y/e.txt");
         QCOMPARE(view.lastBrokenCount, 0); // a and b resolve through the mapping added
+        const QString relinked = QStringLiteral("\n\nRelinked 2 aliases.\n%1 -> %2\n%3 -> %4\n")
+                                     .arg(QString::fromStdString(t.aliasPath("c")),
+                                          QString::fromStdString(t.folder + "/new/c.txt"),
+                                          QString::fromStdString(t.aliasPath("e")),
+                                          QString::fromStdString(t.folder + "/y/e.txt"));
+        QVERIFY2(view.outputString().endsWith(relinked), qPrintable(view.outputString()));
+    }
+
+    // A relink that fails is named below the new report, with its reason, and the status line
+    // points there.
+    void aRelinkThatFailsIsShown() {
+        Tree t;
+        ViewController view(diskPlatforms(), std::make_shared<ScriptedPanels>());
+        view.show();
+        QSignalSpy answered(&view, &ViewController::scanAnswered);
+        view.startScan(fileUrlWithPath(t.folder, true));
+        QVERIFY(answered.wait(10000));
+        MovedTargetsController* controller = view.movedTargets;
+        QSignalSpy shown(controller, &MovedTargetsController::dialogShown);
+        QTest::mouseClick(controller->findButton, Qt::LeftButton);
+        QVERIFY(shown.wait(10000));
+        MovedTargetsDialog* dialog = controller->dialog();
+        const int c = rowOf(dialog->model(), t.aliasPath("c"));
+        QCOMPARE(dialog->model()->index(c, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+
+        // Someone changes the alias while the dialog is open: the relink leaves it alone.
+        const test::Bytes changed = test::aliasBytes(t.folder + "/elsewhere.txt");
+        t.tree.file("scan/aliases/c alias", changed);
+        answered.clear();
+        QTest::mouseClick(dialog->relinkButton, Qt::LeftButton);
+        QVERIFY(answered.wait(10000));
+        QCOMPARE(readBytes(t.aliasPath("c")), changed);
+        const QString failed =
+            QStringLiteral("\n\nRelinked 0 aliases.\nCouldn't relink %1: it changed since it "
+                           "was read\n")
+                .arg(QString::fromStdString(t.aliasPath("c")));
+        QVERIFY2(view.outputString().endsWith(failed), qPrintable(view.outputString()));
+        QVERIFY2(view.statusLine->text().contains(QStringLiteral("couldn't be relinked")),
+                 qPrintable(view.statusLine->text()));
     }
 };
 
