@@ -7,7 +7,8 @@ Half of the COUNT aliases point at files of the tree as they were before their v
 renamed and their folder moved (/Volumes/OldArchive/old-place/REL/NAME for TREE/REL/NAME): the
 candidate search finds them again. The other half point at names that exist nowhere (deleted).
 The aliases go to TREE/moved-aliases/, by content only (no FinderInfo), as after a copy that
-lost the metadata. Deterministic (fixed seed).
+lost the metadata. Deterministic (fixed seed). TREE must be a finished tree of make-tree.py
+without moved-aliases/ yet: anything else is refused, never written into.
 """
 import importlib.util
 import os
@@ -17,6 +18,11 @@ import sys
 
 def main():
     tree, count = sys.argv[1], int(sys.argv[2])
+    out = os.path.join(tree, "moved-aliases")
+    if not os.path.isfile(os.path.join(tree, ".korvex-tree-done")):
+        sys.exit("add-moved-aliases.py: %s is no finished tree of make-tree.py" % tree)
+    if os.path.lexists(out):
+        sys.exit("add-moved-aliases.py: %s exists already: refusing to write into it" % out)
     spec = importlib.util.spec_from_file_location(
         "make_tree", os.path.join(os.path.dirname(os.path.abspath(__file__)), "make-tree.py"))
     make_tree = importlib.util.module_from_spec(spec)
@@ -40,7 +46,6 @@ def main():
                 at = rng.randrange(seen)
                 if at < count // 2:
                     files[at] = path
-    out = os.path.join(tree, "moved-aliases")
     for i, path in enumerate(files):
         relative = os.path.relpath(path, tree)
         stored = "/Volumes/OldArchive/old-place/" + relative

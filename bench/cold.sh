@@ -10,12 +10,15 @@
 # usage: bench/cold.sh [-r ROUNDS] [-w PAIRS] [-t THREADS] [TREE]
 #   -r  cold rounds (default 3)       -w  warm pairs (default 5)
 #   -t  korvex-scan --threads (default: its own)
-#   TREE defaults to build/bench-trees/tree-1000000 (made by bench/make-tree.py once)
+#   TREE defaults to build/bench-trees/tree-1000000. It is either a tree made by
+#   bench/make-tree.py or a path that does not exist yet (the tree is made there once); any
+#   other path is refused.
 # Needs root (to drop the caches). FLOOR_PROBE names the probe's source file (default
 # ../shared/tools/floor-probe/floor-probe.cpp beside the project); it is built into build/,
 # never copied into the project.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/own-trees.sh
 
 rounds=3
 pairs=5
@@ -25,11 +28,13 @@ while getopts "r:w:t:" option; do
     r) rounds=$OPTARG ;;
     w) pairs=$OPTARG ;;
     t) threads=(--threads "$OPTARG") ;;
-    *) sed -n '2,17p' "$0"; exit 2 ;;
+    *) sed -n '2,19p' "$0"; exit 2 ;;
     esac
 done
 shift $((OPTIND - 1))
 tree=${1:-build/bench-trees/tree-1000000}
+own_or_new "$tree" "$tree_marker"
+end_of_dry_run
 
 if [ "$(id -u)" != 0 ] || [ ! -w /proc/sys/vm/drop_caches ]; then
     echo "bench/cold.sh needs root: it drops the kernel's caches before every run" >&2
@@ -37,7 +42,6 @@ if [ "$(id -u)" != 0 ] || [ ! -w /proc/sys/vm/drop_caches ]; then
 fi
 if [ ! -f "$tree/.korvex-tree-done" ]; then
     echo "building a tree of 1000000 entries in $tree (once; reused afterwards)"
-    rm -rf "$tree"
     mkdir -p "$(dirname "$tree")"
     python3 bench/make-tree.py "$tree" 1000000
 fi

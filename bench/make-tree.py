@@ -10,6 +10,7 @@ carrier a Linux disk knows: user.com.apple.FinderInfo, user.org.netatalk.Metadat
 user.DosStream.AFP_AfpInfo:$DATA, ._NAME sidecars, and none at all (alias by content). Some
 ordinary files carry FinderInfo without the alias flag, some have ._NAME sidecars of their own.
 Deterministic (fixed seed). Writes TREE/.korvex-tree-done last, holding the entry count.
+TREE must not exist yet (its parents may): an existing path is refused, never written into.
 """
 import os
 import random
@@ -74,8 +75,10 @@ def afp_info(info):
 
 def main():
     tree, total = sys.argv[1], int(sys.argv[2])
+    if os.path.lexists(tree):
+        sys.exit("make-tree.py: %s exists already: refusing to write into it" % tree)
     rng = random.Random(20261206)
-    os.makedirs(tree, exist_ok=True)
+    os.makedirs(tree)
     folders = [tree]
     n_folders = max(1, total // 10)
     for i in range(1, n_folders):

@@ -7,13 +7,34 @@
 #
 #     bench/stop-latency.sh BUILD_DIR FOLDER [DELAY]
 #
-# FOLDER holds only the broken aliases (e.g. 20,000 copies of the broken "Old/Plan alias" of
-# `korvex-scan --demo`); its sidecars are removed before each run. Needs DISPLAY with a window
-# manager (Xvfb + openbox) and xdotool. The settings (mark on) live in a temporary folder.
+# FOLDER is this benchmark's own: when it does not exist yet, it is made with 20,000 broken
+# aliases (content only, as bench/make-tree.py writes them) and the marker .korvex-stop-folder;
+# an existing folder without that marker is refused. Its sidecars are removed before each run.
+# Needs DISPLAY with a window manager (Xvfb + openbox) and xdotool. The settings (mark on) live
+# in a temporary folder.
 set -u
+bench="$(dirname "$0")"
+. "$bench/own-trees.sh"
+[ $# -ge 2 ] || { sed -n '2,14p' "$0"; exit 2; }
 build="$1"
 folder="$2"
 delay="${3:-0.5}"
+own_or_new "$folder" .korvex-stop-folder
+end_of_dry_run
+if [ ! -e "$folder" ]; then
+    python3 - "$bench/make-tree.py" "$folder" 20000 <<'MAKE' || exit 2
+import importlib.util, os, sys
+spec = importlib.util.spec_from_file_location("make_tree", sys.argv[1])
+make_tree = importlib.util.module_from_spec(spec)
+spec.loader.exec_module(make_tree)
+folder, count = sys.argv[2], int(sys.argv[3])
+os.makedirs(folder)
+for i in range(count):
+    with open(os.path.join(folder, "Plan alias %05d" % i), "wb") as f:
+        f.write(make_tree.bookmark("/Volumes/Archive/Projects/Plan %05d.pages" % i))
+open(os.path.join(folder, ".korvex-stop-folder"), "w").close()
+MAKE
+fi
 config="$(mktemp -d)"
 trap 'rm -rf "$config"' EXIT
 mkdir -p "$config/Korvex"

@@ -6,10 +6,12 @@
 #
 # usage: bench/suggest-vs-scan.sh [-r ROUNDS] [-a ALIASES] [-k] SOURCE-TREE VARIANT
 #   SOURCE-TREE  a tree made by bench/make-tree.py; only read (the variant is a copy)
-#   VARIANT      where the copy goes; removed at the end unless -k
+#   VARIANT      where the copy goes: a path that does not exist yet, or a variant an earlier
+#                run kept (-k); any other path is refused. Removed at the end unless -k
 #   -r  rounds (default 3)   -a  broken aliases to add (default 5000)   -k  keep the variant
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/own-trees.sh
 
 rounds=3
 aliases=5000
@@ -19,25 +21,27 @@ while getopts "r:a:k" option; do
     r) rounds=$OPTARG ;;
     a) aliases=$OPTARG ;;
     k) keep=1 ;;
-    *) sed -n '2,12p' "$0"; exit 2 ;;
+    *) sed -n '2,13p' "$0"; exit 2 ;;
     esac
 done
 shift $((OPTIND - 1))
-[ $# -eq 2 ] || { sed -n '2,12p' "$0"; exit 2; }
+[ $# -eq 2 ] || { sed -n '2,13p' "$0"; exit 2; }
 source=$1
 variant=$2
 scan=${KORVEX_SCAN:-build/release/cli/korvex-scan}
 [ -x "$scan" ] || { echo "no $scan: build the release preset first (or set KORVEX_SCAN)" >&2; exit 2; }
-[ -f "$source/.korvex-tree-done" ] || { echo "$source is no tree of make-tree.py" >&2; exit 2; }
+own_tree "$source"
+own_or_new "$variant" .korvex-moved-done
+end_of_dry_run
 
-if [ ! -f "$variant/.korvex-moved-done" ]; then
+# The variant is new or an earlier run's own: without -k it goes at the end, unfinished or not.
+[ -n "$keep" ] || trap 'rm -rf "$variant"' EXIT
+if [ ! -e "$variant" ]; then
     echo "copying $source to $variant (once)"
-    rm -rf "$variant"
     cp -a "$source" "$variant"
     python3 bench/add-moved-aliases.py "$variant" "$aliases"
     touch "$variant/.korvex-moved-done"
 fi
-[ -n "$keep" ] || trap 'rm -rf "$variant"' EXIT
 
 # The wall time of "$@" in seconds (output thrown away; 0, 1 and 3 are fine exit statuses).
 seconds() {

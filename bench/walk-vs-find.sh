@@ -7,9 +7,12 @@
 #   -p  number of pairs (default 5)
 #   -d  what to time: korvex-scan (default when build/release/cli/korvex-scan exists) or
 #       bench_walk (the walk and alias recognition alone; built here with preset release)
-#   TREE defaults to build/bench-trees/tree-ENTRIES
+#   TREE defaults to build/bench-trees/tree-ENTRIES. It is either a tree made by
+#   bench/make-tree.py or a path that does not exist yet (the tree is made there once); any
+#   other path is refused.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/own-trees.sh
 
 entries=1000000
 pairs=5
@@ -19,15 +22,16 @@ while getopts "n:p:d:" option; do
     n) entries=$OPTARG ;;
     p) pairs=$OPTARG ;;
     d) driver=$OPTARG ;;
-    *) sed -n '2,10p' "$0"; exit 2 ;;
+    *) sed -n '2,12p' "$0"; exit 2 ;;
     esac
 done
 shift $((OPTIND - 1))
 tree=${1:-build/bench-trees/tree-$entries}
+own_or_new "$tree" "$tree_marker"
+end_of_dry_run
 
 if [ ! -f "$tree/.korvex-tree-done" ]; then
     echo "building a tree of $entries entries in $tree (once; reused afterwards)"
-    rm -rf "$tree"
     mkdir -p "$(dirname "$tree")"
     python3 bench/make-tree.py "$tree" "$entries"
 fi

@@ -1,5 +1,7 @@
 #include "Arguments.h"
 
+#include "PrintableText.h"
+
 #include <charconv>
 
 namespace korvex {
@@ -138,7 +140,7 @@ Arguments Arguments::parse(const std::vector<std::string>& args, const std::stri
         } else if (arg == "--version") {
             version = true;
         } else {
-            parsed.error = "unknown option '" + arg + "'";
+            parsed.error = "unknown option '" + printable(arg) + "'";
             return parsed;
         }
     }

@@ -2,6 +2,7 @@
 
 #include "AliasScanner.h"
 #include "DemoFolder.h"
+#include "PrintableText.h"
 #include "ProgressLine.h"
 #include "RepairCommand.h"
 #include "bookmark/BookmarkInspection.h"
@@ -187,7 +188,7 @@ int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ost
             bytes = RegularFileReader::read(file);
         }
         if (!bytes) {
-            err << "korvex-scan: couldn't read " << file
+            err << "korvex-scan: couldn't read " << printable(file)
                 << " (missing, not a regular file, or over 16 MiB)\n";
             status = brokenFound;
             continue;
@@ -197,7 +198,7 @@ int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ost
         if (bytes->empty()) {
             text = "  error: the data fork is empty and no resource fork holds an alias record\n";
         }
-        out << file << ":\n" << text;
+        out << printable(file) << ":\n" << text;
         if (!text.empty() && text.back() != '\n') {
             out << '\n';
         }

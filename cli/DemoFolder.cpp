@@ -1,6 +1,7 @@
 #include "DemoFolder.h"
 
 #include "bookmark/BookmarkWriter.h"
+#include "linux/FileDescriptor.h"
 #include "linux/MountTable.h"
 #include "linux/PathText.h"
 
@@ -42,12 +43,13 @@ std::vector<std::uint8_t> appleDoubleWith(const std::vector<std::uint8_t>& finde
 }
 
 bool writeFile(const std::string& path, const void* data, std::size_t size) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    FileDescriptor fd(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!fd) {
         return false;
     }
-    const bool ok = ::write(fd, data, size) == static_cast<ssize_t>(size);
-    return ::close(fd) == 0 && ok;
+    const bool ok = ::write(fd.get(), data, size) == static_cast<ssize_t>(size);
+    return fd.close() && ok;
 }
 
 bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {

@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "JsonReport.h"
 #include "PathOrder.h"
+#include "PrintableText.h"
 #include "linux/AliasRepair.h"
 #include "linux/RelinkSummary.h"
 #include "linux/RelinkUndo.h"
@@ -46,18 +47,19 @@ void writeSuggestions(std::ostream& out, const RepairResult& result) {
     }
     sortPaths(paths); // in the order of the report's list
     for (const std::string& path : paths) {
-        out << path << '\n';
+        out << printable(path) << '\n';
         const std::vector<Candidate>& candidates = index.candidates(byPath[path]);
         for (std::size_t k = 0; k < candidates.size() && k < candidatesShown; ++k) {
-            out << "  -> " << candidates[k].path << '\n';
+            out << "  -> " << printable(candidates[k].path) << '\n';
         }
     }
     if (paths.empty()) {
         out << "None found.\n";
     }
     for (const SuggestedMapping& suggestion : result.suggestions) {
-        out << "Suggested path mapping: --map " << suggestion.mapping.macPrefix << '='
-            << suggestion.mapping.localFolder << " (fixes " << suggestion.fixes << " aliases)\n";
+        out << "Suggested path mapping: --map " << printable(suggestion.mapping.macPrefix) << '='
+            << printable(suggestion.mapping.localFolder) << " (fixes " << suggestion.fixes
+            << " aliases)\n";
     }
 }
 
@@ -136,13 +138,13 @@ int RepairCommand::undo(const Arguments& arguments, const std::string& journalPa
     }
     out << "Restored " << result.restored.size() << " aliases.\n";
     for (const std::string& path : result.restored) {
-        out << path << '\n';
+        out << printable(path) << '\n';
     }
     for (const std::string& path : result.changed) {
-        out << "Left as it is (changed since the relink): " << path << '\n';
+        out << "Left as it is (changed since the relink): " << printable(path) << '\n';
     }
     for (const std::string& path : result.failed) {
-        out << "Couldn't restore " << path << '\n';
+        out << "Couldn't restore " << printable(path) << '\n';
     }
     return result.failed.empty() ? 0 : 3;
 }

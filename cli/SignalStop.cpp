@@ -22,10 +22,13 @@ extern "C" void onStopSignal(int number) {
 } // namespace
 
 SignalStop::SignalStop() {
-    if (::pipe2(pipe_, O_CLOEXEC) != 0) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
         return;
     }
-    writeEnd = pipe_[1];
+    readEnd_.reset(ends[0]);
+    writeEnd_.reset(ends[1]);
+    writeEnd = ends[1];
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
@@ -44,21 +47,16 @@ SignalStop::~SignalStop() {
         ::sigaction(SIGINT, &previousInterrupt, nullptr);
         ::sigaction(SIGTERM, &previousTerminate, nullptr);
         const unsigned char wake = 0; // not a signal: the watcher ends
-        [[maybe_unused]] const ssize_t written = ::write(pipe_[1], &wake, 1);
+        [[maybe_unused]] const ssize_t written = ::write(writeEnd_.get(), &wake, 1);
         watcher_.join();
         writeEnd = -1;
-    }
-    for (int fd : pipe_) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
     }
 }
 
 void SignalStop::watch() {
     for (;;) {
         unsigned char byte = 0;
-        const ssize_t got = ::read(pipe_[0], &byte, 1);
+        const ssize_t got = ::read(readEnd_.get(), &byte, 1);
         if (got < 0 && errno == EINTR) {
             continue;
         }

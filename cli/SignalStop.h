@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linux/FileDescriptor.h"
+
 #include <atomic>
 #include <stop_token>
 #include <thread>
@@ -35,7 +37,8 @@ private:
 
     std::stop_source source_;
     std::atomic<int> signal_{0};
-    int pipe_[2] = {-1, -1};
+    FileDescriptor readEnd_; // the pipe the handler writes into
+    FileDescriptor writeEnd_;
     bool active_ = false;
     std::thread watcher_;
 };

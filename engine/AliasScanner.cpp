@@ -2,6 +2,7 @@
 
 #include "DateText.h"
 #include "PathOrder.h"
+#include "PrintableText.h"
 #include "ProgressPacer.h"
 
 #include <exception>
@@ -16,7 +17,7 @@ void AliasScanner::runScan(const ScanOptions& options, std::shared_ptr<ScanRepor
         return;
     }
     report->reportText = "Scan of all Finder Aliases in the folder ";
-    report->reportText += options.folderPath;
+    appendPrintable(report->reportText, options.folderPath);
     report->reportText += ":\n\n";
 
     ProgressPacer pacer(progress);
@@ -46,7 +47,7 @@ void AliasScanner::runScan(const ScanOptions& options, std::shared_ptr<ScanRepor
 }
 
 void AliasScanner::closeReport(const ScanOptions& options, ScanReport& report) {
-    sortPaths(report.brokenPaths);
+    sortPaths(report.brokenPaths); // the raw paths: names are escaped only as they are shown
 
     std::string& text = report.reportText;
     text += "Aliases found broken:\n";
@@ -54,7 +55,7 @@ void AliasScanner::closeReport(const ScanOptions& options, ScanReport& report) {
         if (i > 0) {
             text += '\n';
         }
-        text += report.brokenPaths[i];
+        appendPrintable(text, report.brokenPaths[i]);
     }
     text += "\n\n";
     if (report.stopped) {
@@ -67,7 +68,7 @@ void AliasScanner::closeReport(const ScanOptions& options, ScanReport& report) {
     text += ", out of ";
     text += std::to_string(report.aliasCount);
     text += " scanned in ";
-    text += options.folderPath;
+    appendPrintable(text, options.folderPath);
     // The time stated is when the scan ended: taken after the walk and the sort.
     text += "\nChecked at ";
     text += currentDateText();
@@ -75,7 +76,7 @@ void AliasScanner::closeReport(const ScanOptions& options, ScanReport& report) {
 
 void AliasScanner::addProblem(std::string_view what, std::string_view path, ScanReport& report) {
     report.reportText += what;
-    report.reportText += path;
+    appendPrintable(report.reportText, path);
     report.reportText += '\n';
     ++report.problemCount;
 }

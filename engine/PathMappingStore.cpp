@@ -3,6 +3,8 @@
 #include "FileUrl.h"
 #include "TextFields.h"
 #include "linux/AtomicFile.h"
+#include "linux/FileDescriptor.h"
+#include "linux/RegularFileReader.h"
 
 #include <cerrno>
 #include <climits>
@@ -149,36 +151,22 @@ PathMappingStore::Loaded PathMappingStore::load() const {
     if (filePath_.empty()) {
         return {};
     }
-    // Never blocks on a pipe put in the file's place, never follows a link to a device.
-    const int fd = ::open(filePath_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
+    // Never blocks on a pipe put in the file's place, never follows a link to a device; a
+    // link to a regular file (a shared dotfile, say) is followed.
+    const FileDescriptor fd(
+        ::open(filePath_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    bool cut = false;
+    const std::optional<std::vector<std::uint8_t>> bytes =
+        fd ? RegularFileReader::readOpen(fd.get(), largestFile, nullptr, &cut) : std::nullopt;
+    if (!bytes) {
         return {};
     }
-    struct stat info {};
-    std::string text;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        // Sized by the file, not the limit: a scan reads this list every time it starts.
-        const bool cutOff = info.st_size > static_cast<off_t>(largestFile);
-        text.resize(cutOff ? largestFile : static_cast<std::size_t>(info.st_size));
-        std::size_t used = 0;
-        while (used < text.size()) {
-            const ssize_t got = ::read(fd, text.data() + used, text.size() - used);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got <= 0) {
-                break;
-            }
-            used += static_cast<std::size_t>(got);
-        }
-        text.resize(used);
-        if (cutOff) {
-            // Cut off: only whole lines count.
-            const std::size_t lastEnd = text.find_last_of('\n');
-            text.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
-        }
+    std::string text(bytes->begin(), bytes->end());
+    if (cut) {
+        // Cut off: only whole lines count.
+        const std::size_t lastEnd = text.find_last_of('\n');
+        text.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
     }
-    ::close(fd);
     return parse(text);
 }
 

@@ -1,5 +1,7 @@
 #include "MovedTargetsModel.h"
 
+#include "PrintableText.h"
+
 namespace korvex {
 
 MovedTargetsModel::MovedTargetsModel(std::shared_ptr<MovedTargetsSession> session, QObject* parent)
@@ -48,7 +50,7 @@ QVariant MovedTargetsModel::data(const QModelIndex& index, int role) const {
     if (role == candidatesRole) {
         QStringList paths;
         for (const Candidate& candidate : candidates) {
-            paths << QString::fromStdString(candidate.path);
+            paths << QString::fromStdString(printable(candidate.path));
         }
         return paths;
     }
@@ -60,14 +62,15 @@ QVariant MovedTargetsModel::data(const QModelIndex& index, int role) const {
     }
     switch (index.column()) {
     case aliasColumn:
-        return QString::fromStdString(alias.aliasPath);
+        return QString::fromStdString(printable(alias.aliasPath));
     case storedColumn:
-        return QString::fromStdString(alias.storedPath());
+        return QString::fromStdString(printable(alias.storedPath()));
     case targetColumn:
         if (chosen_[row] < 0) {
             return tr("(none found)");
         }
-        return QString::fromStdString(candidates[static_cast<std::size_t>(chosen_[row])].path) +
+        return QString::fromStdString(
+                   printable(candidates[static_cast<std::size_t>(chosen_[row])].path)) +
                (candidates.size() > 1 ? tr("  (%1 more)").arg(candidates.size() - 1) : QString());
     }
     return {};

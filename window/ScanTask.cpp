@@ -2,6 +2,7 @@
 
 #include "AliasScanner.h"
 #include "GuiCall.h"
+#include "PrintableText.h"
 #include "ViewController.h"
 
 namespace korvex {
@@ -45,12 +46,11 @@ public:
     explicit PostingProgress(ViewController* controller) : controller_(controller) {}
 
     void scanProgressed(const ScanProgressCounts& counts) override {
-        GuiCall::post(
-            controller_,
-            [controller = controller_, entries = counts.entries, aliases = counts.aliases,
-             folder = QString::fromUtf8(counts.folder.data(), qsizetype(counts.folder.size()))] {
-                controller->scanProgressed(entries, aliases, folder);
-            });
+        GuiCall::post(controller_,
+                      [controller = controller_, entries = counts.entries, aliases = counts.aliases,
+                       folder = QString::fromStdString(printable(counts.folder))] {
+                          controller->scanProgressed(entries, aliases, folder);
+                      });
     }
 
 private:

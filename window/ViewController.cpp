@@ -3,6 +3,7 @@
 #include "GuiCall.h"
 #include "MovedTargetsController.h"
 #include "PathMappingStore.h"
+#include "PrintableText.h"
 #include "ScanOptions.h"
 #include "ScanTask.h"
 #include "SpinnerWidget.h"
@@ -188,7 +189,8 @@ void ViewController::startScan(const FileUrl& folderUrl) {
     stopSource_ = std::stop_source();
     stopButton->setEnabled(true);
     stopButton->setVisible(true);
-    statusLine->setText(tr("Scanning %1\u2026").arg(QString::fromStdString(folderUrl.path)));
+    statusLine->setText(
+        tr("Scanning %1\u2026").arg(QString::fromStdString(printable(folderUrl.path))));
     auto* task = new ScanTask(makePlatform_, std::move(mappings), std::move(options),
                               std::move(report), this, stopSource_.get_token());
     GuiCall::handOver(task);

@@ -5,6 +5,7 @@
 #include "BookmarkKeys.h"
 #include "BookmarkReader.h"
 #include "FileUrl.h"
+#include "PrintableText.h"
 #include "classic/ClassicAlias.h"
 
 #include <algorithm>
@@ -55,61 +56,12 @@ std::string hexWord(std::uint32_t v) {
     return buf;
 }
 
-/// Appends `s` with quotes, backslashes, control characters and bytes that are not UTF-8
-/// escaped, so the result is always valid UTF-8 and prints as one line. Once `out` is longer
-/// than `cap` bytes the rest is left out.
+/// Appends `s` printable (see `appendPrintable`), double quotes escaped too, so the result is
+/// always valid UTF-8 and prints as one line. Once `out` is longer than `cap` bytes the rest is
+/// left out, and the cut is marked.
 void appendEscaped(std::string& out, std::string_view s, std::size_t cap) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        if (out.size() > cap) {
-            out += cutMark;
-            break;
-        }
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        std::size_t n = c < 0x80         ? 1
-                        : (c >> 5) == 6  ? 2
-                        : (c >> 4) == 14 ? 3
-                        : (c >> 3) == 30 ? 4
-                                         : 0;
-        bool valid = n > 0 && i + n <= s.size();
-        for (std::size_t k = 1; valid && k < n; ++k)
-            valid = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-        if (valid && n == 2)
-            valid = c >= 0xC2;
-        if (valid && n == 3) {
-            unsigned char d = static_cast<unsigned char>(s[i + 1]);
-            valid = !(c == 0xE0 && d < 0xA0) && !(c == 0xED && d >= 0xA0);
-        }
-        if (valid && n == 4) {
-            unsigned char d = static_cast<unsigned char>(s[i + 1]);
-            valid = c <= 0xF4 && !(c == 0xF0 && d < 0x90) && !(c == 0xF4 && d >= 0x90);
-        }
-        char buf[16];
-        if (!valid) {
-            std::snprintf(buf, sizeof buf, "\\x%02X", c);
-            out += buf;
-            ++i;
-        } else if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-            ++i;
-        } else if (c == '\n') {
-            out += "\\n";
-            ++i;
-        } else if (c == '\t') {
-            out += "\\t";
-            ++i;
-        } else if (c == '\r') {
-            out += "\\r";
-            ++i;
-        } else if (c < 0x20 || c == 0x7F) {
-            std::snprintf(buf, sizeof buf, "\\u{%X}", c);
-            out += buf;
-            ++i;
-        } else {
-            out.append(s.substr(i, n));
-            i += n;
-        }
+    if (!appendPrintable(out, s, '"', cap)) {
+        out += cutMark;
     }
 }
 

@@ -30,8 +30,8 @@ public:
 
     /// One value as the description renders it, cut like `describe`.
     static std::string valueText(const BookmarkValue& value, std::size_t limit = defaultLimit);
-    /// `text` as the description shows strings, without the quotes: quotes, backslashes,
-    /// control characters and bytes that are not UTF-8 escaped (valid UTF-8, one line).
+    /// `text` as the description shows strings, without the quotes: printable as every name
+    /// Korvex shows (see `appendPrintable`), double quotes escaped too.
     static std::string escaped(std::string_view text);
     /// A bookmark date (seconds since 2001-01-01 UTC) in ISO 8601 UTC, e.g.
     /// "2017-09-24T14:03:55Z" (fractions of a second only when there are some); the plain

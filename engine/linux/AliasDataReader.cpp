@@ -122,9 +122,8 @@ std::optional<std::vector<std::uint8_t>> AliasDataReader::read(int folderFd, std
     if (std::optional<Bytes> record = recordFromAttributes(fd.get())) {
         return record;
     }
-    for (int sidecar = files.openNext(); sidecar >= 0; sidecar = files.openNext()) {
-        FileDescriptor held(sidecar);
-        if (std::optional<Bytes> fork = forkOfAppleDouble(sidecar)) {
+    for (FileDescriptor sidecar = files.openNext(); sidecar; sidecar = files.openNext()) {
+        if (std::optional<Bytes> fork = forkOfAppleDouble(sidecar.get())) {
             if (std::optional<Bytes> record = recordIn(*fork)) {
                 return record;
             }

@@ -201,9 +201,8 @@ Verdict fromAppleDoubleFiles(const AliasRecognizer::Entry& entry) {
                                                            : path.substr(0, slash));
         files = &onDisk.emplace(entry.folderFd, std::move(folder), entry.name);
     }
-    for (int fd = files->openNext(); fd >= 0; fd = files->openNext()) {
-        const Verdict verdict = fromAppleDoubleFile(fd);
-        ::close(fd);
+    for (FileDescriptor fd = files->openNext(); fd; fd = files->openNext()) {
+        const Verdict verdict = fromAppleDoubleFile(fd.get());
         if (verdict != Verdict::none) {
             return verdict;
         }

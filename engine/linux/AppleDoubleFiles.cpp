@@ -15,52 +15,44 @@ namespace {
 constexpr int fileFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-/// Opens the regular file `name` in the folder `fd`, not through a symbolic link; -1 if none.
-int openFile(int fd, const char* name) {
-    const int file = ::openat(fd, name, fileFlags);
+/// Opens the regular file `name` in the folder `fd`, not through a symbolic link; none if none.
+FileDescriptor openFile(int fd, const char* name) {
+    FileDescriptor file(::openat(fd, name, fileFlags));
     struct stat st;
-    if (file >= 0 && (::fstat(file, &st) != 0 || !S_ISREG(st.st_mode))) {
-        ::close(file);
-        return -1;
+    if (file && (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))) {
+        return {};
     }
     return file;
 }
 
 /// Opens `path` (relative, components separated by single slashes) below the folder `fd`, one
 /// component at a time, following no symbolic link anywhere; the last one must be a regular
-/// file. -1 on any failure.
-int openBeneath(int fd, std::string_view path) {
-    int folder = fd;
+/// file. None on any failure.
+FileDescriptor openBeneath(int fd, std::string_view path) {
+    FileDescriptor folder; // the folder reached, once below `fd`
     for (;;) {
         const std::size_t slash = path.find('/');
         const std::string part(path.substr(0, slash));
         if (part.empty() || part == "." || part == "..") {
             break;
         }
-        const int next = ::openat(folder, part.c_str(),
-                                  slash == std::string_view::npos ? fileFlags : folderFlags);
-        if (folder != fd) {
-            ::close(folder);
-        }
-        if (next < 0) {
-            return -1;
+        FileDescriptor next(::openat(folder ? folder.get() : fd, part.c_str(),
+                                     slash == std::string_view::npos ? fileFlags : folderFlags));
+        if (!next) {
+            return {};
         }
         if (slash == std::string_view::npos) {
             struct stat st;
-            if (::fstat(next, &st) != 0 || !S_ISREG(st.st_mode)) {
-                ::close(next);
-                return -1;
+            if (::fstat(next.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+                return {};
             }
             return next;
         }
         // The last component is opened with O_NOFOLLOW; the folders before it likewise.
-        folder = next;
+        folder = std::move(next);
         path.remove_prefix(slash + 1);
     }
-    if (folder != fd) {
-        ::close(folder);
-    }
-    return -1;
+    return {};
 }
 
 } // namespace
@@ -71,27 +63,17 @@ AppleDoubleFiles::AppleDoubleFiles(const FolderListing& listing, std::string_vie
 AppleDoubleFiles::AppleDoubleFiles(int folderFd, std::string folderPath, std::string_view name)
     : folderFd_(folderFd), folderPath_(std::move(folderPath)), name_(name) {}
 
-AppleDoubleFiles::~AppleDoubleFiles() {
-    for (const Root& root : roots_) {
-        if (root.owned) {
-            ::close(root.fd);
-        }
-    }
-}
-
 void AppleDoubleFiles::findRootsOnDisk() {
     // The entry's folder, then each folder above it: "/a/b" -> "/a/b", "/a", "/".
     std::string folder = folderPath_;
     std::string below;
     for (;;) {
-        const int fd = ::open(folder.c_str(), folderFlags);
-        if (fd >= 0) {
-            struct stat st;
-            if (::fstatat(fd, "__MACOSX", &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
-                roots_.push_back(Root{fd, below, true});
-            } else {
-                ::close(fd);
-            }
+        FileDescriptor fd(::open(folder.c_str(), folderFlags));
+        struct stat st;
+        if (fd && ::fstatat(fd.get(), "__MACOSX", &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISDIR(st.st_mode)) {
+            const int held = fd.get();
+            roots_.push_back(Root{held, below, std::move(fd)});
         }
         const std::size_t slash = folder.rfind('/');
         if (folder.size() <= 1 || slash == std::string::npos) {
@@ -102,11 +84,11 @@ void AppleDoubleFiles::findRootsOnDisk() {
     }
 }
 
-int AppleDoubleFiles::openNext() {
+FileDescriptor AppleDoubleFiles::openNext() {
     // "._" + name, without touching the heap: this runs for most ordinary files.
     char sidecar[NAME_MAX + 3];
     if (name_.empty() || name_.size() > NAME_MAX || name_.find('/') != std::string_view::npos) {
-        return -1;
+        return {};
     }
     sidecar[0] = '.';
     sidecar[1] = '_';
@@ -122,7 +104,7 @@ int AppleDoubleFiles::openNext() {
                     continue;
                 }
             }
-            if (const int fd = openFile(folderFd_, sidecar); fd >= 0) {
+            if (FileDescriptor fd = openFile(folderFd_, sidecar)) {
                 return fd;
             }
         } else if (step == 1) {
@@ -131,14 +113,14 @@ int AppleDoubleFiles::openNext() {
             }
             std::string path(".AppleDouble/");
             path.append(name_);
-            if (const int fd = openBeneath(folderFd_, path); fd >= 0) {
+            if (FileDescriptor fd = openBeneath(folderFd_, path)) {
                 return fd;
             }
         } else {
             if (listing_ && !listing_->holdsMacArchiveFolder() &&
                 listing_->archiveRoots().empty()) {
                 step_ = step;
-                return -1; // no Mac archive around: nothing more to look at
+                return {}; // no Mac archive around: nothing more to look at
             }
             if (!rootsKnown_) {
                 rootsKnown_ = true;
@@ -146,11 +128,11 @@ int AppleDoubleFiles::openNext() {
                     // This folder first, then those above it.
                     const std::string& prefix = listing_->prefix();
                     if (listing_->holdsMacArchiveFolder()) {
-                        roots_.push_back(Root{listing_->fd(), "", false});
+                        roots_.push_back(Root{listing_->fd(), "", {}});
                     }
                     for (const auto& root : listing_->archiveRoots()) {
                         roots_.push_back(
-                            Root{root->fd(), prefix.substr(root->prefix().size()), false});
+                            Root{root->fd(), prefix.substr(root->prefix().size()), {}});
                     }
                 } else if (!folderPath_.empty() && folderPath_[0] == '/') {
                     findRootsOnDisk();
@@ -159,12 +141,12 @@ int AppleDoubleFiles::openNext() {
             const std::size_t index = static_cast<std::size_t>(step - 2);
             if (index >= roots_.size()) {
                 step_ = step; // stays exhausted
-                return -1;
+                return {};
             }
             const Root& root = roots_[index];
             std::string path("__MACOSX/");
             path.append(root.below).append(sidecarName);
-            if (const int fd = openBeneath(root.fd, path); fd >= 0) {
+            if (FileDescriptor fd = openBeneath(root.fd, path)) {
                 return fd;
             }
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileDescriptor.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,13 +26,12 @@ public:
     /// For the entry `name` of the open folder `folderFd` whose absolute path is `folderPath`:
     /// the places are looked up on the disk (every folder up to the root may hold `__MACOSX`).
     AppleDoubleFiles(int folderFd, std::string folderPath, std::string_view name);
-    ~AppleDoubleFiles();
     AppleDoubleFiles(const AppleDoubleFiles&) = delete;
     AppleDoubleFiles& operator=(const AppleDoubleFiles&) = delete;
 
-    /// Opens the next of the places that holds a regular file (read-only, non-blocking); -1
-    /// when none is left. The caller closes the descriptor.
-    int openNext();
+    /// Opens the next of the places that holds a regular file (read-only, non-blocking); none
+    /// when none is left.
+    FileDescriptor openNext();
 
     /// Whether `name` is a metadata folder: never walked for aliases, nothing in it is one.
     static bool isMetadataFolder(std::string_view name) {
@@ -39,9 +40,9 @@ public:
 
 private:
     struct Root {
-        int fd;            ///< the folder holding `__MACOSX`
-        std::string below; ///< from there to the entry's folder: "" or "a/b/"
-        bool owned;        ///< opened here, closed by the destructor
+        int fd;               ///< the folder holding `__MACOSX`
+        std::string below;    ///< from there to the entry's folder: "" or "a/b/"
+        FileDescriptor owned; ///< `fd` when it was opened here
     };
 
     void findRootsOnDisk();

@@ -1,5 +1,7 @@
 #include "FolderListing.h"
 
+#include "FileDescriptor.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -83,10 +85,8 @@ FolderListing::~FolderListing() {
 }
 
 void FolderListing::closeFd() {
-    const int fd = fd_.exchange(-1, std::memory_order_relaxed);
-    if (fd >= 0) {
-        ::close(fd);
-    }
+    // Taken out of the shared slot first, then closed by its owner as it goes.
+    const FileDescriptor closing(fd_.exchange(-1, std::memory_order_relaxed));
 }
 
 const FolderListing::Entry* FolderListing::find(std::string_view wanted) const {

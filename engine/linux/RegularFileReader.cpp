@@ -9,20 +9,22 @@
 
 namespace korvex {
 
-std::optional<std::vector<std::uint8_t>> RegularFileReader::readOpen(int fd, std::size_t limit,
-                                                                     struct stat* status) {
+std::optional<std::vector<std::uint8_t>>
+RegularFileReader::readOpen(int fd, std::size_t limit, struct stat* status, bool* cut) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
-        static_cast<std::uint64_t>(st.st_size) > limit) {
+        (!cut && static_cast<std::uint64_t>(st.st_size) > limit)) {
         return std::nullopt;
     }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size) + 1);
+    // Sized by the file, not the limit; one byte more shows whether the file is longer.
+    std::vector<std::uint8_t> bytes(
+        static_cast<std::size_t>(std::min<std::uint64_t>(st.st_size, limit)) + 1);
     std::size_t filled = 0;
     // The file may change while it is read: read until EOF, but never past limit + 1.
     while (true) {
         if (filled == bytes.size()) {
             if (bytes.size() > limit) {
-                return std::nullopt;
+                break;
             }
             bytes.resize(std::min(limit + 1, bytes.size() * 2));
         }
@@ -39,8 +41,14 @@ std::optional<std::vector<std::uint8_t>> RegularFileReader::readOpen(int fd, std
         }
         filled += static_cast<std::size_t>(got);
     }
+    if (cut) {
+        *cut = filled > limit;
+    }
     if (filled > limit) {
-        return std::nullopt;
+        if (!cut) {
+            return std::nullopt;
+        }
+        filled = limit;
     }
     bytes.resize(filled);
     if (status) {

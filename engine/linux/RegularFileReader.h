@@ -27,9 +27,10 @@ public:
     static std::optional<std::vector<std::uint8_t>> read(const std::string& path,
                                                          std::size_t limit = defaultLimit);
 
-    /// The same for a file already open at `fd`.
-    static std::optional<std::vector<std::uint8_t>> readOpen(int fd, std::size_t limit,
-                                                             struct stat* status = nullptr);
+    /// The same for a file already open at `fd`. With `cut` given, a longer file is no
+    /// failure: its first `limit` bytes are the answer and `*cut` says that more followed.
+    static std::optional<std::vector<std::uint8_t>>
+    readOpen(int fd, std::size_t limit, struct stat* status = nullptr, bool* cut = nullptr);
 };
 
 } // namespace korvex

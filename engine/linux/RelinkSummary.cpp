@@ -1,25 +1,27 @@
 #include "RelinkSummary.h"
 
+#include "PrintableText.h"
+
 namespace korvex {
 
 std::string RelinkSummary::text(const RepairResult& result) {
     std::string text = "Relinked " + std::to_string(result.relinked.size()) + " aliases.\n";
     for (const RelinkedAlias& relinked : result.relinked) {
-        text += relinked.aliasPath;
+        appendPrintable(text, relinked.aliasPath);
         text += " -> ";
-        text += relinked.macPath;
+        appendPrintable(text, relinked.macPath);
         if (relinked.macPath != relinked.targetPath) {
             text += " (here: ";
-            text += relinked.targetPath;
+            appendPrintable(text, relinked.targetPath);
             text += ')';
         }
         text += '\n';
     }
     for (const FailedRelink& failed : result.failed) {
         text += "Couldn't relink ";
-        text += failed.aliasPath;
+        appendPrintable(text, failed.aliasPath);
         text += ": ";
-        text += failed.reason;
+        appendPrintable(text, failed.reason);
         text += '\n';
     }
     return text;

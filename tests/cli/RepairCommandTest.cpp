@@ -280,6 +280,56 @@ TEST_F(RepairCommandTest, AStoppedJsonRunSaysSo) {
     EXPECT_NE(out.find("\"stopped\":true,"), std::string::npos) << out;
 }
 
+// Every name the command line prints, shown escaped: no control byte but the line feeds
+// between lines, and ordinary UTF-8 left alone.
+void expectNoControlBytes(const std::string& text) {
+    for (char byte : text) {
+        const auto b = static_cast<unsigned char>(byte);
+        ASSERT_TRUE(b == '\n' || (b >= 0x20 && b != 0x7F)) << "byte " << int(b) << " in\n" << text;
+    }
+}
+
+TEST_F(RepairCommandTest, NamesWithTerminalEscapesArePrintedEscapedInEveryOutput) {
+    // ESC sequences (erase the line above), an OSC title, CR, LF, a C1 CSI and a bad byte.
+    const std::string hostile = "h\x1b[1A\x1b[2K\x1b]0;t\x07\r\n\xc2\x9b"
+                                "2J\xff";
+    const std::string shown = "h\\u{1B}[1A\\u{1B}[2K\\u{1B}]0;t\\u{7}\\r\\n\\u{9B}2J\\xFF";
+    alias(hostile, folder + "/old/" + hostile + ".txt");
+    tree.file("scan/new/" + hostile + ".txt");
+    const std::string aliasShown = folder + "/aliases/" + shown + " alias";
+    const std::string targetShown = folder + "/new/" + shown + ".txt";
+
+    std::string out;
+    EXPECT_EQ(run({"scan"}, out), 1);
+    expectNoControlBytes(out);
+    EXPECT_NE(out.find("\n" + aliasShown + "\n"), std::string::npos) << out;
+
+    EXPECT_EQ(run({"--suggest", "scan"}, out), 1);
+    expectNoControlBytes(out);
+    EXPECT_NE(after(out, "Possible new targets:").find(aliasShown + "\n  -> " + targetShown + "\n"),
+              std::string::npos)
+        << out;
+
+    EXPECT_EQ(run({"--relink", "scan"}, out), 1);
+    expectNoControlBytes(out);
+    EXPECT_NE(after(out, "Relinked").find(aliasShown + " -> " + targetShown + "\n"),
+              std::string::npos)
+        << out;
+
+    EXPECT_EQ(run({"--inspect", "scan/aliases/" + hostile + " alias"}, out), 0);
+    expectNoControlBytes(out);
+    EXPECT_EQ(out.rfind(aliasShown + ":\n", 0), 0u) << out;
+
+    EXPECT_EQ(run({"--undo-relink", "scan"}, out), 0);
+    expectNoControlBytes(out);
+    EXPECT_NE(out.find("\n" + aliasShown + "\n"), std::string::npos) << out;
+
+    // Ordinary names of any script are printed as they are.
+    alias("Café 😀 日本", folder + "/gone/Café.txt");
+    EXPECT_EQ(run({"scan"}, out), 1);
+    EXPECT_NE(out.find("\n" + aliasPath("Café 😀 日本") + "\n"), std::string::npos) << out;
+}
+
 TEST_F(RepairCommandTest, WrongArguments) {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"--undo-relink", "--relink", "scan"},

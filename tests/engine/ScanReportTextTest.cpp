@@ -1,6 +1,7 @@
 // The report text: its pieces, the order of the broken list and the date line.
 #include "DateText.h"
 #include "PathOrder.h"
+#include "PrintableText.h"
 #include "ScanHarness.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +35,7 @@ TEST(ScanReportText, WorkedExampleLineByLine) {
     EXPECT_NE(run.report->reportText.back(), '\n');
 }
 
-TEST(ScanReportText, EmptyListPluralWordingAndPathsAsTheyAre) {
+TEST(ScanReportText, EmptyListAndPluralWording) {
     const struct {
         const char* alias;
         const char* target; // empty: broken
@@ -46,7 +47,6 @@ TEST(ScanReportText, EmptyListPluralWordingAndPathsAsTheyAre) {
         {"x", "", // one broken alias keeps the plural wording
          "Aliases found broken:\n/f/x\n\nFound 1 broken Aliases, and rewrote 0, out of 1 scanned "
          "in /f\n"},
-        {"two\nlines", "", "broken:\n/f/two\nlines\n\nFound 1 "},
     };
     for (const auto& c : cases) {
         MemoryAliasPlatform platform;
@@ -54,6 +54,50 @@ TEST(ScanReportText, EmptyListPluralWordingAndPathsAsTheyAre) {
         ScanRun run(platform);
         EXPECT_NE(run.report->reportText.find(c.fragment), std::string::npos) << c.fragment;
     }
+}
+
+TEST(ScanReportText, NamesAreShownEscapedSortedByTheirRawBytes) {
+    // A name that would erase the line above it, one that would run over two lines and return
+    // to the start of the line, a C1 escape introducer and bytes that are not UTF-8.
+    MemoryAliasPlatform platform;
+    platform.folder = "/f\x1b]0;x\x07";
+    platform.addAlias("b\x1b[1A\x1b[2K");
+    platform.addAlias("a\nb\rc");
+    platform.addAlias("c\xc2\x9b"
+                      "2J\xff");
+    platform.addAlias("Café 😀");
+    platform.addPlain("closed\x1b[2K", "public.folder");
+    platform.entries.back().unreadableFolder = true;
+    platform.fail.writeText = true;
+    ScanRun run(platform, true);
+
+    const std::string& text = run.report->reportText;
+    for (char byte : text) {
+        const auto b = static_cast<unsigned char>(byte);
+        EXPECT_TRUE(b == '\n' || (b >= 0x20 && b != 0x7F)) << int(b) << " in\n" << text;
+    }
+    const std::string folder = "/f\\u{1B}]0;x\\u{7}";
+    const std::vector<std::string> lines = run.lines();
+    ASSERT_EQ(lines.size(), 15u) << text;
+    EXPECT_EQ(lines[0], "Scan of all Finder Aliases in the folder " + folder + ":");
+    EXPECT_EQ(lines[2], "Couldn't write " + folder + "/b\\u{1B}[1A\\u{1B}[2K-korvex-broken.text");
+    EXPECT_EQ(lines[3], "Couldn't write " + folder + "/a\\nb\\rc-korvex-broken.text");
+    EXPECT_EQ(lines[6], "Couldn't read " + folder + "/closed\\u{1B}[2K");
+    // The list keeps the order of the raw paths; each is escaped as it is shown.
+    std::vector<std::string> raw = {"/f\x1b]0;x\x07/b\x1b[1A\x1b[2K", "/f\x1b]0;x\x07/a\nb\rc",
+                                    "/f\x1b]0;x\x07/c\xc2\x9b"
+                                    "2J\xff",
+                                    "/f\x1b]0;x\x07/Café 😀"};
+    sortPaths(raw);
+    EXPECT_EQ(run.report->brokenPaths, raw);
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        EXPECT_EQ(lines[8 + i], printable(raw[i]));
+    }
+    EXPECT_EQ(lines[9], folder + "/a\\nb\\rc");
+    EXPECT_EQ(lines[10], folder + "/b\\u{1B}[1A\\u{1B}[2K");
+    EXPECT_EQ(lines[11], folder + "/c\\u{9B}2J\\xFF");
+    EXPECT_EQ(lines[13].rfind("Found 4 broken Aliases", 0), 0u);
+    EXPECT_EQ(lines[13].substr(lines[13].size() - folder.size()), folder);
 }
 
 TEST(ScanReportText, EveryUnwritableSidecarAndUnreadableFolderGivesOneLineBeforeTheListTitle) {
