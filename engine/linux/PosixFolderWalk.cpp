@@ -175,9 +175,17 @@ public:
             if (readAhead_) {
                 spare_ = std::max(spareFolders, fdLimit_ * 3 / 4);
             }
-            // When the system gives fewer threads: fewer helpers (the lister classifies too),
-            // and without a lister the walk is the caller's alone.
-            if (ThreadStart::start(lister_, [this] { runLister(); })) {
+            // When the system gives fewer threads: the lister before the pool (whose threads
+            // go to make room for it), then fewer helpers (the lister classifies too); without
+            // a lister the walk is the caller's alone.
+            bool lister = ThreadStart::start(lister_, [this] { runLister(); });
+            if (!lister && readAhead_) {
+                refused = true;
+                readAhead_.reset();
+                spare_ = spareFolders;
+                lister = ThreadStart::start(lister_, [this] { runLister(); });
+            }
+            if (lister) {
                 for (std::size_t i = 0; i < helpers; ++i) {
                     std::thread helper;
                     if (!ThreadStart::start(helper, [this] { runHelper(); })) {
@@ -188,7 +196,6 @@ public:
                 }
             } else {
                 refused = true;
-                readAhead_.reset();
             }
         }
         if (refused) {
