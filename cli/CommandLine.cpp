@@ -5,11 +5,13 @@
 #include "PrintableText.h"
 #include "ProgressLine.h"
 #include "RepairCommand.h"
+#include "ThreadStart.h"
 #include "bookmark/BookmarkInspection.h"
 #include "linux/AliasDataReader.h"
 #include "linux/PosixAliasPlatform.h"
 #include "linux/RegularFileReader.h"
 
+#include <cstring>
 #include <exception>
 
 #ifndef KORVEX_VERSION
@@ -85,14 +87,26 @@ std::string CommandLine::usage() {
 }
 
 int CommandLine::run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    // Threads the system refuses are done without; the first time, the user hears of it.
+    toldShortage_ = false;
+    ThreadStart::Listener previous =
+        ThreadStart::setListener([this, &err](int error, std::string_view doing, std::size_t n) {
+            if (!toldShortage_) {
+                toldShortage_ = true;
+                err << "korvex-scan: couldn't start threads (" << std::strerror(error) << "); "
+                    << doing << " with " << n << (n == 1 ? " thread\n" : " threads\n");
+            }
+        });
+    int status = failed;
     try {
-        return runAction(args, out, err);
+        status = runAction(args, out, err);
     } catch (const std::exception& error) {
         err << "korvex-scan: stopped by an unexpected error: " << error.what() << '\n';
     } catch (...) {
         err << "korvex-scan: stopped by an unexpected error\n";
     }
-    return failed;
+    ThreadStart::setListener(std::move(previous));
+    return status;
 }
 
 // A status that claims success only if what was printed really reached the output.
@@ -126,7 +140,8 @@ int CommandLine::runAction(const std::vector<std::string>& args, std::ostream& o
         return demo(arguments, out, err);
     case Arguments::Action::undoRelink:
         return written(out, err,
-                       RepairCommand::undo(arguments, environment_.relinkJournal, out, err));
+                       RepairCommand::undo(arguments, environment_.relinkJournal, environment_.stop,
+                                           out, err));
     case Arguments::Action::scan:
         break;
     }
@@ -139,13 +154,21 @@ int CommandLine::scan(const Arguments& arguments, const std::string& folder, std
     mappings.insert(mappings.end(), environment_.storedMappings.begin(),
                     environment_.storedMappings.end());
     std::shared_ptr<AliasPlatform> platform = environment_.makePlatform(mappings);
-    if (auto* posix = dynamic_cast<PosixAliasPlatform*>(platform.get());
-        posix && arguments.threads) {
-        posix->setWalkThreads(arguments.threads);
+    Arguments threaded = arguments;
+    if (!environment_.helperThreads) {
+        ThreadStart::tellShortage("scanning", 1);
+        threaded.threads = 1; // the search's
+    }
+    if (auto* posix = dynamic_cast<PosixAliasPlatform*>(platform.get())) {
+        if (!environment_.helperThreads) {
+            posix->setWalkThreads(0);
+        } else if (arguments.threads) {
+            posix->setWalkThreads(arguments.threads);
+        }
     }
     ProgressLine progress(err, environment_.showProgress);
     if (arguments.suggest || arguments.relink || arguments.json) {
-        RepairCommand repair(arguments, folder, std::move(mappings), environment_.relinkJournal);
+        RepairCommand repair(threaded, folder, std::move(mappings), environment_.relinkJournal);
         return written(out, err, repair.run(*platform, progress, environment_.stop, out, err));
     }
     AliasScanner scanner(*platform);
@@ -173,7 +196,7 @@ int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ost
     int status = nothingBroken;
     bool first = true;
     for (const std::string& file : arguments.files) {
-        if (environment_.stop.stop_requested()) {
+        if (environment_.stop.requested()) {
             out << std::flush;
             return interrupted;
         }

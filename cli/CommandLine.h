@@ -2,11 +2,11 @@
 
 #include "AliasPlatform.h"
 #include "Arguments.h"
+#include "StopFlag.h"
 
 #include <functional>
 #include <memory>
 #include <ostream>
-#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -34,11 +34,16 @@ public:
         PlatformFactory makePlatform;
         /// The user's stored path mappings; the --map flags are tried before them.
         std::vector<PathMapping> storedMappings;
-        /// Ends a scan early (SIGINT, SIGTERM): the report then says so.
-        std::stop_token stop;
+        /// Ends a scan, a search, a relink or an undo early (SIGINT, SIGTERM): the report of
+        /// what was done then says so.
+        StopFlag stop;
         /// Where relinks made without --mark are journalled for --undo-relink; empty: the
         /// user's data folder.
         std::string relinkJournal;
+        /// False: every thread the system would give is needed elsewhere (no thread watches
+        /// for signals, so nothing may wait for another thread): the work is done on the
+        /// caller's thread alone, and `err` says so.
+        bool helperThreads = true;
     };
 
     explicit CommandLine(Environment environment);
@@ -66,6 +71,7 @@ private:
     int demo(const Arguments& arguments, std::ostream& out, std::ostream& err);
 
     Environment environment_;
+    bool toldShortage_ = false; // of threads: said once per run
 };
 
 } // namespace korvex

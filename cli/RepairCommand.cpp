@@ -70,7 +70,7 @@ RepairCommand::RepairCommand(const Arguments& arguments, std::string folder,
     : arguments_(arguments), folder_(std::move(folder)), mappings_(std::move(mappings)),
       journalPath_(std::move(journalPath)) {}
 
-int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, std::stop_token stop,
+int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, const StopFlag& stop,
                        std::ostream& out, std::ostream& err) {
     // Opened before the walk: a relink reaches the aliases from this very folder.
     std::unique_ptr<AliasRelinker> relinker;
@@ -101,7 +101,8 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, std::sto
         request.mark = arguments_.mark;
         request.journalPath = journalPath_;
         request.threads = arguments_.threads;
-        repair = AliasRepair::run(request, recorder, relinker.get(), MountTable::readSystem());
+        repair =
+            AliasRepair::run(request, recorder, relinker.get(), MountTable::readSystem(), stop);
     }
 
     if (arguments_.json) {
@@ -115,8 +116,12 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, std::sto
         if (repair && arguments_.relink) {
             out << '\n' << RelinkSummary::text(*repair);
         }
+        if (repair && repair->stopped) {
+            out << (repair->searched ? "Stopped before the end of the relinks.\n"
+                                     : "Stopped before the end of the search.\n");
+        }
     }
-    if (report->stopped) {
+    if (report->stopped || (repair && repair->stopped)) {
         return CommandLine::interrupted;
     }
     const std::int64_t left =
@@ -128,11 +133,11 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, std::sto
 }
 
 int RepairCommand::undo(const Arguments& arguments, const std::string& journalPath,
-                        std::ostream& out, std::ostream& err) {
+                        const StopFlag& stop, std::ostream& out, std::ostream& err) {
     const RelinkJournal journal(journalPath.empty() ? RelinkJournal::defaultFilePath()
                                                     : journalPath);
     UndoResult result;
-    if (!RelinkUndo::run(arguments.folder, journal, result)) {
+    if (!RelinkUndo::run(arguments.folder, journal, result, stop)) {
         err << "Couldn't find that folder. Try again.\n";
         return 2;
     }
@@ -145,6 +150,10 @@ int RepairCommand::undo(const Arguments& arguments, const std::string& journalPa
     }
     for (const std::string& path : result.failed) {
         out << "Couldn't restore " << printable(path) << '\n';
+    }
+    if (result.stopped) {
+        out << "Stopped before the end of the undo; the rest is left for another one.\n";
+        return CommandLine::interrupted;
     }
     return result.failed.empty() ? 0 : 3;
 }

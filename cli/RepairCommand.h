@@ -3,9 +3,9 @@
 #include "AliasPlatform.h"
 #include "Arguments.h"
 #include "ProgressLine.h"
+#include "StopFlag.h"
 
 #include <ostream>
-#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -20,16 +20,18 @@ public:
                   std::string journalPath);
 
     /// Scans through `platform`, then searches, suggests and relinks as asked.
-    /// `stop` ends the scan early (nothing is searched or relinked then).
-    int run(AliasPlatform& platform, ProgressLine& progress, std::stop_token stop,
+    /// `stop` ends the scan early (nothing is searched or relinked then), the search (nothing
+    /// is relinked then) or the relinks (after the alias at hand); what was done is printed
+    /// and the status is `CommandLine::interrupted`.
+    int run(AliasPlatform& platform, ProgressLine& progress, const StopFlag& stop,
             std::ostream& out, std::ostream& err);
 
-    /// --undo-relink FOLDER.
-    static int undo(const Arguments& arguments, const std::string& journalPath, std::ostream& out,
-                    std::ostream& err);
+    /// --undo-relink FOLDER; `stop` ends it after the alias at hand, as above.
+    static int undo(const Arguments& arguments, const std::string& journalPath,
+                    const StopFlag& stop, std::ostream& out, std::ostream& err);
 
 private:
-    const Arguments& arguments_;
+    Arguments arguments_;
     std::string folder_;
     std::vector<PathMapping> mappings_;
     std::string journalPath_;

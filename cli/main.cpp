@@ -20,10 +20,12 @@ int main(int argc, char** argv) {
     // The same path mappings the window's Preferences keep; --map adds to them.
     // Ctrl-C and SIGTERM stop the scan after the alias at hand; the report of what was done is
     // printed and the status tells which signal it was.
+    // The handler itself raises the stop, so no write starts after the signal; a thread of
+    // SignalStop wakes what waits. Without that thread, nothing may wait: no helper threads.
     korvex::SignalStop signals;
     korvex::CommandLine commandLine({currentFolder, ::isatty(STDERR_FILENO) == 1, nullptr,
-                                     korvex::PathMappingStore().load().mappings, signals.token(),
-                                     std::string()});
+                                     korvex::PathMappingStore().load().mappings, signals.stop(),
+                                     std::string(), !signals.active() || signals.wakesWaits()});
     const int status =
         commandLine.run(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
     return status == korvex::CommandLine::interrupted ? signals.exitStatus() : status;

@@ -10,12 +10,14 @@
 namespace korvex {
 
 void AliasScanner::runScan(const ScanOptions& options, std::shared_ptr<ScanReport> report,
-                           ScanResponder& responder, std::stop_token stop, ScanProgress* progress) {
+                           ScanResponder& responder, StopFlag stop, ScanProgress* progress) {
     std::unique_ptr<FolderWalk> walk = platform_.openWalk(options.folderPath);
     if (!walk) {
         responder.folderNotFound();
         return;
     }
+    stop_ = stop;
+    walk->stopOn(stop.token());
     report->reportText = "Scan of all Finder Aliases in the folder ";
     appendPrintable(report->reportText, options.folderPath);
     report->reportText += ":\n\n";
@@ -24,11 +26,13 @@ void AliasScanner::runScan(const ScanOptions& options, std::shared_ptr<ScanRepor
     WalkEntry entry;
     try {
         for (;;) {
-            if (stop.stop_requested()) {
+            if (stop.requested()) {
                 report->stopped = true;
                 break;
             }
             if (!walk->next(entry)) {
+                // A walk woken by the stop ends early, too.
+                report->stopped = report->stopped || stop.requested();
                 break;
             }
             examineItem(entry, options, *report);
@@ -41,6 +45,7 @@ void AliasScanner::runScan(const ScanOptions& options, std::shared_ptr<ScanRepor
     }
     // Closed before the report is sorted: a stopped walk's look-ahead ends at once.
     walk.reset();
+    stop_ = StopFlag();
     pacer.finish(report->aliasCount);
     closeReport(options, *report);
     responder.scanFinished(std::move(report));
@@ -141,8 +146,19 @@ void AliasScanner::markAlias(const FileUrl& item, const BookmarkData& data, std:
     writeSidecar(item, suffix, text, report);
 }
 
+bool AliasScanner::mayWrite(ScanReport& report) const {
+    if (stop_.requested()) {
+        report.stopped = true;
+        return false;
+    }
+    return true;
+}
+
 void AliasScanner::writeSidecar(const FileUrl& item, std::string_view suffix, std::string_view text,
                                 ScanReport& report) {
+    if (!mayWrite(report)) {
+        return;
+    }
     if (!platform_.writeText(text, item, suffix)) {
         std::string sidecarPath = item.path;
         sidecarPath += suffix;
@@ -158,6 +174,9 @@ void AliasScanner::refreshAlias(const FileUrl& item, const std::string& aliasPat
     }
     std::optional<BookmarkData> fresh =
         platform_.makeBookmarkData(resolved, bookmarkCreationSuitableForBookmarkFile, data);
+    if (!mayWrite(report)) {
+        return;
+    }
     if (!fresh || !platform_.writeBookmarkData(*fresh, item)) {
         addProblem("Couldn't refresh ", aliasPath, report);
         return;

@@ -5,9 +5,9 @@
 #include "ScanProgress.h"
 #include "ScanReport.h"
 #include "ScanResponder.h"
+#include "StopFlag.h"
 
 #include <memory>
-#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -31,13 +31,13 @@ public:
     /// `report`: `folderNotFound` when the folder can't be walked (the report stays untouched),
     /// else `scanFinished` with the finished report. An exception during the walk ends the
     /// walk with a "Couldn't finish the scan" line; the report of what was done still follows.
-    /// `stop` is looked at between entries: once it is requested, the entry at hand is
-    /// finished (its writes are whole), no further one is started, the walk is closed and the
-    /// report of what was done answers, marked `stopped`. `progress`, when given, hears how far
-    /// the walk has got (see `ScanProgress`).
+    /// `stop` is looked at between entries and right before every write: once it is
+    /// requested, no further write starts (the one under way completes whole), no further
+    /// entry is examined, the walk is closed (a wait in it ends) and the report of what was
+    /// done answers, marked `stopped`. `progress`, when given, hears how far the walk has got
+    /// (see `ScanProgress`).
     void runScan(const ScanOptions& options, std::shared_ptr<ScanReport> report,
-                 ScanResponder& responder, std::stop_token stop = {},
-                 ScanProgress* progress = nullptr);
+                 ScanResponder& responder, StopFlag stop = {}, ScanProgress* progress = nullptr);
 
     /// Handles one walked entry: counts it when it is an alias, lists it when it is broken,
     /// marks and refreshes it as the options ask.
@@ -45,7 +45,8 @@ public:
     void examineItem(const WalkEntry& entry, const ScanOptions& options, ScanReport& report);
 
     /// Writes the sidecar file `item` + `suffix` holding the stored properties of `data`;
-    /// a failure adds a "Couldn't write " line to the report.
+    /// a failure adds a "Couldn't write " line to the report. Like every write of the scan, it
+    /// does not start once the scan's stop is requested (the report is then `stopped`).
     void markAlias(const FileUrl& item, const BookmarkData& data, std::string_view suffix,
                    ScanReport& report);
 
@@ -59,9 +60,12 @@ private:
     static void addProblem(std::string_view what, std::string_view path, ScanReport& report);
     void writeSidecar(const FileUrl& item, std::string_view suffix, std::string_view text,
                       ScanReport& report);
+    /// Whether a write may start: false once the stop is requested (the report says so).
+    bool mayWrite(ScanReport& report) const;
 
     AliasPlatform& platform_;
-    FileUrl item_; // reused from entry to entry
+    FileUrl item_;  // reused from entry to entry
+    StopFlag stop_; // of the scan under way
 };
 
 } // namespace korvex

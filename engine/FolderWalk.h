@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <stop_token>
 #include <string_view>
 
 namespace korvex {
@@ -34,6 +35,11 @@ public:
     /// Steps to the next entry. Returns false when the walk is over; otherwise `entry` describes
     /// the entry, valid until the next call.
     virtual bool next(WalkEntry& entry) = 0;
+
+    /// A stop requested through `stop` from now on ends a wait inside `next` (which then
+    /// answers false): the caller's look at its stop between entries can't reach into one.
+    /// Walks that never wait need not hear of it.
+    virtual void stopOn(std::stop_token stop) { (void)stop; }
 };
 
 } // namespace korvex

@@ -46,7 +46,7 @@ void mark(std::vector<AliasRecord>* records, const std::string& path, AliasStatu
 } // namespace
 
 RepairResult AliasRepair::search(const RepairRequest& request, ScanRecorder& recorder,
-                                 const MountTable& mounts) {
+                                 const MountTable& mounts, const StopFlag& stop) {
     RepairResult result;
     result.index = std::make_unique<CandidateIndex>(std::move(recorder.broken()));
     std::vector<std::string> roots{request.folder};
@@ -54,15 +54,20 @@ RepairResult AliasRepair::search(const RepairRequest& request, ScanRecorder& rec
         roots.push_back(mapping.localFolder);
     }
     roots.insert(roots.end(), request.searchFolders.begin(), request.searchFolders.end());
-    CandidateSearch(mounts, request.threads).search(roots, *result.index);
+    if (!CandidateSearch(mounts, request.threads).search(roots, *result.index, stop)) {
+        result.stopped = true; // candidates of part of the scope: no suggestion from them
+        return result;
+    }
+    result.searched = true;
     result.suggestions = MappingSuggester::suggest(*result.index, request.mappings);
     return result;
 }
 
 RepairResult AliasRepair::run(const RepairRequest& request, ScanRecorder& recorder,
-                              AliasRelinker* relinker, const MountTable& mounts) {
-    RepairResult result = search(request, recorder, mounts);
-    if (!request.relink || !relinker) {
+                              AliasRelinker* relinker, const MountTable& mounts,
+                              const StopFlag& stop) {
+    RepairResult result = search(request, recorder, mounts, stop);
+    if (result.stopped || !request.relink || !relinker) {
         return result;
     }
     std::vector<Choice> sure;
@@ -71,13 +76,14 @@ RepairResult AliasRepair::run(const RepairRequest& request, ScanRecorder& record
             sure.push_back({i, 0});
         }
     }
-    relink(request, result, sure, *relinker, mounts, &recorder.records());
+    relink(request, result, sure, *relinker, mounts, &recorder.records(), stop);
     return result;
 }
 
 void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
                          const std::vector<Choice>& choices, AliasRelinker& relinker,
-                         const MountTable& mounts, std::vector<AliasRecord>* records) {
+                         const MountTable& mounts, std::vector<AliasRecord>* records,
+                         const StopFlag& stop) {
     const CandidateIndex& index = *result.index;
     const bool sameFolder = relinker.stillSameFolder();
     const MacPathFinder finder(request.mappings, mounts);
@@ -116,6 +122,10 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
         if (!fresh) {
             fail(alias.aliasPath, "its bookmark data can't be made to name the new target");
             continue;
+        }
+        if (stop.requested()) {
+            result.stopped = true; // right before the alias's first write
+            return;
         }
         const RelinkRecord record{request.folder, alias.relativePath, alias.data, *fresh};
         std::string sidecar;

@@ -3,6 +3,7 @@
 #include "AliasRelinker.h"
 #include "MountTable.h"
 #include "PathMapping.h"
+#include "StopFlag.h"
 #include "relink/CandidateIndex.h"
 #include "relink/MappingSuggester.h"
 #include "relink/ScanRecorder.h"
@@ -47,6 +48,10 @@ struct RepairResult {
     std::vector<RelinkedAlias> relinked;
     /// Aliases that a relink was tried on and failed (or that changed since the scan).
     std::vector<FailedRelink> failed;
+    /// The stop ended the search or the relinks early: what is here was done before it.
+    bool stopped = false;
+    /// The search went to its end (a stop then came during the relinks).
+    bool searched = false;
 };
 
 /// The repair after a scan: searches the scope for the broken aliases' new targets, suggests
@@ -55,13 +60,14 @@ struct RepairResult {
 class AliasRepair {
 public:
     /// Searches and, when the request asks, relinks the sure ones. `relinker` opened the
-    /// folder before the scan (needed only to relink).
+    /// folder before the scan (needed only to relink). A stopped search relinks nothing.
     static RepairResult run(const RepairRequest& request, ScanRecorder& recorder,
-                            AliasRelinker* relinker, const MountTable& mounts);
+                            AliasRelinker* relinker, const MountTable& mounts,
+                            const StopFlag& stop = {});
 
-    /// Only the search and the suggestions.
+    /// Only the search and the suggestions (none when `stop` ended the search).
     static RepairResult search(const RepairRequest& request, ScanRecorder& recorder,
-                               const MountTable& mounts);
+                               const MountTable& mounts, const StopFlag& stop = {});
 
     /// One choice: alias `alias` of the index relinked to its candidate `candidate`.
     struct Choice {
@@ -70,10 +76,14 @@ public:
     };
 
     /// Relinks as chosen (choices whose candidate leads back to no Mac path are skipped) and
-    /// adds to `result`; `records`, when given, are marked relinked or failed (with the reason).
+    /// adds to `result`; `records`, when given, are marked relinked or failed (with the
+    /// reason). `stop` is looked at
+    /// right before the first write of each alias (journal, sidecar, alias): once it is
+    /// requested, the alias at hand is finished and no further one is started.
     static void relink(const RepairRequest& request, RepairResult& result,
                        const std::vector<Choice>& choices, AliasRelinker& relinker,
-                       const MountTable& mounts, std::vector<AliasRecord>* records = nullptr);
+                       const MountTable& mounts, std::vector<AliasRecord>* records = nullptr,
+                       const StopFlag& stop = {});
 };
 
 } // namespace korvex

@@ -7,6 +7,7 @@
 #include "PathText.h"
 #include "PseudoFileSystems.h"
 #include "SystemXattrSource.h"
+#include "ThreadStart.h"
 
 #include <array>
 #include <condition_variable>
@@ -16,7 +17,6 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <sys/statfs.h>
-#include <system_error>
 #include <thread>
 
 namespace korvex {
@@ -93,22 +93,26 @@ std::vector<std::string> CandidateSearch::scope(const std::vector<std::string>& 
 /// One walk of one root: a stack of pending folders shared by the threads.
 class CandidateSearch::Walk {
 public:
-    Walk(const CandidateSearch& search, CandidateIndex& index) : search_(search), index_(index) {}
+    Walk(const CandidateSearch& search, CandidateIndex& index, const StopFlag& stop)
+        : search_(search), index_(index), stop_(stop) {}
 
-    void run(const std::shared_ptr<const FolderListing>& root, std::size_t threads) {
+    /// False when the stop ended it.
+    bool run(const std::shared_ptr<const FolderListing>& root, std::size_t threads) {
         look(root);
         std::vector<std::thread> helpers;
         for (std::size_t i = 1; i < threads; ++i) {
-            try {
-                helpers.emplace_back([this] { work(); });
-            } catch (const std::system_error&) {
+            std::thread helper;
+            if (!ThreadStart::start(helper, [this] { work(); })) {
+                ThreadStart::tellShortage("searching", helpers.size() + 1);
                 break; // no more threads: those there are do it
             }
+            helpers.push_back(std::move(helper));
         }
         work();
         for (std::thread& helper : helpers) {
             helper.join();
         }
+        return !stopped_;
     }
 
 private:
@@ -118,6 +122,11 @@ private:
             {
                 std::unique_lock lock(mutex_);
                 changed_.wait(lock, [this] { return !pending_.empty() || busy_ == 0; });
+                if (!pending_.empty() && stop_.requested()) {
+                    // No further folder: the threads still busy finish theirs, then end too.
+                    stopped_ = true;
+                    pending_.clear();
+                }
                 if (pending_.empty()) {
                     return; // nothing left, and nobody who could add more
                 }
@@ -225,6 +234,8 @@ private:
 private:
     const CandidateSearch& search_;
     CandidateIndex& index_;
+    const StopFlag& stop_;
+    bool stopped_ = false; ///< with the mutex held
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Pending> pending_;
@@ -232,11 +243,15 @@ private:
     std::mutex offerMutex_;
 };
 
-void CandidateSearch::search(const std::vector<std::string>& roots, CandidateIndex& index) const {
+bool CandidateSearch::search(const std::vector<std::string>& roots, CandidateIndex& index,
+                             const StopFlag& stop) const {
     if (index.aliases().empty()) {
-        return;
+        return true;
     }
     for (const std::string& root : scope(roots)) {
+        if (stop.requested()) {
+            return false;
+        }
         FileDescriptor rootFd(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         struct stat st {};
         struct statfs fs {};
@@ -244,11 +259,14 @@ void CandidateSearch::search(const std::vector<std::string>& roots, CandidateInd
             isPseudoFileSystem(fs.f_type)) {
             continue;
         }
-        Walk(*this, index)
-            .run(std::make_shared<const FolderListing>(
-                     rootFd.release(), root == "/" ? "/" : root + "/", st.st_dev, false),
-                 threads_);
+        if (!Walk(*this, index, stop)
+                 .run(std::make_shared<const FolderListing>(
+                          rootFd.release(), root == "/" ? "/" : root + "/", st.st_dev, false),
+                      threads_)) {
+            return false;
+        }
     }
+    return true;
 }
 
 } // namespace korvex

@@ -2,6 +2,7 @@
 
 #include "AliasRecognizer.h"
 #include "MountTable.h"
+#include "StopFlag.h"
 #include "relink/CandidateIndex.h"
 
 #include <cstddef>
@@ -20,6 +21,7 @@ namespace korvex {
 /// are asked for together. The candidates kept do not depend on the order in which entries are
 /// met (see CandidateIndex), so the outcome is the same with any number of threads. Memory and
 /// open descriptors grow with the depth of the scope, the width of its folders and the threads.
+/// When the system gives fewer threads, those there are (at least the caller's) do the walk.
 class CandidateSearch {
 public:
     /// The threads of a search when none are asked for.
@@ -34,8 +36,10 @@ public:
     static std::vector<std::string> scope(const std::vector<std::string>& roots);
 
     /// Walks the `scope` of `roots` and offers the wanted entries to `index`. Folders that
-    /// can't be read are passed over.
-    void search(const std::vector<std::string>& roots, CandidateIndex& index) const;
+    /// can't be read are passed over. Once `stop` is requested no further folder is opened;
+    /// the answer is then false (what was offered so far stays offered).
+    bool search(const std::vector<std::string>& roots, CandidateIndex& index,
+                const StopFlag& stop = {}) const;
 
 private:
     class Walk;

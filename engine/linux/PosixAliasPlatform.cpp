@@ -12,6 +12,7 @@
 #include "bookmark/BookmarkWriter.h"
 #include "classic/ClassicAlias.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
@@ -55,7 +56,8 @@ const MountTable& PosixAliasPlatform::mounts() {
 
 std::unique_ptr<FolderWalk> PosixAliasPlatform::openWalk(const std::string& folderPath) {
     mountTableRead_ = false; // mounts may have changed since the last scan
-    return PosixFolderWalk::open(folderPath, recognizer_, &mounts(), true, walkThreads_);
+    return PosixFolderWalk::open(folderPath, recognizer_, &mounts(), walkThreads_ > 0,
+                                 std::max<std::size_t>(walkThreads_, 1));
 }
 
 void PosixAliasPlatform::itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) {

@@ -45,7 +45,8 @@ public:
     PosixAliasPlatform& operator=(const PosixAliasPlatform&) = delete;
 
     std::unique_ptr<FolderWalk> openWalk(const std::string& folderPath) override;
-    /// The threads each walk reads ahead with (1: none; see PosixFolderWalk).
+    /// The threads each walk reads ahead with (1: none; see PosixFolderWalk); 0: the walk
+    /// has no helper threads at all, everything happens on the caller's.
     void setWalkThreads(std::size_t threads) { walkThreads_ = threads; }
     void itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) override;
     std::optional<std::string_view> typeIdentifier(const FileUrl& item) override;

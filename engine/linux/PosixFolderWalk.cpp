@@ -8,6 +8,7 @@
 #include "MountTable.h"
 #include "PathText.h"
 #include "PseudoFileSystems.h"
+#include "ThreadStart.h"
 #include "ThreadWaits.h"
 #include "TreeReadAhead.h"
 
@@ -18,8 +19,10 @@
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <mutex>
 #include <sched.h>
+#include <stop_token>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <thread>
@@ -131,7 +134,8 @@ public:
           fdLimit_(folderDescriptorLimit()) {}
 
     ~Impl() {
-        stopThreads(); // they use the read-ahead
+        stopWaking_.reset(); // it uses the read-ahead and the caller's wait
+        stopThreads();       // they use the read-ahead
         readAhead_.reset();
         stack_.clear();
         ring_.clear();
@@ -143,6 +147,7 @@ public:
         } else {
             finished_.store(true);
         }
+        bool refused = false;
         if (lookAhead && threads > 1 && !finished_.load()) {
             // The pool examines the entries of the folders it lists, when that needs no working
             // folder: each folder is then read, and its entries looked at, by one thread while
@@ -151,9 +156,15 @@ public:
             if (recognizer_.xattrsByDescriptor()) {
                 examine = [this](FolderListing& listing) { examineAhead(listing); };
             }
-            readAhead_ = std::make_unique<TreeReadAhead>(
-                std::min(threads, maxThreads), folderDescriptorLimit(), std::move(examine));
-            readAhead_->entered(stack_.back().listing, "", 0);
+            const std::size_t wanted = std::min(threads, maxThreads);
+            readAhead_ = std::make_unique<TreeReadAhead>(wanted, folderDescriptorLimit(),
+                                                         std::move(examine));
+            refused = readAhead_->threads() < wanted;
+            if (readAhead_->threads() == 0) {
+                readAhead_.reset();
+            } else {
+                readAhead_->entered(stack_.back().listing, "", 0);
+            }
         }
         if (lookAhead && !finished_.load()) {
             // Without a pool, one helper on a second core; with one, as many helpers as it
@@ -161,14 +172,49 @@ public:
             const std::size_t helpers = threads > 1
                                             ? std::min(threads, maxThreads)
                                             : (std::thread::hardware_concurrency() > 1 ? 1 : 0);
-            if (threads > 1) {
+            if (readAhead_) {
                 spare_ = std::max(spareFolders, fdLimit_ * 3 / 4);
             }
-            lister_ = std::thread([this] { runLister(); });
-            for (std::size_t i = 0; i < helpers; ++i) {
-                helpers_.emplace_back([this] { runHelper(); });
+            // When the system gives fewer threads: the lister before the pool (whose threads
+            // go to make room for it), then fewer helpers (the lister classifies too); without
+            // a lister the walk is the caller's alone.
+            bool lister = ThreadStart::start(lister_, [this] { runLister(); });
+            if (!lister && readAhead_) {
+                refused = true;
+                readAhead_.reset();
+                spare_ = spareFolders;
+                lister = ThreadStart::start(lister_, [this] { runLister(); });
+            }
+            if (lister) {
+                for (std::size_t i = 0; i < helpers; ++i) {
+                    std::thread helper;
+                    if (!ThreadStart::start(helper, [this] { runHelper(); })) {
+                        refused = true;
+                        break;
+                    }
+                    helpers_.push_back(std::move(helper));
+                }
+            } else {
+                refused = true;
             }
         }
+        if (refused) {
+            ThreadStart::tellShortage("scanning", 1 + (threaded() ? 1 + helpers_.size() : 0) +
+                                                      (readAhead_ ? readAhead_->threads() : 0));
+        }
+    }
+
+    /// From now on a stop requested through `stop` wakes the caller's wait in `next`, which
+    /// then ends the walk, and stops the reading ahead.
+    void stopOn(std::stop_token stop) {
+        stopWaking_.emplace(std::move(stop), [this] {
+            stopped_.store(true);
+            if (readAhead_) {
+                readAhead_->stop();
+            }
+            { std::lock_guard lock(consumerMutex_); }
+            consumerCv_.notify_all();
+        });
     }
 
     std::shared_ptr<FolderListing>
@@ -263,6 +309,8 @@ private:
     std::vector<std::thread> helpers_;
     std::size_t spare_ = spareFolders;
     std::unique_ptr<TreeReadAhead> readAhead_;
+    std::atomic<bool> stopped_{false}; ///< a stop was requested: the caller waits no more
+    std::optional<std::stop_callback<std::function<void()>>> stopWaking_;
     bool holding_ = false;
     std::string consumerScratch_;
     std::string consumerName_;
@@ -761,8 +809,11 @@ bool PosixFolderWalk::Impl::next(WalkEntry& out) {
             consumerWaitsUntil_.store(until);
             consumerWaiting_.store(true);
             std::atomic_thread_fence(std::memory_order_seq_cst);
-            consumerCv_.wait(lock, [&] { return ready(at) && ready(until); });
+            consumerCv_.wait(lock, [&] { return stopped_.load() || (ready(at) && ready(until)); });
             consumerWaiting_.store(false);
+            if (!ready(at)) {
+                return false; // stopped: the walk ends here
+            }
         }
         if (produced_.load(std::memory_order_acquire) == at) {
             return false;
@@ -824,6 +875,10 @@ std::unique_ptr<PosixFolderWalk> PosixFolderWalk::open(const std::string& folder
 
 bool PosixFolderWalk::next(WalkEntry& entry) {
     return impl_->next(entry);
+}
+
+void PosixFolderWalk::stopOn(std::stop_token stop) {
+    impl_->stopOn(std::move(stop));
 }
 
 } // namespace korvex

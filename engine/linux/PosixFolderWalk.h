@@ -36,7 +36,8 @@ class MountTable;
 /// examine their entries there and then, so that a disk whose metadata is not in memory gets
 /// many requests at once; the walk hands out those answers with the names. The answers are
 /// the same with any number. Without the look-ahead,
-/// the caller's thread does everything.
+/// the caller's thread does everything; so it does when the system gives no threads (with the
+/// ones it gives, the walk does with fewer helpers, and says so through ThreadStart).
 class PosixFolderWalk final : public FolderWalk {
 public:
     /// Opens the walk of `folderPath` (absolute, no trailing slash except for "/"). None when
@@ -61,6 +62,10 @@ public:
     /// Every entry comes with its folder's descriptor, its name, its type identifier (none when
     /// it vanished or cannot be examined) and, as `WalkEntry::folder`, its `FolderListing`.
     bool next(WalkEntry& entry) override;
+
+    /// A stop wakes the caller where it waits for the look-ahead (`next` then answers false)
+    /// and stops the reading ahead at once.
+    void stopOn(std::stop_token stop) override;
 
     class Impl;
 

@@ -29,8 +29,9 @@ void note(AliasRelinker::Outcome outcome, const std::string& path, UndoResult& r
 
 } // namespace
 
-bool RelinkUndo::run(const std::string& folder, const RelinkJournal& journal, UndoResult& result) {
-    AliasRelinker relinker(folder);
+bool RelinkUndo::run(const std::string& folder, const RelinkJournal& journal, UndoResult& result,
+                     const StopFlag& stop, FileCalls& fileCalls) {
+    AliasRelinker relinker(folder, fileCalls);
     if (!relinker.isOpen()) {
         return false;
     }
@@ -38,7 +39,8 @@ bool RelinkUndo::run(const std::string& folder, const RelinkJournal& journal, Un
     std::vector<RelinkRecord> kept;
     bool journalChanged = false;
     for (RelinkRecord& record : journal.load()) {
-        if (record.folder != folder) {
+        if (record.folder != folder || stop.requested()) {
+            result.stopped = result.stopped || record.folder == folder;
             kept.push_back(std::move(record));
             continue;
         }
@@ -60,8 +62,11 @@ bool RelinkUndo::run(const std::string& folder, const RelinkJournal& journal, Un
     // The sidecars: every "NAME-korvex-relink.text" below the folder, walked without links.
     PosixAliasPlatform platform;
     std::unique_ptr<FolderWalk> walk = platform.openWalk(folder);
+    if (walk) {
+        walk->stopOn(stop.token());
+    }
     WalkEntry entry;
-    while (walk && walk->next(entry)) {
+    while (walk && !result.stopped && walk->next(entry)) {
         const std::string_view name = entry.name;
         if (name.size() <= relinkSuffix.size() ||
             name.substr(name.size() - relinkSuffix.size()) != relinkSuffix || entry.folderFd < 0) {
@@ -82,6 +87,10 @@ bool RelinkUndo::run(const std::string& folder, const RelinkJournal& journal, Un
         if (!record) {
             continue;
         }
+        if (stop.requested()) {
+            result.stopped = true;
+            break;
+        }
         done.insert(aliasRelative);
         const AliasRelinker::Outcome outcome =
             relinker.replace(aliasRelative, record->after, record->before);
@@ -90,6 +99,7 @@ bool RelinkUndo::run(const std::string& folder, const RelinkJournal& journal, Un
             ::unlinkat(entry.folderFd, sidecarName.c_str(), 0);
         }
     }
+    result.stopped = result.stopped || (walk && stop.requested()); // a walk woken by it
     return true;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "FileCalls.h"
 #include "RelinkJournal.h"
+#include "StopFlag.h"
 
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@ struct UndoResult {
     std::vector<std::string> restored; ///< alias paths given their old data back
     std::vector<std::string> changed;  ///< changed since the relink (or gone): left alone
     std::vector<std::string> failed;   ///< could not be written
+    bool stopped = false; ///< the stop came before the end: the rest is left for another undo
 };
 
 /// Undoes the relinks made in a folder: from the journal's records of that folder and from
@@ -20,8 +23,11 @@ struct UndoResult {
 /// leave the journal; restored sidecars are removed.
 class RelinkUndo {
 public:
-    /// False when `folder` can't be opened.
-    static bool run(const std::string& folder, const RelinkJournal& journal, UndoResult& result);
+    /// False when `folder` can't be opened. `stop` is looked at right before each alias is
+    /// restored: once it is requested, no further alias is, and their records stay.
+    /// `fileCalls`: the calls the restores go through.
+    static bool run(const std::string& folder, const RelinkJournal& journal, UndoResult& result,
+                    const StopFlag& stop = {}, FileCalls& fileCalls = FileCalls::system());
 };
 
 } // namespace korvex

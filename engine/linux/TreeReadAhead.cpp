@@ -2,6 +2,7 @@
 
 #include "FileDescriptor.h"
 #include "FolderListing.h"
+#include "ThreadStart.h"
 #include "ThreadWaits.h"
 
 #include <dirent.h>
@@ -63,22 +64,30 @@ struct TreeReadAhead::Job {
 
 TreeReadAhead::TreeReadAhead(std::size_t threads, std::size_t descriptorLimit, Examine examine)
     : descriptorLimit_(descriptorLimit), examine_(std::move(examine)) {
+    threads_.reserve(threads);
     for (std::size_t i = 0; i < threads; ++i) {
-        threads_.emplace_back([this] { run(); });
+        std::thread thread;
+        if (!ThreadStart::start(thread, [this] { run(); })) {
+            break; // the system gives no more: those there are read ahead
+        }
+        threads_.push_back(std::move(thread));
     }
 }
 
 TreeReadAhead::~TreeReadAhead() {
+    stop();
+    for (std::thread& thread : threads_) {
+        thread.join();
+    }
+}
 
+void TreeReadAhead::stop() {
     {
         std::lock_guard lock(mutex_);
         stop_ = true;
     }
     wake_.notify_all();
     workDone_.notify_all();
-    for (std::thread& thread : threads_) {
-        thread.join();
-    }
 }
 
 bool TreeReadAhead::walksBefore(std::string_view a, std::string_view b) {

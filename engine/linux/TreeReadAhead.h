@@ -42,6 +42,7 @@ public:
     /// answers in it; called on the pool's threads, several at once.
     using Examine = std::function<void(FolderListing& listing)>;
 
+    /// Starts up to `threads` threads: as many as the system gives (see `threads()`).
     TreeReadAhead(std::size_t threads, std::size_t descriptorLimit, Examine examine = {});
     /// Stops the threads (they finish the entry at hand).
     ~TreeReadAhead();
@@ -58,6 +59,13 @@ public:
     /// the folder was what `now` says (the same inode, modification and change times), so that
     /// the walk need not read it again; null otherwise. Given once: the listing is taken.
     std::shared_ptr<FolderListing> take(std::string_view relativePath, const struct stat& now);
+
+    /// The threads that read ahead; fewer than asked for when the system refused some.
+    std::size_t threads() const { return threads_.size(); }
+
+    /// Ends the reading ahead at once, from any thread: the threads finish the folder at hand
+    /// and wait for the end; a walk that waits in `take` goes on (and reads the folder itself).
+    void stop();
 
     /// Whether `a` comes before `b` in walk order (depth-first, names in byte order).
     static bool walksBefore(std::string_view a, std::string_view b);

@@ -5,13 +5,19 @@
 #include "SignalStop.h"
 #include "classic/ClassicTestData.h"
 #include "engine/MemoryAliasPlatform.h"
+#include "linux/FileCalls.h"
+#include "linux/PosixAliasPlatform.h"
 #include "linux/TempTree.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <sstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -219,6 +225,95 @@ TEST(CommandLineSignals, SigintAndSigtermPrintThePartialReportAndTellTheSignal) 
     struct sigaction now {};
     ::sigaction(SIGINT, nullptr, &now);
     EXPECT_EQ(now.sa_handler, SIG_DFL);
+}
+
+// The signal comes while the first sidecar is written (raised on this thread: its handler runs
+// before the write goes on). That sidecar is finished; no other is begun, whenever the thread
+// that wakes waits gets a core.
+class SignallingCalls : public FileCalls {
+public:
+    int signal = SIGINT;
+    ssize_t write(int fd, const void* bytes, std::size_t count) override {
+        if (signal != 0) {
+            ::raise(std::exchange(signal, 0));
+        }
+        return FileCalls::write(fd, bytes, count);
+    }
+};
+
+TEST(CommandLineSignals, SignalDuringAWriteLetsNoFurtherWriteStart) {
+    for (auto [number, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        test::TempTree tree;
+        for (int i = 0; i < 8; ++i) {
+            tree.file("a" + std::to_string(i) + " alias", test::aliasBytes("/nowhere/x"));
+        }
+        SignallingCalls calls;
+        calls.signal = number;
+        SignalStop signals;
+        ASSERT_TRUE(signals.active());
+        CommandLine::Environment environment{"/", false, nullptr, {}, signals.stop(), {}};
+        environment.makePlatform = [&calls](std::vector<PathMapping> mappings) {
+            return std::make_shared<PosixAliasPlatform>(std::move(mappings), MountTable::readSystem,
+                                                        calls);
+        };
+        std::ostringstream out, err;
+        ASSERT_EQ(CommandLine(environment).run({"--mark", tree.root()}, out, err),
+                  CommandLine::interrupted);
+        EXPECT_EQ(signals.exitStatus(), status);
+        int sidecars = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(tree.root())) {
+            sidecars += entry.path().string().ends_with("-korvex-broken.text");
+        }
+        EXPECT_EQ(sidecars, 1);
+        EXPECT_NE(out.str().find("Stopped before the end of the folder.\nFound 1 broken"),
+                  std::string::npos)
+            << out.str();
+    }
+}
+
+// korvex-scan as its main() runs it, where the system gives no thread at all (a process limit
+// of an ordinary user): neither the signal watcher nor the walk's threads start, the report is
+// whole and the user hears once why it took longer.
+TEST(CommandLineThreads, ScanWithoutAnyThreadEndsWithItsReport) {
+    test::TempTree tree;
+    std::string error;
+    ASSERT_TRUE(DemoFolder::fill(tree.root(), error)) << error;
+    ::chmod(tree.root().c_str(), 0755);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            ::_exit(77);
+        }
+        const struct rlimit limit { 1, 1 };
+        if (::setrlimit(RLIMIT_NPROC, &limit) != 0) {
+            ::_exit(77);
+        }
+        try {
+            std::thread([] {}).join();
+            ::_exit(77); // threads still start: the limit does not hold here
+        } catch (const std::system_error&) {
+        }
+        SignalStop signals;
+        CommandLine::Environment environment{
+            tree.root(), false, nullptr, {}, signals.stop(), {}, signals.wakesWaits()};
+        std::ostringstream out, err;
+        const int status =
+            CommandLine(environment).run({"--threads", "8", "--suggest", "."}, out, err);
+        const bool told = err.str() == "korvex-scan: couldn't start threads (Resource temporarily "
+                                       "unavailable); scanning with 1 thread\n";
+        const bool reported =
+            out.str().find("Found 2 broken Aliases, and rewrote 0, out of 5 scanned in") !=
+                std::string::npos &&
+            out.str().find("Possible new targets:") != std::string::npos;
+        ::_exit(status == 1 && told && reported ? 0 : 10 + status);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) {
+        GTEST_SKIP() << "cannot limit the processes of an ordinary user here";
+    }
+    ASSERT_TRUE(WIFEXITED(status)) << "died of signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST_F(CommandLineTest, InspectAndDemoWorkOnRealFiles) {

@@ -70,9 +70,12 @@ for line in "${others[@]}"; do
     grep -rqF --include='*.cpp' -- "$line" "$source_dir/engine" "$source_dir/cli" ||
         missing "\"$line\" (listed in docs_check.sh)" "the sources any more"
 done
+# A line may be wrapped anywhere in the documents: look for it in their text on one line.
+manual_flat=$(tr -s ' \n' '  ' <<<"$manual_text")
+man_flat=$(grep -v '^\.\\"' <<<"$man_text" | tr -s ' \n' '  ')
 while IFS= read -r line; do
-    grep -qF -- "$line" <<<"$manual_text" || missing "\"$line\"" docs/manual.md
-    grep -qF -- "$line" <<<"$man_text" || missing "\"$line\"" packaging/korvex-scan.1
+    grep -qF -- "$line" <<<"$manual_flat" || missing "\"$line\"" docs/manual.md
+    grep -qF -- "$line" <<<"$man_flat" || missing "\"$line\"" packaging/korvex-scan.1
 done < <(printf '%s\n' "$lines" "${others[@]}")
 
 if ((failures > 0)); then

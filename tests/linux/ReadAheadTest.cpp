@@ -2,6 +2,7 @@
 // varied shape walked and scanned with and without the read-ahead pool, every answer compared.
 #include "AliasScanner.h"
 #include "TempTree.h"
+#include "ThreadStart.h"
 #include "linux/AliasRecognizer.h"
 #include "linux/FolderListing.h"
 #include "linux/PosixAliasPlatform.h"
@@ -19,6 +20,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -325,6 +327,116 @@ TEST(ReadAhead, WalkOrderOfPaths) {
     for (const Case& c : cases) {
         EXPECT_EQ(TreeReadAhead::walksBefore(c.a, c.b), c.before) << c.a << " vs " << c.b;
     }
+}
+
+// Starts the system refuses: at every point of the walk's starts (pool, lister, helpers) the
+// walk does with the threads it got, hands out the same, and says once that it does with fewer.
+TEST(ReadAhead, ThreadStartsTheSystemRefusesLeaveTheWalkWhole) {
+    TempTree tree;
+    std::mt19937 random(1);
+    grow(tree, random, "", 0);
+    const std::vector<std::string> sequential = walked(tree.root(), false, 1);
+    std::vector<std::size_t> heard;
+    ThreadStart::Listener previous =
+        ThreadStart::setListener([&](int error, std::string_view doing, std::size_t threads) {
+            EXPECT_EQ(error, EAGAIN);
+            EXPECT_EQ(doing, "scanning");
+            heard.push_back(threads);
+        });
+    const std::size_t starts = 4 + 1 + 4; // the pool, the lister, the helpers
+    for (std::size_t n = 0; n <= starts; ++n) {
+        heard.clear();
+        ThreadStart::refuseFrom(n);
+        EXPECT_EQ(walked(tree.root(), true, 4), sequential) << "refused from start " << n;
+        ThreadStart::refuseFrom(std::nullopt);
+        if (n < starts) {
+            // Without a lister (its start is the fifth) the caller alone; else the caller, the
+            // lister, the whole pool and the helpers it got.
+            const std::size_t expected = n <= 4 ? 1 : n + 1;
+            EXPECT_EQ(heard, std::vector<std::size_t>{expected}) << "refused from start " << n;
+        } else {
+            EXPECT_TRUE(heard.empty());
+        }
+    }
+    ThreadStart::setListener(std::move(previous));
+}
+
+// The same under a real limit of processes, where a new thread fails in the kernel (root
+// ignores the limit: the child becomes an ordinary user first).
+TEST(ReadAhead, ScanUnderAProcessLimitThatForbidsNewThreadsGivesTheSameReport) {
+    TempTree tree;
+    std::mt19937 random(2);
+    grow(tree, random, "", 0);
+    ::chmod(tree.root().c_str(), 0777);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.root())) {
+        if (entry.is_directory() && !entry.is_symlink()) {
+            ::chmod(entry.path().c_str(), 0777); // the ordinary user writes the sidecars
+        }
+    }
+    TempTree copy; // the same tree scanned without a limit
+    std::mt19937 again(2);
+    grow(copy, again, "", 0);
+    const std::string expected = scanned(copy, 4);
+    const int status = inChild([&] {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            return 3;
+        }
+        const struct rlimit limit { 1, 1 };
+        if (::setrlimit(RLIMIT_NPROC, &limit) != 0) {
+            return 3;
+        }
+        try {
+            std::thread([] {}).join();
+            return 3; // threads still start: the limit does not hold here
+        } catch (const std::system_error&) {
+        }
+        for (const std::size_t threads : {1, 4, 16}) {
+            if (scanned(tree, threads) != expected) {
+                return 1;
+            }
+            std::filesystem::path root(tree.root());
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+                if (entry.path().extension() == ".text") {
+                    std::filesystem::remove(entry.path());
+                }
+            }
+        }
+        return 0;
+    });
+    if (status == 3) {
+        GTEST_SKIP() << "cannot limit the processes of an ordinary user here";
+    }
+    EXPECT_EQ(status, 0) << "100: the child died (std::terminate)";
+}
+
+// Folders nested deeply, each holding an empty __MACOSX: where the walk's look-ahead waits for
+// a descriptor it can't get, the caller waits for it; a stop ends both waits, and the walk.
+TEST(ReadAhead, StopWakesTheCallerWhereItWaitsForTheLookAhead) {
+    TempTree tree;
+    std::string nested;
+    for (int i = 0; i < 300; ++i) {
+        nested += (i ? "/d" : "d");
+        tree.folder(nested + "/__MACOSX");
+    }
+    const int status = inChild([&] {
+        ::alarm(20); // a wait that no stop ends fails the test, never hangs it
+        AliasRecognizer recognizer;
+        std::stop_source source;
+        auto walk = PosixFolderWalk::open(tree.root(), recognizer, nullptr, true, 1);
+        walk->stopOn(source.get_token());
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            source.request_stop();
+        });
+        std::size_t entries = 0;
+        for (WalkEntry entry; walk->next(entry);) {
+            ++entries;
+        }
+        walk.reset();
+        stopper.join();
+        return entries > 0 ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0) << "100: the walk never ended";
 }
 
 } // namespace

@@ -1,13 +1,17 @@
 // Reads and writes of the user's files: bounded, never through links or into pipes, never
 // outside the folder that was opened, and a rewrite that fails at any step leaves the file
 // exactly as it was.
+#include "AliasScanner.h"
+#include "StopFlag.h"
 #include "TempTree.h"
 #include "linux/AtomicFile.h"
 #include "linux/FileDescriptor.h"
+#include "linux/PosixAliasPlatform.h"
 #include "linux/RegularFileReader.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -201,6 +205,62 @@ TEST_F(SafeWritesTest, ReadsAreBoundedAndNeverBlockOrFollowLinks) {
     EXPECT_EQ(*head, test::Bytes(whole.begin(), whole.begin() + 5));
     EXPECT_EQ(RegularFileReader::readOpen(open.get(), 12, nullptr, &cut), whole);
     EXPECT_FALSE(cut);
+}
+
+// Raises the stop as SIGINT's handler does, during the first write of a file: that write goes
+// on to its end; the next one must not start.
+class StoppingCalls : public FileCalls {
+public:
+    std::atomic<bool> raised{false};
+
+    ssize_t write(int fd, const void* bytes, std::size_t count) override {
+        raised.store(true);
+        return FileCalls::write(fd, bytes, count);
+    }
+};
+
+struct KeptReport : ScanResponder {
+    std::shared_ptr<ScanReport> report;
+    void scanFinished(std::shared_ptr<ScanReport> r) override { report = std::move(r); }
+    void folderNotFound() override {}
+};
+
+// The token is never requested here: only the flag the handler raises stops the scan, and no
+// thread gets the chance to turn it into a request first.
+TEST(StopBeforeWrites, FlagRaisedDuringASidecarOrRefreshLetsNoFurtherWriteStart) {
+    struct Case {
+        const char* name;
+        bool rewrite; // the aliases resolve and are refreshed, each after its sidecar
+    };
+    for (const Case c : {Case{"mark broken aliases", false}, Case{"mark and refresh", true}}) {
+        SCOPED_TRACE(c.name);
+        test::TempTree tree;
+        tree.file("target.txt");
+        std::vector<test::Bytes> before;
+        for (int i = 0; i < 6; ++i) {
+            before.push_back(test::aliasBytes(c.rewrite ? tree.path("target.txt") : "/nowhere/x"));
+            tree.file("aliases/a" + std::to_string(i) + " alias", before.back());
+        }
+        StoppingCalls calls;
+        PosixAliasPlatform platform({}, MountTable::readSystem, calls);
+        KeptReport answer;
+        AliasScanner(platform).runScan(scanOptionsForFolder(tree.root(), true, c.rewrite),
+                                       std::make_shared<ScanReport>(), answer,
+                                       StopFlag(std::stop_token(), calls.raised));
+        ASSERT_TRUE(answer.report);
+        EXPECT_TRUE(answer.report->stopped);
+        EXPECT_EQ(answer.report->rewrittenCount, 0);
+        int sidecars = 0;
+        for (int i = 0; i < 6; ++i) {
+            const std::string alias = tree.path("aliases/a" + std::to_string(i) + " alias");
+            EXPECT_EQ(test::readBytes(alias), before[i]) << "no refresh after the stop";
+            sidecars += std::filesystem::exists(
+                alias + (c.rewrite ? "-korvex-rewrite.text" : "-korvex-broken.text"));
+        }
+        EXPECT_EQ(sidecars, 1) << "the sidecar begun before the stop, nothing after";
+        EXPECT_NE(answer.report->reportText.find("Stopped before the end of the folder."),
+                  std::string::npos);
+    }
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -62,7 +63,7 @@ struct MovedTargets {
     /// One scan and the repair after it.
     RepairResult repair(bool relink, bool mark = false,
                         const std::function<void()>& betweenScanAndRelink = {},
-                        FileCalls& calls = FileCalls::system()) {
+                        FileCalls& calls = FileCalls::system(), const StopFlag& stop = {}) {
         PosixAliasPlatform platform;
         ScanRecorder recorder(platform, folder, true);
         AliasRelinker relinker(folder, calls);
@@ -78,7 +79,7 @@ struct MovedTargets {
         request.relink = relink;
         request.mark = mark;
         request.journalPath = journal;
-        return AliasRepair::run(request, recorder, &relinker, MountTable());
+        return AliasRepair::run(request, recorder, &relinker, MountTable(), stop);
     }
 
     std::int64_t brokenNow() {
@@ -307,6 +308,73 @@ TEST(RelinkTreeTest, RelinksRealBookmarkData) {
     EXPECT_EQ(after.targetPath(), "/Users/someone/found/" + stored->storedName());
     EXPECT_EQ(after.volumeUUID, before.volumeUUID);
     EXPECT_EQ(after.creationOptions, before.creationOptions);
+}
+
+// Raises the stop as the handler of SIGINT or SIGTERM does, in the first write it sees.
+struct RaisingCalls : FileCalls {
+    std::atomic<bool> raised{false};
+    ssize_t write(int fd, const void* bytes, std::size_t count) override {
+        raised.store(true);
+        return FileCalls::write(fd, bytes, count);
+    }
+};
+
+// A signal during the relinks (or the undo) finishes the alias at hand and touches no other;
+// what is left is done by the next run. Through the flag alone: no thread has to get a core.
+TEST(RelinkTreeTest, StopDuringARelinkOrAnUndoFinishesTheAliasAtHandOnly) {
+    for (const bool mark : {false, true}) {
+        SCOPED_TRACE(mark ? "with mark" : "journal");
+        MovedTargets t;
+        const Bytes beforeC = readBytes(t.aliasPath("c"));
+        const Bytes beforeD = readBytes(t.aliasPath("d"));
+        RaisingCalls relinkCalls;
+        RepairResult stopped =
+            t.repair(true, mark, {}, relinkCalls, StopFlag(std::stop_token(), relinkCalls.raised));
+        EXPECT_TRUE(stopped.stopped);
+        EXPECT_TRUE(stopped.searched);
+        ASSERT_EQ(stopped.relinked.size(), 1u);
+        EXPECT_TRUE(stopped.failed.empty());
+        const bool cFirst = stopped.relinked[0].aliasPath == t.aliasPath("c");
+        EXPECT_EQ(readBytes(t.aliasPath(cFirst ? "d" : "c")), cFirst ? beforeD : beforeC)
+            << "no alias after the stop is touched";
+        EXPECT_EQ(t.repair(true, mark).relinked.size(), 1u) << "the next run does the rest";
+
+        RaisingCalls undoCalls;
+        UndoResult undone;
+        ASSERT_TRUE(RelinkUndo::run(t.folder, RelinkJournal(t.journal), undone,
+                                    StopFlag(std::stop_token(), undoCalls.raised), undoCalls));
+        EXPECT_TRUE(undone.stopped);
+        ASSERT_EQ(undone.restored.size(), 1u);
+        EXPECT_TRUE(undone.changed.empty());
+        EXPECT_EQ(t.brokenNow(), 5) << "one restored, the other still relinked";
+
+        UndoResult rest;
+        ASSERT_TRUE(RelinkUndo::run(t.folder, RelinkJournal(t.journal), rest));
+        EXPECT_FALSE(rest.stopped);
+        EXPECT_EQ(rest.restored.size(), 1u);
+        EXPECT_EQ(readBytes(t.aliasPath("c")), beforeC);
+        EXPECT_EQ(readBytes(t.aliasPath("d")), beforeD);
+    }
+}
+
+// A stop before or during the search: nothing is relinked, and the search says it was cut.
+TEST(RelinkTreeTest, StoppedSearchRelinksNothing) {
+    MovedTargets t;
+    const Bytes beforeC = readBytes(t.aliasPath("c"));
+    std::stop_source source;
+    source.request_stop();
+    const RepairResult result = t.repair(true, false, {}, FileCalls::system(), source.get_token());
+    EXPECT_TRUE(result.stopped);
+    EXPECT_FALSE(result.searched);
+    EXPECT_TRUE(result.relinked.empty());
+    EXPECT_TRUE(result.suggestions.empty());
+    EXPECT_EQ(readBytes(t.aliasPath("c")), beforeC);
+    std::atomic<bool> raised{true};
+    CandidateIndex index(std::move(std::vector<BrokenAlias>{
+        *BrokenAlias::from("/a", "a", test::aliasBytes(t.folder + "/new/c.txt"))}));
+    EXPECT_FALSE(CandidateSearch(MountTable(), 3)
+                     .search({t.tree.root()}, index, StopFlag(std::stop_token(), raised)));
+    EXPECT_TRUE(index.candidates(0).empty());
 }
 
 } // namespace
