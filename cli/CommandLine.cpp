@@ -9,6 +9,7 @@
 #include "linux/PosixAliasPlatform.h"
 #include "linux/RegularFileReader.h"
 
+#include <cstring>
 #include <exception>
 
 #ifndef KORVEX_VERSION
@@ -182,14 +183,23 @@ int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ost
         first = false;
         // Through the alias's carriers (bookmark data, else the classic record of its resource
         // fork); when neither reads, the file's own bytes, for the reader to say what is wrong.
-        std::optional<std::vector<std::uint8_t>> bytes = AliasDataReader::readPath(file);
-        if (!bytes) {
+        ReadResult<std::vector<std::uint8_t>> read = AliasDataReader::readPath(file);
+        std::optional<std::vector<std::uint8_t>> bytes;
+        if (read) {
+            bytes = std::move(*read);
+        } else if (!read.unreadable()) {
             bytes = RegularFileReader::read(file);
+        }
+        if (read.unreadable()) {
+            err << "korvex-scan: couldn't read " << file << ": "
+                << std::strerror(read.failure().error) << '\n';
+            status = problemsFound;
+            continue;
         }
         if (!bytes) {
             err << "korvex-scan: couldn't read " << file
                 << " (missing, not a regular file, or over 16 MiB)\n";
-            status = brokenFound;
+            status = std::max(status, brokenFound);
             continue;
         }
         std::string text;
@@ -202,7 +212,7 @@ int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ost
             out << '\n';
         }
         if (!ok) {
-            status = brokenFound;
+            status = std::max(status, brokenFound);
         }
     }
     return written(out, err, status);

@@ -13,8 +13,10 @@ namespace korvex {
 
 /// The scan as JSON lines: one object per alias met, in walk order,
 ///   {"path": ..., "status": "ok"|"broken"|"refreshed"|"relinked"|"unreadable"|"failed",
-///    "target": ..., "volume": ..., "candidates": [...]}
-/// ("target" and "volume" when stored, "candidates" only for aliases searched), then one
+///    "reason": ..., "target": ..., "volume": ..., "candidates": [...]}
+/// ("reason", the system's words for why it could not be read, for "unreadable": an alias whose
+/// data, or an entry whose metadata, the system did not let be read; "target" and "volume"
+/// when stored, "candidates" only for aliases searched), then one
 /// summary object {"summary": {...}} with the counts, the folder, the time (UTC, ISO 8601) and
 /// the suggested mappings. Bytes that are not UTF-8 become U+FFFD.
 class JsonReport {

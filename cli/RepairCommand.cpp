@@ -117,6 +117,9 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, std::sto
             for (const std::string& path : repair->failed) {
                 out << "Couldn't relink " << path << '\n';
             }
+            for (const std::string& path : repair->unreadable) {
+                out << "Couldn't read " << path << '\n';
+            }
         }
     }
     if (report->stopped) {
@@ -124,7 +127,8 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, std::sto
     }
     const std::int64_t left =
         report->brokenCount - static_cast<std::int64_t>(repair ? repair->relinked.size() : 0);
-    if (report->problemCount > 0 || (repair && !repair->failed.empty())) {
+    if (report->problemCount > 0 ||
+        (repair && (!repair->failed.empty() || !repair->unreadable.empty()))) {
         return 3;
     }
     return left > 0 ? 1 : 0;

@@ -22,8 +22,21 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-/// `length` bytes from `offset` of the open file, or none when they can't all be read.
-std::optional<Bytes> readRange(int fd, std::uint64_t offset, std::size_t length) {
+/// The first errno met of the forks that could not be read (0: none yet).
+struct FirstError {
+    int error = 0;
+    std::nullopt_t note(int what) {
+        if (error == 0) {
+            error = what;
+        }
+        return std::nullopt;
+    }
+};
+
+/// `length` bytes from `offset` of the open file, or none when they can't all be read (a
+/// system error noted in `errors`; a file cut short is none without one).
+std::optional<Bytes> readRange(int fd, std::uint64_t offset, std::size_t length,
+                               FirstError& errors) {
     Bytes bytes(length);
     std::size_t filled = 0;
     while (filled < length) {
@@ -32,7 +45,10 @@ std::optional<Bytes> readRange(int fd, std::uint64_t offset, std::size_t length)
         if (got < 0 && errno == EINTR) {
             continue;
         }
-        if (got <= 0) {
+        if (got < 0) {
+            return errors.note(errno);
+        }
+        if (got == 0) {
             return std::nullopt;
         }
         filled += static_cast<std::size_t>(got);
@@ -49,7 +65,7 @@ std::optional<Bytes> recordIn(std::span<const std::uint8_t> fork) {
     return Bytes(found.value().begin(), found.value().end());
 }
 
-std::optional<Bytes> recordFromAttributes(int fd) {
+std::optional<Bytes> recordFromAttributes(int fd, FirstError& errors) {
     static constexpr std::array<const char*, 4> names{
         "user.DosStream.AFP_Resource:$DATA",
         "user.DosStream.AFP_Resource", // streams_xattr with store_stream_type = no
@@ -62,11 +78,17 @@ std::optional<Bytes> recordFromAttributes(int fd) {
             if (size < 0 && errno == ENOTSUP) {
                 return std::nullopt; // no attributes on this file system at all
             }
+            if (size < 0 && errno != ENODATA) {
+                errors.note(errno); // there may be a fork, but it can't be read
+            }
             continue;
         }
         Bytes value(static_cast<std::size_t>(size));
         const ssize_t got = ::fgetxattr(fd, name, value.data(), value.size());
         if (got <= 0) {
+            if (got < 0 && errno != ENODATA && errno != ERANGE) {
+                errors.note(errno); // ERANGE: it grew meanwhile; ENODATA: removed meanwhile
+            }
             continue;
         }
         value.resize(static_cast<std::size_t>(got));
@@ -81,14 +103,20 @@ std::optional<Bytes> recordFromAttributes(int fd) {
 }
 
 /// The resource fork of the AppleDouble file open at `fd` (entry 2).
-std::optional<Bytes> forkOfAppleDouble(int fd) {
+std::optional<Bytes> forkOfAppleDouble(int fd, FirstError& errors) {
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
+    if (::fstat(fd, &st) != 0) {
+        return errors.note(errno);
+    }
+    if (!S_ISREG(st.st_mode) || st.st_size <= 0) {
         return std::nullopt;
     }
     std::array<std::uint8_t, 4096> head;
     const ssize_t got = ::pread(fd, head.data(), head.size(), 0);
-    if (got <= 0) {
+    if (got < 0) {
+        return errors.note(errno);
+    }
+    if (got == 0) {
         return std::nullopt;
     }
     constexpr std::uint32_t resourceForkEntry = 2;
@@ -98,50 +126,54 @@ std::optional<Bytes> forkOfAppleDouble(int fd) {
     if (!entry || entry->length == 0 || entry->length > AliasDataReader::limit) {
         return std::nullopt;
     }
-    return readRange(fd, entry->offset, entry->length);
+    return readRange(fd, entry->offset, entry->length, errors);
 }
 
 } // namespace
 
-std::optional<std::vector<std::uint8_t>> AliasDataReader::read(int folderFd, std::string_view name,
-                                                               AppleDoubleFiles& files,
-                                                               struct stat* dataFork) {
+ReadResult<std::vector<std::uint8_t>> AliasDataReader::read(int folderFd, std::string_view name,
+                                                            AppleDoubleFiles& files,
+                                                            struct stat* dataFork) {
     const std::string cName(name);
     FileDescriptor fd(::openat(folderFd, cName.c_str(),
                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd) {
-        return std::nullopt;
+        return RegularFileReader::openFailure(errno);
     }
-    std::optional<Bytes> data = RegularFileReader::readOpen(fd.get(), limit, dataFork);
+    ReadFailure why;
+    std::optional<Bytes> data = RegularFileReader::readOpen(fd.get(), limit, dataFork, &why);
     if (!data) {
-        return std::nullopt; // no regular file, or over the limit: nothing to read
+        return why; // no regular file, over the limit, or the system's refusal
     }
     if (bookmark::BookmarkReader::read(*data)) {
-        return data;
+        return std::move(*data);
     }
-    if (std::optional<Bytes> record = recordFromAttributes(fd.get())) {
-        return record;
+    FirstError errors;
+    if (std::optional<Bytes> record = recordFromAttributes(fd.get(), errors)) {
+        return std::move(*record);
     }
     for (int sidecar = files.openNext(); sidecar >= 0; sidecar = files.openNext()) {
         FileDescriptor held(sidecar);
-        if (std::optional<Bytes> fork = forkOfAppleDouble(sidecar)) {
+        if (std::optional<Bytes> fork = forkOfAppleDouble(sidecar, errors)) {
             if (std::optional<Bytes> record = recordIn(*fork)) {
-                return record;
+                return std::move(*record);
             }
         }
     }
-    return std::nullopt;
+    errors.note(files.error());
+    // A fork that could not be read may hold the record: unknown, not damaged.
+    return errors.error != 0 ? ReadFailure::unreadable(errors.error) : ReadFailure::damaged();
 }
 
-std::optional<std::vector<std::uint8_t>> AliasDataReader::readPath(const std::string& path) {
+ReadResult<std::vector<std::uint8_t>> AliasDataReader::readPath(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos || slash + 1 == path.size()) {
-        return std::nullopt;
+        return ReadFailure::gone();
     }
     const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
     FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folderFd) {
-        return std::nullopt;
+        return RegularFileReader::openFailure(errno);
     }
     const std::string_view name = std::string_view(path).substr(slash + 1);
     AppleDoubleFiles files(folderFd.get(), folder, name);

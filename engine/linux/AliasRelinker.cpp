@@ -50,7 +50,7 @@ FileDescriptor AliasRelinker::folderOf(std::string_view relativePath, std::strin
 AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath,
                                               const BookmarkData& expected,
                                               const BookmarkData& fresh,
-                                              const std::string* sidecarText) {
+                                              const std::string* sidecarText, int* error) {
     std::string name;
     FileDescriptor folder = folderOf(relativePath, name);
     if (!folder) {
@@ -64,7 +64,13 @@ AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath,
     item.entry = &entry;
 
     // The platform remembers the file it read: only that file, unchanged, is replaced.
-    std::optional<BookmarkData> current = platform_.readBookmarkData(item);
+    const ReadResult<BookmarkData> current = platform_.readBookmarkData(item);
+    if (current.unreadable()) {
+        if (error) {
+            *error = current.failure().error;
+        }
+        return Outcome::unreadable; // no reason to think it changed: it can't be said
+    }
     if (!current || *current != expected) {
         return Outcome::changed;
     }

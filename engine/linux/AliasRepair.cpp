@@ -30,10 +30,12 @@ std::vector<std::optional<std::int64_t>> fileIdsOf(const std::string& path) {
     }
 }
 
-void markRelinked(std::vector<AliasRecord>& records, const std::string& path) {
+void mark(std::vector<AliasRecord>& records, const std::string& path, AliasStatus status,
+          int error = 0) {
     for (AliasRecord& record : records) {
         if (record.path == path) {
-            record.status = AliasStatus::relinked;
+            record.status = status;
+            record.error = error;
         }
     }
 }
@@ -115,12 +117,19 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
             result.failed.push_back(alias.aliasPath); // no relink that couldn't be undone
             continue;
         }
+        int error = 0;
         const AliasRelinker::Outcome outcome = relinker.replace(
-            alias.relativePath, alias.data, *fresh, request.mark ? &sidecar : nullptr);
+            alias.relativePath, alias.data, *fresh, request.mark ? &sidecar : nullptr, &error);
         if (outcome == AliasRelinker::Outcome::replaced) {
             result.relinked.push_back({alias.aliasPath, best.path, *macPath});
             if (records) {
-                markRelinked(*records, alias.aliasPath);
+                mark(*records, alias.aliasPath, AliasStatus::relinked);
+            }
+        } else if (outcome == AliasRelinker::Outcome::unreadable) {
+            // Not a failed relink of a broken alias: it could not even be read this time.
+            result.unreadable.push_back(alias.aliasPath);
+            if (records) {
+                mark(*records, alias.aliasPath, AliasStatus::unreadable, error);
             }
         } else {
             result.failed.push_back(alias.aliasPath);

@@ -40,6 +40,8 @@ struct RepairResult {
     std::vector<RelinkedAlias> relinked;
     /// Aliases that a relink was tried on and failed (or that changed since the scan).
     std::vector<std::string> failed;
+    /// Aliases that a relink was tried on but the system did not let be read again.
+    std::vector<std::string> unreadable;
 };
 
 /// The repair after a scan: searches the scope for the broken aliases' new targets, suggests

@@ -2,6 +2,7 @@
 
 #include "FolderListing.h"
 
+#include <cerrno>
 #include <climits>
 #include <dirent.h>
 #include <fcntl.h>
@@ -15,11 +16,36 @@ namespace {
 constexpr int fileFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-/// Opens the regular file `name` in the folder `fd`, not through a symbolic link; -1 if none.
-int openFile(int fd, const char* name) {
+/// Whether an open that failed with `error` found nothing to read there (no such file, a link,
+/// something that is not a file or folder as asked), rather than something it was not let in.
+bool nothingThere(int error) {
+    return error == ENOENT || error == ENOTDIR || error == ELOOP || error == ENXIO ||
+           error == ENODEV || error == EISDIR;
+}
+
+/// Keeps the errno of a failed open in `error` when the system refused it (permission, I/O
+/// error, no descriptor left): the place may hold the entry's metadata, so it is no miss.
+int noteFailure(int& error) {
+    if (!nothingThere(errno)) {
+        error = errno;
+    }
+    return -1;
+}
+
+/// Opens the regular file `name` in the folder `fd`, not through a symbolic link; -1 if none
+/// (`error` set when it is there but could not be opened).
+int openFile(int fd, const char* name, int& error) {
     const int file = ::openat(fd, name, fileFlags);
+    if (file < 0) {
+        return noteFailure(error);
+    }
     struct stat st;
-    if (file >= 0 && (::fstat(file, &st) != 0 || !S_ISREG(st.st_mode))) {
+    if (::fstat(file, &st) != 0) {
+        error = errno;
+        ::close(file);
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
         ::close(file);
         return -1;
     }
@@ -28,8 +54,8 @@ int openFile(int fd, const char* name) {
 
 /// Opens `path` (relative, components separated by single slashes) below the folder `fd`, one
 /// component at a time, following no symbolic link anywhere; the last one must be a regular
-/// file. -1 on any failure.
-int openBeneath(int fd, std::string_view path) {
+/// file. -1 on any failure (`error` set when the system refused a step, see openFile).
+int openBeneath(int fd, std::string_view path, int& error) {
     int folder = fd;
     for (;;) {
         const std::size_t slash = path.find('/');
@@ -43,11 +69,13 @@ int openBeneath(int fd, std::string_view path) {
             ::close(folder);
         }
         if (next < 0) {
-            return -1;
+            return noteFailure(error);
         }
         if (slash == std::string_view::npos) {
             struct stat st;
-            if (::fstat(next, &st) != 0 || !S_ISREG(st.st_mode)) {
+            const bool failed = ::fstat(next, &st) != 0;
+            if (failed || !S_ISREG(st.st_mode)) {
+                error = failed ? errno : error;
                 ::close(next);
                 return -1;
             }
@@ -113,7 +141,7 @@ int AppleDoubleFiles::openNext() {
     name_.copy(sidecar + 2, name_.size());
     sidecar[name_.size() + 2] = '\0';
     const std::string_view sidecarName(sidecar, name_.size() + 2);
-    while (true) {
+    while (error_ == 0) {
         const int step = step_++;
         if (step == 0) {
             if (listing_) {
@@ -122,7 +150,7 @@ int AppleDoubleFiles::openNext() {
                     continue;
                 }
             }
-            if (const int fd = openFile(folderFd_, sidecar); fd >= 0) {
+            if (const int fd = openFile(folderFd_, sidecar, error_); fd >= 0) {
                 return fd;
             }
         } else if (step == 1) {
@@ -131,7 +159,7 @@ int AppleDoubleFiles::openNext() {
             }
             std::string path(".AppleDouble/");
             path.append(name_);
-            if (const int fd = openBeneath(folderFd_, path); fd >= 0) {
+            if (const int fd = openBeneath(folderFd_, path, error_); fd >= 0) {
                 return fd;
             }
         } else {
@@ -164,11 +192,12 @@ int AppleDoubleFiles::openNext() {
             const Root& root = roots_[index];
             std::string path("__MACOSX/");
             path.append(root.below).append(sidecarName);
-            if (const int fd = openBeneath(root.fd, path); fd >= 0) {
+            if (const int fd = openBeneath(root.fd, path, error_); fd >= 0) {
                 return fd;
             }
         }
     }
+    return -1; // a place could not be opened: see error()
 }
 
 } // namespace korvex

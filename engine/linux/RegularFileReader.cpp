@@ -9,12 +9,40 @@
 
 namespace korvex {
 
-std::optional<std::vector<std::uint8_t>> RegularFileReader::readOpen(int fd, std::size_t limit,
-                                                                     struct stat* status) {
+namespace {
+
+std::nullopt_t failWith(ReadFailure* why, ReadFailure failure) {
+    if (why) {
+        *why = failure;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+ReadFailure RegularFileReader::openFailure(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return ReadFailure::gone();
+    case ELOOP:  // a symbolic link (never followed)
+    case ENXIO:  // a socket, or a device without its driver
+    case ENODEV: // a device
+    case EISDIR:
+        return ReadFailure::damaged();
+    default:
+        return ReadFailure::unreadable(error);
+    }
+}
+
+std::optional<std::vector<std::uint8_t>>
+RegularFileReader::readOpen(int fd, std::size_t limit, struct stat* status, ReadFailure* why) {
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
-        static_cast<std::uint64_t>(st.st_size) > limit) {
-        return std::nullopt;
+    if (::fstat(fd, &st) != 0) {
+        return failWith(why, ReadFailure::unreadable(errno));
+    }
+    if (!S_ISREG(st.st_mode) || st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > limit) {
+        return failWith(why, ReadFailure::damaged());
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size) + 1);
     std::size_t filled = 0;
@@ -22,7 +50,7 @@ std::optional<std::vector<std::uint8_t>> RegularFileReader::readOpen(int fd, std
     while (true) {
         if (filled == bytes.size()) {
             if (bytes.size() > limit) {
-                return std::nullopt;
+                return failWith(why, ReadFailure::damaged());
             }
             bytes.resize(std::min(limit + 1, bytes.size() * 2));
         }
@@ -32,7 +60,7 @@ std::optional<std::vector<std::uint8_t>> RegularFileReader::readOpen(int fd, std
             continue;
         }
         if (got < 0) {
-            return std::nullopt;
+            return failWith(why, ReadFailure::unreadable(errno));
         }
         if (got == 0) {
             break;
@@ -40,7 +68,7 @@ std::optional<std::vector<std::uint8_t>> RegularFileReader::readOpen(int fd, std
         filled += static_cast<std::size_t>(got);
     }
     if (filled > limit) {
-        return std::nullopt;
+        return failWith(why, ReadFailure::damaged());
     }
     bytes.resize(filled);
     if (status) {
@@ -49,15 +77,17 @@ std::optional<std::vector<std::uint8_t>> RegularFileReader::readOpen(int fd, std
     return bytes;
 }
 
-std::optional<std::vector<std::uint8_t>>
-RegularFileReader::readAt(int folderFd, const char* name, std::size_t limit, struct stat* status) {
+std::optional<std::vector<std::uint8_t>> RegularFileReader::readAt(int folderFd, const char* name,
+                                                                   std::size_t limit,
+                                                                   struct stat* status,
+                                                                   ReadFailure* why) {
     // O_NONBLOCK: opening a FIFO without a writer would otherwise wait forever.
     FileDescriptor fd(
         ::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd) {
-        return std::nullopt;
+        return failWith(why, openFailure(errno));
     }
-    return readOpen(fd.get(), limit, status);
+    return readOpen(fd.get(), limit, status, why);
 }
 
 std::optional<std::vector<std::uint8_t>> RegularFileReader::read(const std::string& path,

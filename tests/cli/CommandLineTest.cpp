@@ -176,7 +176,7 @@ public:
     int signal = 0;
     std::stop_token stop;
 
-    std::optional<std::string_view> typeIdentifier(const FileUrl& item) override {
+    ReadResult<std::string_view> typeIdentifier(const FileUrl& item) override {
         if (item.path == folder + "/" + at) {
             ::kill(::getpid(), signal);
             for (int i = 0; i < 500 && !stop.stop_requested(); ++i)
