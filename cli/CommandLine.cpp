@@ -4,6 +4,7 @@
 #include "DemoFolder.h"
 #include "ProgressLine.h"
 #include "RepairCommand.h"
+#include "bookmark/BookmarkDescription.h"
 #include "bookmark/BookmarkInspection.h"
 #include "linux/AliasDataReader.h"
 #include "linux/PosixAliasPlatform.h"
@@ -183,7 +184,8 @@ int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ost
         first = false;
         // Through the alias's carriers (bookmark data, else the classic record of its resource
         // fork); when neither reads, the file's own bytes, for the reader to say what is wrong.
-        ReadResult<std::vector<std::uint8_t>> read = AliasDataReader::readPath(file);
+        std::string damagedFork;
+        ReadResult<std::vector<std::uint8_t>> read = AliasDataReader::readPath(file, &damagedFork);
         std::optional<std::vector<std::uint8_t>> bytes;
         if (read) {
             bytes = std::move(*read);
@@ -206,6 +208,13 @@ int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ost
         const bool ok = !bytes->empty() && bookmark::BookmarkInspection::inspect(*bytes, text);
         if (bytes->empty()) {
             text = "  error: the data fork is empty and no resource fork holds an alias record\n";
+        }
+        if (!ok && !damagedFork.empty()) {
+            // Not "no fork": there is one, and what is wrong with it is said.
+            if (bytes->empty()) {
+                text = "  error: the data fork is empty\n";
+            }
+            text += "  error: " + bookmark::BookmarkDescription::escaped(damagedFork) + "\n";
         }
         out << file << ":\n" << text;
         if (!text.empty() && text.back() != '\n') {

@@ -152,7 +152,9 @@ void AliasScanner::markAlias(const FileUrl& item, const BookmarkData& data, std:
             --cut; // never in the middle of a UTF-8 sequence
         }
         text.resize(cut);
-        text += "\n[cut here: the description is " + std::to_string(whole) +
+        // The platform bounds its descriptions too (hostile data could ask for any length),
+        // so the description may have been longer still than what it handed over.
+        text += "\n[cut here: the description is at least " + std::to_string(whole) +
                 " bytes long, the first " + std::to_string(cut) + " are written]\n";
     }
     writeSidecar(item, suffix, text, report);

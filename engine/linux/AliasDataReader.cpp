@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <span>
 #include <sys/stat.h>
@@ -22,16 +23,35 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-/// The first errno met of the forks that could not be read (0: none yet).
+/// The first errno met of the forks that could not be read (0: none yet), and, when asked
+/// for (`damage`), what is wrong with the first fork that holds no record that can be read.
 struct FirstError {
     int error = 0;
+    std::string* damage = nullptr;
+
     std::nullopt_t note(int what) {
         if (error == 0) {
             error = what;
         }
         return std::nullopt;
     }
+    void noteDamage(const std::string& where, const bookmark::BookmarkError& fault) {
+        if (damage && damage->empty()) {
+            *damage = "the resource fork in " + where + " holds no alias record that can be " +
+                      "read: " + fault.message + " (at byte " + std::to_string(fault.offset) +
+                      " of the fork)";
+        }
+    }
 };
+
+/// Where the file open at `fd` is, for people (only asked when a fork is damaged).
+std::string placeOf(int fd) {
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    std::string path(4096, '\0');
+    const ssize_t length = ::readlink(link, path.data(), path.size());
+    return length > 0 ? path.substr(0, static_cast<std::size_t>(length)) : "an AppleDouble file";
+}
 
 /// `length` bytes from `offset` of the open file, or none when they can't all be read (a
 /// system error noted in `errors`; a file cut short is none without one).
@@ -56,10 +76,24 @@ std::optional<Bytes> readRange(int fd, std::uint64_t offset, std::size_t length,
     return bytes;
 }
 
-/// The alias record in the resource fork `fork`, or none.
-std::optional<Bytes> recordIn(std::span<const std::uint8_t> fork) {
+/// The alias record in the resource fork `fork`, or none (what is wrong noted in `errors`,
+/// with `where` the fork is, made only when asked for).
+template <typename Where>
+std::optional<Bytes> recordIn(std::span<const std::uint8_t> fork, FirstError& errors, Where where) {
     auto found = classic::ResourceFork::find(fork, classic::ResourceFork::aliasType);
-    if (!found || !classic::AliasRecord::read(found.value())) {
+    if (!found) {
+        if (errors.damage) {
+            errors.noteDamage(where(), found.error());
+        }
+        return std::nullopt;
+    }
+    auto record = classic::AliasRecord::read(found.value());
+    if (!record) {
+        if (errors.damage) {
+            bookmark::BookmarkError fault = record.error();
+            fault.offset += static_cast<std::size_t>(found.value().data() - fork.data());
+            errors.noteDamage(where(), fault);
+        }
         return std::nullopt;
     }
     return Bytes(found.value().begin(), found.value().end());
@@ -95,7 +129,8 @@ std::optional<Bytes> recordFromAttributes(int fd, FirstError& errors) {
         if ((name == names[0] || name == names[1]) && value.back() == 0) {
             value.pop_back(); // the stream store keeps one zero byte after the stream's data
         }
-        if (std::optional<Bytes> record = recordIn(value)) {
+        if (std::optional<Bytes> record =
+                recordIn(value, errors, [&] { return "the attribute " + std::string(name); })) {
             return record;
         }
     }
@@ -133,7 +168,8 @@ std::optional<Bytes> forkOfAppleDouble(int fd, FirstError& errors) {
 
 ReadResult<std::vector<std::uint8_t>> AliasDataReader::read(int folderFd, std::string_view name,
                                                             AppleDoubleFiles& files,
-                                                            struct stat* dataFork) {
+                                                            struct stat* dataFork,
+                                                            std::string* damage) {
     const std::string cName(name);
     FileDescriptor fd(::openat(folderFd, cName.c_str(),
                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
@@ -149,13 +185,15 @@ ReadResult<std::vector<std::uint8_t>> AliasDataReader::read(int folderFd, std::s
         return std::move(*data);
     }
     FirstError errors;
+    errors.damage = damage;
     if (std::optional<Bytes> record = recordFromAttributes(fd.get(), errors)) {
         return std::move(*record);
     }
     for (int sidecar = files.openNext(); sidecar >= 0; sidecar = files.openNext()) {
         FileDescriptor held(sidecar);
         if (std::optional<Bytes> fork = forkOfAppleDouble(sidecar, errors)) {
-            if (std::optional<Bytes> record = recordIn(*fork)) {
+            if (std::optional<Bytes> record =
+                    recordIn(*fork, errors, [&] { return placeOf(sidecar); })) {
                 return std::move(*record);
             }
         }
@@ -165,7 +203,8 @@ ReadResult<std::vector<std::uint8_t>> AliasDataReader::read(int folderFd, std::s
     return errors.error != 0 ? ReadFailure::unreadable(errors.error) : ReadFailure::damaged();
 }
 
-ReadResult<std::vector<std::uint8_t>> AliasDataReader::readPath(const std::string& path) {
+ReadResult<std::vector<std::uint8_t>> AliasDataReader::readPath(const std::string& path,
+                                                                std::string* damage) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos || slash + 1 == path.size()) {
         return ReadFailure::gone();
@@ -177,7 +216,7 @@ ReadResult<std::vector<std::uint8_t>> AliasDataReader::readPath(const std::strin
     }
     const std::string_view name = std::string_view(path).substr(slash + 1);
     AppleDoubleFiles files(folderFd.get(), folder, name);
-    return read(folderFd.get(), name, files);
+    return read(folderFd.get(), name, files, nullptr, damage);
 }
 
 } // namespace korvex

@@ -33,13 +33,16 @@ public:
     /// Else damaged when it holds neither in a form that can be read (or is no regular file,
     /// or is too large), unreadable (with the errno) when the system did not let a fork be
     /// read, gone when it vanished. `dataFork`, when given, receives what fstat said of the
-    /// very data fork that was read.
+    /// very data fork that was read; `damage`, when given, what is wrong with the first
+    /// resource fork found that holds no alias record that can be read, and where it is.
     static ReadResult<std::vector<std::uint8_t>> read(int folderFd, std::string_view name,
                                                       AppleDoubleFiles& files,
-                                                      struct stat* dataFork = nullptr);
+                                                      struct stat* dataFork = nullptr,
+                                                      std::string* damage = nullptr);
 
     /// The same for the alias file at the absolute `path`.
-    static ReadResult<std::vector<std::uint8_t>> readPath(const std::string& path);
+    static ReadResult<std::vector<std::uint8_t>> readPath(const std::string& path,
+                                                          std::string* damage = nullptr);
 };
 
 } // namespace korvex
