@@ -6,6 +6,7 @@
 #include "ProgressLine.h"
 #include "RepairCommand.h"
 #include "ThreadStart.h"
+#include "bookmark/BookmarkDescription.h"
 #include "bookmark/BookmarkInspection.h"
 #include "linux/AliasDataReader.h"
 #include "linux/PosixAliasPlatform.h"
@@ -206,14 +207,24 @@ int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ost
         first = false;
         // Through the alias's carriers (bookmark data, else the classic record of its resource
         // fork); when neither reads, the file's own bytes, for the reader to say what is wrong.
-        std::optional<std::vector<std::uint8_t>> bytes = AliasDataReader::readPath(file);
-        if (!bytes) {
+        std::string damagedFork;
+        ReadResult<std::vector<std::uint8_t>> read = AliasDataReader::readPath(file, &damagedFork);
+        std::optional<std::vector<std::uint8_t>> bytes;
+        if (read) {
+            bytes = std::move(*read);
+        } else if (!read.unreadable()) {
             bytes = RegularFileReader::read(file);
+        }
+        if (read.unreadable()) {
+            err << "korvex-scan: couldn't read " << file << ": "
+                << std::strerror(read.failure().error) << '\n';
+            status = problemsFound;
+            continue;
         }
         if (!bytes) {
             err << "korvex-scan: couldn't read " << printable(file)
                 << " (missing, not a regular file, or over 16 MiB)\n";
-            status = brokenFound;
+            status = std::max(status, brokenFound);
             continue;
         }
         std::string text;
@@ -221,12 +232,19 @@ int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ost
         if (bytes->empty()) {
             text = "  error: the data fork is empty and no resource fork holds an alias record\n";
         }
+        if (!ok && !damagedFork.empty()) {
+            // Not "no fork": there is one, and what is wrong with it is said.
+            if (bytes->empty()) {
+                text = "  error: the data fork is empty\n";
+            }
+            text += "  error: " + bookmark::BookmarkDescription::escaped(damagedFork) + "\n";
+        }
         out << printable(file) << ":\n" << text;
         if (!text.empty() && text.back() != '\n') {
             out << '\n';
         }
         if (!ok) {
-            status = brokenFound;
+            status = std::max(status, brokenFound);
         }
     }
     return written(out, err, status);

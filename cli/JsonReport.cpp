@@ -1,5 +1,6 @@
 #include "JsonReport.h"
 
+#include <cstring>
 #include <map>
 
 namespace korvex {
@@ -86,6 +87,9 @@ void JsonReport::write(std::ostream& out, const std::string& folder,
         ++counts[record.status];
         out << "{\"path\":" << quoted(record.path)
             << ",\"status\":" << quoted(statusWord(record.status));
+        if (record.status == AliasStatus::unreadable && record.error != 0) {
+            out << ",\"reason\":" << quoted(std::strerror(record.error));
+        }
         if (record.target) {
             out << ",\"target\":" << quoted(*record.target);
         }

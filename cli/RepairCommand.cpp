@@ -126,7 +126,8 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, const St
     }
     const std::int64_t left =
         report->brokenCount - static_cast<std::int64_t>(repair ? repair->relinked.size() : 0);
-    if (report->problemCount > 0 || (repair && !repair->failed.empty())) {
+    if (report->problemCount > 0 ||
+        (repair && (!repair->failed.empty() || !repair->unreadable.empty()))) {
         return 3;
     }
     return left > 0 ? 1 : 0;

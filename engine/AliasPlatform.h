@@ -3,6 +3,7 @@
 #include "BookmarkData.h"
 #include "FileUrl.h"
 #include "FolderWalk.h"
+#include "ReadResult.h"
 
 #include <cstdint>
 #include <memory>
@@ -31,7 +32,9 @@ inline constexpr std::string_view aliasFileType = "com.apple.alias-file";
 inline constexpr std::string_view allPropertiesKey = "NSURLBookmarkAllPropertiesKey";
 
 /// The file-system and bookmark operations the scan engine needs, and nothing else.
-/// Errors are opaque: an operation either answers or it does not.
+/// Errors are opaque: an operation either answers or it does not; only the two reads of an
+/// entry say why not (see ReadFailure), so that what the system refused is never taken for
+/// something the file is.
 class AliasPlatform {
 public:
     virtual ~AliasPlatform() = default;
@@ -43,12 +46,15 @@ public:
     /// URL keeps the entry, so that the operations below reach the very file the walk met.
     virtual void itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) = 0;
 
-    /// The entry's type identifier, or none when the lookup fails. The view stays valid until
-    /// the next call on this platform.
-    virtual std::optional<std::string_view> typeIdentifier(const FileUrl& item) = 0;
+    /// The entry's type identifier; else why the lookup failed: gone, or unreadable when the
+    /// entry could not be examined (whatever it is, it can't be said whether it is an alias).
+    /// The view stays valid until the next call on this platform.
+    virtual ReadResult<std::string_view> typeIdentifier(const FileUrl& item) = 0;
 
-    /// The bookmark data stored in the alias file, or none.
-    virtual std::optional<BookmarkData> readBookmarkData(const FileUrl& item) = 0;
+    /// The bookmark data stored in the alias file; else why there is none: damaged when what
+    /// the file holds is no bookmark data that can be read, unreadable when the system did not
+    /// let it be read, gone when the file vanished.
+    virtual ReadResult<BookmarkData> readBookmarkData(const FileUrl& item) = 0;
 
     /// Resolves bookmark data with `options`, never asking and never mounting. Sets `isStale`
     /// when the target was not where the data says. None when the target can't be found.

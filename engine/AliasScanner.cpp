@@ -94,20 +94,38 @@ void AliasScanner::examineItem(const WalkEntry& entry, const ScanOptions& option
         return;
     }
 
-    std::optional<std::string_view> type = platform_.typeIdentifier(item_);
-    if (!type || *type != aliasFileType) {
+    const ReadResult<std::string_view> type = platform_.typeIdentifier(item_);
+    if (!type) {
+        // An entry the system would not let be examined may be an alias: it is no verdict,
+        // and no silence either. It counts as an alias only once something says it is one.
+        if (type.unreadable()) {
+            addProblem("Couldn't read ", item_.path, report);
+        }
+        return;
+    }
+    if (*type != aliasFileType) {
         return;
     }
     ++report.aliasCount;
 
-    std::optional<BookmarkData> data = platform_.readBookmarkData(item_);
+    ReadResult<BookmarkData> data = platform_.readBookmarkData(item_);
     if (!data) {
-        // Data that can't be read (damaged, unknown, too large) leads a Mac nowhere either:
-        // the alias is broken, its sidecar says that nothing could be read.
-        ++report.brokenCount;
-        report.brokenPaths.push_back(item_.path);
-        if (options.mark) {
-            writeSidecar(item_, brokenSuffix, "nil\n", report);
+        switch (data.failure().kind) {
+        case ReadFailure::Kind::unreadable:
+            // Refused by the system (permission, I/O error): whether it is broken is unknown.
+            addProblem("Couldn't read ", item_.path, report);
+            break;
+        case ReadFailure::Kind::damaged:
+            // Data that is damaged, unknown or too large leads a Mac nowhere either: the alias
+            // is broken, its sidecar says that nothing could be read.
+            ++report.brokenCount;
+            report.brokenPaths.push_back(item_.path);
+            if (options.mark) {
+                writeSidecar(item_, brokenSuffix, "nil\n", report);
+            }
+            break;
+        case ReadFailure::Kind::gone:
+            break; // removed since it was met: counted, nothing else to say of it
         }
         return;
     }
@@ -140,7 +158,9 @@ void AliasScanner::markAlias(const FileUrl& item, const BookmarkData& data, std:
             --cut; // never in the middle of a UTF-8 sequence
         }
         text.resize(cut);
-        text += "\n[cut here: the description is " + std::to_string(whole) +
+        // The platform bounds its descriptions too (hostile data could ask for any length),
+        // so the description may have been longer still than what it handed over.
+        text += "\n[cut here: the description is at least " + std::to_string(whole) +
                 " bytes long, the first " + std::to_string(cut) + " are written]\n";
     }
     writeSidecar(item, suffix, text, report);

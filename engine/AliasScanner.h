@@ -41,7 +41,10 @@ public:
 
     /// Handles one walked entry: counts it when it is an alias, lists it when it is broken,
     /// marks and refreshes it as the options ask.
-    /// A folder whose content could not be walked adds a "Couldn't read " line.
+    /// A folder whose content could not be walked adds a "Couldn't read " line; so does an
+    /// entry that the system did not let be examined (counted as an alias only when it is
+    /// known to be one), and an alias whose data the system did not let be read (never
+    /// broken: only data that was read and is damaged makes an alias broken).
     void examineItem(const WalkEntry& entry, const ScanOptions& options, ScanReport& report);
 
     /// Writes the sidecar file `item` + `suffix` holding the stored properties of `data`;

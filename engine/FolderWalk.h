@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ReadResult.h"
+
 #include <optional>
 #include <stop_token>
 #include <string_view>
@@ -18,9 +20,10 @@ struct WalkEntry {
     int folderFd = -1;
     /// The walk's own record of that folder, for the platform that made the walk; may be null.
     const void* folder = nullptr;
-    /// The walk's own answer to the type lookup, when it classified the entry on the way.
+    /// The walk's own answer to the type lookup, when it classified the entry on the way
+    /// (the failure too: an entry that could not be examined stays one).
     bool typeKnown = false;
-    std::optional<std::string_view> type;
+    ReadResult<std::string_view> type;
     /// A folder that could not be opened or read: its content was not walked.
     bool unreadableFolder = false;
 };

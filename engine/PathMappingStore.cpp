@@ -157,7 +157,8 @@ PathMappingStore::Loaded PathMappingStore::load() const {
         ::open(filePath_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     bool cut = false;
     const std::optional<std::vector<std::uint8_t>> bytes =
-        fd ? RegularFileReader::readOpen(fd.get(), largestFile, nullptr, &cut) : std::nullopt;
+        fd ? RegularFileReader::readOpen(fd.get(), largestFile, nullptr, nullptr, &cut)
+           : std::nullopt;
     if (!bytes) {
         return {};
     }

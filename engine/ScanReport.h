@@ -12,9 +12,10 @@ struct ScanReport {
     /// The whole report once the scan has answered; every name in it is shown printable (see
     /// `appendPrintable`), never raw.
     std::string reportText;
-    /// Finder alias files met, counted before their bookmark data is read.
+    /// Finder alias files met, counted before their bookmark data is read (an entry that
+    /// could not be examined counts only when it is known to be an alias).
     std::int64_t aliasCount = 0;
-    /// Aliases whose bookmark data was read but did not resolve.
+    /// Aliases whose bookmark data was read but did not resolve, or was damaged.
     std::int64_t brokenCount = 0;
     /// Aliases into which fresh bookmark data was written.
     std::int64_t rewrittenCount = 0;

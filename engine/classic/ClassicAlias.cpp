@@ -34,17 +34,26 @@ std::vector<std::string> split(std::string_view text, char separator) {
 }
 
 /// The low `bytes` bytes of `code` (a four- or two-character code) as text when printable,
-/// else as hex.
+/// else as hex. Trailing zero bytes pad a shorter code (version 3 stores the file system 'H+'
+/// as 48 2B 00 00): they are no part of the text.
 std::string codeText(std::uint32_t code, int bytes = 4) {
+    int last = 0; // the lowest byte that belongs to the code
+    while (last < bytes && (code >> (8 * last) & 0xFF) == 0) {
+        ++last;
+    }
     std::string text;
-    for (int i = bytes - 1; i >= 0; --i) {
+    for (int i = bytes - 1; i >= last; --i) {
         const auto c = static_cast<unsigned char>(code >> (8 * i) & 0xFF);
         if (c < 0x20 || c > 0x7E) {
-            char hex[16];
-            std::snprintf(hex, sizeof hex, "0x%0*X", bytes * 2, static_cast<unsigned>(code));
-            return hex;
+            text.clear();
+            break;
         }
         text += static_cast<char>(c);
+    }
+    if (text.empty()) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "0x%0*X", bytes * 2, static_cast<unsigned>(code));
+        return hex;
     }
     return text;
 }

@@ -24,14 +24,32 @@ namespace korvex {
 
 namespace {
 
-/// What one place that may hold FinderInfo said about the entry.
-enum class Verdict { none, alias, notAlias, vanished };
+/// What one place that may hold FinderInfo said about the entry: nothing, alias, not an
+/// alias, the entry is gone, or the place could not be read (`error`: the errno).
+struct Verdict {
+    enum Kind { none, alias, notAlias, vanished, unreadable } kind = none;
+    int error = 0;
+
+    Verdict(Kind k = none) : kind(k) {}
+    static Verdict failed(int error) {
+        Verdict verdict(unreadable);
+        verdict.error = error;
+        return verdict;
+    }
+    bool operator==(Kind k) const { return kind == k; }
+};
 
 Verdict verdictOf(const std::optional<FinderInfo>& info) {
     if (!info || info->isZero()) {
         return Verdict::none;
     }
     return info->isAlias() ? Verdict::alias : Verdict::notAlias;
+}
+
+/// A system call's failure as an answer: gone when the entry is, else unreadable with errno.
+ReadFailure failureOf(int error) {
+    return error == ENOENT || error == ENOTDIR ? ReadFailure::gone()
+                                               : ReadFailure::unreadable(error);
 }
 
 /// The FinderInfo attributes, in the order they are believed.
@@ -89,23 +107,23 @@ Verdict readCarrier(const XattrSource& xattrs, const XattrSource::Item& path,
     std::array<std::uint8_t, 512> small;
     std::size_t length = 0;
     XattrSource::Result result = xattrs.get(path, carrier.name, small, length);
-    if (result == XattrSource::Result::ok) {
-        return verdictOf(carrier.parse(std::span(small.data(), length)));
+    std::vector<std::uint8_t> large;
+    std::span<const std::uint8_t> value(small.data(), length);
+    if (result == XattrSource::Result::tooSmall) {
+        large.resize(xattrValueMax);
+        result = xattrs.get(path, carrier.name, large, length);
+        value = std::span(large.data(), length);
     }
-    if (result == XattrSource::Result::vanished) {
+    switch (result) {
+    case XattrSource::Result::ok:
+        return verdictOf(carrier.parse(value));
+    case XattrSource::Result::vanished:
         return Verdict::vanished;
+    case XattrSource::Result::failed:
+        return Verdict::failed(errno); // it is there, and may say "alias"
+    default:
+        return Verdict::none; // removed meanwhile, or larger than any FinderInfo carrier
     }
-    if (result != XattrSource::Result::tooSmall) {
-        return Verdict::none;
-    }
-    std::vector<std::uint8_t> large(xattrValueMax);
-    result = xattrs.get(path, carrier.name, large, length);
-    if (result == XattrSource::Result::vanished) {
-        return Verdict::vanished;
-    }
-    return result == XattrSource::Result::ok
-               ? verdictOf(carrier.parse(std::span(large.data(), length)))
-               : Verdict::none;
 }
 
 /// Which carriers a NUL-separated list of attribute names holds, as bits in carrier order.
@@ -141,6 +159,9 @@ Verdict fromXattrs(const XattrSource& xattrs, const XattrSource::Item& path) {
     if (result == XattrSource::Result::vanished) {
         return Verdict::vanished;
     }
+    if (result == XattrSource::Result::failed) {
+        return Verdict::failed(errno);
+    }
     if (result != XattrSource::Result::ok || length == 0) {
         return Verdict::none;
     }
@@ -148,7 +169,7 @@ Verdict fromXattrs(const XattrSource& xattrs, const XattrSource::Item& path) {
     for (std::size_t i = 0; i < carriers.size(); ++i) {
         if (present & (1u << i)) {
             const Verdict verdict = readCarrier(xattrs, path, carriers[i]);
-            if (verdict != Verdict::none) {
+            if (!(verdict == Verdict::none)) {
                 return verdict;
             }
         }
@@ -159,12 +180,18 @@ Verdict fromXattrs(const XattrSource& xattrs, const XattrSource::Item& path) {
 /// FinderInfo from the AppleDouble file open at `fd`.
 Verdict fromAppleDoubleFile(int fd) {
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
+        return Verdict::failed(errno);
+    }
+    if (!S_ISREG(st.st_mode)) {
         return Verdict::none;
     }
     std::array<std::uint8_t, 4096> head;
     const ssize_t got = ::pread(fd, head.data(), head.size(), 0);
-    if (got <= 0) {
+    if (got < 0) {
+        return Verdict::failed(errno);
+    }
+    if (got == 0) {
         return Verdict::none;
     }
     const std::span<const std::uint8_t> bytes(head.data(), static_cast<std::size_t>(got));
@@ -178,11 +205,11 @@ Verdict fromAppleDoubleFile(int fd) {
         return verdictOf(FinderInfo::fromPrefix(bytes.subspan(found->offset)));
     }
     FinderInfo info;
-    if (::pread(fd, info.bytes.data(), info.bytes.size(), found->offset) !=
-        static_cast<ssize_t>(info.bytes.size())) {
-        return Verdict::none;
+    const ssize_t read = ::pread(fd, info.bytes.data(), info.bytes.size(), found->offset);
+    if (read < 0) {
+        return Verdict::failed(errno);
     }
-    return verdictOf(info);
+    return read == static_cast<ssize_t>(info.bytes.size()) ? verdictOf(info) : Verdict::none;
 }
 
 /// FinderInfo from the entry's AppleDouble files: `._NAME`, `.AppleDouble/NAME`, then the
@@ -203,11 +230,11 @@ Verdict fromAppleDoubleFiles(const AliasRecognizer::Entry& entry) {
     }
     for (FileDescriptor fd = files->openNext(); fd; fd = files->openNext()) {
         const Verdict verdict = fromAppleDoubleFile(fd.get());
-        if (verdict != Verdict::none) {
+        if (!(verdict == Verdict::none)) {
             return verdict;
         }
     }
-    return Verdict::none;
+    return files->error() != 0 ? Verdict::failed(files->error()) : Verdict::none;
 }
 
 /// Whether `path` lies inside a metadata folder (`.AppleDouble`, `__MACOSX`).
@@ -233,20 +260,34 @@ namespace TypeIds {
 
 namespace {
 constexpr std::array<std::string_view, 5> coded{alias, folder, symlink, data, item};
+/// Codes from here on: an entry that could not be examined, code - unreadableCode = errno.
+constexpr std::uint8_t unreadableCode = 8;
 } // namespace
 
-std::uint8_t code(std::optional<std::string_view> type) {
-    for (std::size_t i = 0; type && i < coded.size(); ++i) {
-        if (*type == coded[i]) {
+std::uint8_t code(const ReadResult<std::string_view>& answer) {
+    if (!answer) {
+        if (!answer.unreadable()) {
+            return 0;
+        }
+        const int error = answer.failure().error;
+        // Every errno of Linux fits; anything else is still an error the system gave.
+        return static_cast<std::uint8_t>(
+            unreadableCode + (error > 0 && error <= 255 - unreadableCode ? error : EIO));
+    }
+    for (std::size_t i = 0; i < coded.size(); ++i) {
+        if (*answer == coded[i]) {
             return static_cast<std::uint8_t>(i + 1);
         }
     }
     return 0;
 }
 
-std::optional<std::string_view> fromCode(std::uint8_t code) {
+ReadResult<std::string_view> fromCode(std::uint8_t code) {
+    if (code >= unreadableCode) {
+        return ReadFailure::unreadable(code - unreadableCode);
+    }
     if (code == 0 || code > coded.size()) {
-        return std::nullopt;
+        return ReadFailure::gone();
     }
     return coded[code - 1];
 }
@@ -277,7 +318,7 @@ bool AliasRecognizer::xattrsSupported(int folderFd, dev_t device) const {
     return supported;
 }
 
-std::optional<std::string_view>
+ReadResult<std::string_view>
 AliasRecognizer::typeIdentifier(const std::string& absolutePath) const {
     const std::string_view whole = absolutePath;
     const std::size_t slash = whole.rfind('/');
@@ -289,7 +330,7 @@ AliasRecognizer::typeIdentifier(const std::string& absolutePath) const {
         // Nothing inside `.AppleDouble` or `__MACOSX` is an alias: those hold metadata.
         struct stat st;
         if (::lstat(absolutePath.c_str(), &st) != 0) {
-            return std::nullopt;
+            return failureOf(errno);
         }
         return typeOfMode(st.st_mode);
     }
@@ -299,7 +340,7 @@ AliasRecognizer::typeIdentifier(const std::string& absolutePath) const {
     const int folderFd = fd.get() >= 0 ? fd.get() : pathFd.get();
     struct stat st;
     if (folderFd < 0 || ::fstat(folderFd, &st) != 0) {
-        return std::nullopt;
+        return failureOf(errno);
     }
     Entry entry;
     entry.folderFd = folderFd;
@@ -310,11 +351,11 @@ AliasRecognizer::typeIdentifier(const std::string& absolutePath) const {
     return typeIdentifier(entry);
 }
 
-std::optional<std::string_view> AliasRecognizer::typeIdentifierAt(int folderFd,
-                                                                  const std::string& name) const {
+ReadResult<std::string_view> AliasRecognizer::typeIdentifierAt(int folderFd,
+                                                               const std::string& name) const {
     struct stat st;
     if (::fstat(folderFd, &st) != 0) {
-        return std::nullopt;
+        return failureOf(errno);
     }
     Entry entry;
     entry.folderFd = folderFd;
@@ -325,13 +366,13 @@ std::optional<std::string_view> AliasRecognizer::typeIdentifierAt(int folderFd,
     return typeIdentifier(entry);
 }
 
-std::optional<std::string_view> AliasRecognizer::typeIdentifier(const Entry& entry) const {
+ReadResult<std::string_view> AliasRecognizer::typeIdentifier(const Entry& entry) const {
     struct stat st;
     bool haveStat = false;
     unsigned char type = entry.type;
     if (type == DT_UNKNOWN) {
         if (::fstatat(entry.folderFd, entry.name.data(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            return std::nullopt;
+            return failureOf(errno);
         }
         haveStat = true;
         type = dTypeOfMode(st.st_mode);
@@ -367,14 +408,18 @@ std::optional<std::string_view> AliasRecognizer::typeIdentifier(const Entry& ent
     if (verdict == Verdict::none) {
         verdict = fromAppleDoubleFiles(entry);
     }
-    switch (verdict) {
+    switch (verdict.kind) {
     case Verdict::vanished:
-        return std::nullopt;
+        return ReadFailure::gone();
+    case Verdict::unreadable:
+        // A FinderInfo that is there but can't be read may say "alias": nothing after it can
+        // tell, and the data fork is read by the same rights.
+        return failureOf(verdict.error);
     case Verdict::notAlias:
         return TypeIds::data;
     case Verdict::alias:
         if (!statOnce()) {
-            return std::nullopt;
+            return failureOf(errno);
         }
         return S_ISREG(st.st_mode) ? TypeIds::alias : typeOfMode(st.st_mode);
     case Verdict::none:
@@ -383,7 +428,7 @@ std::optional<std::string_view> AliasRecognizer::typeIdentifier(const Entry& ent
 
     // No FinderInfo anywhere: the data fork decides.
     if (!statOnce()) {
-        return std::nullopt;
+        return failureOf(errno);
     }
     if (!S_ISREG(st.st_mode)) {
         return typeOfMode(st.st_mode);
@@ -394,10 +439,16 @@ std::optional<std::string_view> AliasRecognizer::typeIdentifier(const Entry& ent
     FileDescriptor fd(::openat(entry.folderFd, entry.name.data(),
                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0) {
-        return errno == ENOENT ? std::nullopt : std::optional(TypeIds::data);
+        // A link or a pipe put there since the look: no alias. Anything else the system
+        // refused leaves it unknown whether this is an alias whose metadata was lost.
+        return errno == ELOOP || errno == ENXIO || errno == ENODEV ? ReadResult(TypeIds::data)
+                                                                   : failureOf(errno);
     }
     std::array<std::uint8_t, AliasDataFork::probeSize> head;
     const ssize_t got = ::pread(fd.get(), head.data(), head.size(), 0);
+    if (got < 0) {
+        return failureOf(errno);
+    }
     if (got != static_cast<ssize_t>(head.size())) {
         return TypeIds::data;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReadResult.h"
 #include "XattrSource.h"
 
 #include <cstdint>
@@ -24,9 +25,10 @@ inline constexpr std::string_view symlink = "public.symlink";
 inline constexpr std::string_view data = "public.data";
 inline constexpr std::string_view item = "public.item"; ///< pipes, sockets, devices
 
-/// An answer of the recognizer in one byte (0: none), and back.
-std::uint8_t code(std::optional<std::string_view> type);
-std::optional<std::string_view> fromCode(std::uint8_t code);
+/// An answer of the recognizer in one byte, and back: 0 when the entry is gone, a code of its
+/// own for each identifier, and one per errno for an entry that could not be examined.
+std::uint8_t code(const ReadResult<std::string_view>& answer);
+ReadResult<std::string_view> fromCode(std::uint8_t code);
 } // namespace TypeIds
 
 /// Decides what an entry on a Linux disk is, in the type identifiers the scan engine knows;
@@ -40,8 +42,11 @@ std::optional<std::string_view> fromCode(std::uint8_t code);
 ///   AppleDoubleFiles);
 /// - with no FinderInfo anywhere (lost in copying) the data fork decides: the alias magic with
 ///   header lengths that fit the file.
-/// None only when the entry vanished or cannot be examined at all. Safe to use from several
-/// threads at once; every answer views static storage.
+/// No identifier when the entry vanished (gone), or when the system did not let it be examined
+/// (unreadable, with the errno of the call that failed): a FinderInfo, AppleDouble file or
+/// data fork that exists but can't be read makes the answer unknown, never "not an alias",
+/// unless a place believed before it has decided already. Safe to use from several threads
+/// at once; every answer views static storage.
 class AliasRecognizer {
 public:
     /// Uses the system's extended attributes.
@@ -66,14 +71,14 @@ public:
     };
 
     /// The type identifier of the entry at `absolutePath`, looked up afresh.
-    std::optional<std::string_view> typeIdentifier(const std::string& absolutePath) const;
+    ReadResult<std::string_view> typeIdentifier(const std::string& absolutePath) const;
 
     /// The type identifier of the entry `name` in the open folder `folderFd`, looked up afresh
     /// through the descriptor.
-    std::optional<std::string_view> typeIdentifierAt(int folderFd, const std::string& name) const;
+    ReadResult<std::string_view> typeIdentifierAt(int folderFd, const std::string& name) const;
 
     /// The type identifier of one walked entry. Gives the same answer as the path variant.
-    std::optional<std::string_view> typeIdentifier(const Entry& entry) const;
+    ReadResult<std::string_view> typeIdentifier(const Entry& entry) const;
 
     /// Whether the file system of the open folder `folderFd` (on `device`) keeps extended
     /// attributes; asked of the file system once per device.

@@ -66,7 +66,7 @@ FileDescriptor AliasRelinker::folderOf(std::string_view relativePath, std::strin
 AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath,
                                               const BookmarkData& expected,
                                               const BookmarkData& fresh,
-                                              const std::string* sidecarText) {
+                                              const std::string* sidecarText, int* error) {
     failure_.clear();
     std::string name;
     errno = 0;
@@ -83,10 +83,16 @@ AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath,
     item.entry = &entry;
 
     // The platform remembers the file it read: only that file, unchanged, is replaced.
-    errno = 0;
-    std::optional<BookmarkData> current = platform_.readBookmarkData(item);
+    const ReadResult<BookmarkData> current = platform_.readBookmarkData(item);
+    if (current.unreadable()) {
+        if (error) {
+            *error = current.failure().error;
+        }
+        failure_ = failureText("it can't be read again", current.failure().error);
+        return Outcome::unreadable; // no reason to think it changed: it can't be said
+    }
     if (!current) {
-        failure_ = failureText("it can't be read again", errno);
+        failure_ = "it can't be read again: its data is gone or damaged";
         return Outcome::changed;
     }
     if (*current != expected) {

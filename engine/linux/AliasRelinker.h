@@ -19,8 +19,9 @@ class AliasRelinker {
 public:
     enum class Outcome {
         replaced,
-        changed, ///< the alias is gone or no longer holds the expected data: left alone
-        failed,  ///< it could not be written (or its sidecar could not be)
+        changed,    ///< the alias is gone or no longer holds the expected data: left alone
+        unreadable, ///< the system did not let the alias be read: left alone
+        failed,     ///< it could not be written (or its sidecar could not be)
     };
 
     /// Opens `folderPath` (absolute).
@@ -34,9 +35,11 @@ public:
 
     /// Replaces the data of the alias at `relativePath` with `fresh` when it holds exactly
     /// `expected`. With `sidecarText`, first writes it beside the alias (name +
-    /// "-korvex-relink.text"); when that fails, the alias is left as it is.
+    /// "-korvex-relink.text"); when that fails, the alias is left as it is. `error`, when
+    /// given, receives the errno of an `unreadable` outcome.
     Outcome replace(std::string_view relativePath, const BookmarkData& expected,
-                    const BookmarkData& fresh, const std::string* sidecarText = nullptr);
+                    const BookmarkData& fresh, const std::string* sidecarText = nullptr,
+                    int* error = nullptr);
 
     /// Why the last `replace` left the alias as it was ("it changed since it was read", the
     /// system's error, ...); empty after one that replaced it.

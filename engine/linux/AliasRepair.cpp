@@ -31,7 +31,7 @@ std::vector<std::optional<std::int64_t>> fileIdsOf(const std::string& path) {
 }
 
 void mark(std::vector<AliasRecord>* records, const std::string& path, AliasStatus status,
-          const std::string& reason = {}) {
+          const std::string& reason = {}, int error = 0) {
     if (!records) {
         return;
     }
@@ -39,6 +39,7 @@ void mark(std::vector<AliasRecord>* records, const std::string& path, AliasStatu
         if (record.path == path) {
             record.status = status;
             record.reason = reason;
+            record.error = error;
         }
     }
 }
@@ -140,11 +141,16 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
                                       journal.filePath() + " to undo the relink");
             continue;
         }
+        int error = 0;
         const AliasRelinker::Outcome outcome = relinker.replace(
-            alias.relativePath, alias.data, *fresh, request.mark ? &sidecar : nullptr);
+            alias.relativePath, alias.data, *fresh, request.mark ? &sidecar : nullptr, &error);
         if (outcome == AliasRelinker::Outcome::replaced) {
             result.relinked.push_back({alias.aliasPath, best.path, *macPath});
             mark(records, alias.aliasPath, AliasStatus::relinked);
+        } else if (outcome == AliasRelinker::Outcome::unreadable) {
+            // Not a failed relink of a broken alias: it could not even be read this time.
+            result.unreadable.push_back(alias.aliasPath);
+            mark(records, alias.aliasPath, AliasStatus::unreadable, {}, error);
         } else {
             fail(alias.aliasPath, relinker.failure());
         }

@@ -48,6 +48,8 @@ struct RepairResult {
     std::vector<RelinkedAlias> relinked;
     /// Aliases that a relink was tried on and failed (or that changed since the scan).
     std::vector<FailedRelink> failed;
+    /// Aliases that a relink was tried on but the system did not let be read again.
+    std::vector<std::string> unreadable;
     /// The stop ended the search or the relinks early: what is here was done before it.
     bool stopped = false;
     /// The search went to its end (a stop then came during the relinks).

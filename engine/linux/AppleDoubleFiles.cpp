@@ -2,6 +2,7 @@
 
 #include "FolderListing.h"
 
+#include <cerrno>
 #include <climits>
 #include <dirent.h>
 #include <fcntl.h>
@@ -15,11 +16,35 @@ namespace {
 constexpr int fileFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-/// Opens the regular file `name` in the folder `fd`, not through a symbolic link; none if none.
-FileDescriptor openFile(int fd, const char* name) {
+/// Whether an open that failed with `error` found nothing to read there (no such file, a link,
+/// something that is not a file or folder as asked), rather than something it was not let in.
+bool nothingThere(int error) {
+    return error == ENOENT || error == ENOTDIR || error == ELOOP || error == ENXIO ||
+           error == ENODEV || error == EISDIR;
+}
+
+/// Keeps the errno of a failed open in `error` when the system refused it (permission, I/O
+/// error, no descriptor left): the place may hold the entry's metadata, so it is no miss.
+FileDescriptor noteFailure(int& error) {
+    if (!nothingThere(errno)) {
+        error = errno;
+    }
+    return {};
+}
+
+/// Opens the regular file `name` in the folder `fd`, not through a symbolic link; none if none
+/// (`error` set when it is there but could not be opened).
+FileDescriptor openFile(int fd, const char* name, int& error) {
     FileDescriptor file(::openat(fd, name, fileFlags));
+    if (!file) {
+        return noteFailure(error);
+    }
     struct stat st;
-    if (file && (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))) {
+    if (::fstat(file.get(), &st) != 0) {
+        error = errno;
+        return {};
+    }
+    if (!S_ISREG(st.st_mode)) {
         return {};
     }
     return file;
@@ -27,8 +52,8 @@ FileDescriptor openFile(int fd, const char* name) {
 
 /// Opens `path` (relative, components separated by single slashes) below the folder `fd`, one
 /// component at a time, following no symbolic link anywhere; the last one must be a regular
-/// file. None on any failure.
-FileDescriptor openBeneath(int fd, std::string_view path) {
+/// file. None on any failure (`error` set when the system refused a step, see openFile).
+FileDescriptor openBeneath(int fd, std::string_view path, int& error) {
     FileDescriptor folder; // the folder reached, once below `fd`
     for (;;) {
         const std::size_t slash = path.find('/');
@@ -39,11 +64,13 @@ FileDescriptor openBeneath(int fd, std::string_view path) {
         FileDescriptor next(::openat(folder ? folder.get() : fd, part.c_str(),
                                      slash == std::string_view::npos ? fileFlags : folderFlags));
         if (!next) {
-            return {};
+            return noteFailure(error);
         }
         if (slash == std::string_view::npos) {
             struct stat st;
-            if (::fstat(next.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            const bool failed = ::fstat(next.get(), &st) != 0;
+            if (failed || !S_ISREG(st.st_mode)) {
+                error = failed ? errno : error;
                 return {};
             }
             return next;
@@ -95,7 +122,7 @@ FileDescriptor AppleDoubleFiles::openNext() {
     name_.copy(sidecar + 2, name_.size());
     sidecar[name_.size() + 2] = '\0';
     const std::string_view sidecarName(sidecar, name_.size() + 2);
-    while (true) {
+    while (error_ == 0) {
         const int step = step_++;
         if (step == 0) {
             if (listing_) {
@@ -104,7 +131,7 @@ FileDescriptor AppleDoubleFiles::openNext() {
                     continue;
                 }
             }
-            if (FileDescriptor fd = openFile(folderFd_, sidecar)) {
+            if (FileDescriptor fd = openFile(folderFd_, sidecar, error_)) {
                 return fd;
             }
         } else if (step == 1) {
@@ -113,7 +140,7 @@ FileDescriptor AppleDoubleFiles::openNext() {
             }
             std::string path(".AppleDouble/");
             path.append(name_);
-            if (FileDescriptor fd = openBeneath(folderFd_, path)) {
+            if (FileDescriptor fd = openBeneath(folderFd_, path, error_)) {
                 return fd;
             }
         } else {
@@ -146,11 +173,12 @@ FileDescriptor AppleDoubleFiles::openNext() {
             const Root& root = roots_[index];
             std::string path("__MACOSX/");
             path.append(root.below).append(sidecarName);
-            if (FileDescriptor fd = openBeneath(root.fd, path)) {
+            if (FileDescriptor fd = openBeneath(root.fd, path, error_)) {
                 return fd;
             }
         }
     }
+    return {}; // a place could not be opened: see error()
 }
 
 } // namespace korvex

@@ -30,8 +30,13 @@ public:
     AppleDoubleFiles& operator=(const AppleDoubleFiles&) = delete;
 
     /// Opens the next of the places that holds a regular file (read-only, non-blocking); none
-    /// when none is left.
+    /// when none is left, or when a place could not be opened (see `error`).
     FileDescriptor openNext();
+
+    /// The errno of the place that is there but could not be opened (permission, I/O error,
+    /// no descriptor left); 0 when none. The places after it are not looked at: what it holds
+    /// would be believed before them.
+    int error() const { return error_; }
 
     /// Whether `name` is a metadata folder: never walked for aliases, nothing in it is one.
     static bool isMetadataFolder(std::string_view name) {
@@ -52,6 +57,7 @@ private:
     std::string folderPath_; // without a listing only
     std::string_view name_;  // kept alive by the caller
     int step_ = 0;
+    int error_ = 0;
     bool rootsKnown_ = false;
     std::vector<Root> roots_;
 };

@@ -224,8 +224,8 @@ private:
             found.birthTime = static_cast<double>(sx.stx_btime.tv_sec) +
                               sx.stx_btime.tv_nsec / 1e9 - unixToAppleEpoch;
         }
-        if (found.isDirectory || search_.recognizer_.typeIdentifierAt(folder.fd(), name) !=
-                                     std::optional(TypeIds::alias)) {
+        if (found.isDirectory ||
+            search_.recognizer_.typeIdentifierAt(folder.fd(), name) != TypeIds::alias) {
             std::lock_guard lock(offerMutex_);
             index_.offer(found);
         }

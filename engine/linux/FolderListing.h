@@ -71,7 +71,8 @@ public:
     bool holdsMacArchiveFolder() const { return holdsMacArchive_; }
 
     /// What each entry is, when that was found out as the folder was listed ahead of the walk:
-    /// one code per entry, in entry order (see TypeIds::code); empty when nothing was.
+    /// one code per entry, in entry order (see TypeIds::code: an entry that could not be
+    /// examined keeps its errno); empty when nothing was.
     const std::vector<std::uint8_t>& answers() const { return answers_; }
     void setAnswers(std::vector<std::uint8_t> answers) { answers_ = std::move(answers); }
 

@@ -65,7 +65,7 @@ void PosixAliasPlatform::itemUrl(const WalkEntry& entry, const FileUrl& folderUr
     into.entry = &entry;
 }
 
-std::optional<std::string_view> PosixAliasPlatform::typeIdentifier(const FileUrl& item) {
+ReadResult<std::string_view> PosixAliasPlatform::typeIdentifier(const FileUrl& item) {
     if (item.entry && item.entry->typeKnown) {
         return item.entry->type;
     }
@@ -77,16 +77,16 @@ std::optional<std::string_view> PosixAliasPlatform::typeIdentifier(const FileUrl
     return recognizer_.typeIdentifier(item.path);
 }
 
-std::optional<BookmarkData> PosixAliasPlatform::readBookmarkData(const FileUrl& item) {
+ReadResult<BookmarkData> PosixAliasPlatform::readBookmarkData(const FileUrl& item) {
     int folderFd = -1;
     std::string_view name;
     if (!walkedEntry(item, folderFd, name)) {
-        return std::nullopt;
+        return ReadFailure::gone(); // only walked entries are read
     }
     lastRead_.folderFd = -1;
     lastRead_.name.assign(name);
     struct stat st {};
-    std::optional<std::vector<std::uint8_t>> bytes;
+    ReadResult<std::vector<std::uint8_t>> bytes;
     if (item.entry->folder) {
         AppleDoubleFiles files(*static_cast<const FolderListing*>(item.entry->folder), name);
         bytes = AliasDataReader::read(folderFd, name, files, &st);
@@ -95,7 +95,7 @@ std::optional<BookmarkData> PosixAliasPlatform::readBookmarkData(const FileUrl& 
         bytes = AliasDataReader::read(folderFd, name, files, &st);
     }
     if (!bytes) {
-        return std::nullopt;
+        return bytes.failure();
     }
     lastRead_.folderFd = folderFd;
     lastRead_.device = st.st_dev;
@@ -210,7 +210,7 @@ bool PosixAliasPlatform::writeText(std::string_view text, const FileUrl& beside,
         // folder, a file with other names elsewhere (its content would change there too), or a
         // Finder alias that happens to have this name.
         if (!S_ISREG(st.st_mode) || st.st_nlink != 1 ||
-            recognizer_.typeIdentifierAt(folderFd, name) != std::optional(TypeIds::data)) {
+            recognizer_.typeIdentifierAt(folderFd, name) != TypeIds::data) {
             return false;
         }
         existing.reset(::openat(folderFd, name.c_str(),

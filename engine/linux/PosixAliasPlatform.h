@@ -49,12 +49,13 @@ public:
     /// has no helper threads at all, everything happens on the caller's.
     void setWalkThreads(std::size_t threads) { walkThreads_ = threads; }
     void itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) override;
-    std::optional<std::string_view> typeIdentifier(const FileUrl& item) override;
+    ReadResult<std::string_view> typeIdentifier(const FileUrl& item) override;
     /// The alias file's data fork (at most 16 MiB, a regular file, never through a link), when
     /// it holds bookmark data the codec can read; else the classic alias record of its
-    /// resource fork. None when neither can be read (the engine lists such an alias as broken).
+    /// resource fork. Damaged when neither holds data that can be read (the engine lists such
+    /// an alias as broken); unreadable, with the errno, when the system refused a fork.
     /// The file read is remembered: only it, unchanged, is ever replaced by `writeBookmarkData`.
-    std::optional<BookmarkData> readBookmarkData(const FileUrl& item) override;
+    ReadResult<BookmarkData> readBookmarkData(const FileUrl& item) override;
     std::optional<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
                                                bool& isStale) override;
     std::optional<std::string> storedProperties(std::string_view key,

@@ -87,7 +87,7 @@ struct Slot {
     bool unreadable = false; ///< a folder whose content could not be walked
     bool answered = false;   ///< examined as its folder was listed ahead: `result` holds it
     std::atomic<std::uint64_t> state{~std::uint64_t{0}}; ///< stateOf(entry, ...)
-    std::optional<std::string_view> result;
+    ReadResult<std::string_view> result;
 };
 
 /// A look-ahead thread's own working folder. Attribute calls take paths only; from inside
@@ -259,7 +259,7 @@ private:
     bool makeRoomForFolder();
     bool reopen(std::size_t index);
     void publish(Slot& slot, std::size_t at);
-    std::optional<std::string_view> classify(const Slot& slot, const char* path) const;
+    ReadResult<std::string_view> classify(const Slot& slot, const char* path) const;
     void examineAhead(FolderListing& listing) const;
     bool classifyOne(std::size_t& from, WorkingFolder& folder, std::string& scratch);
     void releaseConsumed(std::size_t upTo);
@@ -497,7 +497,7 @@ PosixFolderWalk::Impl::Produced PosixFolderWalk::Impl::produceOne() {
         if (slot.answered) {
             slot.result = TypeIds::fromCode(answers[index]);
         } else {
-            slot.result.reset();
+            slot.result = ReadFailure::gone();
         }
         // The metadata folders of netatalk and of unpacked Mac zip archives hold AppleDouble
         // files, never aliases: they are read as carriers, not walked.
@@ -511,8 +511,8 @@ PosixFolderWalk::Impl::Produced PosixFolderWalk::Impl::produceOne() {
     return Produced::finished;
 }
 
-std::optional<std::string_view> PosixFolderWalk::Impl::classify(const Slot& slot,
-                                                                const char* path) const {
+ReadResult<std::string_view> PosixFolderWalk::Impl::classify(const Slot& slot,
+                                                             const char* path) const {
     const FolderListing& listing = *slot.folder;
     const FolderListing::Entry& entry = listing.entry(slot.index);
     AliasRecognizer::Entry question;
@@ -539,7 +539,7 @@ void PosixFolderWalk::Impl::examineAhead(FolderListing& listing) const {
         question.type = entry.type;
         question.listing = &listing;
         question.xattrs = listing.xattrs();
-        const std::optional<std::string_view> answer = recognizer_.typeIdentifier(question);
+        const ReadResult<std::string_view> answer = recognizer_.typeIdentifier(question);
         answers[i] = TypeIds::code(answer);
     }
     listing.setAnswers(std::move(answers));

@@ -9,12 +9,42 @@
 
 namespace korvex {
 
-std::optional<std::vector<std::uint8_t>>
-RegularFileReader::readOpen(int fd, std::size_t limit, struct stat* status, bool* cut) {
+namespace {
+
+std::nullopt_t failWith(ReadFailure* why, ReadFailure failure) {
+    if (why) {
+        *why = failure;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+ReadFailure RegularFileReader::openFailure(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return ReadFailure::gone();
+    case ELOOP:  // a symbolic link (never followed)
+    case ENXIO:  // a socket, or a device without its driver
+    case ENODEV: // a device
+    case EISDIR:
+        return ReadFailure::damaged();
+    default:
+        return ReadFailure::unreadable(error);
+    }
+}
+
+std::optional<std::vector<std::uint8_t>> RegularFileReader::readOpen(int fd, std::size_t limit,
+                                                                     struct stat* status,
+                                                                     ReadFailure* why, bool* cut) {
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
+    if (::fstat(fd, &st) != 0) {
+        return failWith(why, ReadFailure::unreadable(errno));
+    }
+    if (!S_ISREG(st.st_mode) || st.st_size < 0 ||
         (!cut && static_cast<std::uint64_t>(st.st_size) > limit)) {
-        return std::nullopt;
+        return failWith(why, ReadFailure::damaged());
     }
     // Sized by the file, not the limit; one byte more shows whether the file is longer.
     std::vector<std::uint8_t> bytes(
@@ -34,7 +64,7 @@ RegularFileReader::readOpen(int fd, std::size_t limit, struct stat* status, bool
             continue;
         }
         if (got < 0) {
-            return std::nullopt;
+            return failWith(why, ReadFailure::unreadable(errno));
         }
         if (got == 0) {
             break;
@@ -46,7 +76,7 @@ RegularFileReader::readOpen(int fd, std::size_t limit, struct stat* status, bool
     }
     if (filled > limit) {
         if (!cut) {
-            return std::nullopt;
+            return failWith(why, ReadFailure::damaged());
         }
         filled = limit;
     }
@@ -57,15 +87,17 @@ RegularFileReader::readOpen(int fd, std::size_t limit, struct stat* status, bool
     return bytes;
 }
 
-std::optional<std::vector<std::uint8_t>>
-RegularFileReader::readAt(int folderFd, const char* name, std::size_t limit, struct stat* status) {
+std::optional<std::vector<std::uint8_t>> RegularFileReader::readAt(int folderFd, const char* name,
+                                                                   std::size_t limit,
+                                                                   struct stat* status,
+                                                                   ReadFailure* why) {
     // O_NONBLOCK: opening a FIFO without a writer would otherwise wait forever.
     FileDescriptor fd(
         ::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd) {
-        return std::nullopt;
+        return failWith(why, openFailure(errno));
     }
-    return readOpen(fd.get(), limit, status);
+    return readOpen(fd.get(), limit, status, why);
 }
 
 std::optional<std::vector<std::uint8_t>> RegularFileReader::read(const std::string& path,

@@ -24,6 +24,11 @@ std::string RelinkSummary::text(const RepairResult& result) {
         appendPrintable(text, failed.reason);
         text += '\n';
     }
+    for (const std::string& path : result.unreadable) {
+        text += "Couldn't read ";
+        appendPrintable(text, path);
+        text += '\n';
+    }
     return text;
 }
 

@@ -53,6 +53,8 @@ XattrSource::Result resultOf(ssize_t answer, std::size_t& length) {
     case ENOENT:
     case ENOTDIR:
         return XattrSource::Result::vanished;
+    case ENODATA:
+        return XattrSource::Result::absent;
     default:
         return XattrSource::Result::failed;
     }
@@ -90,11 +92,7 @@ XattrSource::Result SystemXattrSource::get(const Item& item, const char* name,
         std::string scratch;
         answer = ::lgetxattr(pathOf(item, scratch), name, buffer.data(), buffer.size());
     }
-    if (answer < 0 && errno == ENODATA) {
-        length = 0;
-        return Result::failed; // listed a moment ago, gone now: no such attribute
-    }
-    return resultOf(answer, length);
+    return resultOf(answer, length); // ENODATA: listed a moment ago, gone now
 }
 
 bool SystemXattrSource::supported(int folderFd) const {

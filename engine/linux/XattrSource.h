@@ -26,7 +26,8 @@ public:
         tooSmall,    ///< the buffer is too small (ERANGE); ask again with a larger one
         unsupported, ///< the file system keeps no extended attributes
         vanished,    ///< the entry is gone (ENOENT, ENOTDIR)
-        failed,      ///< any other failure (permission, I/O, no such attribute)
+        absent,      ///< the entry has no attribute of that name (ENODATA)
+        failed,      ///< the system refused or failed (permission, I/O, memory): errno says why
     };
 
     virtual ~XattrSource() = default;

@@ -12,11 +12,13 @@ enum class AliasStatus { ok, broken, refreshed, relinked, unreadable, failed };
 /// The word a status is written as: "ok", "broken", "refreshed", ...
 std::string_view statusWord(AliasStatus status);
 
-/// One alias met by a scan.
+/// One alias met by a scan (or an entry that could not be examined: it may be one).
 struct AliasRecord {
     std::string path;         ///< absolute
     std::string relativePath; ///< below the scanned folder
     AliasStatus status = AliasStatus::unreadable;
+    /// For `unreadable`: the errno of the read the system refused (0: none known).
+    int error = 0;
     /// The stored target path and volume name, when the bookmark data could be read.
     std::optional<std::string> target;
     std::optional<std::string> volume;

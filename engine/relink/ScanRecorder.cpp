@@ -55,25 +55,40 @@ void ScanRecorder::itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, Fil
     inner_.itemUrl(entry, folderUrl, into);
 }
 
-std::optional<std::string_view> ScanRecorder::typeIdentifier(const FileUrl& item) {
-    std::optional<std::string_view> type = inner_.typeIdentifier(item);
-    if (type && *type == aliasFileType) {
-        AliasRecord record;
-        record.path = item.path;
-        if (item.entry) {
-            record.relativePath = std::string(item.entry->relativePath);
-        } else if (item.path.size() > folderPath_.size()) {
-            record.relativePath = item.path.substr(folderPath_ == "/" ? 1 : folderPath_.size() + 1);
-        }
-        records_.push_back(std::move(record));
-        inAlias_ = true;
+void ScanRecorder::startRecord(const FileUrl& item) {
+    AliasRecord record;
+    record.path = item.path;
+    if (item.entry) {
+        record.relativePath = std::string(item.entry->relativePath);
+    } else if (item.path.size() > folderPath_.size()) {
+        record.relativePath = item.path.substr(folderPath_ == "/" ? 1 : folderPath_.size() + 1);
+    }
+    records_.push_back(std::move(record));
+    inAlias_ = true;
+}
+
+ReadResult<std::string_view> ScanRecorder::typeIdentifier(const FileUrl& item) {
+    ReadResult<std::string_view> type = inner_.typeIdentifier(item);
+    if (type == aliasFileType) {
+        startRecord(item);
+    } else if (type.unreadable()) {
+        startRecord(item); // the scan reports it: "Couldn't read"
+        records_.back().error = type.failure().error;
     }
     return type;
 }
 
-std::optional<BookmarkData> ScanRecorder::readBookmarkData(const FileUrl& item) {
-    std::optional<BookmarkData> data = inner_.readBookmarkData(item);
-    if (AliasRecord* record = current(); record && data) {
+ReadResult<BookmarkData> ScanRecorder::readBookmarkData(const FileUrl& item) {
+    ReadResult<BookmarkData> data = inner_.readBookmarkData(item);
+    AliasRecord* record = current();
+    if (record && !data) {
+        // Damaged data makes the alias broken; the system's refusal leaves it unknown.
+        const ReadFailure failure = data.failure();
+        record->status = failure.kind == ReadFailure::Kind::damaged ? AliasStatus::broken
+                                                                    : AliasStatus::unreadable;
+        record->error = failure.kind == ReadFailure::Kind::gone ? ENOENT : failure.error;
+    }
+    if (record && data) {
         record->status = AliasStatus::ok;
         if (auto parsed = classic::ClassicAlias::read(*data)) {
             const bookmark::BookmarkInfo info =

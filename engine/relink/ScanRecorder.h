@@ -9,8 +9,9 @@
 namespace korvex {
 
 /// Stands between a scan and its platform and notes what became of every alias the scan met,
-/// without the scan knowing: whether its data could be read, whether it resolved, whether a
-/// refresh succeeded; and keeps the data of the broken ones for the candidate search.
+/// without the scan knowing: whether its data could be read (and why not), whether it
+/// resolved, whether a refresh succeeded; and keeps the data of the broken ones for the
+/// candidate search. An entry that could not be examined at all is noted as unreadable too.
 /// Memory grows with the number of aliases (with `keepEveryAlias`) or of broken ones only.
 class ScanRecorder : public AliasPlatform {
 public:
@@ -25,8 +26,8 @@ public:
 
     std::unique_ptr<FolderWalk> openWalk(const std::string& folderPath) override;
     void itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) override;
-    std::optional<std::string_view> typeIdentifier(const FileUrl& item) override;
-    std::optional<BookmarkData> readBookmarkData(const FileUrl& item) override;
+    ReadResult<std::string_view> typeIdentifier(const FileUrl& item) override;
+    ReadResult<BookmarkData> readBookmarkData(const FileUrl& item) override;
     std::optional<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
                                                bool& isStale) override;
     std::optional<std::string> storedProperties(std::string_view key,
@@ -40,6 +41,7 @@ public:
 private:
     AliasRecord* current();
     void dropCurrentUnlessKept();
+    void startRecord(const FileUrl& item);
 
     AliasPlatform& inner_;
     std::string folderPath_;

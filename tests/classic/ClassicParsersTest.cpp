@@ -260,6 +260,17 @@ TEST(ClassicAlias, IsDescribedInsideBookmarkDataAndByInspect) {
               "  kind: classic alias record (version 2)\n"
               "  target: /Volumes/Macintosh HD/Photos/b.jpg\n"
               "  volume: \"Macintosh HD\" at /Volumes/Macintosh HD");
+
+    // The file system's signature reads the same from either version: 'H+', padded with two
+    // zero bytes in version 3.
+    for (const std::uint16_t version : {2, 3}) {
+        RecordBuilder builder;
+        builder.version = version;
+        inspected.clear();
+        ASSERT_TRUE(bookmark::BookmarkInspection::inspect(builder.build(), inspected));
+        EXPECT_NE(inspected.find("\"volumeSignature\": \"H+\""), std::string::npos)
+            << version << inspected;
+    }
 }
 
 TEST(MacText, TurnsMacRomanAndUtf16IntoUtf8) {

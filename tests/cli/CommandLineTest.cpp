@@ -182,7 +182,7 @@ public:
     int signal = 0;
     std::stop_token stop;
 
-    std::optional<std::string_view> typeIdentifier(const FileUrl& item) override {
+    ReadResult<std::string_view> typeIdentifier(const FileUrl& item) override {
         if (item.path == folder + "/" + at) {
             ::kill(::getpid(), signal);
             for (int i = 0; i < 500 && !stop.stop_requested(); ++i)
@@ -355,6 +355,21 @@ TEST_F(CommandLineTest, InspectReadsClassicAliasesThroughTheirCarriers) {
     EXPECT_EQ(inspect.out, tree.path("forkless alias") +
                                ":\n  error: the data fork is empty and "
                                "no resource fork holds an alias record\n");
+    // A fork that is there but damaged is said to be, with where: not "no fork".
+    classictest::Bytes damaged = classictest::resourceFork({{classictest::alis, 0, record}});
+    damaged.resize(damaged.size() - 40); // the map cut short
+    tree.file("damaged fork", "");
+    ASSERT_TRUE(tree.xattr("damaged fork", "user.com.apple.ResourceFork", damaged));
+    inspect = run({"--inspect", "damaged fork"}, tree.root());
+    EXPECT_EQ(inspect.status, 1);
+    EXPECT_EQ(inspect.out.find("no resource fork holds"), std::string::npos) << inspect.out;
+    EXPECT_NE(inspect.out.find(":\n  error: the data fork is empty\n  error: the resource fork in "
+                               "the attribute user.com.apple.ResourceFork holds no alias record "
+                               "that can be read: "),
+              std::string::npos)
+        << inspect.out;
+    EXPECT_NE(inspect.out.find(" of the fork)\n"), std::string::npos) << inspect.out;
+
     inspect = run({"--inspect", "classic alias", "bare record"}, tree.root());
     EXPECT_EQ(inspect.status, 0) << inspect.err;
     for (const char* name : {"classic alias", "bare record"}) {

@@ -1,5 +1,9 @@
 // The per-entry outcomes of a scan and the frame around them.
 #include "ScanHarness.h"
+#include "relink/ScanRecorder.h"
+
+#include <cerrno>
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -57,13 +61,13 @@ TEST(AliasScannerOutcomes, CountsAddUpOverAMixedTree) {
     platform.addPlain("3");
     platform.addAlias("4", "/t4");
     platform.addAlias("5");
-    platform.entries.push_back({"6", std::string(aliasFileType), std::nullopt}); // unreadable
+    platform.entries.push_back({"6", std::string(aliasFileType), std::nullopt}); // damaged
     platform.keptAsIs.insert(platform.addAlias("7", "/t7")); // resolves, kept as it is
     ScanRun run(platform, true, true);
     EXPECT_EQ(run.report->aliasCount, 6);
     EXPECT_EQ(run.report->brokenCount, 3);
     EXPECT_EQ(run.report->rewrittenCount, 2);
-    // Unreadable data leads nowhere: listed as broken, never refreshed, its sidecar says nil.
+    // Damaged data leads nowhere: listed as broken, never refreshed, its sidecar says nil.
     EXPECT_EQ(run.report->brokenPaths, (std::vector<std::string>{"/f/2", "/f/5", "/f/6"}));
     std::vector<std::string> written;
     for (const auto& [path, text] : platform.texts)
@@ -77,6 +81,53 @@ TEST(AliasScannerOutcomes, CountsAddUpOverAMixedTree) {
     EXPECT_EQ(platform.bookmarks.count("/f/7"), 0u);
     EXPECT_EQ(run.report->reportText.find("Couldn't"), std::string::npos);
     EXPECT_EQ(run.report->brokenCount + run.report->rewrittenCount + 1, run.report->aliasCount);
+}
+
+// What the system refused to let be read is said so, and is never a verdict: not "broken",
+// not "not an alias", and not nothing.
+TEST(AliasScannerOutcomes, WhatTheSystemRefusesIsCouldntReadNeitherBrokenNorDropped) {
+    MemoryAliasPlatform platform;
+    MemoryAliasPlatform::Entry locked{"locked alias", std::string(aliasFileType), std::nullopt};
+    locked.readFailure = ReadFailure::unreadable(EACCES);
+    MemoryAliasPlatform::Entry unexamined{"unexamined", std::nullopt, std::nullopt};
+    unexamined.typeFailure = ReadFailure::unreadable(EIO);
+    MemoryAliasPlatform::Entry removed{"removed alias", std::string(aliasFileType), std::nullopt};
+    removed.readFailure = ReadFailure::gone();
+    platform.entries = {locked, unexamined, removed};
+    platform.entries.push_back({"vanished", std::nullopt, std::nullopt}); // gone: no trace
+    platform.entries.push_back({"damaged alias", std::string(aliasFileType), std::nullopt});
+
+    ScanRecorder recorder(platform, platform.folder, true);
+    AliasScanner scanner(recorder);
+    CountingResponder responder;
+    scanner.runScan(scanOptionsForFolder(platform.folder, /*mark=*/true, /*rewrite=*/true),
+                    std::make_shared<ScanReport>(), responder);
+    recorder.finish();
+    const ScanReport& report = *responder.report;
+
+    // Counted: the aliases known to be aliases; the entry that couldn't be examined only has
+    // its line. Only the damaged alias is broken.
+    EXPECT_EQ(report.aliasCount, 3);
+    EXPECT_EQ(report.brokenPaths, (std::vector<std::string>{"/f/damaged alias"}));
+    EXPECT_EQ(report.problemCount, 2);
+    EXPECT_NE(report.reportText.find(":\n\nCouldn't read /f/locked alias\n"
+                                     "Couldn't read /f/unexamined\nAliases found broken:\n"),
+              std::string::npos)
+        << report.reportText;
+    // Nothing was written beside or into what couldn't be read; nothing of it was resolved.
+    EXPECT_EQ(platform.texts.size(), 1u);
+    EXPECT_EQ(platform.texts.count("/f/damaged alias-korvex-broken.text"), 1u);
+    for (const std::string& call : platform.calls)
+        EXPECT_EQ(call.find("resolve"), std::string::npos) << call;
+
+    // The recorder keeps the reason for the JSON: the errno, or "broken" for damage.
+    std::map<std::string, std::pair<AliasStatus, int>> recorded;
+    for (const AliasRecord& record : recorder.records())
+        recorded[record.relativePath] = {record.status, record.error};
+    EXPECT_EQ(recorded["locked alias"], std::pair(AliasStatus::unreadable, EACCES));
+    EXPECT_EQ(recorded["unexamined"], std::pair(AliasStatus::unreadable, EIO));
+    EXPECT_EQ(recorded["damaged alias"], std::pair(AliasStatus::broken, 0));
+    EXPECT_EQ(recorded.count("vanished"), 0u);
 }
 
 TEST(AliasScannerFrame, FolderThatCannotBeWalkedAnswersNotFoundOnce) {

@@ -69,20 +69,24 @@ const MemoryAliasPlatform::Entry* MemoryAliasPlatform::find(const FileUrl& item)
     return nullptr;
 }
 
-std::optional<std::string_view> MemoryAliasPlatform::typeIdentifier(const FileUrl& item) {
+ReadResult<std::string_view> MemoryAliasPlatform::typeIdentifier(const FileUrl& item) {
     calls.push_back("type " + item.path);
     const Entry* entry = find(item);
-    if (fail.type || !entry || !entry->type)
-        return std::nullopt;
+    if (fail.type || !entry)
+        return ReadFailure::gone();
+    if (!entry->type)
+        return entry->typeFailure;
     return std::string_view(*entry->type);
 }
 
-std::optional<BookmarkData> MemoryAliasPlatform::readBookmarkData(const FileUrl& item) {
+ReadResult<BookmarkData> MemoryAliasPlatform::readBookmarkData(const FileUrl& item) {
     calls.push_back("read " + item.path);
     const Entry* entry = find(item);
     if (fail.read || !entry)
-        return std::nullopt;
-    return entry->bookmark;
+        return ReadFailure::damaged();
+    if (!entry->bookmark)
+        return entry->readFailure;
+    return *entry->bookmark;
 }
 
 std::optional<FileUrl> MemoryAliasPlatform::resolveBookmarkData(const BookmarkData& data,

@@ -19,6 +19,8 @@ public:
         std::optional<std::string> type;      // none: the type lookup fails
         std::optional<BookmarkData> bookmark; // none: the bookmark data can't be read
         bool unreadableFolder = false;        // a folder whose content can't be walked
+        ReadFailure typeFailure;              // why the type lookup fails (default: gone)
+        ReadFailure readFailure = ReadFailure::damaged(); // why the data can't be read
     };
 
     /// The folder that can be walked; every other path gives no walk.
@@ -51,8 +53,8 @@ public:
 
     std::unique_ptr<FolderWalk> openWalk(const std::string& folderPath) override;
     void itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) override;
-    std::optional<std::string_view> typeIdentifier(const FileUrl& item) override;
-    std::optional<BookmarkData> readBookmarkData(const FileUrl& item) override;
+    ReadResult<std::string_view> typeIdentifier(const FileUrl& item) override;
+    ReadResult<BookmarkData> readBookmarkData(const FileUrl& item) override;
     std::optional<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
                                                bool& isStale) override;
     std::optional<std::string> storedProperties(std::string_view key,

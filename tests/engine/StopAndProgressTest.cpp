@@ -16,7 +16,7 @@ public:
     std::stop_source source;
     std::string stopAt;
 
-    std::optional<std::string_view> typeIdentifier(const FileUrl& item) override {
+    ReadResult<std::string_view> typeIdentifier(const FileUrl& item) override {
         if (item.path == folder + "/" + stopAt)
             source.request_stop();
         return MemoryAliasPlatform::typeIdentifier(item);

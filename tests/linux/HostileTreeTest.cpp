@@ -64,8 +64,8 @@ public:
     SwappingPlatform(MountTable mounts, std::string sub, std::string outside)
         : PosixAliasPlatform({}, [mounts] { return mounts; }), sub_(std::move(sub)),
           outside_(std::move(outside)) {}
-    std::optional<BookmarkData> readBookmarkData(const FileUrl& item) override {
-        std::optional<BookmarkData> data = PosixAliasPlatform::readBookmarkData(item);
+    ReadResult<BookmarkData> readBookmarkData(const FileUrl& item) override {
+        ReadResult<BookmarkData> data = PosixAliasPlatform::readBookmarkData(item);
         if (item.path.starts_with(sub_ + "/") && !swapped) {
             swapped = ::rename(sub_.c_str(), (sub_ + ".moved").c_str()) == 0 &&
                       ::symlink(outside_.c_str(), sub_.c_str()) == 0;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
@@ -53,7 +54,7 @@ private:
 
 class Recognizer : public ::testing::Test {
 protected:
-    std::optional<std::string_view> typeOf(const std::string& relative) const {
+    ReadResult<std::string_view> typeOf(const std::string& relative) const {
         return recognizer_.typeIdentifier(tree_.path(relative));
     }
     bool isAlias(const std::string& relative) const { return typeOf(relative) == TypeIds::alias; }
@@ -205,8 +206,74 @@ TEST_F(Recognizer, DecoysAreNeverAliases) {
     tree_.file("._fat", test::macSidecar(true));
     EXPECT_EQ(typeOf("linked"), TypeIds::data);
 
-    EXPECT_EQ(typeOf("gone"), std::nullopt);
+    EXPECT_EQ(typeOf("gone"), ReadFailure::gone());
     EXPECT_EQ(typeOf(""), TypeIds::folder); // the tree's root, path ending in a slash
+}
+
+/// The system's attributes, except that the calls named fail with `error`, as a file the user
+/// may not read, or a failing disk, makes them fail.
+class RefusingXattrSource final : public XattrSource {
+public:
+    std::string refused; ///< the attribute whose reads fail
+    bool refuseList = false;
+    int error = EACCES;
+
+    Result list(const Item& item, std::span<char> buffer, std::size_t& length) const override {
+        if (refuseList) {
+            errno = error;
+            return Result::failed;
+        }
+        return system_.list(item, buffer, length);
+    }
+    Result get(const Item& item, const char* wanted, std::span<std::uint8_t> buffer,
+               std::size_t& length) const override {
+        if (refused == wanted) {
+            errno = error;
+            return error == ENODATA ? Result::absent : Result::failed;
+        }
+        return system_.get(item, wanted, buffer, length);
+    }
+    bool supported(int folderFd) const override { return system_.supported(folderFd); }
+
+private:
+    SystemXattrSource system_;
+};
+
+// A FinderInfo that is there but can't be read may say "alias": the answer is that the entry
+// could not be examined, with the system's reason, never "not an alias"; and the walk's
+// one-byte answers keep that reason.
+TEST(RecognizerFailures, RefusedMetadataIsUnreadableWithItsReasonNeverNotAnAlias) {
+    test::TempTree tree;
+    tree.file("rsync alias", "some text");
+    tree.file("plain file", "some text");
+    if (!tree.xattr("rsync alias", "user.com.apple.FinderInfo", test::finderInfoBytes(true)) ||
+        !tree.xattr("rsync alias", "user.org.netatalk.Metadata", test::netatalkMetadata(true))) {
+        GTEST_SKIP() << "the temporary folder keeps no user attributes";
+    }
+    auto xattrs = std::make_shared<RefusingXattrSource>();
+    const AliasRecognizer recognizer(xattrs);
+
+    xattrs->refused = "user.com.apple.FinderInfo";
+    for (const int error : {EACCES, EIO, ENOMEM}) {
+        xattrs->error = error;
+        const ReadResult<std::string_view> type =
+            recognizer.typeIdentifier(tree.path("rsync alias"));
+        EXPECT_EQ(type, ReadFailure::unreadable(error));
+        EXPECT_EQ(TypeIds::fromCode(TypeIds::code(type)), ReadFailure::unreadable(error));
+    }
+    // Removed between the listing and the read: no FinderInfo there, the next one speaks.
+    xattrs->error = ENODATA;
+    EXPECT_EQ(recognizer.typeIdentifier(tree.path("rsync alias")), TypeIds::alias);
+    // A carrier after the one that decided is never asked.
+    xattrs->refused = "user.org.netatalk.Metadata";
+    xattrs->error = EIO;
+    EXPECT_EQ(recognizer.typeIdentifier(tree.path("rsync alias")), TypeIds::alias);
+
+    // The names can't be listed: whatever the file is, it is unknown whether it is an alias.
+    xattrs->refuseList = true;
+    EXPECT_EQ(recognizer.typeIdentifier(tree.path("plain file")), ReadFailure::unreadable(EIO));
+    EXPECT_EQ(TypeIds::fromCode(TypeIds::code(TypeIds::alias)), TypeIds::alias);
+    EXPECT_EQ(TypeIds::fromCode(TypeIds::code(ReadFailure::gone())), ReadFailure::gone());
 }
 
 } // namespace

@@ -198,12 +198,12 @@ TEST_F(SafeWritesTest, ReadsAreBoundedAndNeverBlockOrFollowLinks) {
     // Asked for a beginning, a longer file gives its first bytes and says it was cut.
     const FileDescriptor open(::open(alias.c_str(), O_RDONLY | O_CLOEXEC));
     bool cut = false;
-    const auto head = RegularFileReader::readOpen(open.get(), 5, nullptr, &cut);
+    const auto head = RegularFileReader::readOpen(open.get(), 5, nullptr, nullptr, &cut);
     ASSERT_TRUE(head);
     EXPECT_TRUE(cut);
     const test::Bytes whole = test::readBytes(alias);
     EXPECT_EQ(*head, test::Bytes(whole.begin(), whole.begin() + 5));
-    EXPECT_EQ(RegularFileReader::readOpen(open.get(), 12, nullptr, &cut), whole);
+    EXPECT_EQ(RegularFileReader::readOpen(open.get(), 12, nullptr, nullptr, &cut), whole);
     EXPECT_FALSE(cut);
 }
 

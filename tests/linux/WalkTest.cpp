@@ -80,7 +80,7 @@ TEST_P(Walk, GivesFolderNamesAndTypesAndNeverFollowsLinksIntoFolders) {
                   0);
         EXPECT_EQ(::lstat(tree_.path(relative).c_str(), &byPath), 0);
         EXPECT_EQ(byDescriptor.st_ino, byPath.st_ino) << relative;
-        seen[relative] = entry.type;
+        seen[relative] = entry.type ? std::optional(*entry.type) : std::nullopt;
     }
     const std::map<std::string, std::optional<std::string_view>> expected{
         {"root", TypeIds::symlink},
@@ -163,7 +163,7 @@ TEST_P(Walk, EntryThatVanishesBeforeItsTurnIsDroppedNotFatal) {
     // Removed after the folder was listed, perhaps before or after the look-ahead saw it.
     ASSERT_EQ(::unlink(tree_.path("file 1199").c_str()), 0);
     std::size_t count = 1;
-    std::optional<std::string_view> last;
+    ReadResult<std::string_view> last;
     while (walk->next(entry)) {
         ++count;
         last = entry.type;
@@ -172,7 +172,7 @@ TEST_P(Walk, EntryThatVanishesBeforeItsTurnIsDroppedNotFatal) {
     if (lookAhead()) {
         EXPECT_TRUE(!last || *last == TypeIds::data);
     } else {
-        EXPECT_EQ(last, std::nullopt); // examined after it went: the lookup fails
+        EXPECT_EQ(last, ReadFailure::gone()); // examined after it went: the lookup fails
     }
 }
 

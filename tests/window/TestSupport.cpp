@@ -33,7 +33,7 @@ public:
         lock.unlock();
         return MemoryAliasPlatform::openWalk(folderPath);
     }
-    std::optional<std::string_view> typeIdentifier(const FileUrl& item) override {
+    ReadResult<std::string_view> typeIdentifier(const FileUrl& item) override {
         {
             std::unique_lock lock(world_->mutex);
             world_->examined.push_back(item.path);

@@ -1,0 +1,135 @@
+// Aliases that the system does not let an ordinary user read: said so ("Couldn't read"), with
+// the walk's threads or without, never "broken" and never left out; also when a relink comes
+// back to one. Root reads everything, so the checks run in a child that becomes `nobody`.
+
+#include "AliasScanner.h"
+#include "TempTree.h"
+#include "linux/AliasRelinker.h"
+#include "linux/PosixAliasPlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <iostream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace korvex {
+namespace {
+
+using test::TempTree;
+
+constexpr int cannotBecomeNobody = 3;
+
+// Runs `check` in a child process that is an ordinary user: its exit status, or
+// `cannotBecomeNobody`.
+template <typename Check> int asNobody(Check check) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            ::_exit(cannotBecomeNobody);
+        }
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
+}
+
+class Outcome : public ScanResponder {
+public:
+    void scanFinished(std::shared_ptr<ScanReport> finished) override { report = finished; }
+    void folderNotFound() override { report.reset(); }
+    std::shared_ptr<ScanReport> report;
+};
+
+// The report's lines between the header and the summary, and the counts, with the tree's
+// path taken out.
+std::string scanned(const TempTree& tree, std::size_t threads) {
+    const MountTable mounts{std::vector<MountPoint>{{"/", "ext4"}}};
+    PosixAliasPlatform platform({}, [mounts] { return mounts; });
+    platform.setWalkThreads(threads);
+    Outcome outcome;
+    AliasScanner(platform).runScan(scanOptionsForFolder(tree.root(), true, false),
+                                   std::make_shared<ScanReport>(), outcome);
+    if (!outcome.report) {
+        return "no report";
+    }
+    std::string text = outcome.report->reportText;
+    text = text.substr(text.find("\n\n") + 2);
+    text.resize(text.find("\nChecked at"));
+    for (std::size_t at; (at = text.find(tree.root())) != std::string::npos;) {
+        text.replace(at, tree.root().size(), "ROOT");
+    }
+    return text + "\nproblems " + std::to_string(outcome.report->problemCount);
+}
+
+TEST(UnreadableAliases, AreCouldntReadNeverBrokenNorMissingWithAnyThreadCount) {
+    TempTree tree;
+    ::chmod(tree.root().c_str(), 0755);
+    tree.file("target", "x");
+    const test::Bytes alias = test::aliasBytes(tree.path("target"));
+    // FinderInfo in an attribute, in a `._` sidecar, and lost (the data fork decides).
+    tree.file("by attribute", alias);
+    const bool xattrs =
+        tree.xattr("by attribute", "user.com.apple.FinderInfo", test::finderInfoBytes(true));
+    tree.file("by sidecar", alias);
+    tree.file("._by sidecar", test::macSidecar(true));
+    tree.file("lost metadata", alias);
+    tree.file("readable", alias);
+    tree.file("._readable", test::macSidecar(true));
+    tree.file("private note", "too short to be an alias"); // unreadable, but surely no alias
+    for (const char* locked : {"by attribute", "by sidecar", "lost metadata", "private note"}) {
+        ::chmod(tree.path(locked).c_str(), 0);
+    }
+    // Only the sidecar says "alias" for sure: it counts; the others can't be told from
+    // ordinary files the user may not read. None is broken, none is left out.
+    const std::string expected =
+        std::string(xattrs ? "Couldn't read ROOT/by attribute\n" : "") +
+        "Couldn't read ROOT/by sidecar\n"
+        "Couldn't read ROOT/lost metadata\n"
+        "Aliases found broken:\n"
+        "\n\nFound 0 broken Aliases, and rewrote 0, out of 2 scanned in ROOT\nproblems " +
+        (xattrs ? "3" : "2");
+    const int status = asNobody([&] {
+        bool same = true;
+        for (const std::size_t threads : {1, 4}) {
+            const std::string report = scanned(tree, threads);
+            if (report != expected) {
+                std::cerr << threads << " threads:\n" << report << '\n';
+                same = false;
+            }
+        }
+        return same;
+    });
+    if (status == cannotBecomeNobody) {
+        GTEST_SKIP() << "cannot become an ordinary user to make a file unreadable";
+    }
+    EXPECT_EQ(status, 0) << "expected:\n" << expected;
+    // Nothing was written beside them either.
+    EXPECT_FALSE(std::filesystem::exists(tree.path("by sidecar-korvex-broken.text")));
+}
+
+TEST(UnreadableAliases, RelinkThatCanNoLongerReadTheAliasSaysSo) {
+    TempTree tree;
+    ::chmod(tree.root().c_str(), 0755);
+    const test::Bytes old = test::aliasBytes("/Volumes/Gone/file");
+    tree.file("alias", old);
+    ::chmod(tree.path("alias").c_str(), 0);
+    const int status = asNobody([&] {
+        AliasRelinker relinker(tree.root());
+        int error = 0;
+        return relinker.replace("alias", old, test::aliasBytes("/elsewhere"), nullptr, &error) ==
+                   AliasRelinker::Outcome::unreadable &&
+               error == EACCES;
+    });
+    if (status == cannotBecomeNobody) {
+        GTEST_SKIP() << "cannot become an ordinary user to make a file unreadable";
+    }
+    EXPECT_EQ(status, 0) << "not told apart from an alias that changed";
+    EXPECT_EQ(test::readBytes(tree.path("alias")), old);
+}
+
+} // namespace
+} // namespace korvex
