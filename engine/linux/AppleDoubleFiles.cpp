@@ -71,35 +71,13 @@ AppleDoubleFiles::AppleDoubleFiles(const FolderListing& listing, std::string_vie
 AppleDoubleFiles::AppleDoubleFiles(int folderFd, std::string folderPath, std::string_view name)
     : folderFd_(folderFd), folderPath_(std::move(folderPath)), name_(name) {}
 
-AppleDoubleFiles::~AppleDoubleFiles() {
-    for (const Root& root : roots_) {
-        if (root.owned) {
-            ::close(root.fd);
-        }
-    }
-}
+AppleDoubleFiles::~AppleDoubleFiles() = default;
 
-void AppleDoubleFiles::findRootsOnDisk() {
-    // The entry's folder, then each folder above it: "/a/b" -> "/a/b", "/a", "/".
-    std::string folder = folderPath_;
-    std::string below;
-    for (;;) {
-        const int fd = ::open(folder.c_str(), folderFlags);
-        if (fd >= 0) {
-            struct stat st;
-            if (::fstatat(fd, "__MACOSX", &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
-                roots_.push_back(Root{fd, below, true});
-            } else {
-                ::close(fd);
-            }
-        }
-        const std::size_t slash = folder.rfind('/');
-        if (folder.size() <= 1 || slash == std::string::npos) {
-            break;
-        }
-        below.insert(0, folder.substr(slash + 1) + "/");
-        folder.resize(slash == 0 ? 1 : slash);
-    }
+int AppleDoubleFiles::openInArchive(int rootFd, std::string_view below,
+                                    std::string_view sidecarName) const {
+    std::string path("__MACOSX/");
+    path.append(below).append(sidecarName);
+    return openBeneath(rootFd, path);
 }
 
 int AppleDoubleFiles::openNext() {
@@ -143,29 +121,36 @@ int AppleDoubleFiles::openNext() {
             if (!rootsKnown_) {
                 rootsKnown_ = true;
                 if (listing_) {
-                    // This folder first, then those above it.
-                    const std::string& prefix = listing_->prefix();
-                    if (listing_->holdsMacArchiveFolder()) {
-                        roots_.push_back(Root{listing_->fd(), "", false});
-                    }
-                    for (const auto& root : listing_->archiveRoots()) {
-                        roots_.push_back(
-                            Root{root->fd(), prefix.substr(root->prefix().size()), false});
-                    }
-                } else if (!folderPath_.empty() && folderPath_[0] == '/') {
-                    findRootsOnDisk();
+                    holdsArchive_ = listing_->holdsMacArchiveFolder();
+                    roots_ = &listing_->archiveRoots();
+                } else {
+                    struct stat st;
+                    holdsArchive_ =
+                        ::fstatat(folderFd_, "__MACOSX", &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                        S_ISDIR(st.st_mode);
+                    found_ = ArchiveRoots::above(folderFd_, folderPath_);
+                    roots_ = &found_;
                 }
             }
+            // This folder first, then those above it, nearest first.
             const std::size_t index = static_cast<std::size_t>(step - 2);
-            if (index >= roots_.size()) {
+            if (index == 0) {
+                if (holdsArchive_) {
+                    if (const int fd = openInArchive(folderFd_, "", sidecarName); fd >= 0) {
+                        return fd;
+                    }
+                }
+                continue;
+            }
+            if (index > roots_->size()) {
                 step_ = step; // stays exhausted
                 return -1;
             }
-            const Root& root = roots_[index];
-            std::string path("__MACOSX/");
-            path.append(root.below).append(sidecarName);
-            if (const int fd = openBeneath(root.fd, path); fd >= 0) {
-                return fd;
+            const ArchiveRoot& root = (*roots_)[index - 1];
+            if (const FileDescriptor rootFd = ArchiveRoots::open(folderFd_, root)) {
+                if (const int fd = openInArchive(rootFd.get(), root.below, sidecarName); fd >= 0) {
+                    return fd;
+                }
             }
         }
     }

@@ -81,6 +81,15 @@ TreeReadAhead::~TreeReadAhead() {
     }
 }
 
+void TreeReadAhead::stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    workDone_.notify_all();
+}
+
 bool TreeReadAhead::walksBefore(std::string_view a, std::string_view b) {
     const std::size_t common = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < common; ++i) {

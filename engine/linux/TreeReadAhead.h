@@ -48,6 +48,10 @@ public:
     TreeReadAhead(const TreeReadAhead&) = delete;
     TreeReadAhead& operator=(const TreeReadAhead&) = delete;
 
+    /// Asks the threads to stop and wakes whoever waits, a walk in take() too: from then on
+    /// nothing more is read ahead, and take() no longer waits.
+    void stop();
+
     /// The walk entered the folder `listing` at `relativePath` ("" for the walked folder)
     /// after handing out `walked` entries. Reads ahead from there when there is nothing else
     /// to do.
