@@ -90,25 +90,11 @@ AppleDoubleFiles::AppleDoubleFiles(const FolderListing& listing, std::string_vie
 AppleDoubleFiles::AppleDoubleFiles(int folderFd, std::string folderPath, std::string_view name)
     : folderFd_(folderFd), folderPath_(std::move(folderPath)), name_(name) {}
 
-void AppleDoubleFiles::findRootsOnDisk() {
-    // The entry's folder, then each folder above it: "/a/b" -> "/a/b", "/a", "/".
-    std::string folder = folderPath_;
-    std::string below;
-    for (;;) {
-        FileDescriptor fd(::open(folder.c_str(), folderFlags));
-        struct stat st;
-        if (fd && ::fstatat(fd.get(), "__MACOSX", &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISDIR(st.st_mode)) {
-            const int held = fd.get();
-            roots_.push_back(Root{held, below, std::move(fd)});
-        }
-        const std::size_t slash = folder.rfind('/');
-        if (folder.size() <= 1 || slash == std::string::npos) {
-            break;
-        }
-        below.insert(0, folder.substr(slash + 1) + "/");
-        folder.resize(slash == 0 ? 1 : slash);
-    }
+FileDescriptor AppleDoubleFiles::openInArchive(int rootFd, std::string_view below,
+                                               std::string_view sidecarName) {
+    std::string path("__MACOSX/");
+    path.append(below).append(sidecarName);
+    return openBeneath(rootFd, path, error_);
 }
 
 FileDescriptor AppleDoubleFiles::openNext() {
@@ -152,29 +138,36 @@ FileDescriptor AppleDoubleFiles::openNext() {
             if (!rootsKnown_) {
                 rootsKnown_ = true;
                 if (listing_) {
-                    // This folder first, then those above it.
-                    const std::string& prefix = listing_->prefix();
-                    if (listing_->holdsMacArchiveFolder()) {
-                        roots_.push_back(Root{listing_->fd(), "", {}});
-                    }
-                    for (const auto& root : listing_->archiveRoots()) {
-                        roots_.push_back(
-                            Root{root->fd(), prefix.substr(root->prefix().size()), {}});
-                    }
-                } else if (!folderPath_.empty() && folderPath_[0] == '/') {
-                    findRootsOnDisk();
+                    holdsArchive_ = listing_->holdsMacArchiveFolder();
+                    roots_ = &listing_->archiveRoots();
+                } else {
+                    struct stat st;
+                    holdsArchive_ =
+                        ::fstatat(folderFd_, "__MACOSX", &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                        S_ISDIR(st.st_mode);
+                    found_ = ArchiveRoots::above(folderFd_, folderPath_);
+                    roots_ = &found_;
                 }
             }
+            // This folder first, then those above it, nearest first.
             const std::size_t index = static_cast<std::size_t>(step - 2);
-            if (index >= roots_.size()) {
+            if (index == 0) {
+                if (holdsArchive_) {
+                    if (FileDescriptor fd = openInArchive(folderFd_, "", sidecarName)) {
+                        return fd;
+                    }
+                }
+                continue;
+            }
+            if (index > roots_->size()) {
                 step_ = step; // stays exhausted
                 return {};
             }
-            const Root& root = roots_[index];
-            std::string path("__MACOSX/");
-            path.append(root.below).append(sidecarName);
-            if (FileDescriptor fd = openBeneath(root.fd, path, error_)) {
-                return fd;
+            const ArchiveRoot& root = (*roots_)[index - 1];
+            if (const FileDescriptor rootFd = ArchiveRoots::open(folderFd_, root)) {
+                if (FileDescriptor fd = openInArchive(rootFd.get(), root.below, sidecarName)) {
+                    return fd;
+                }
             }
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ArchiveRoots.h"
 #include "FileDescriptor.h"
 
 #include <string>
@@ -14,17 +15,19 @@ class FolderListing;
 /// they are believed: `._NAME` beside it (macOS on foreign disks, Samba, netatalk 3);
 /// `.AppleDouble/NAME` (netatalk 2, and netatalk 3 with `ea = ad`); `ROOT/__MACOSX/REL/._NAME`
 /// for each folder ROOT at or above the entry's folder, nearest first, that holds a `__MACOSX`
-/// folder (a zip archive made on a Mac, unpacked; REL leads from ROOT to the entry's folder).
-/// Every file is opened relative to a folder descriptor, never through a symbolic link, and
-/// only when it is a regular file. One object serves one entry on one thread, and the name it
-/// is given must outlive it.
+/// folder (a zip archive made on a Mac, unpacked; REL leads from ROOT to the entry's folder),
+/// on the entry's file system, however far above a walk's folder (see ArchiveRoots). Every
+/// file is opened relative to a folder descriptor, never through a symbolic link, and only
+/// when it is a regular file; a ROOT is reached from the entry's folder through "..". One
+/// object serves one entry on one thread, and the name it is given must outlive it.
 class AppleDoubleFiles {
 public:
     /// For an entry of a walked folder: the listing tells which places exist, so an ordinary
     /// folder costs nothing beyond the lookup of `._NAME` in the listing.
     AppleDoubleFiles(const FolderListing& listing, std::string_view name);
-    /// For the entry `name` of the open folder `folderFd` whose absolute path is `folderPath`:
-    /// the places are looked up on the disk (every folder up to the root may hold `__MACOSX`).
+    /// For the entry `name` of the open folder `folderFd` whose path is `folderPath` (names
+    /// the folders above; empty: none of them is looked at): the places are looked up on the
+    /// disk.
     AppleDoubleFiles(int folderFd, std::string folderPath, std::string_view name);
     AppleDoubleFiles(const AppleDoubleFiles&) = delete;
     AppleDoubleFiles& operator=(const AppleDoubleFiles&) = delete;
@@ -44,13 +47,7 @@ public:
     }
 
 private:
-    struct Root {
-        int fd;               ///< the folder holding `__MACOSX`
-        std::string below;    ///< from there to the entry's folder: "" or "a/b/"
-        FileDescriptor owned; ///< `fd` when it was opened here
-    };
-
-    void findRootsOnDisk();
+    FileDescriptor openInArchive(int rootFd, std::string_view below, std::string_view sidecarName);
 
     const FolderListing* listing_ = nullptr;
     int folderFd_ = -1;
@@ -59,7 +56,9 @@ private:
     int step_ = 0;
     int error_ = 0;
     bool rootsKnown_ = false;
-    std::vector<Root> roots_;
+    bool holdsArchive_ = false; ///< the entry's folder holds `__MACOSX` itself
+    const std::vector<ArchiveRoot>* roots_ = nullptr; ///< those above it
+    std::vector<ArchiveRoot> found_;                  ///< found on the disk (without a listing)
 };
 
 } // namespace korvex

@@ -23,7 +23,7 @@ bool isDotOrDotDot(const char* name) {
 } // namespace
 
 FolderListing::FolderListing(int folderFd, std::string prefix, dev_t device, bool xattrs,
-                             std::vector<std::shared_ptr<const FolderListing>> archiveRoots)
+                             std::vector<ArchiveRoot> archiveRoots)
     : fd_(folderFd), prefix_(std::move(prefix)), device_(device), xattrs_(xattrs),
       archiveRoots_(std::move(archiveRoots)) {
     alignas(8) char buffer[32768];
@@ -69,8 +69,7 @@ FolderListing::FolderListing(int folderFd, std::string prefix, dev_t device, boo
 }
 
 FolderListing::FolderListing(int folderFd, std::string prefix, dev_t device, bool xattrs,
-                             std::vector<std::shared_ptr<const FolderListing>> archiveRoots,
-                             FolderListing&& listed)
+                             std::vector<ArchiveRoot> archiveRoots, FolderListing&& listed)
     : fd_(folderFd), prefix_(std::move(prefix)), device_(device), xattrs_(xattrs),
       readable_(listed.readable_), holdsAppleDouble_(listed.holdsAppleDouble_),
       holdsMacArchive_(listed.holdsMacArchive_), archiveRoots_(std::move(archiveRoots)),

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ArchiveRoots.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -24,16 +26,16 @@ public:
     };
 
     /// Reads the folder open at `fd` (taken over, closed by the listing). `prefix` is the
-    /// folder's absolute path followed by one slash ("/" for the root folder); `device` its
-    /// st_dev; `xattrs` whether its file system keeps extended attributes; `archiveRoots` the
-    /// folders above it (nearest first) that hold a `__MACOSX` folder.
+    /// folder's absolute path followed by one slash ("/" for the root folder), or empty where
+    /// nobody asks for it (the walk's folders); `device` its st_dev; `xattrs` whether its file
+    /// system keeps extended attributes; `archiveRoots` the folders above it (nearest first)
+    /// that hold a `__MACOSX` folder.
     FolderListing(int fd, std::string prefix, dev_t device, bool xattrs,
-                  std::vector<std::shared_ptr<const FolderListing>> archiveRoots = {});
+                  std::vector<ArchiveRoot> archiveRoots = {});
     /// As above, with the names (and answers) of `listed`, a listing of the same folder made a
     /// moment ago, which gives them up: the folder is not read again.
     FolderListing(int fd, std::string prefix, dev_t device, bool xattrs,
-                  std::vector<std::shared_ptr<const FolderListing>> archiveRoots,
-                  FolderListing&& listed);
+                  std::vector<ArchiveRoot> archiveRoots, FolderListing&& listed);
     ~FolderListing();
     FolderListing(const FolderListing&) = delete;
     FolderListing& operator=(const FolderListing&) = delete;
@@ -43,7 +45,8 @@ public:
     /// Closes the descriptor (the names stay); `adopt` gives the listing one again.
     void closeFd();
     void adopt(int fd) { fd_.store(fd, std::memory_order_relaxed); }
-    /// The folder's absolute path and a slash: an entry's path is prefix() + its name.
+    /// The folder's absolute path and a slash (an entry's path is prefix() + its name), or
+    /// empty (see the constructor).
     const std::string& prefix() const { return prefix_; }
     dev_t device() const { return device_; }
     bool xattrs() const { return xattrs_; }
@@ -63,11 +66,11 @@ public:
 
     /// Whether the folder holds netatalk's `.AppleDouble` folder.
     bool holdsAppleDoubleFolder() const { return holdsAppleDouble_; }
-    /// The folders at or above this one, nearest first, that hold a `__MACOSX` folder (the
-    /// AppleDouble files of a Mac-made zip archive, unpacked).
-    const std::vector<std::shared_ptr<const FolderListing>>& archiveRoots() const {
-        return archiveRoots_;
-    }
+    /// The folders above this one, nearest first, that hold a `__MACOSX` folder (the
+    /// AppleDouble files of a Mac-made zip archive, unpacked): what identifies them, no
+    /// descriptor (see ArchiveRoots).
+    const std::vector<ArchiveRoot>& archiveRoots() const { return archiveRoots_; }
+    /// Whether this folder itself holds `__MACOSX`.
     bool holdsMacArchiveFolder() const { return holdsMacArchive_; }
 
     /// What each entry is, when that was found out as the folder was listed ahead of the walk:
@@ -84,7 +87,7 @@ private:
     bool readable_ = true;
     bool holdsAppleDouble_ = false;
     bool holdsMacArchive_ = false;
-    std::vector<std::shared_ptr<const FolderListing>> archiveRoots_;
+    std::vector<ArchiveRoot> archiveRoots_;
     std::vector<char> names_;
     std::vector<Entry> entries_;
     std::vector<std::uint8_t> answers_;

@@ -1,6 +1,7 @@
 #include "PosixFolderWalk.h"
 
 #include "AliasRecognizer.h"
+#include "ArchiveRoots.h"
 #include "FileDescriptor.h"
 #include "FileUrl.h"
 #include "FolderListing.h"
@@ -129,9 +130,8 @@ private:
 
 class PosixFolderWalk::Impl {
 public:
-    Impl(const AliasRecognizer& recognizer, std::string prefix)
-        : recognizer_(recognizer), prefix_(std::move(prefix)), ring_(ringSize),
-          fdLimit_(folderDescriptorLimit()) {}
+    explicit Impl(const AliasRecognizer& recognizer)
+        : recognizer_(recognizer), ring_(ringSize), fdLimit_(folderDescriptorLimit()) {}
 
     ~Impl() {
         stopWaking_.reset(); // it uses the read-ahead and the caller's wait
@@ -141,9 +141,10 @@ public:
         ring_.clear();
     }
 
-    void start(std::shared_ptr<FolderListing> root, bool lookAhead, std::size_t threads) {
+    void start(std::shared_ptr<FolderListing> root, const struct stat& st, bool lookAhead,
+               std::size_t threads) {
         if (root) {
-            stack_.push_back(Frame{std::move(root), 0, 0, {}, 0, 0});
+            stack_.push_back(Frame{std::move(root), 0, 0, {}, st.st_dev, st.st_ino});
         } else {
             finished_.store(true);
         }
@@ -217,17 +218,18 @@ public:
         });
     }
 
-    std::shared_ptr<FolderListing>
-    makeListing(int fd, std::string prefix, dev_t device, bool xattrs,
-                std::vector<std::shared_ptr<const FolderListing>> archiveRoots = {},
-                FolderListing* listed = nullptr) {
+    /// The walk's record of the folder open at `fd`. No path: nobody asks the walk's listings
+    /// for one (a path per folder would cost the square of the depth).
+    std::shared_ptr<FolderListing> makeListing(int fd, dev_t device, bool xattrs,
+                                               std::vector<ArchiveRoot> archiveRoots = {},
+                                               FolderListing* listed = nullptr) {
         listings_.fetch_add(1);
         openFds_.fetch_add(1);
+        foldersOpened_.fetch_add(1, std::memory_order_relaxed);
         return std::shared_ptr<FolderListing>(
-            listed
-                ? new FolderListing(fd, std::move(prefix), device, xattrs, std::move(archiveRoots),
-                                    std::move(*listed))
-                : new FolderListing(fd, std::move(prefix), device, xattrs, std::move(archiveRoots)),
+            listed ? new FolderListing(fd, {}, device, xattrs, std::move(archiveRoots),
+                                       std::move(*listed))
+                   : new FolderListing(fd, {}, device, xattrs, std::move(archiveRoots)),
             [this](FolderListing* l) {
                 if (l->fd() >= 0) {
                     openFds_.fetch_sub(1);
@@ -238,6 +240,8 @@ public:
     }
 
     bool next(WalkEntry& entry);
+
+    std::size_t foldersOpened() const { return foldersOpened_.load(); }
 
     std::optional<MountPoints> mounts_; ///< below the folder; none: look at every folder
 
@@ -253,11 +257,14 @@ private:
     enum class Produced { entry, blocked, finished };
     enum class Entered { yes, no, unreadable };
 
-    Produced produceOne();
+    Produced produceOne(bool mustProduce);
     Entered enterFolder(const std::shared_ptr<const FolderListing>& parentListing,
                         const FolderListing::Entry& entry);
+    void leaveFolder();
     bool makeRoomForFolder();
-    bool reopen(std::size_t index);
+    bool reopenInnermost();
+    bool reopenByName(std::size_t index);
+    void adoptDescriptor(std::size_t index, FileDescriptor fd);
     void publish(Slot& slot, std::size_t at);
     ReadResult<std::string_view> classify(const Slot& slot, const char* path) const;
     void examineAhead(FolderListing& listing) const;
@@ -273,15 +280,22 @@ private:
     bool threaded() const { return lister_.joinable(); }
 
     const AliasRecognizer& recognizer_;
-    const std::string prefix_;
     std::atomic<std::size_t> listings_{0};
     std::vector<Slot> ring_;
     const std::size_t fdLimit_;
     std::atomic<std::size_t> openFds_{0}; ///< folder descriptors held by listings
+    std::atomic<std::size_t> foldersOpened_{0};
 
     // Walk state: touched only by the listing thread (the lister, or the caller when there is
     // no look-ahead).
     std::vector<Frame> stack_;
+    /// Folders of the stack before this one (the walked folder aside) are closed: the next to
+    /// close, outermost first, is here or after it.
+    std::size_t closeFrom_ = 1;
+    /// The folder left last, still open, while the innermost folder of the stack, `climb_`
+    /// levels above it, is closed: that one is opened again from it through "..".
+    std::shared_ptr<FolderListing> climbFrom_;
+    std::size_t climb_ = 0;
     std::string relative_;
     std::size_t released_ = 0; // slots before this hold no folder any more
 
@@ -361,22 +375,17 @@ PosixFolderWalk::Impl::enterFolder(const std::shared_ptr<const FolderListing>& p
     const bool xattrs = st.st_dev == parent.device()
                             ? parent.xattrs()
                             : recognizer_.xattrsSupported(fd.get(), st.st_dev);
-    std::string prefix;
-    prefix.reserve(parent.prefix().size() + entry.nameLength + 1);
-    prefix.append(parent.prefix()).append(name, entry.nameLength).push_back('/');
-    std::vector<std::shared_ptr<const FolderListing>> archiveRoots;
-    if (parent.holdsMacArchiveFolder() || !parent.archiveRoots().empty()) {
-        if (parent.holdsMacArchiveFolder()) {
-            archiveRoots.push_back(parentListing);
-        }
-        archiveRoots.insert(archiveRoots.end(), parent.archiveRoots().begin(),
-                            parent.archiveRoots().end());
-    }
+    // The Mac archives around it: what identifies their tops, no descriptor (the tops are
+    // reached through ".." when an entry asks for them).
+    const Frame& parentFrame = stack_.back();
+    std::vector<ArchiveRoot> archiveRoots = ArchiveRoots::ofSubfolder(
+        parent.archiveRoots(), parent.holdsMacArchiveFolder(), parentFrame.device,
+        parentFrame.inode, {name, entry.nameLength}, st.st_dev);
     // The read-ahead may have listed it already, while it was as it is now.
     const std::shared_ptr<FolderListing> listed =
         readAhead_ ? readAhead_->take(relative_, st) : nullptr;
-    std::shared_ptr<FolderListing> listing = makeListing(
-        fd.release(), std::move(prefix), st.st_dev, xattrs, std::move(archiveRoots), listed.get());
+    std::shared_ptr<FolderListing> listing =
+        makeListing(fd.release(), st.st_dev, xattrs, std::move(archiveRoots), listed.get());
     const bool readable = listing->readable();
     stack_.push_back(Frame{std::move(listing), 0, relative_.size(),
                            std::string(name, entry.nameLength), st.st_dev, st.st_ino});
@@ -389,23 +398,75 @@ PosixFolderWalk::Impl::enterFolder(const std::shared_ptr<const FolderListing>& p
 
 // Closes the descriptors of folders on the current path that nobody but the walk holds,
 // the outermost first, until one more folder may be opened. The walked folder and the
-// innermost one stay open.
+// innermost one stay open. Each folder is looked at once on the way down: those before
+// `closeFrom_` are closed already.
 bool PosixFolderWalk::Impl::makeRoomForFolder() {
-    for (std::size_t i = 1; i + 1 < stack_.size() && openFds_.load() >= fdLimit_; ++i) {
-        FolderListing& listing = *stack_[i].listing;
-        if (listing.fd() >= 0 && stack_[i].listing.use_count() == 1) {
+    while (openFds_.load() >= fdLimit_ && closeFrom_ + 1 < stack_.size()) {
+        const std::shared_ptr<FolderListing>& listing = stack_[closeFrom_].listing;
+        if (listing->fd() >= 0) {
+            if (listing.use_count() != 1) {
+                // Entries of it wait to be handed out, and so do those of the folders inside
+                // it, which came later: none can be closed yet.
+                break;
+            }
             // Whoever held it last is done with its descriptor.
             std::atomic_thread_fence(std::memory_order_acquire);
-            listing.closeFd();
+            listing->closeFd();
             openFds_.fetch_sub(1);
         }
+        ++closeFrom_;
     }
     return openFds_.load() < fdLimit_;
 }
 
-// Opens the folder of stack_[index] again, name by name from the nearest ancestor that is
+// Leaves the innermost folder, done with. If the folder it returns to was closed, the one
+// left (or the one left before it) is kept open for the way back up.
+void PosixFolderWalk::Impl::leaveFolder() {
+    std::shared_ptr<FolderListing> left = std::move(stack_.back().listing);
+    stack_.pop_back();
+    if (left->fd() >= 0) {
+        climbFrom_ = std::move(left);
+        climb_ = 1;
+    } else if (climbFrom_) {
+        ++climb_;
+    }
+    if (stack_.empty() || stack_.back().listing->fd() >= 0) {
+        climbFrom_.reset();
+    }
+    closeFrom_ =
+        std::clamp<std::size_t>(closeFrom_, 1, std::max<std::size_t>(stack_.size(), 2) - 1);
+}
+
+void PosixFolderWalk::Impl::adoptDescriptor(std::size_t index, FileDescriptor fd) {
+    stack_[index].listing->adopt(fd.release());
+    openFds_.fetch_add(1);
+    closeFrom_ = std::min(closeFrom_, std::max<std::size_t>(index, 1));
+}
+
+// Opens the innermost folder of the stack again: through ".." from the folder left last when
+// there is one (exactly the folder that was entered, as if its descriptor had stayed open;
+// once per level, whatever the depth), otherwise (or when it was moved meanwhile) by name.
+bool PosixFolderWalk::Impl::reopenInnermost() {
+    const std::size_t index = stack_.size() - 1;
+    const Frame& frame = stack_[index];
+    if (climbFrom_ && climbFrom_->fd() >= 0) {
+        FileDescriptor up = ArchiveRoots::climb(climbFrom_->fd(), climb_, O_RDONLY | O_NOFOLLOW,
+                                                frame.device, frame.inode);
+        foldersOpened_.fetch_add((climb_ + ArchiveRoots::climbStep - 1) / ArchiveRoots::climbStep,
+                                 std::memory_order_relaxed);
+        climbFrom_.reset(); // its descriptor closes, unless entries of it still wait
+        if (up) {
+            adoptDescriptor(index, std::move(up));
+            return true;
+        }
+    }
+    climbFrom_.reset();
+    return reopenByName(index);
+}
+
+// Opens the folder of stack_[index] again, name by name from the deepest ancestor that is
 // still open, and only if every folder on the way is still the one that was entered.
-bool PosixFolderWalk::Impl::reopen(std::size_t index) {
+bool PosixFolderWalk::Impl::reopenByName(std::size_t index) {
     std::size_t open = index;
     while (open > 0 && stack_[open].listing->fd() < 0) {
         --open;
@@ -415,6 +476,7 @@ bool PosixFolderWalk::Impl::reopen(std::size_t index) {
     for (std::size_t i = open + 1; i <= index; ++i) {
         FileDescriptor next(
             ::openat(at, stack_[i].name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        foldersOpened_.fetch_add(1, std::memory_order_relaxed);
         struct stat st;
         if (!next || ::fstat(next.get(), &st) != 0 || st.st_dev != stack_[i].device ||
             st.st_ino != stack_[i].inode) {
@@ -423,8 +485,7 @@ bool PosixFolderWalk::Impl::reopen(std::size_t index) {
         current = std::move(next);
         at = current.get();
     }
-    stack_[index].listing->adopt(current.release());
-    openFds_.fetch_add(1);
+    adoptDescriptor(index, std::move(current));
     return true;
 }
 
@@ -439,28 +500,35 @@ void PosixFolderWalk::Impl::publish(Slot& slot, std::size_t at) {
     }
 }
 
-PosixFolderWalk::Impl::Produced PosixFolderWalk::Impl::produceOne() {
+// One more entry into the ring. `mustProduce`: nothing else holds a folder the walk could
+// close (waiting would be forever), so a folder that finds no descriptor free within the
+// walk's share opens beyond it, and one that can't be opened at all is an unreadable folder.
+PosixFolderWalk::Impl::Produced PosixFolderWalk::Impl::produceOne(bool mustProduce) {
     while (!stack_.empty()) {
         Frame& frame = stack_.back();
         if (frame.next == frame.listing->size()) {
-            stack_.pop_back();
+            leaveFolder();
             continue;
         }
         const std::size_t at = produced_.load(std::memory_order_relaxed);
         Slot& slot = ring_[at % ringSize];
         if (frame.listing->fd() < 0) {
-            if (openFds_.load() + 1 >= fdLimit_ && !makeRoomForFolder()) {
+            // Climbing from the folder left needs no more descriptors than are open already.
+            const bool climbs = climbFrom_ && climbFrom_->fd() >= 0 && climbFrom_.use_count() == 1;
+            if (!climbs && openFds_.load() + 1 >= fdLimit_ && !makeRoomForFolder() &&
+                !mustProduce) {
                 return Produced::blocked;
             }
-            if (!reopen(stack_.size() - 1)) {
-                // Moved or replaced since it was entered: what is left of it can't be walked.
-                // The folder is handed out once more, as one that could not be read.
+            if (!reopenInnermost()) {
+                // Moved or replaced since it was entered, or no descriptor to be had: what is
+                // left of it can't be walked. The folder is handed out once more, as one that
+                // could not be read.
                 slot.relative.assign(relative_, 0, frame.relativeLength);
                 slot.folder.reset();
                 slot.type = DT_DIR;
                 slot.unreadable = true;
                 slot.result = TypeIds::folder;
-                stack_.pop_back();
+                leaveFolder();
                 publish(slot, at);
                 return Produced::entry;
             }
@@ -468,7 +536,7 @@ PosixFolderWalk::Impl::Produced PosixFolderWalk::Impl::produceOne() {
         const FolderListing& listing = *frame.listing;
         const FolderListing::Entry& entry = listing.entry(frame.next);
         const bool mayBeFolder = entry.type == DT_DIR || entry.type == DT_UNKNOWN;
-        if (mayBeFolder && openFds_.load() >= fdLimit_ && !makeRoomForFolder()) {
+        if (mayBeFolder && openFds_.load() >= fdLimit_ && !makeRoomForFolder() && !mustProduce) {
             return Produced::blocked;
         }
         const std::size_t index = frame.next++;
@@ -651,24 +719,30 @@ void PosixFolderWalk::Impl::runLister() {
         releaseConsumed(seen);
         std::size_t inRing = produced_.load(std::memory_order_relaxed) - seen;
         bool progressed = false;
-        bool blocked = false;
         bool unanswered = false; // entries for the helpers were listed
         for (int i = 0; i < 256 && !finished_.load(std::memory_order_relaxed); ++i) {
             inRing = produced_.load(std::memory_order_relaxed) - consumed_.load();
             if (inRing >= ringSize || listings_.load() > stack_.size() + spare_) {
                 break;
             }
-            Produced produced = produceOne();
+            Produced produced = produceOne(false);
             if (produced == Produced::blocked) {
-                folder.leave(); // it may hold the folder whose descriptor could go
-                produced = produceOne();
+                // The entries taken since may hold the folders whose descriptors could go, and
+                // so may this thread.
+                folder.leave();
+                releaseConsumed(consumed_.load());
+                produced = produceOne(false);
+            }
+            if (produced == Produced::blocked &&
+                produced_.load(std::memory_order_relaxed) == consumed_.load()) {
+                // Nothing left in the ring: nobody is going to let go of a folder.
+                produced = produceOne(true);
             }
             if (produced == Produced::finished) {
                 finish();
                 break;
             }
             if (produced == Produced::blocked) {
-                blocked = true;
                 break;
             }
             progressed = true;
@@ -688,15 +762,10 @@ void PosixFolderWalk::Impl::runLister() {
         if (finished_.load()) {
             return; // everything is listed and claimed
         }
-        // All listed entries are claimed and no more may be listed: sleep until the caller has
-        // taken half of them (it can take them all without the lister).
+        // All listed entries are claimed and no more may be listed (for want of room in the
+        // ring or of descriptors, which the entries in the ring hold): sleep until the caller
+        // has taken half of them (it can take them all without the lister).
         folder.leave();
-        if (blocked && inRing == 0) {
-            // Out of descriptors with nothing left to hand out: the helper still holds a
-            // folder for a moment. Look again shortly.
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-            continue;
-        }
         std::unique_lock lock(listerMutex_);
         listerWakeAt_.store(seen + std::max<std::size_t>(1, inRing / 2));
         listerWaiting_.store(true);
@@ -745,6 +814,9 @@ void PosixFolderWalk::Impl::runHelper() {
 
 void PosixFolderWalk::Impl::stopThreads() {
     stop_.store(true);
+    if (readAhead_) {
+        readAhead_->stop(); // the lister may wait for one of its threads
+    }
     { std::lock_guard lock(listerMutex_); }
     { std::lock_guard lock(helperMutex_); }
     listerCv_.notify_all();
@@ -771,13 +843,10 @@ bool PosixFolderWalk::Impl::next(WalkEntry& out) {
     if (!threaded()) {
         // No look-ahead: list and classify on the caller's thread, with absolute paths.
         if (produced_.load(std::memory_order_relaxed) == at) {
-            Produced produced = produceOne();
-            if (produced == Produced::finished) {
+            // Nothing but the walk holds a folder here: it never waits for one.
+            if (produceOne(true) == Produced::finished) {
                 finished_.store(true);
                 return false;
-            }
-            if (produced == Produced::blocked) {
-                return false; // cannot happen: nothing but the walk holds a folder here
             }
         }
         if (slot.folder) {
@@ -860,16 +929,18 @@ std::unique_ptr<PosixFolderWalk> PosixFolderWalk::open(const std::string& folder
     if (::fstat(fd.get(), &st) != 0 || ::fstatfs(fd.get(), &fs) != 0) {
         return nullptr;
     }
-    std::string prefix = path == "/" ? path : path + "/";
-    auto impl = std::make_unique<Impl>(recognizer, prefix);
+    auto impl = std::make_unique<Impl>(recognizer);
     impl->mounts_ = mountTable ? MountPoints::below(path, *mountTable)
                                : MountPoints::below(path, MountTable::readSystem());
     std::shared_ptr<FolderListing> root;
     if (!isPseudoFileSystem(fs.f_type)) { // a folder of the kernel's: nothing in it is a file
         const bool xattrs = recognizer.xattrsSupported(fd.get(), st.st_dev);
-        root = impl->makeListing(fd.release(), std::move(prefix), st.st_dev, xattrs);
+        // The walk may start inside an unpacked Mac archive, below the folder that holds its
+        // `__MACOSX`: its entries' AppleDouble files are there all the same.
+        std::vector<ArchiveRoot> roots = ArchiveRoots::above(fd.get(), path);
+        root = impl->makeListing(fd.release(), st.st_dev, xattrs, std::move(roots));
     }
-    impl->start(std::move(root), lookAhead, threads);
+    impl->start(std::move(root), st, lookAhead, threads);
     return std::unique_ptr<PosixFolderWalk>(new PosixFolderWalk(std::move(impl)));
 }
 
@@ -879,6 +950,10 @@ bool PosixFolderWalk::next(WalkEntry& entry) {
 
 void PosixFolderWalk::stopOn(std::stop_token stop) {
     impl_->stopOn(std::move(stop));
+}
+
+std::size_t PosixFolderWalk::foldersOpened() const {
+    return impl_->foldersOpened();
 }
 
 } // namespace korvex

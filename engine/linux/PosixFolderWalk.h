@@ -23,8 +23,13 @@ class MountTable;
 /// Memory grows with the depth of the tree (and the width of the folders on the current
 /// path), never with its size. Depth is bounded neither by PATH_MAX (everything goes through
 /// folder descriptors) nor by the descriptor limit: at most a quarter of the process's
-/// descriptors (and never more than 256) are held; the folders of deeper trees are opened
-/// again, by name from an open ancestor, when the walk comes back to them.
+/// descriptors (and never more than 256) are held; the outermost folders of deeper trees are
+/// closed and opened again when the walk comes back to them, through ".." from the folder it
+/// leaves (checked to be the very folder entered), or by name from the deepest open ancestor;
+/// the time stays proportional to the size of the tree. When no descriptor can be had, a
+/// folder is handed out as unreadable: the walk never waits for one. Entries inside an
+/// unpacked Mac archive find their AppleDouble files in its `__MACOSX`, also when the walk
+/// starts below the archive's top (see ArchiveRoots).
 ///
 /// With the look-ahead, one thread lists folders and helper threads classify the upcoming
 /// entries (a ring of at most 4096 entries, and a bounded number of finished folders kept
@@ -66,6 +71,11 @@ public:
     /// A stop wakes the caller where it waits for the look-ahead (`next` then answers false)
     /// and stops the reading ahead at once.
     void stopOn(std::stop_token stop) override;
+
+    /// The folder opens the walk has made so far: one per folder entered, and those that open
+    /// a folder closed to save descriptors again (one through ".." on the way back up; name by
+    /// name from an open ancestor when that fails).
+    std::size_t foldersOpened() const;
 
     class Impl;
 

@@ -49,6 +49,10 @@ public:
     TreeReadAhead(const TreeReadAhead&) = delete;
     TreeReadAhead& operator=(const TreeReadAhead&) = delete;
 
+    /// Asks the threads to stop and wakes whoever waits, a walk in take() too: from then on
+    /// nothing more is read ahead, and take() no longer waits.
+    void stop();
+
     /// The walk entered the folder `listing` at `relativePath` ("" for the walked folder)
     /// after handing out `walked` entries. Reads ahead from there when there is nothing else
     /// to do.
@@ -62,10 +66,6 @@ public:
 
     /// The threads that read ahead; fewer than asked for when the system refused some.
     std::size_t threads() const { return threads_.size(); }
-
-    /// Ends the reading ahead at once, from any thread: the threads finish the folder at hand
-    /// and wait for the end; a walk that waits in `take` goes on (and reads the folder itself).
-    void stop();
 
     /// Whether `a` comes before `b` in walk order (depth-first, names in byte order).
     static bool walksBefore(std::string_view a, std::string_view b);

@@ -51,13 +51,14 @@ public:
     void scanFinished(std::shared_ptr<ScanReport> finished) override { report = finished; }
     void folderNotFound() override {}
 
-    ScanReport& scan(bool mark = false, bool rewrite = false) {
+    ScanReport& scan(bool mark = false, bool rewrite = false, const std::string& folder = {}) {
         report.reset();
         PosixAliasPlatform platform({}, [] {
             return MountTable(std::vector<MountPoint>{{"/", "ext4"}});
         });
-        AliasScanner(platform).runScan(scanOptionsForFolder(tree.root(), mark, rewrite),
-                                       std::make_shared<ScanReport>(), *this);
+        AliasScanner(platform).runScan(
+            scanOptionsForFolder(folder.empty() ? tree.root() : folder, mark, rewrite),
+            std::make_shared<ScanReport>(), *this);
         static ScanReport none;
         return report ? *report : none;
     }
@@ -125,6 +126,22 @@ TEST_F(ClassicAliasTest, EveryCarrierOfTheResourceForkIsRead) {
         tree.file(c.alias, "");
         c.place(*this, forkWith(recordFor(tree.path("files/gone"))));
         EXPECT_EQ(scan().brokenPaths, std::vector<std::string>{tree.path(c.alias)}) << c.what;
+    }
+}
+
+// `korvex-scan ARCHIVE/a` finds what `korvex-scan ARCHIVE` finds: the alias's FinderInfo and
+// record lie in `__MACOSX` at the archive's top, above the scanned folder.
+TEST_F(ClassicAliasTest, ScanBelowAnArchivesTopReadsTheRecordThere) {
+    const std::string target = tree.file("files/target");
+    tree.file("arch/a/b/alias", "");
+    tree.file("arch/__MACOSX/a/b/._alias", sidecarWith(forkWith(recordFor(target))));
+    tree.file("arch/a/b/broken", "");
+    tree.file("arch/__MACOSX/a/b/._broken", sidecarWith(forkWith(recordFor(tree.path("gone")))));
+    for (const char* folder : {"arch", "arch/a", "arch/a/b"}) {
+        ScanReport& found = scan(false, false, tree.path(folder));
+        EXPECT_EQ(found.aliasCount, 2) << folder;
+        EXPECT_EQ(found.brokenPaths, std::vector<std::string>{tree.path("arch/a/b/broken")})
+            << folder;
     }
 }
 

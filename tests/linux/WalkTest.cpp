@@ -217,6 +217,54 @@ TEST_P(Walk, UnreadableFolderIsYieldedMarkedAndNotEntered) {
     EXPECT_EQ(status, 0) << "the walk entered the closed folder or missed an entry";
 }
 
+// An unpacked Mac archive keeps its AppleDouble files in `__MACOSX` at its top: a walk that
+// starts below the top finds them there just as one that starts at the top, however it was
+// given the folder, and never through a link.
+TEST_P(Walk, FindsTheSidecarsOfAnArchiveAboveTheWalkedFolder) {
+    tree_.file("arch/sub/x", "data");
+    tree_.file("arch/__MACOSX/sub/._x", test::macSidecar(true));
+    tree_.file("arch/sub/deeper/y", "data");
+    tree_.file("arch/__MACOSX/sub/deeper/._y", test::macSidecar(true));
+    tree_.file("arch/sub/deeper/z", "data"); // no sidecar anywhere
+    tree_.file("arch/sub/plain", "data");
+    tree_.file("arch/__MACOSX/sub/._plain", test::macSidecar(false));
+    ASSERT_EQ(::symlink("arch", tree_.path("via link").c_str()), 0);
+    // Its `__MACOSX` a link to the archive's: not this folder's metadata.
+    tree_.file("linked/sub/x", "data");
+    ASSERT_EQ(::symlink("../arch/__MACOSX", tree_.path("linked/__MACOSX").c_str()), 0);
+
+    // The types of the entries below `folder`, by their paths relative to `below`.
+    auto types = [&](const std::string& folder, const std::string& below = "") {
+        std::map<std::string, std::optional<std::string_view>> found;
+        auto walk = open(tree_.path(folder));
+        EXPECT_TRUE(walk) << folder;
+        for (WalkEntry entry; walk && walk->next(entry);) {
+            const std::string relative(entry.relativePath);
+            if (relative.starts_with(below)) {
+                found[relative.substr(below.size())] =
+                    entry.type ? std::optional<std::string_view>(*entry.type) : std::nullopt;
+            }
+        }
+        return found;
+    };
+    const std::map<std::string, std::optional<std::string_view>> expected{
+        {"deeper", TypeIds::folder},
+        {"deeper/y", TypeIds::alias},
+        {"deeper/z", TypeIds::data},
+        {"plain", TypeIds::data},
+        {"x", TypeIds::alias}};
+    EXPECT_EQ(types("arch", "sub/"), expected);
+    EXPECT_EQ(types("arch/sub"), expected);
+    EXPECT_EQ(types("arch/sub/"), expected);
+    EXPECT_EQ(types("via link/sub"), expected);
+    EXPECT_EQ(types("arch/sub/../sub"), expected);
+    EXPECT_EQ(types("arch/sub/deeper")["y"], TypeIds::alias);
+    EXPECT_EQ(types("linked/sub")["x"], TypeIds::data);
+    // And the recognizer asked by path, outside any walk.
+    EXPECT_EQ(recognizer_.typeIdentifier(tree_.path("via link/sub/deeper/y")), TypeIds::alias);
+    EXPECT_EQ(recognizer_.typeIdentifier(tree_.path("linked/sub/x")), TypeIds::data);
+}
+
 TEST(WalkMounts, MountPointsBelowTheFolderOnlyUnescaped) {
     const char* table = "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
                         "30 27 8:1 / /data rw - ext4 /dev/sda1 rw\n"
