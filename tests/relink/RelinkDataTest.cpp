@@ -55,10 +55,11 @@ TEST(RelinkedBookmarkTest, NamesTheNewTargetAndDropsTheOldOnesFacts) {
         std::string volumePath;
         std::optional<std::string> volumeName;
         bool keepsUuid;
+        std::vector<std::optional<std::int64_t>> ids; // the shared leading folders keep theirs
     } rows[] = {
-        {"/Volumes/Archive/Q/a.pdf", "/Volumes/Archive", "Archive", true},
-        {"/Volumes/Other/P/a.pdf", "/Volumes/Other", "Other", false},
-        {"/Users/me/a.pdf", "/", std::nullopt, false},
+        {"/Volumes/Archive/Q/a.pdf", "/Volumes/Archive", "Archive", true, {1, 2, {}, {}}},
+        {"/Volumes/Other/P/a.pdf", "/Volumes/Other", "Other", false, {1, {}, {}, {}}},
+        {"/Users/me/a.pdf", "/", std::nullopt, false, {}},
     };
     for (const auto& row : rows) {
         RelinkTarget target{row.macPath, false, 777.0, {}};
@@ -66,9 +67,9 @@ TEST(RelinkedBookmarkTest, NamesTheNewTargetAndDropsTheOldOnesFacts) {
         ASSERT_TRUE(fresh) << row.macPath;
         const bookmark::BookmarkInfo info = test::infoOf(*fresh);
         EXPECT_EQ(info.targetPath(), row.macPath);
-        EXPECT_TRUE(info.fileIDs.empty()) << "old file ids name the old target";
+        EXPECT_EQ(info.fileIDs, row.ids) << row.macPath;
         EXPECT_EQ(info.creationDate, std::optional(777.0));
-        EXPECT_FALSE(info.displayName);
+        EXPECT_EQ(info.displayName, std::optional<std::string>("a.pdf")); // the same name
         EXPECT_EQ(info.creatorUser, std::optional<std::string>("me"));
         EXPECT_EQ(info.volumePath, std::optional(row.volumePath));
         EXPECT_EQ(info.volumeName, row.volumeName) << row.macPath;
