@@ -68,14 +68,17 @@ bool Bookmark::eraseTable(std::uint32_t tocId) {
 }
 
 BookmarkValue Bookmark::placedLike(BookmarkValue fresh, const BookmarkValue& old) {
-    if (fresh == old)
+    // The same number in another width is the same fact: the Mac's encoding stays.
+    if (fresh == old || (fresh.isInteger() && old.isInteger() && fresh.integer() == old.integer()))
         return old;
-    fresh.setSourceOffset(old.sourceOffset());
     if (fresh.kind() == BookmarkValueKind::array && old.kind() == BookmarkValueKind::array) {
         std::vector<BookmarkValue>& items = fresh.items();
         for (std::size_t i = 0; i < items.size() && i < old.items().size(); ++i)
             items[i] = placedLike(std::move(items[i]), old.items()[i]);
+        if (fresh == old)
+            return old;
     }
+    fresh.setSourceOffset(old.sourceOffset());
     return fresh;
 }
 

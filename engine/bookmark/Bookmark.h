@@ -73,9 +73,10 @@ public:
     /// Removes the first table with `tocId` from the chain; false when there was none.
     bool eraseTable(std::uint32_t tocId);
 
-    /// `fresh` placed like `old`: `old` itself (records and all) when the content is equal;
-    /// else `fresh` at `old`'s place in the data, and so for the elements of arrays, element
-    /// by element (an element beyond the old ones goes after the old records).
+    /// `fresh` placed like `old`: `old` itself (records and all) when the content is equal, or
+    /// both are the same integer (in whatever width the old one was stored); else `fresh` at
+    /// `old`'s place in the data, and so for the elements of arrays, element by element (an
+    /// element beyond the old ones goes after the old records).
     static BookmarkValue placedLike(BookmarkValue fresh, const BookmarkValue& old);
 };
 

@@ -46,8 +46,8 @@ std::vector<std::string> componentsOf(const std::string& path) {
 
 /// A real sample (a bare bookmark) as the data fork of an alias file, pointing at `path`.
 Bytes sampleAliasAt(const char* sample, const std::string& path) {
-    auto parsed = bookmark::BookmarkReader::read(
-        readBytes(std::string(KORVEX_SAMPLES_DIR) + "/" + sample));
+    auto parsed =
+        bookmark::BookmarkReader::read(readBytes(std::string(KORVEX_SAMPLES_DIR) + "/" + sample));
     if (!parsed) {
         return {};
     }
@@ -155,14 +155,16 @@ TEST_F(RefreshWritesTest, FileIdsOnlyWhereTheVolumeKeepsThemAndTheDateTheMacKnow
     stick.fileIDs[0] = 23589;
     stick.volumeProps = {{0xE1, 0x1000013EF, 0x1000013EF}}; // no persistent ids, as valid
     stick.creationDate = 100.0;
-    const Bytes fat = bookmark::BookmarkWriter::write(stick, bookmark::BookmarkContainer::aliasFile);
+    const Bytes fat =
+        bookmark::BookmarkWriter::write(stick, bookmark::BookmarkContainer::aliasFile);
     std::optional<BookmarkData> fresh = refresh(target, fat);
     ASSERT_TRUE(fresh);
     EXPECT_EQ(infoOf(*fresh).fileIDs, stick.fileIDs);
 
     // A volume that keeps ids: this file system's, for the components on it.
     stick.volumeProps = {{0x100000081, 0x1000013EF, 0x1000013EF}};
-    fresh = refresh(target, bookmark::BookmarkWriter::write(stick, bookmark::BookmarkContainer::aliasFile));
+    fresh = refresh(target,
+                    bookmark::BookmarkWriter::write(stick, bookmark::BookmarkContainer::aliasFile));
     ASSERT_TRUE(fresh);
     EXPECT_EQ(infoOf(*fresh).fileIDs.back(), static_cast<std::int64_t>(statOf(target).st_ino));
 

@@ -83,8 +83,8 @@ TEST(RelinkedBookmarkTest, NamesTheNewTargetAndDropsTheOldOnesFacts) {
 // A file on a volume mounted from a disk image, as macOS describes it: the volume, the image
 // file's table (4000, reached through 0x2040) and the boot volume.
 bookmark::BookmarkInfo onDiskImage() {
-    bookmark::BookmarkInfo info =
-        test::infoOf(test::aliasBytes("/Volumes/Untitled/file1.txt", "/Volumes/Untitled", "Untitled"));
+    bookmark::BookmarkInfo info = test::infoOf(
+        test::aliasBytes("/Volumes/Untitled/file1.txt", "/Volumes/Untitled", "Untitled"));
     info.fileIDs = {5, 2, 19};
     info.volumeProps = {{0x100000261, 0x1000013EF, 0x1000013EF}};
     info.typeBindingData = bookmark::TypeBinding::forItem("file1.txt", false, false);
