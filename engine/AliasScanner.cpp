@@ -189,15 +189,24 @@ void AliasScanner::writeSidecar(const FileUrl& item, std::string_view suffix, st
 void AliasScanner::refreshAlias(const FileUrl& item, const std::string& aliasPath,
                                 const FileUrl& resolved, const BookmarkData& data,
                                 const ScanOptions& options, ScanReport& report) {
+    std::optional<BookmarkData> fresh =
+        platform_.makeBookmarkData(resolved, bookmarkCreationSuitableForBookmarkFile, data);
+    if (!fresh) {
+        addProblem("Couldn't refresh ", aliasPath, report);
+        return;
+    }
+    // Fresh data equal to what the alias holds: nothing to write, and the sidecar keeps the
+    // record of what was there before the last refresh that changed something.
+    if (*fresh == data) {
+        return;
+    }
     if (options.mark) {
         markAlias(item, data, rewriteSuffix, report);
     }
-    std::optional<BookmarkData> fresh =
-        platform_.makeBookmarkData(resolved, bookmarkCreationSuitableForBookmarkFile, data);
     if (!mayWrite(report)) {
         return;
     }
-    if (!fresh || !platform_.writeBookmarkData(*fresh, item)) {
+    if (!platform_.writeBookmarkData(*fresh, item)) {
         addProblem("Couldn't refresh ", aliasPath, report);
         return;
     }

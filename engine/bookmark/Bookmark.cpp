@@ -43,7 +43,7 @@ void Bookmark::set(std::uint32_t tocId, const BookmarkKey& key, BookmarkValue va
     }
     for (BookmarkEntry& entry : t->entries) {
         if (entry.key == key) {
-            entry.value = std::move(value);
+            entry.value = placedLike(std::move(value), entry.value);
             return;
         }
     }
@@ -56,6 +56,30 @@ bool Bookmark::erase(std::uint32_t tocId, const BookmarkKey& key) {
         return false;
     auto removed = std::erase_if(t->entries, [&](const BookmarkEntry& e) { return e.key == key; });
     return removed > 0;
+}
+
+bool Bookmark::eraseTable(std::uint32_t tocId) {
+    auto found = std::find_if(tables.begin(), tables.end(),
+                              [&](const BookmarkTable& t) { return t.id == tocId; });
+    if (found == tables.end())
+        return false;
+    tables.erase(found);
+    return true;
+}
+
+BookmarkValue Bookmark::placedLike(BookmarkValue fresh, const BookmarkValue& old) {
+    // The same number in another width is the same fact: the Mac's encoding stays.
+    if (fresh == old || (fresh.isInteger() && old.isInteger() && fresh.integer() == old.integer()))
+        return old;
+    if (fresh.kind() == BookmarkValueKind::array && old.kind() == BookmarkValueKind::array) {
+        std::vector<BookmarkValue>& items = fresh.items();
+        for (std::size_t i = 0; i < items.size() && i < old.items().size(); ++i)
+            items[i] = placedLike(std::move(items[i]), old.items()[i]);
+        if (fresh == old)
+            return old;
+    }
+    fresh.setSourceOffset(old.sourceOffset());
+    return fresh;
 }
 
 } // namespace korvex::bookmark

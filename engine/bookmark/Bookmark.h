@@ -63,10 +63,21 @@ public:
     /// The value stored under `key` in the first table `tocId`, or null.
     const BookmarkValue* find(std::uint32_t tocId, const BookmarkKey& key) const;
     /// Stores `value` under `key` in table `tocId`: replaces the first entry with that key, or
-    /// adds one; a missing table is added at the end of the chain.
+    /// adds one; a missing table is added at the end of the chain. A replaced value keeps the
+    /// place of the one it replaces (see `placedLike`): equal content keeps the very records,
+    /// so setting what is already there changes no byte, and a changed value is written where
+    /// the old one was, so that the record order survives any number of edits.
     void set(std::uint32_t tocId, const BookmarkKey& key, BookmarkValue value);
     /// Removes every entry with `key` from table `tocId`; false when there was none.
     bool erase(std::uint32_t tocId, const BookmarkKey& key);
+    /// Removes the first table with `tocId` from the chain; false when there was none.
+    bool eraseTable(std::uint32_t tocId);
+
+    /// `fresh` placed like `old`: `old` itself (records and all) when the content is equal, or
+    /// both are the same integer (in whatever width the old one was stored); else `fresh` at
+    /// `old`'s place in the data, and so for the elements of arrays, element by element (an
+    /// element beyond the old ones goes after the old records).
+    static BookmarkValue placedLike(BookmarkValue fresh, const BookmarkValue& old);
 };
 
 } // namespace korvex::bookmark

@@ -22,6 +22,14 @@ struct BookmarkVolumeInfo {
     /// Only in nested tables (disk image): the path components of the file the table names.
     std::optional<std::vector<std::string>> pathComponents;
 
+    /// Volume flag: the file system keeps file ids that last (FAT and exFAT don't).
+    static constexpr std::uint64_t persistentIdsFlag = 0x100000000;
+
+    /// Whether the flags say, as valid, that the volume keeps no persistent file ids.
+    static bool saysNoPersistentIds(const std::optional<std::array<std::uint64_t, 3>>& flags) {
+        return flags && ((*flags)[1] & persistentIdsFlag) && !((*flags)[0] & persistentIdsFlag);
+    }
+
     bool operator==(const BookmarkVolumeInfo&) const = default;
 };
 

@@ -1,34 +1,16 @@
 #include "AliasRepair.h"
 
 #include "CandidateSearch.h"
+#include "PathFileIds.h"
 #include "RelinkJournal.h"
 #include "bookmark/BookmarkDescription.h"
 #include "relink/MacPathFinder.h"
 #include "relink/RelinkRecord.h"
 #include "relink/RelinkedBookmark.h"
 
-#include <sys/stat.h>
-
 namespace korvex {
 
 namespace {
-
-// The inode of every component of `path`: the file ids the Mac sees on the same file system.
-std::vector<std::optional<std::int64_t>> fileIdsOf(const std::string& path) {
-    std::vector<std::optional<std::int64_t>> ids;
-    for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
-        struct stat st {};
-        const std::string prefix = path.substr(0, at);
-        if (::lstat(prefix.c_str(), &st) == 0) {
-            ids.emplace_back(static_cast<std::int64_t>(st.st_ino));
-        } else {
-            ids.emplace_back(std::nullopt);
-        }
-        if (at == std::string::npos) {
-            return ids;
-        }
-    }
-}
 
 void mark(std::vector<AliasRecord>* records, const std::string& path, AliasStatus status,
           const std::string& reason = {}, int error = 0) {
@@ -113,9 +95,12 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
         target.isDirectory = best.isDirectory;
         target.creationDate = best.birthTime;
         if (*macPath == best.path) {
-            target.fileIDs = fileIdsOf(best.path);
+            target.fileIDs = PathFileIds::of(best.path).ids;
         }
         const std::optional<BookmarkData> fresh = RelinkedBookmark::make(alias.data, target);
+        if (fresh && *fresh == alias.data) {
+            continue; // nothing would change: nothing is written
+        }
         if (!sameFolder) {
             fail(alias.aliasPath, "the scanned folder was moved or replaced since the scan");
             continue;

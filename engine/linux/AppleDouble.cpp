@@ -38,4 +38,18 @@ std::optional<FinderInfo> finderInfo(std::span<const std::uint8_t> blob) {
     return FinderInfo::fromPrefix(blob.subspan(entry->offset, FinderInfo::size));
 }
 
+std::optional<double> creationDate(std::span<const std::uint8_t> blob) {
+    constexpr std::uint32_t unknown = 0x80000000;
+    constexpr double from2000To2001 = 366.0 * 86400.0;
+    std::optional<Entry> entry = findEntry(blob, blob.size(), fileDatesEntry);
+    if (!entry || entry->length < 4) {
+        return std::nullopt;
+    }
+    const std::uint32_t created = readBigEndian32(blob, entry->offset);
+    if (created == unknown) {
+        return std::nullopt;
+    }
+    return static_cast<double>(static_cast<std::int32_t>(created)) - from2000To2001;
+}
+
 } // namespace korvex::AppleDouble

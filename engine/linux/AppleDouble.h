@@ -16,6 +16,9 @@ namespace AppleDouble {
 inline constexpr std::uint32_t magic = 0x00051607;
 inline constexpr std::uint32_t version2 = 0x00020000;
 inline constexpr std::uint32_t finderInfoEntry = 9;
+inline constexpr std::uint32_t fileDatesEntry = 8; // creation, modification, backup, access
+/// The extended attribute in which netatalk keeps a file's AFP metadata as AppleDouble.
+inline constexpr const char* netatalkAttributeName = "user.org.netatalk.Metadata";
 inline constexpr std::size_t headerSize = 26; // magic, version, filler, entry count
 inline constexpr std::size_t entrySize = 12;  // id, offset, length
 
@@ -34,6 +37,11 @@ std::optional<Entry> findEntry(std::span<const std::uint8_t> head, std::uint64_t
 
 /// The FinderInfo of a complete AppleDouble blob (entry 9, at least 32 bytes long), or none.
 std::optional<FinderInfo> finderInfo(std::span<const std::uint8_t> blob);
+
+/// The creation date of a complete AppleDouble blob (entry 8: big-endian signed seconds since
+/// 2000-01-01 UTC), in seconds since 2001-01-01 UTC; none when it has none or says "unknown"
+/// (0x80000000).
+std::optional<double> creationDate(std::span<const std::uint8_t> blob);
 
 } // namespace AppleDouble
 } // namespace korvex

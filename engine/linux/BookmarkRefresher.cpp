@@ -2,9 +2,12 @@
 
 #include "AliasPlatform.h"
 #include "FileUrl.h"
+#include "MacCreationDate.h"
+#include "PathFileIds.h"
 #include "PathText.h"
 #include "bookmark/BookmarkKeys.h"
 #include "bookmark/BookmarkReader.h"
+#include "bookmark/BookmarkVolumeChange.h"
 #include "bookmark/BookmarkWriter.h"
 
 #include <fcntl.h>
@@ -18,8 +21,6 @@ namespace {
 
 using bookmark::BookmarkInfo;
 
-constexpr double unixToAppleEpoch = 978307200.0; // seconds from 1970-01-01 to 2001-01-01
-
 // Kind bits of the resource flags: regular file, folder, symbolic link, volume.
 constexpr std::uint64_t kindBits = 0xF;
 // The valid mask (and third word) macOS writes in alias files.
@@ -27,35 +28,32 @@ constexpr std::uint64_t aliasFileMask = 0x21F;
 
 } // namespace
 
-void BookmarkRefresher::describeFile(const std::string& path, BookmarkInfo& info) const {
-    // One file id (the inode number) per component, the target's last.
-    std::vector<std::optional<std::int64_t>> ids;
-    for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
-        const std::string prefix = path.substr(0, at);
-        struct stat st {};
-        if (::fstatat(AT_FDCWD, prefix.c_str(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) == 0) {
-            ids.emplace_back(static_cast<std::int64_t>(st.st_ino));
-        } else {
-            ids.emplace_back(std::nullopt);
+void BookmarkRefresher::describeFile(const std::string& path, bool volumeChanged,
+                                     BookmarkInfo& info) const {
+    // File ids only where this file system's own ids are what its Mac knows; elsewhere what
+    // the Mac stored stays (see PathFileIds).
+    const PathFileIds local = PathFileIds::of(path);
+    const std::size_t count = info.pathComponents.size();
+    if (local.ids.size() == count && count > 0) {
+        const bool stored = info.fileIDs.size() == count;
+        const bool noIds = bookmark::BookmarkVolumeInfo::saysNoPersistentIds(info.volumeProps);
+        std::vector<std::optional<std::int64_t>> ids(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (i >= local.firstOnTarget && local.ids[i] && !noIds) {
+                ids[i] = local.ids[i];
+            } else if (stored && !(i >= local.firstOnTarget && volumeChanged)) {
+                ids[i] = info.fileIDs[i];
+            }
         }
-        if (at == std::string::npos) {
-            break;
-        }
-    }
-    if (ids.size() == info.pathComponents.size()) {
         info.fileIDs = std::move(ids);
     }
 
     struct statx sx {};
     if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
                 STATX_TYPE | STATX_BTIME, &sx) == 0) {
-        // A birth time of exactly 1970-01-01 is a file system that keeps none (overlays and
-        // some FUSE file systems answer 0): the Mac's own date stays.
-        const bool hasBirthTime =
-            (sx.stx_mask & STATX_BTIME) && (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0);
-        if (hasBirthTime) {
-            info.creationDate = static_cast<double>(sx.stx_btime.tv_sec) +
-                                sx.stx_btime.tv_nsec / 1e9 - unixToAppleEpoch;
+        // The Mac's own date where none of the sources has one.
+        if (std::optional<double> created = MacCreationDate::of({-1, nullptr, path.c_str()}, sx)) {
+            info.creationDate = created;
         }
         std::uint64_t kind = 0;
         if (S_ISREG(sx.stx_mode)) {
@@ -80,26 +78,24 @@ void BookmarkRefresher::describeFile(const std::string& path, BookmarkInfo& info
     }
 }
 
-void BookmarkRefresher::describeVolume(const std::string& path, BookmarkInfo& info,
+bool BookmarkRefresher::describeVolume(const std::string& path, BookmarkInfo& info,
                                        bookmark::Bookmark& bookmark) const {
     const MountPoint* mount = mounts_.holding(path);
     // The stored volume, or a file system mounted above its mount point here (its mount point
     // is then just a folder of that one): the description stays as the Mac made it.
     if (!mount || (info.volumePath && isAtOrBelow(*info.volumePath, mount->path))) {
-        return;
+        return false;
     }
-    // A file system mounted below the stored volume holds the target: the old one's facts no
-    // longer hold.
-    namespace key = bookmark::key;
-    for (const std::uint32_t stale :
-         {key::volUuid, key::volCapacity, key::volCreationDate, key::volProps, key::volWasBoot}) {
-        bookmark.erase(bookmark::tocId::target, stale);
-    }
+    // A file system mounted below the stored volume holds the target: none of the old one's
+    // facts hold (BookmarkVolumeChange), nor does a disk image it lived in.
+    bookmark::BookmarkVolumeChange::forgetVolume(bookmark);
     info.volumeUUID.reset();
     info.volumeCreationDate.reset();
     info.volumeProps.reset();
     info.volumeWasBoot.reset();
     info.volumeCapacity.reset();
+    info.volumeName.reset();
+    info.diskImage.reset();
 
     info.volumePath = mount->path;
     info.volumeURL = fileUrlText(mount->path, true);
@@ -111,6 +107,7 @@ void BookmarkRefresher::describeVolume(const std::string& path, BookmarkInfo& in
         info.volumeCapacity =
             static_cast<std::int64_t>(fs.f_blocks) * static_cast<std::int64_t>(fs.f_frsize);
     }
+    return true;
 }
 
 std::optional<BookmarkData> BookmarkRefresher::refresh(const FileUrl& target,
@@ -132,8 +129,13 @@ std::optional<BookmarkData> BookmarkRefresher::refresh(const FileUrl& target,
         // Found only in this machine's terms: the Mac's path and volume are kept as they are.
         return bookmark::BookmarkWriter::serialise(old);
     }
-    describeFile(target.path, info);
-    describeVolume(target.path, info, old);
+    // The stored volume's word on ids is read before a volume change drops it.
+    BookmarkInfo file = info;
+    const bool volumeChanged = describeVolume(target.path, info, old);
+    describeFile(target.path, volumeChanged, file);
+    info.fileIDs = file.fileIDs;
+    info.creationDate = file.creationDate;
+    info.resourceProps = file.resourceProps;
     info.creationOptions = bookmarkCreationSuitableForBookmarkFile;
     return bookmark::BookmarkWriter::update(old, info);
 }

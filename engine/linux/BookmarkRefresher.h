@@ -11,10 +11,13 @@ namespace korvex {
 
 /// Makes the fresh bookmark data of a refresh, in the terms of the Mac that uses the alias, so
 /// that the refresh never makes the alias worse there:
-/// - target found at exactly its stored path: the file's own facts (file ids, creation date,
-///   kind) replace the stored ones, and so does its volume as the mount table shows it when a
-///   file system mounted below the stored volume's mount point holds it (a stored volume whose
-///   mount point is just a folder here keeps its description);
+/// - target found at exactly its stored path: the file's own facts replace the stored ones:
+///   its kind, its creation date (MacCreationDate), and the file ids of the components on its
+///   own file system unless that keeps no persistent ids (PathFileIds; the stored volume's
+///   flags are believed); and so does its volume as the mount table shows it when a file
+///   system mounted below the stored volume's mount point holds it (BookmarkVolumeChange; a
+///   stored volume whose mount point is just a folder here keeps its description). Values
+///   that come out the same keep their records: a second refresh changes no byte;
 /// - target found only through a path mapping, a same-name volume or equivalent names: the
 ///   stored path and volume are those of the Mac, and nothing of this machine may replace
 ///   them; the data is written back as it was read.
@@ -30,8 +33,12 @@ public:
     std::optional<BookmarkData> refresh(const FileUrl& target, const BookmarkData& previous) const;
 
 private:
-    void describeFile(const std::string& path, bookmark::BookmarkInfo& info) const;
-    void describeVolume(const std::string& path, bookmark::BookmarkInfo& info,
+    /// The file's ids, creation date (MacCreationDate) and kind into `info`, which holds the
+    /// stored data (volume flags included) on entry.
+    void describeFile(const std::string& path, bool volumeChanged,
+                      bookmark::BookmarkInfo& info) const;
+    /// The volume that holds `path`, when it is not the stored one; true when it changed.
+    bool describeVolume(const std::string& path, bookmark::BookmarkInfo& info,
                         bookmark::Bookmark& bookmark) const;
 
     const BookmarkResolver& resolver_;

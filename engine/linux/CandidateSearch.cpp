@@ -1,15 +1,14 @@
 #include "CandidateSearch.h"
 
-#include "DosAttributes.h"
 #include "FileDescriptor.h"
 #include "FileUrl.h"
 #include "FolderListing.h"
+#include "MacCreationDate.h"
 #include "PathText.h"
 #include "PseudoFileSystems.h"
 #include "SystemXattrSource.h"
 #include "ThreadStart.h"
 
-#include <array>
 #include <condition_variable>
 #include <dirent.h>
 #include <fcntl.h>
@@ -23,25 +22,10 @@ namespace korvex {
 
 namespace {
 
-constexpr double unixToAppleEpoch = 978307200.0;
-
 // Mac metadata kept beside the files (AppleDouble `._NAME` files, netatalk's .AppleDouble/NAME,
 // unzipped __MACOSX trees): never a target, however it is named.
 bool isMacMetadata(std::string_view name) {
     return name.substr(0, 2) == "._" || name == ".AppleDouble" || name == "__MACOSX";
-}
-
-// The creation date Samba keeps for an SMB client (a Mac that copied the file there sets it),
-// read through the folder's descriptor; none where there is none.
-std::optional<double> sambaCreationDate(int folderFd, const char* name) {
-    static const SystemXattrSource attributes;
-    std::array<std::uint8_t, 256> value{};
-    std::size_t size = 0;
-    if (attributes.get({folderFd, name, nullptr}, DosAttributes::attributeName, value, size) !=
-        XattrSource::Result::ok) {
-        return std::nullopt;
-    }
-    return DosAttributes::creationDate(std::span<const std::uint8_t>(value.data(), size));
 }
 
 /// A folder waiting to be listed: entry `index` of the listing `parent`, which keeps the
@@ -218,12 +202,7 @@ private:
         FoundEntry found;
         found.path = folder.prefix() + name;
         found.isDirectory = isDirectory;
-        found.birthTime = sambaCreationDate(folder.fd(), name);
-        if (!found.birthTime && (sx.stx_mask & STATX_BTIME) &&
-            (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0)) {
-            found.birthTime = static_cast<double>(sx.stx_btime.tv_sec) +
-                              sx.stx_btime.tv_nsec / 1e9 - unixToAppleEpoch;
-        }
+        found.birthTime = MacCreationDate::of({folder.fd(), name, nullptr}, sx);
         if (found.isDirectory ||
             search_.recognizer_.typeIdentifierAt(folder.fd(), name) != TypeIds::alias) {
             std::lock_guard lock(offerMutex_);

@@ -5,6 +5,7 @@
 #include "AtomicFile.h"
 #include "FileDescriptor.h"
 #include "FolderListing.h"
+#include "InPlaceRewrite.h"
 #include "PosixFolderWalk.h"
 #include "RegularFileReader.h"
 #include "bookmark/BookmarkDescription.h"
@@ -178,16 +179,22 @@ bool PosixAliasPlatform::writeBookmarkData(const BookmarkData& data, const FileU
         parsed->header.clear();
         reshaped = bookmark::BookmarkWriter::serialise(parsed.value());
     }
+    const std::span<const std::uint8_t> written =
+        reshaped.empty() ? std::span<const std::uint8_t>(data) : reshaped;
+    lastRead_.folderFd = -1; // what was read is gone now
+    if (std::ranges::equal(written, *bytes)) {
+        return true; // nothing would change: the file stays as it is
+    }
+    if (st.st_nlink > 1) {
+        // Its other names must see the new data too: the same inode is written.
+        return InPlaceRewrite(fileCalls_)
+            .write(folderFd, name, st.st_dev, st.st_ino, *bytes, written);
+    }
     const AtomicFile::Original original{current.get(), st.st_dev, st.st_ino,
                                         st.st_uid,     st.st_gid, st.st_mode};
     AtomicFile::Request request;
     request.original = &original;
-    const bool written =
-        AtomicFile(fileCalls_)
-            .write(folderFd, name,
-                   reshaped.empty() ? std::span<const std::uint8_t>(data) : reshaped, request);
-    lastRead_.folderFd = -1; // what was read is gone now
-    return written;
+    return AtomicFile(fileCalls_).write(folderFd, name, written, request);
 }
 
 bool PosixAliasPlatform::writeText(std::string_view text, const FileUrl& beside,

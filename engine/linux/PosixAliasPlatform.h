@@ -67,7 +67,10 @@ public:
                                                  const BookmarkData& previous) override;
     /// Refuses data the codec can't read; writes it in the container form the alias file had.
     /// Replaces only the very file that `readBookmarkData` read last (same device and inode,
-    /// same content), in the folder the walk holds; else fails.
+    /// same content), in the folder the walk holds; else fails. Bytes equal to the file's are
+    /// not written at all. A file with one name is replaced (AtomicFile); a file with other
+    /// names (hard links) is rewritten through its inode, so that every name keeps seeing the
+    /// same alias (InPlaceRewrite).
     bool writeBookmarkData(const BookmarkData& data, const FileUrl& item) override;
     /// Never writes through a link, never into anything but a regular file with one link,
     /// never over a Finder alias; through a temporary file, so a failure keeps the old text.

@@ -220,4 +220,41 @@ TEST_F(SampleFiles, RefreshingChangesOnlyWhatItSets) {
                            BookmarkWriter::update(before, fresh).begin() + 28));
 }
 
+TEST_F(SampleFiles, SettingWhatIsStoredChangesNoByteAndAChangedValueKeepsItsPlace) {
+    for (const auto& item : std::filesystem::directory_iterator(dir)) {
+        auto read = BookmarkReader::read(readFile(item.path()));
+        if (!read)
+            continue;
+        SCOPED_TRACE(item.path().filename().string());
+        const Bytes as = BookmarkWriter::serialise(read.value());
+        // Every field the typed view has, stored again as it is: the same bytes.
+        EXPECT_EQ(BookmarkWriter::update(read.value(), BookmarkInfo::from(read.value())), as);
+
+        // A changed creation date (and path) takes the old records' places: every key, in the
+        // same order, and the next write of that changes nothing.
+        BookmarkInfo changed = BookmarkInfo::from(read.value());
+        if (changed.pathComponents.empty())
+            continue;
+        changed.creationDate = 1.5;
+        changed.pathComponents.back() += " 2";
+        const Bytes once = BookmarkWriter::update(read.value(), changed);
+        auto back = BookmarkReader::read(once);
+        ASSERT_TRUE(back);
+        ASSERT_EQ(back->tables.size(), read->tables.size());
+        for (std::size_t t = 0; t < read->tables.size(); ++t) {
+            ASSERT_EQ(back->tables[t].entries.size(), read->tables[t].entries.size());
+            for (std::size_t i = 0; i < read->tables[t].entries.size(); ++i) {
+                EXPECT_EQ(back->tables[t].entries[i].key, read->tables[t].entries[i].key);
+                // Records in the order the Mac wrote them.
+                if (i > 0 && read->tables[t].entries[i - 1].value.sourceOffset() <
+                                 read->tables[t].entries[i].value.sourceOffset())
+                    EXPECT_LT(back->tables[t].entries[i - 1].value.sourceOffset(),
+                              back->tables[t].entries[i].value.sourceOffset())
+                        << "table " << t << " entry " << i;
+            }
+        }
+        EXPECT_EQ(BookmarkWriter::update(back.value(), changed), once);
+    }
+}
+
 } // namespace

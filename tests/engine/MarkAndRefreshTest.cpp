@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace korvex::test {
 namespace {
 
@@ -35,14 +37,28 @@ TEST(RefreshAlias, MarkThenRefreshFromTheOldData) {
                                   "type /f/x",
                                   "read /f/x",
                                   "resolve bookmark of x options 768 stale-in",
+                                  "make /t/x options 1024 from bookmark of x",
                                   "properties NSURLBookmarkAllPropertiesKey bookmark of x",
                                   "writeText /f/x-korvex-rewrite.text",
-                                  "make /t/x options 1024 from bookmark of x",
                                   "writeBookmark /f/x",
                               }));
     EXPECT_EQ(platform.texts["/f/x-korvex-rewrite.text"],
               "Optional([\"_NSURLPathKey\": \"/t/x\"])\n");
     EXPECT_EQ(text(platform.bookmarks["/f/x"]), "fresh bookmark of /t/x");
+    EXPECT_EQ(run.report->rewrittenCount, 1);
+    EXPECT_EQ(run.report->reportText.find("Couldn't"), std::string::npos);
+}
+
+TEST(RefreshAlias, DataAlreadyUpToDateIsNeitherMarkedNorWrittenNorCounted) {
+    MemoryAliasPlatform platform;
+    platform.upToDate.insert(platform.addAlias("same", "/t/same"));
+    platform.addAlias("x", "/t/x");
+    platform.texts["/f/same-korvex-rewrite.text"] = "what the Mac wrote\n";
+    ScanRun run(platform, true, true);
+    EXPECT_EQ(platform.texts["/f/same-korvex-rewrite.text"], "what the Mac wrote\n");
+    EXPECT_EQ(platform.bookmarks.count("/f/same"), 0u);
+    EXPECT_EQ(std::count(platform.calls.begin(), platform.calls.end(), "writeBookmark /f/same"), 0);
+    EXPECT_EQ(platform.bookmarks.count("/f/x"), 1u);
     EXPECT_EQ(run.report->rewrittenCount, 1);
     EXPECT_EQ(run.report->reportText.find("Couldn't"), std::string::npos);
 }

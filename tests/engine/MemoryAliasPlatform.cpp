@@ -121,6 +121,8 @@ std::optional<BookmarkData> MemoryAliasPlatform::makeBookmarkData(const FileUrl&
                     text(previous));
     if (fail.make)
         return std::nullopt;
+    if (upToDate.contains(previous))
+        return previous;
     return bytes("fresh bookmark of " + target.path);
 }
 

@@ -32,6 +32,8 @@ public:
     std::map<BookmarkData, std::string> properties;
     /// Bookmark bytes that a refresh keeps as they are.
     std::set<BookmarkData> keptAsIs;
+    /// Bookmark bytes whose fresh data is the same bytes again (already up to date).
+    std::set<BookmarkData> upToDate;
     /// Paths into which neither text nor bookmark data can be written.
     std::set<std::string> unwritable;
 

@@ -6,6 +6,7 @@
 #include "TempTree.h"
 #include "linux/AtomicFile.h"
 #include "linux/FileDescriptor.h"
+#include "linux/InPlaceRewrite.h"
 #include "linux/PosixAliasPlatform.h"
 #include "linux/RegularFileReader.h"
 
@@ -117,6 +118,41 @@ TEST_F(SafeWritesTest, ReplacementThatFailsAtAnyStepLeavesTheFileAndNoTemporaryF
     EXPECT_EQ(xattr(alias, "user.com.apple.FinderInfo"), finderInfo);
     EXPECT_EQ(xattr(alias, "user.note"), "kept");
     EXPECT_EQ(readAll(sidecar), "apple double");
+    EXPECT_EQ(entries(tree.path("docs")), 2);
+}
+
+TEST_F(SafeWritesTest, HardLinkedFileIsRewrittenInPlaceOnlyAsReadAndPutBackOnFailure) {
+    const std::string other = tree.path("elsewhere");
+    ASSERT_EQ(::link(alias.c_str(), other.c_str()), 0);
+    struct stat st {};
+    ASSERT_EQ(::stat(alias.c_str(), &st), 0);
+    const std::string old = "old bookmark";
+    const test::Bytes expected(old.begin(), old.end());
+    const test::Bytes longer(40, 'n');
+    using Step = FailingCalls::Step;
+    for (Step step : {Step::write, Step::zeroWrite, Step::fsync}) {
+        FailingCalls calls(step);
+        EXPECT_FALSE(InPlaceRewrite(calls).write(docs.get(), "Plan alias", st.st_dev, st.st_ino,
+                                                 expected, longer))
+            << static_cast<int>(step);
+        EXPECT_EQ(readAll(alias), old) << static_cast<int>(step);
+    }
+    // Not what was read (content, or another file): nothing is written.
+    EXPECT_FALSE(InPlaceRewrite().write(docs.get(), "Plan alias", st.st_dev, st.st_ino,
+                                        test::Bytes{'x'}, fresh));
+    EXPECT_FALSE(InPlaceRewrite().write(docs.get(), "Plan alias", st.st_dev, st.st_ino + 1,
+                                        expected, fresh));
+    EXPECT_EQ(readAll(alias), old);
+    // A shorter content, under both names, the inode and its attributes as they were.
+    ASSERT_TRUE(
+        InPlaceRewrite().write(docs.get(), "Plan alias", st.st_dev, st.st_ino, expected, fresh));
+    EXPECT_EQ(readAll(alias), "fresh");
+    EXPECT_EQ(readAll(other), "fresh");
+    struct stat now {};
+    ASSERT_EQ(::stat(alias.c_str(), &now), 0);
+    EXPECT_EQ(now.st_ino, st.st_ino);
+    EXPECT_EQ(now.st_nlink, 2u);
+    EXPECT_EQ(xattr(alias, "user.note"), "kept");
     EXPECT_EQ(entries(tree.path("docs")), 2);
 }
 

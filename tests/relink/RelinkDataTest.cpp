@@ -6,6 +6,7 @@
 #include "relink/RelinkedBookmark.h"
 
 #include "bookmark/BookmarkKeys.h"
+#include "bookmark/TypeBinding.h"
 
 #include <gtest/gtest.h>
 
@@ -55,10 +56,11 @@ TEST(RelinkedBookmarkTest, NamesTheNewTargetAndDropsTheOldOnesFacts) {
         std::string volumePath;
         std::optional<std::string> volumeName;
         bool keepsUuid;
+        std::vector<std::optional<std::int64_t>> ids; // the shared leading folders keep theirs
     } rows[] = {
-        {"/Volumes/Archive/Q/a.pdf", "/Volumes/Archive", "Archive", true},
-        {"/Volumes/Other/P/a.pdf", "/Volumes/Other", "Other", false},
-        {"/Users/me/a.pdf", "/", std::nullopt, false},
+        {"/Volumes/Archive/Q/a.pdf", "/Volumes/Archive", "Archive", true, {1, 2, {}, {}}},
+        {"/Volumes/Other/P/a.pdf", "/Volumes/Other", "Other", false, {1, {}, {}, {}}},
+        {"/Users/me/a.pdf", "/", std::nullopt, false, {}},
     };
     for (const auto& row : rows) {
         RelinkTarget target{row.macPath, false, 777.0, {}};
@@ -66,9 +68,9 @@ TEST(RelinkedBookmarkTest, NamesTheNewTargetAndDropsTheOldOnesFacts) {
         ASSERT_TRUE(fresh) << row.macPath;
         const bookmark::BookmarkInfo info = test::infoOf(*fresh);
         EXPECT_EQ(info.targetPath(), row.macPath);
-        EXPECT_TRUE(info.fileIDs.empty()) << "old file ids name the old target";
+        EXPECT_EQ(info.fileIDs, row.ids) << row.macPath;
         EXPECT_EQ(info.creationDate, std::optional(777.0));
-        EXPECT_FALSE(info.displayName);
+        EXPECT_EQ(info.displayName, std::optional<std::string>("a.pdf")); // the same name
         EXPECT_EQ(info.creatorUser, std::optional<std::string>("me"));
         EXPECT_EQ(info.volumePath, std::optional(row.volumePath));
         EXPECT_EQ(info.volumeName, row.volumeName) << row.macPath;
@@ -76,6 +78,74 @@ TEST(RelinkedBookmarkTest, NamesTheNewTargetAndDropsTheOldOnesFacts) {
     }
     EXPECT_FALSE(RelinkedBookmark::make(Bytes{1, 2, 3}, {"/a", false, {}, {}}));
     EXPECT_FALSE(RelinkedBookmark::make(previous, {"relative/a", false, {}, {}}));
+}
+
+// A file on a volume mounted from a disk image, as macOS describes it: the volume, the image
+// file's table (4000, reached through 0x2040) and the boot volume.
+bookmark::BookmarkInfo onDiskImage() {
+    bookmark::BookmarkInfo info = test::infoOf(
+        test::aliasBytes("/Volumes/Untitled/file1.txt", "/Volumes/Untitled", "Untitled"));
+    info.fileIDs = {5, 2, 19};
+    info.volumeProps = {{0x100000261, 0x1000013EF, 0x1000013EF}};
+    info.typeBindingData = bookmark::TypeBinding::forItem("file1.txt", false, false);
+    bookmark::BookmarkVolumeInfo root;
+    root.path = "/";
+    root.url = "file:///";
+    root.name = "Macintosh HD";
+    root.uuid = "07FD1A5D-7D66-475A-AF51-934CDEF2D60C";
+    info.bootVolume = root;
+    bookmark::BookmarkVolumeInfo image = root;
+    image.pathComponents = std::vector<std::string>{"Users", "anna", "Untitled.dmg"};
+    info.diskImage = image;
+    return info;
+}
+
+TEST(RelinkedBookmarkTest, OntoAnotherVolumeNothingOfTheOldVolumeOrItsImageStays) {
+    const Bytes previous =
+        bookmark::BookmarkWriter::write(onDiskImage(), bookmark::BookmarkContainer::aliasFile);
+    ASSERT_TRUE(bookmark::BookmarkReader::read(previous)->table(bookmark::tocId::diskImage));
+    const Bytes fresh = *RelinkedBookmark::make(
+        previous, {"/Volumes/OtherImage/file1.txt", false, std::nullopt, {}});
+    auto read = bookmark::BookmarkReader::read(fresh);
+    ASSERT_TRUE(read);
+    EXPECT_FALSE(read->table(bookmark::tocId::diskImage));
+    EXPECT_FALSE(read->find(bookmark::tocId::target, bookmark::key::volBookmark));
+    EXPECT_FALSE(read->find(bookmark::tocId::target, bookmark::key::volProps));
+    EXPECT_EQ(std::string(fresh.begin(), fresh.end()).find("Untitled"), std::string::npos);
+    const bookmark::BookmarkInfo info = test::infoOf(fresh);
+    EXPECT_EQ(info.volumeName, std::optional<std::string>("OtherImage"));
+    EXPECT_EQ(info.fileIDs, (std::vector<std::optional<std::int64_t>>{5, {}, {}})); // /Volumes
+    EXPECT_EQ(info.bootVolume, onDiskImage().bootVolume); // the Mac's root volume stays
+    EXPECT_EQ(info.displayName, onDiskImage().displayName);
+    EXPECT_EQ(info.typeBindingData, onDiskImage().typeBindingData);
+
+    // On the same volume, the image stays true.
+    const Bytes moved = *RelinkedBookmark::make(
+        previous, {"/Volumes/Untitled/new/file1.txt", false, std::nullopt, {}});
+    EXPECT_TRUE(bookmark::BookmarkReader::read(moved)->table(bookmark::tocId::diskImage));
+    EXPECT_EQ(test::infoOf(moved).volumeProps, onDiskImage().volumeProps);
+}
+
+TEST(RelinkedBookmarkTest, AVolumeWithoutPersistentIdsGetsNoneAndKeysKeepTheirOrder) {
+    bookmark::BookmarkInfo stick =
+        test::infoOf(test::aliasBytes("/Volumes/SANDISK/untitled", "/Volumes/SANDISK", "SANDISK"));
+    stick.fileIDs = {23589, std::nullopt, std::nullopt};
+    stick.creationDate = 1.0;
+    stick.volumeProps = {{0xE1, 0x1000013EF, 0x1000013EF}};
+    const Bytes previous =
+        bookmark::BookmarkWriter::write(stick, bookmark::BookmarkContainer::aliasFile);
+    const Bytes fresh = *RelinkedBookmark::make(
+        previous, {"/Volumes/SANDISK/b/untitled", false, 5.0, {12452723, 1, 2, 3}});
+    EXPECT_EQ(test::infoOf(fresh).fileIDs,
+              (std::vector<std::optional<std::int64_t>>{23589, {}, {}, {}}));
+    auto keys = [](const Bytes& bytes) {
+        std::vector<std::uint32_t> out;
+        const auto read = bookmark::BookmarkReader::read(bytes);
+        for (const auto& e : read->tables[0].entries)
+            out.push_back(e.key.code);
+        return out;
+    };
+    EXPECT_EQ(keys(fresh), keys(previous));
 }
 
 TEST(MacPathFinderTest, LeadsBackToTheMacOrNowhere) {
