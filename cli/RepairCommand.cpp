@@ -15,6 +15,12 @@ namespace korvex {
 namespace {
 
 constexpr std::size_t candidatesShown = 3;
+/// Folders named when the one asked to undo has no relinks left.
+constexpr std::size_t foldersNamed = 20;
+
+std::string journalFile(const std::string& given) {
+    return given.empty() ? RelinkJournal::defaultFilePath() : given;
+}
 
 class Outcome : public ScanResponder {
 public:
@@ -97,6 +103,7 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, std::sto
         request.relink = arguments_.relink;
         request.mark = arguments_.mark;
         request.journalPath = journalPath_;
+        request.anyOwner = arguments_.anyOwner;
         request.threads = arguments_.threads;
         repair = AliasRepair::run(request, recorder, relinker.get(), MountTable::readSystem());
     }
@@ -117,6 +124,15 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, std::sto
             for (const std::string& path : repair->failed) {
                 out << "Couldn't relink " << path << '\n';
             }
+            if (!repair->journalProblem.empty()) {
+                out << "Couldn't use the relink journal " << journalFile(journalPath_) << " ("
+                    << repair->journalProblem << "): nothing was relinked\n";
+            }
+        }
+        if (repair) {
+            for (const std::string& path : repair->unreadable) {
+                out << "Couldn't read " << path << '\n';
+            }
         }
     }
     if (report->stopped) {
@@ -124,7 +140,9 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, std::sto
     }
     const std::int64_t left =
         report->brokenCount - static_cast<std::int64_t>(repair ? repair->relinked.size() : 0);
-    if (report->problemCount > 0 || (repair && !repair->failed.empty())) {
+    if (report->problemCount > 0 ||
+        (repair && (!repair->failed.empty() || !repair->unreadable.empty() ||
+                    !repair->journalProblem.empty()))) {
         return 3;
     }
     return left > 0 ? 1 : 0;
@@ -132,12 +150,16 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, std::sto
 
 int RepairCommand::undo(const Arguments& arguments, const std::string& journalPath,
                         std::ostream& out, std::ostream& err) {
-    const RelinkJournal journal(journalPath.empty() ? RelinkJournal::defaultFilePath()
-                                                    : journalPath);
+    const RelinkJournal journal(journalFile(journalPath));
     UndoResult result;
     if (!RelinkUndo::run(arguments.folder, journal, result)) {
         err << "Couldn't find that folder. Try again.\n";
         return 2;
+    }
+    if (!result.journalProblem.empty()) {
+        out << "Couldn't read the relink journal " << journal.filePath() << " ("
+            << result.journalProblem << "): nothing was restored\n";
+        return 3;
     }
     out << "Restored " << result.restored.size() << " aliases.\n";
     for (const std::string& path : result.restored) {
@@ -149,7 +171,22 @@ int RepairCommand::undo(const Arguments& arguments, const std::string& journalPa
     for (const std::string& path : result.failed) {
         out << "Couldn't restore " << path << '\n';
     }
-    return result.failed.empty() ? 0 : 3;
+    if (result.unreadableLines > 0) {
+        out << "Couldn't read " << result.unreadableLines << " lines of the relink journal "
+            << journal.filePath() << '\n';
+    }
+    if (!result.foldersWithRecords.empty()) {
+        out << "No relinks to undo in " << arguments.folder
+            << "; the relink journal has relinks to undo in:\n";
+        for (std::size_t i = 0; i < result.foldersWithRecords.size(); ++i) {
+            if (i == foldersNamed) {
+                out << "  and " << result.foldersWithRecords.size() - i << " more\n";
+                break;
+            }
+            out << "  " << result.foldersWithRecords[i] << '\n';
+        }
+    }
+    return result.failed.empty() && result.unreadableLines == 0 ? 0 : 3;
 }
 
 } // namespace korvex

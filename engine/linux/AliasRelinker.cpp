@@ -1,10 +1,12 @@
 #include "AliasRelinker.h"
 
 #include "PathText.h"
+#include "RegularFileReader.h"
 #include "relink/RelinkRecord.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace korvex {
 
@@ -47,8 +49,34 @@ FileDescriptor AliasRelinker::folderOf(std::string_view relativePath, std::strin
     return folder;
 }
 
-AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath,
-                                              const BookmarkData& expected,
+namespace {
+
+// Sidecars hold a few records in base64: one longer than this is no sidecar of ours.
+constexpr std::size_t sidecarLimit = 64 << 20;
+
+} // namespace
+
+std::optional<BookmarkData> AliasRelinker::read(std::string_view relativePath,
+                                                struct stat* status) {
+    std::string name;
+    FileDescriptor folder = folderOf(relativePath, name);
+    if (!folder) {
+        return std::nullopt;
+    }
+    WalkEntry entry;
+    entry.relativePath = relativePath;
+    entry.name = name;
+    entry.folderFd = folder.get();
+    FileUrl item = fileUrlWithPath(folderPath_ + "/" + std::string(relativePath));
+    item.entry = &entry;
+    std::optional<BookmarkData> data = platform_.readBookmarkData(item);
+    if (data && status && ::fstatat(folder.get(), name.c_str(), status, AT_SYMLINK_NOFOLLOW) != 0) {
+        *status = {};
+    }
+    return data;
+}
+
+AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath, const Digest& expected,
                                               const BookmarkData& fresh,
                                               const std::string* sidecarText) {
     std::string name;
@@ -65,13 +93,45 @@ AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath,
 
     // The platform remembers the file it read: only that file, unchanged, is replaced.
     std::optional<BookmarkData> current = platform_.readBookmarkData(item);
-    if (!current || *current != expected) {
+    if (!current || sha256(*current) != expected) {
         return Outcome::changed;
     }
-    if (sidecarText && !platform_.writeText(*sidecarText, item, relinkSuffix)) {
-        return Outcome::failed;
+    if (sidecarText) {
+        std::string text = *sidecarText;
+        const std::string sidecarName = name + std::string(relinkSuffix);
+        if (std::optional<std::vector<std::uint8_t>> old =
+                RegularFileReader::readAt(folder.get(), sidecarName.c_str(), sidecarLimit)) {
+            // An earlier relink's sidecar: its record (of the original data) stays first.
+            std::string earlier(old->begin(), old->end());
+            if (!earlier.empty() && earlier.back() != '\n') {
+                earlier += '\n';
+            }
+            text = earlier + "\n" + text;
+        }
+        // Past the bound the sidecar stays as it is (the journal has the record all the same).
+        if (text.size() <= sidecarLimit && !platform_.writeText(text, item, relinkSuffix)) {
+            return Outcome::failed;
+        }
     }
     return platform_.writeBookmarkData(fresh, item) ? Outcome::replaced : Outcome::failed;
+}
+
+bool AliasRelinker::removeSidecar(std::string_view relativePath, std::string_view line) {
+    std::string name;
+    FileDescriptor folder = folderOf(relativePath, name);
+    if (!folder) {
+        return false;
+    }
+    const std::string sidecarName = name + std::string(relinkSuffix);
+    struct stat st {};
+    std::optional<std::vector<std::uint8_t>> text =
+        RegularFileReader::readAt(folder.get(), sidecarName.c_str(), sidecarLimit, &st);
+    if (!text || st.st_nlink != 1 ||
+        std::string_view(reinterpret_cast<const char*>(text->data()), text->size()).find(line) ==
+            std::string_view::npos) {
+        return false;
+    }
+    return ::unlinkat(folder.get(), sidecarName.c_str(), 0) == 0;
 }
 
 } // namespace korvex

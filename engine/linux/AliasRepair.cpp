@@ -1,13 +1,17 @@
 #include "AliasRepair.h"
 
 #include "CandidateSearch.h"
+#include "FileDescriptor.h"
+#include "PathText.h"
 #include "RelinkJournal.h"
 #include "bookmark/BookmarkDescription.h"
 #include "relink/MacPathFinder.h"
 #include "relink/RelinkRecord.h"
 #include "relink/RelinkedBookmark.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace korvex {
 
@@ -30,6 +34,27 @@ std::vector<std::optional<std::int64_t>> fileIdsOf(const std::string& path) {
     }
 }
 
+// The user owning the file at `relativePath` below the open folder `rootFd`, reached one folder
+// at a time without following links; none when it can't be reached.
+std::optional<std::uint32_t> ownerOf(int rootFd, const std::string& relativePath) {
+    const std::vector<std::string_view> parts = splitNonEmpty(relativePath, '/');
+    if (rootFd < 0 || parts.empty()) {
+        return std::nullopt;
+    }
+    FileDescriptor folder(::fcntl(rootFd, F_DUPFD_CLOEXEC, 0));
+    for (std::size_t i = 0; folder && i + 1 < parts.size(); ++i) {
+        const std::string part(parts[i]);
+        folder.reset(
+            ::openat(folder.get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    }
+    struct stat st {};
+    const std::string name(parts.back());
+    if (!folder || ::fstatat(folder.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return std::nullopt;
+    }
+    return st.st_uid;
+}
+
 void markRelinked(std::vector<AliasRecord>& records, const std::string& path) {
     for (AliasRecord& record : records) {
         if (record.path == path) {
@@ -43,13 +68,17 @@ void markRelinked(std::vector<AliasRecord>& records, const std::string& path) {
 RepairResult AliasRepair::search(const RepairRequest& request, ScanRecorder& recorder,
                                  const MountTable& mounts) {
     RepairResult result;
+    const FileDescriptor root(::open(request.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    for (BrokenAlias& alias : recorder.broken()) {
+        alias.owner = ownerOf(root.get(), alias.relativePath);
+    }
     result.index = std::make_unique<CandidateIndex>(std::move(recorder.broken()));
     std::vector<std::string> roots{request.folder};
     for (const PathMapping& mapping : request.mappings) {
         roots.push_back(mapping.localFolder);
     }
     roots.insert(roots.end(), request.searchFolders.begin(), request.searchFolders.end());
-    CandidateSearch(mounts, request.threads).search(roots, *result.index);
+    result.unreadable = CandidateSearch(mounts, request.threads).search(roots, *result.index);
     result.suggestions = MappingSuggester::suggest(*result.index, request.mappings);
     return result;
 }
@@ -61,8 +90,10 @@ RepairResult AliasRepair::run(const RepairRequest& request, ScanRecorder& record
         return result;
     }
     std::vector<Choice> sure;
+    const bool acrossOwners = request.anyOwner || ::geteuid() != 0;
     for (std::size_t i = 0; i < result.index->aliases().size(); ++i) {
-        if (result.index->singleBest(i) && !result.index->aliases()[i].classic) {
+        const Candidate* best = result.index->singleBest(i);
+        if (best && !result.index->aliases()[i].classic && (acrossOwners || !best->otherOwner)) {
             sure.push_back({i, 0});
         }
     }
@@ -78,6 +109,12 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
     const MacPathFinder finder(request.mappings, mounts);
     const RelinkJournal journal(request.journalPath.empty() ? RelinkJournal::defaultFilePath()
                                                             : request.journalPath);
+    if (!choices.empty() && !journal.usable(result.journalProblem)) {
+        if (result.journalProblem.empty()) {
+            result.journalProblem = "it can't be used";
+        }
+        return; // no relink that couldn't be undone
+    }
     for (const Choice& choice : choices) {
         if (choice.alias >= index.aliases().size() ||
             choice.candidate >= index.candidates(choice.alias).size()) {
@@ -92,6 +129,14 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
         if (!macPath) {
             continue; // a Linux path would break it on the Mac: a mapping is the fix
         }
+        // The data is read again (the scan kept only its digest): the same bytes, or no relink.
+        struct stat st {};
+        const std::optional<BookmarkData> data =
+            sameFolder ? relinker.read(alias.relativePath, &st) : std::nullopt;
+        if (!data || sha256(*data) != alias.digest || (alias.owner && st.st_uid != *alias.owner)) {
+            result.failed.push_back(alias.aliasPath);
+            continue;
+        }
         RelinkTarget target;
         target.macPath = *macPath;
         target.isDirectory = best.isDirectory;
@@ -99,30 +144,42 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
         if (*macPath == best.path) {
             target.fileIDs = fileIdsOf(best.path);
         }
-        const std::optional<BookmarkData> fresh = RelinkedBookmark::make(alias.data, target);
-        if (!sameFolder || !fresh) {
+        std::optional<BookmarkData> fresh = RelinkedBookmark::make(*data, target);
+        if (!fresh) {
             result.failed.push_back(alias.aliasPath);
             continue;
         }
-        const RelinkRecord record{request.folder, alias.relativePath, alias.data, *fresh};
+        RelinkRecord record =
+            RelinkRecord::of(request.folder, alias.relativePath, *data, std::move(*fresh));
+        record.folderDevice = relinker.device();
+        record.folderInode = relinker.inode();
+        record.aliasDevice = st.st_dev;
+        record.aliasInode = st.st_ino;
         std::string sidecar;
         if (request.mark) {
             const std::optional<std::string> description =
-                bookmark::BookmarkDescription::describe(alias.data);
+                bookmark::BookmarkDescription::describe(*data);
             sidecar = description ? "Optional(" + *description + ")\n" : std::string("nil\n");
             sidecar += record.sidecarLines();
-        } else if (!journal.append(record)) {
+        }
+        // The record is in the journal before the alias is touched.
+        const std::optional<std::uint64_t> offset = journal.append(record);
+        if (!offset) {
             result.failed.push_back(alias.aliasPath); // no relink that couldn't be undone
             continue;
         }
-        const AliasRelinker::Outcome outcome = relinker.replace(
-            alias.relativePath, alias.data, *fresh, request.mark ? &sidecar : nullptr);
+        // The one place a relink writes (the sidecar, then the alias).
+        const AliasRelinker::Outcome outcome =
+            relinker.replace(alias.relativePath, record.beforeDigest, record.after,
+                             request.mark ? &sidecar : nullptr);
         if (outcome == AliasRelinker::Outcome::replaced) {
             result.relinked.push_back({alias.aliasPath, best.path, *macPath});
             if (records) {
                 markRelinked(*records, alias.aliasPath);
             }
         } else {
+            // Never applied: settled at once (an undo would see so anyway, by the digests).
+            journal.settle(*offset);
             result.failed.push_back(alias.aliasPath);
         }
     }

@@ -23,6 +23,9 @@ struct RepairRequest {
     /// Keep the old data in a sidecar beside each relinked alias; else in the journal.
     bool mark = false;
     std::string journalPath; ///< empty: the default journal
+    /// Relink the sure ones (run) even to a candidate of another owner than the alias's, as
+    /// root; otherwise root never does (ranking puts such candidates last all the same).
+    bool anyOwner = false;
     std::size_t threads = 0; ///< of the search; 0: its default
 };
 
@@ -40,11 +43,16 @@ struct RepairResult {
     std::vector<RelinkedAlias> relinked;
     /// Aliases that a relink was tried on and failed (or that changed since the scan).
     std::vector<std::string> failed;
+    /// Folders the search couldn't read (their entries were not considered).
+    std::vector<std::string> unreadable;
+    /// Why the undo journal can't be used: nothing was relinked then. Empty when it could.
+    std::string journalProblem;
 };
 
 /// The repair after a scan: searches the scope for the broken aliases' new targets, suggests
 /// path mappings and, when asked, relinks every alias with exactly one best candidate whose
-/// path leads back to the Mac (see MacPathFinder), keeping the old data for undo first.
+/// path leads back to the Mac (see MacPathFinder), keeping the old data for undo first: in the
+/// user's journal (see RelinkJournal), with mark also in a sidecar beside the alias.
 class AliasRepair {
 public:
     /// Searches and, when the request asks, relinks the sure ones. `relinker` opened the
@@ -63,7 +71,10 @@ public:
     };
 
     /// Relinks as chosen (choices whose candidate leads back to no Mac path are skipped) and
-    /// adds to `result`; `records`, when given, are marked relinked.
+    /// adds to `result`; `records`, when given, are marked relinked. Each alias is read again
+    /// and relinked only if it still holds the bytes the scan read; its record goes to the
+    /// journal before the alias is touched, and nothing is relinked when the journal can't be
+    /// written and read back.
     static void relink(const RepairRequest& request, RepairResult& result,
                        const std::vector<Choice>& choices, AliasRelinker& relinker,
                        const MountTable& mounts, std::vector<AliasRecord>* records = nullptr);
