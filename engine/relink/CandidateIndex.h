@@ -23,7 +23,7 @@ struct FoundEntry {
     /// else the file system's birth time; none when neither is kept.
     std::optional<double> birthTime;
     /// The user owning it, when known.
-    std::optional<std::uint32_t> owner;
+    std::optional<std::uint32_t> owner = std::nullopt;
 };
 
 /// Whether the stored creation date and the birth time found agree.
