@@ -50,6 +50,8 @@ bool parseRepairOption(const std::vector<std::string>& args, std::size_t& i,
         parsed.json = true;
     } else if (arg == "--undo-relink") {
         undoRelink = true;
+    } else if (arg == "--any-owner") {
+        parsed.anyOwner = true;
     } else {
         std::string value;
         if (arg == "--search") {
@@ -106,7 +108,8 @@ Arguments Arguments::parse(const std::vector<std::string>& args, const std::stri
             }
             parsed.mappings.push_back(std::move(mapping));
         } else if (arg == "--suggest" || arg == "--relink" || arg == "--json" ||
-                   arg == "--undo-relink" || arg == "--search" || arg.rfind("--search=", 0) == 0) {
+                   arg == "--undo-relink" || arg == "--any-owner" || arg == "--search" ||
+                   arg.rfind("--search=", 0) == 0) {
             if (!parseRepairOption(args, i, currentFolder, parsed, undoRelink)) {
                 return parsed;
             }
@@ -149,8 +152,12 @@ Arguments Arguments::parse(const std::vector<std::string>& args, const std::stri
         parsed.action = Action::help;
     } else if (version) {
         parsed.action = Action::version;
-    } else if (undoRelink && (inspect || demo || parsed.suggest || parsed.relink)) {
+    } else if (undoRelink && (inspect || demo || parsed.suggest || parsed.relink || parsed.json ||
+                              parsed.mark || parsed.rewrite || parsed.anyOwner || parsed.threads ||
+                              !parsed.mappings.empty() || !parsed.searchFolders.empty())) {
         parsed.error = "--undo-relink goes with nothing but a FOLDER";
+    } else if (parsed.anyOwner && !parsed.relink) {
+        parsed.error = "--any-owner goes with --relink";
     } else if ((parsed.suggest || parsed.relink || parsed.json) && (inspect || demo)) {
         parsed.error = "--suggest, --relink and --json go with a FOLDER to scan";
     } else if (inspect && demo) {

@@ -21,6 +21,8 @@ struct Arguments {
     bool relink = false;
     bool json = false;
     std::vector<std::string> searchFolders;
+    /// --relink as root: relink to a candidate of another owner than the alias's too.
+    bool anyOwner = false;
     /// The threads the walk reads ahead with (`--threads N`); 0: the walk's default.
     std::size_t threads = 0;
     /// The folder to scan, absolute (relative ones are taken from `currentFolder`).

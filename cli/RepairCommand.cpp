@@ -17,6 +17,12 @@ namespace korvex {
 namespace {
 
 constexpr std::size_t candidatesShown = 3;
+/// Folders named when the one asked to undo has no relinks left.
+constexpr std::size_t foldersNamed = 20;
+
+std::string journalFile(const std::string& given) {
+    return given.empty() ? RelinkJournal::defaultFilePath() : given;
+}
 
 class Outcome : public ScanResponder {
 public:
@@ -100,6 +106,7 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, const St
         request.relink = arguments_.relink;
         request.mark = arguments_.mark;
         request.journalPath = journalPath_;
+        request.anyOwner = arguments_.anyOwner;
         request.threads = arguments_.threads;
         repair =
             AliasRepair::run(request, recorder, relinker.get(), MountTable::readSystem(), stop);
@@ -115,6 +122,15 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, const St
         }
         if (repair && arguments_.relink) {
             out << '\n' << RelinkSummary::text(*repair);
+            if (!repair->journalProblem.empty()) {
+                out << "Couldn't use the relink journal " << printable(journalFile(journalPath_))
+                    << " (" << printable(repair->journalProblem) << "): nothing was relinked\n";
+            }
+        } else if (repair) {
+            // Without relinks, what the search couldn't read (the summary lists it otherwise).
+            for (const std::string& path : repair->unreadable) {
+                out << "Couldn't read " << printable(path) << '\n';
+            }
         }
         if (repair && repair->stopped) {
             out << (repair->searched ? "Stopped before the end of the relinks.\n"
@@ -127,7 +143,8 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, const St
     const std::int64_t left =
         report->brokenCount - static_cast<std::int64_t>(repair ? repair->relinked.size() : 0);
     if (report->problemCount > 0 ||
-        (repair && (!repair->failed.empty() || !repair->unreadable.empty()))) {
+        (repair && (!repair->failed.empty() || !repair->unreadable.empty() ||
+                    !repair->journalProblem.empty()))) {
         return 3;
     }
     return left > 0 ? 1 : 0;
@@ -135,12 +152,16 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, const St
 
 int RepairCommand::undo(const Arguments& arguments, const std::string& journalPath,
                         const StopFlag& stop, std::ostream& out, std::ostream& err) {
-    const RelinkJournal journal(journalPath.empty() ? RelinkJournal::defaultFilePath()
-                                                    : journalPath);
+    const RelinkJournal journal(journalFile(journalPath));
     UndoResult result;
     if (!RelinkUndo::run(arguments.folder, journal, result, stop)) {
         err << "Couldn't find that folder. Try again.\n";
         return 2;
+    }
+    if (!result.journalProblem.empty()) {
+        out << "Couldn't read the relink journal " << printable(journal.filePath()) << " ("
+            << printable(result.journalProblem) << "): nothing was restored\n";
+        return 3;
     }
     out << "Restored " << result.restored.size() << " aliases.\n";
     for (const std::string& path : result.restored) {
@@ -156,7 +177,22 @@ int RepairCommand::undo(const Arguments& arguments, const std::string& journalPa
         out << "Stopped before the end of the undo; the rest is left for another one.\n";
         return CommandLine::interrupted;
     }
-    return result.failed.empty() ? 0 : 3;
+    if (result.unreadableLines > 0) {
+        out << "Couldn't read " << result.unreadableLines << " lines of the relink journal "
+            << printable(journal.filePath()) << '\n';
+    }
+    if (!result.foldersWithRecords.empty()) {
+        out << "No relinks to undo in " << printable(arguments.folder)
+            << "; the relink journal has relinks to undo in:\n";
+        for (std::size_t i = 0; i < result.foldersWithRecords.size(); ++i) {
+            if (i == foldersNamed) {
+                out << "  and " << result.foldersWithRecords.size() - i << " more\n";
+                break;
+            }
+            out << "  " << printable(result.foldersWithRecords[i]) << '\n';
+        }
+    }
+    return result.failed.empty() && result.unreadableLines == 0 ? 0 : 3;
 }
 
 } // namespace korvex

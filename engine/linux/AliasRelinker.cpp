@@ -1,12 +1,14 @@
 #include "AliasRelinker.h"
 
 #include "PathText.h"
+#include "RegularFileReader.h"
 #include "relink/RelinkRecord.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace korvex {
 
@@ -63,8 +65,33 @@ FileDescriptor AliasRelinker::folderOf(std::string_view relativePath, std::strin
     return folder;
 }
 
-AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath,
-                                              const BookmarkData& expected,
+namespace {
+
+// Sidecars hold a few records in base64: one longer than this is no sidecar of ours.
+constexpr std::size_t sidecarLimit = 64 << 20;
+
+} // namespace
+
+ReadResult<BookmarkData> AliasRelinker::read(std::string_view relativePath, struct stat* status) {
+    std::string name;
+    FileDescriptor folder = folderOf(relativePath, name);
+    if (!folder) {
+        return ReadFailure::gone();
+    }
+    WalkEntry entry;
+    entry.relativePath = relativePath;
+    entry.name = name;
+    entry.folderFd = folder.get();
+    FileUrl item = fileUrlWithPath(folderPath_ + "/" + std::string(relativePath));
+    item.entry = &entry;
+    ReadResult<BookmarkData> read = platform_.readBookmarkData(item);
+    if (read && status && ::fstatat(folder.get(), name.c_str(), status, AT_SYMLINK_NOFOLLOW) != 0) {
+        *status = {};
+    }
+    return read;
+}
+
+AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath, const Digest& expected,
                                               const BookmarkData& fresh,
                                               const std::string* sidecarText, int* error) {
     failure_.clear();
@@ -95,15 +122,29 @@ AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath,
         failure_ = "it can't be read again: its data is gone or damaged";
         return Outcome::changed;
     }
-    if (*current != expected) {
+    if (sha256(*current) != expected) {
         failure_ = "it changed since it was read";
         return Outcome::changed;
     }
-    errno = 0;
-    if (sidecarText && !platform_.writeText(*sidecarText, item, relinkSuffix)) {
-        failure_ = failureText(
-            "its sidecar (" + std::string(relinkSuffix) + ") couldn't be written", errno);
-        return Outcome::failed;
+    if (sidecarText) {
+        std::string text = *sidecarText;
+        const std::string sidecarName = name + std::string(relinkSuffix);
+        if (std::optional<std::vector<std::uint8_t>> old =
+                RegularFileReader::readAt(folder.get(), sidecarName.c_str(), sidecarLimit)) {
+            // An earlier relink's sidecar: its record (of the original data) stays first.
+            std::string earlier(old->begin(), old->end());
+            if (!earlier.empty() && earlier.back() != '\n') {
+                earlier += '\n';
+            }
+            text = earlier + "\n" + text;
+        }
+        // Past the bound the sidecar stays as it is (the journal has the record all the same).
+        errno = 0;
+        if (text.size() <= sidecarLimit && !platform_.writeText(text, item, relinkSuffix)) {
+            failure_ = failureText(
+                "its sidecar (" + std::string(relinkSuffix) + ") couldn't be written", errno);
+            return Outcome::failed;
+        }
     }
     errno = 0;
     if (!platform_.writeBookmarkData(fresh, item)) {
@@ -111,6 +152,24 @@ AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath,
         return Outcome::failed;
     }
     return Outcome::replaced;
+}
+
+bool AliasRelinker::removeSidecar(std::string_view relativePath, std::string_view line) {
+    std::string name;
+    FileDescriptor folder = folderOf(relativePath, name);
+    if (!folder) {
+        return false;
+    }
+    const std::string sidecarName = name + std::string(relinkSuffix);
+    struct stat st {};
+    std::optional<std::vector<std::uint8_t>> text =
+        RegularFileReader::readAt(folder.get(), sidecarName.c_str(), sidecarLimit, &st);
+    if (!text || st.st_nlink != 1 ||
+        std::string_view(reinterpret_cast<const char*>(text->data()), text->size()).find(line) ==
+            std::string_view::npos) {
+        return false;
+    }
+    return ::unlinkat(folder.get(), sidecarName.c_str(), 0) == 0;
 }
 
 } // namespace korvex

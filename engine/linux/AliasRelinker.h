@@ -4,9 +4,11 @@
 #include "FileCalls.h"
 #include "FileDescriptor.h"
 #include "PosixAliasPlatform.h"
+#include "relink/Sha256.h"
 
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace korvex {
@@ -33,17 +35,31 @@ public:
     bool stillSameFolder() const;
     const std::string& folderPath() const { return folderPath_; }
 
-    /// Replaces the data of the alias at `relativePath` with `fresh` when it holds exactly
-    /// `expected`. With `sidecarText`, first writes it beside the alias (name +
-    /// "-korvex-relink.text"); when that fails, the alias is left as it is. `error`, when
-    /// given, receives the errno of an `unreadable` outcome.
-    Outcome replace(std::string_view relativePath, const BookmarkData& expected,
+    /// The data of the alias at `relativePath` as it is now (read as the scan reads it), and
+    /// what fstat says of it; none when it is gone or can't be read (and why).
+    ReadResult<BookmarkData> read(std::string_view relativePath, struct stat* status = nullptr);
+
+    /// Replaces the data of the alias at `relativePath` with `fresh` when it holds exactly the
+    /// bytes of digest `expected`. With `sidecarText`, first writes it beside the alias (name +
+    /// "-korvex-relink.text"), after the text of an earlier sidecar there, which is never lost
+    /// (it may hold the original data); when that fails, the alias is left as it is. `error`,
+    /// when given, receives the errno of an `unreadable` outcome.
+    Outcome replace(std::string_view relativePath, const Digest& expected,
                     const BookmarkData& fresh, const std::string* sidecarText = nullptr,
                     int* error = nullptr);
 
     /// Why the last `replace` left the alias as it was ("it changed since it was read", the
     /// system's error, ...); empty after one that replaced it.
     const std::string& failure() const { return failure_; }
+
+    /// Removes the relink sidecar of the alias at `relativePath` when it holds `line` (what an
+    /// undo of the oldest relink recorded in it expects): a file of someone else is never taken
+    /// for one. False when it was not removed.
+    bool removeSidecar(std::string_view relativePath, std::string_view line);
+
+    /// The folder's device and inode.
+    dev_t device() const { return device_; }
+    ino_t inode() const { return inode_; }
 
     /// The folder holding `relativePath`, reached component by component from the opened
     /// folder with O_NOFOLLOW; `name` gets the last component. Invalid when any step fails or

@@ -1,16 +1,43 @@
 #include "AliasRepair.h"
 
 #include "CandidateSearch.h"
+#include "FileDescriptor.h"
 #include "PathFileIds.h"
+#include "PathText.h"
 #include "RelinkJournal.h"
 #include "bookmark/BookmarkDescription.h"
 #include "relink/MacPathFinder.h"
 #include "relink/RelinkRecord.h"
 #include "relink/RelinkedBookmark.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace korvex {
 
 namespace {
+
+// The user owning the file at `relativePath` below the open folder `rootFd`, reached one folder
+// at a time without following links; none when it can't be reached.
+std::optional<std::uint32_t> ownerOf(int rootFd, const std::string& relativePath) {
+    const std::vector<std::string_view> parts = splitNonEmpty(relativePath, '/');
+    if (rootFd < 0 || parts.empty()) {
+        return std::nullopt;
+    }
+    FileDescriptor folder(::fcntl(rootFd, F_DUPFD_CLOEXEC, 0));
+    for (std::size_t i = 0; folder && i + 1 < parts.size(); ++i) {
+        const std::string part(parts[i]);
+        folder.reset(
+            ::openat(folder.get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    }
+    struct stat st {};
+    const std::string name(parts.back());
+    if (!folder || ::fstatat(folder.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return std::nullopt;
+    }
+    return st.st_uid;
+}
 
 void mark(std::vector<AliasRecord>* records, const std::string& path, AliasStatus status,
           const std::string& reason = {}, int error = 0) {
@@ -31,13 +58,20 @@ void mark(std::vector<AliasRecord>* records, const std::string& path, AliasStatu
 RepairResult AliasRepair::search(const RepairRequest& request, ScanRecorder& recorder,
                                  const MountTable& mounts, const StopFlag& stop) {
     RepairResult result;
+    const FileDescriptor root(::open(request.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    for (BrokenAlias& alias : recorder.broken()) {
+        alias.owner = ownerOf(root.get(), alias.relativePath);
+    }
     result.index = std::make_unique<CandidateIndex>(std::move(recorder.broken()));
     std::vector<std::string> roots{request.folder};
     for (const PathMapping& mapping : request.mappings) {
         roots.push_back(mapping.localFolder);
     }
     roots.insert(roots.end(), request.searchFolders.begin(), request.searchFolders.end());
-    if (!CandidateSearch(mounts, request.threads).search(roots, *result.index, stop)) {
+    bool stopped = false;
+    result.unreadable =
+        CandidateSearch(mounts, request.threads).search(roots, *result.index, stop, &stopped);
+    if (stopped) {
         result.stopped = true; // candidates of part of the scope: no suggestion from them
         return result;
     }
@@ -54,8 +88,10 @@ RepairResult AliasRepair::run(const RepairRequest& request, ScanRecorder& record
         return result;
     }
     std::vector<Choice> sure;
+    const bool acrossOwners = request.anyOwner || ::geteuid() != 0;
     for (std::size_t i = 0; i < result.index->aliases().size(); ++i) {
-        if (result.index->singleBest(i) && !result.index->aliases()[i].classic) {
+        const Candidate* best = result.index->singleBest(i);
+        if (best && !result.index->aliases()[i].classic && (acrossOwners || !best->otherOwner)) {
             sure.push_back({i, 0});
         }
     }
@@ -72,6 +108,12 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
     const MacPathFinder finder(request.mappings, mounts);
     const RelinkJournal journal(request.journalPath.empty() ? RelinkJournal::defaultFilePath()
                                                             : request.journalPath);
+    if (!choices.empty() && !journal.usable(result.journalProblem)) {
+        if (result.journalProblem.empty()) {
+            result.journalProblem = "it can't be used";
+        }
+        return; // no relink that couldn't be undone
+    }
     auto fail = [&](const std::string& aliasPath, std::string reason) {
         mark(records, aliasPath, AliasStatus::failed, reason);
         result.failed.push_back({aliasPath, std::move(reason)});
@@ -90,6 +132,31 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
         if (!macPath) {
             continue; // a Linux path would break it on the Mac: a mapping is the fix
         }
+        // The data is read again (the scan kept only its digest): the same bytes, or no relink.
+        if (!sameFolder) {
+            fail(alias.aliasPath, "the scanned folder was moved or replaced since the scan");
+            continue;
+        }
+        struct stat st {};
+        const ReadResult<BookmarkData> data = relinker.read(alias.relativePath, &st);
+        if (data.unreadable()) {
+            // Not a failed relink of a broken alias: it could not even be read this time.
+            result.unreadable.push_back(alias.aliasPath);
+            mark(records, alias.aliasPath, AliasStatus::unreadable, {}, data.failure().error);
+            continue;
+        }
+        if (!data) {
+            fail(alias.aliasPath, "it can't be read again: its data is gone or damaged");
+            continue;
+        }
+        if (sha256(*data) != alias.digest) {
+            fail(alias.aliasPath, "it changed since it was read");
+            continue;
+        }
+        if (alias.owner && st.st_uid != *alias.owner) {
+            fail(alias.aliasPath, "its owner changed since it was read");
+            continue;
+        }
         RelinkTarget target;
         target.macPath = *macPath;
         target.isDirectory = best.isDirectory;
@@ -97,13 +164,9 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
         if (*macPath == best.path) {
             target.fileIDs = PathFileIds::of(best.path).ids;
         }
-        const std::optional<BookmarkData> fresh = RelinkedBookmark::make(alias.data, target);
-        if (fresh && *fresh == alias.data) {
+        std::optional<BookmarkData> fresh = RelinkedBookmark::make(*data, target);
+        if (fresh && *fresh == *data) {
             continue; // nothing would change: nothing is written
-        }
-        if (!sameFolder) {
-            fail(alias.aliasPath, "the scanned folder was moved or replaced since the scan");
-            continue;
         }
         if (!fresh) {
             fail(alias.aliasPath, "its bookmark data can't be made to name the new target");
@@ -113,27 +176,40 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
             result.stopped = true; // right before the alias's first write
             return;
         }
-        const RelinkRecord record{request.folder, alias.relativePath, alias.data, *fresh};
+        RelinkRecord record =
+            RelinkRecord::of(request.folder, alias.relativePath, *data, std::move(*fresh));
+        record.folderDevice = relinker.device();
+        record.folderInode = relinker.inode();
+        record.aliasDevice = st.st_dev;
+        record.aliasInode = st.st_ino;
         std::string sidecar;
         if (request.mark) {
             const std::optional<std::string> description =
-                bookmark::BookmarkDescription::describe(alias.data);
+                bookmark::BookmarkDescription::describe(*data);
             sidecar = description ? "Optional(" + *description + ")\n" : std::string("nil\n");
             sidecar += record.sidecarLines();
-        } else if (!journal.append(record)) {
+        }
+        // The record is in the journal before the alias is touched.
+        const std::optional<std::uint64_t> offset = journal.append(record);
+        if (!offset) {
             // No relink that couldn't be undone.
             fail(alias.aliasPath, "its old data couldn't be kept in the journal " +
                                       journal.filePath() + " to undo the relink");
             continue;
         }
+        // The one place a relink writes (the sidecar, then the alias).
         int error = 0;
-        const AliasRelinker::Outcome outcome = relinker.replace(
-            alias.relativePath, alias.data, *fresh, request.mark ? &sidecar : nullptr, &error);
+        const AliasRelinker::Outcome outcome =
+            relinker.replace(alias.relativePath, record.beforeDigest, record.after,
+                             request.mark ? &sidecar : nullptr, &error);
         if (outcome == AliasRelinker::Outcome::replaced) {
             result.relinked.push_back({alias.aliasPath, best.path, *macPath});
             mark(records, alias.aliasPath, AliasStatus::relinked);
-        } else if (outcome == AliasRelinker::Outcome::unreadable) {
-            // Not a failed relink of a broken alias: it could not even be read this time.
+            continue;
+        }
+        // Never applied: settled at once (an undo would see so anyway, by the digests).
+        journal.settle(*offset);
+        if (outcome == AliasRelinker::Outcome::unreadable) {
             result.unreadable.push_back(alias.aliasPath);
             mark(records, alias.aliasPath, AliasStatus::unreadable, {}, error);
         } else {

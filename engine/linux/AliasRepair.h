@@ -24,6 +24,9 @@ struct RepairRequest {
     /// Keep the old data in a sidecar beside each relinked alias; else in the journal.
     bool mark = false;
     std::string journalPath; ///< empty: the default journal
+    /// Relink the sure ones (run) even to a candidate of another owner than the alias's, as
+    /// root; otherwise root never does (ranking puts such candidates last all the same).
+    bool anyOwner = false;
     std::size_t threads = 0; ///< of the search; 0: its default
 };
 
@@ -48,8 +51,11 @@ struct RepairResult {
     std::vector<RelinkedAlias> relinked;
     /// Aliases that a relink was tried on and failed (or that changed since the scan).
     std::vector<FailedRelink> failed;
-    /// Aliases that a relink was tried on but the system did not let be read again.
+    /// What couldn't be read: folders of the search (their entries were not considered), and
+    /// aliases that a relink was tried on but the system did not let be read again.
     std::vector<std::string> unreadable;
+    /// Why the undo journal can't be used: nothing was relinked then. Empty when it could.
+    std::string journalProblem;
     /// The stop ended the search or the relinks early: what is here was done before it.
     bool stopped = false;
     /// The search went to its end (a stop then came during the relinks).
@@ -58,7 +64,8 @@ struct RepairResult {
 
 /// The repair after a scan: searches the scope for the broken aliases' new targets, suggests
 /// path mappings and, when asked, relinks every alias with exactly one best candidate whose
-/// path leads back to the Mac (see MacPathFinder), keeping the old data for undo first.
+/// path leads back to the Mac (see MacPathFinder), keeping the old data for undo first: in the
+/// user's journal (see RelinkJournal), with mark also in a sidecar beside the alias.
 class AliasRepair {
 public:
     /// Searches and, when the request asks, relinks the sure ones. `relinker` opened the
@@ -79,9 +86,11 @@ public:
 
     /// Relinks as chosen (choices whose candidate leads back to no Mac path are skipped) and
     /// adds to `result`; `records`, when given, are marked relinked or failed (with the
-    /// reason). `stop` is looked at
-    /// right before the first write of each alias (journal, sidecar, alias): once it is
-    /// requested, the alias at hand is finished and no further one is started.
+    /// reason). Each alias is read again and relinked only if it still holds the bytes the
+    /// scan read; its record goes to the journal before the alias is touched, and nothing is
+    /// relinked when the journal can't be written and read back. `stop` is looked at right
+    /// before the first write of each alias (journal, sidecar, alias): once it is requested,
+    /// the alias at hand is finished and no further one is started.
     static void relink(const RepairRequest& request, RepairResult& result,
                        const std::vector<Choice>& choices, AliasRelinker& relinker,
                        const MountTable& mounts, std::vector<AliasRecord>* records = nullptr,

@@ -19,9 +19,11 @@ namespace korvex {
 ///
 /// Several threads walk at once, taking folders from one shared stack, so that many listings
 /// are asked for together. The candidates kept do not depend on the order in which entries are
-/// met (see CandidateIndex), so the outcome is the same with any number of threads. Memory and
-/// open descriptors grow with the depth of the scope, the width of its folders and the threads.
-/// When the system gives fewer threads, those there are (at least the caller's) do the walk.
+/// met (see CandidateIndex), so the outcome is the same with any number of threads. Memory grows
+/// with the depth of the scope, the width of its folders and the threads; open descriptors are
+/// bounded by a quarter of what the process may open (deeper folders are opened again from the
+/// nearest one kept open), and the threads by a sixteenth. When the system gives fewer threads,
+/// those there are (at least the caller's) do the walk.
 class CandidateSearch {
 public:
     /// The threads of a search when none are asked for.
@@ -35,11 +37,12 @@ public:
     /// relative ones), in their order.
     static std::vector<std::string> scope(const std::vector<std::string>& roots);
 
-    /// Walks the `scope` of `roots` and offers the wanted entries to `index`. Folders that
-    /// can't be read are passed over. Once `stop` is requested no further folder is opened;
-    /// the answer is then false (what was offered so far stays offered).
-    bool search(const std::vector<std::string>& roots, CandidateIndex& index,
-                const StopFlag& stop = {}) const;
+    /// Walks the `scope` of `roots` and offers the wanted entries to `index`. Returns the
+    /// folders that couldn't be read (in path order): their entries are missed. A root that
+    /// doesn't exist is no such folder. Once `stop` is requested no further folder is opened;
+    /// `stopped`, when given, then says so (what was offered so far stays offered).
+    std::vector<std::string> search(const std::vector<std::string>& roots, CandidateIndex& index,
+                                    const StopFlag& stop = {}, bool* stopped = nullptr) const;
 
 private:
     class Walk;

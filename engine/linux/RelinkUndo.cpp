@@ -1,105 +1,135 @@
 #include "RelinkUndo.h"
 
 #include "AliasRelinker.h"
-#include "RegularFileReader.h"
 
-#include <algorithm>
-#include <set>
-#include <unistd.h>
+#include <map>
 
 namespace korvex {
 
-namespace {
-
-constexpr std::size_t sidecarLimit = 64 << 20;
-
-void note(AliasRelinker::Outcome outcome, const std::string& path, UndoResult& result) {
-    switch (outcome) {
-    case AliasRelinker::Outcome::replaced:
-        result.restored.push_back(path);
-        break;
-    case AliasRelinker::Outcome::changed:
-        result.changed.push_back(path);
-        break;
-    case AliasRelinker::Outcome::failed:
-        result.failed.push_back(path);
-        break;
-    }
-}
-
-} // namespace
-
 bool RelinkUndo::run(const std::string& folder, const RelinkJournal& journal, UndoResult& result,
-                     const StopFlag& stop, FileCalls& fileCalls) {
+                     const StopFlag& stop, FileCalls& fileCalls,
+                     const std::function<void()>& afterReading) {
     AliasRelinker relinker(folder, fileCalls);
     if (!relinker.isOpen()) {
         return false;
     }
-    std::set<std::string> done;
-    std::vector<RelinkRecord> kept;
-    bool journalChanged = false;
-    for (RelinkRecord& record : journal.load()) {
-        if (record.folder != folder || stop.requested()) {
-            result.stopped = result.stopped || record.folder == folder;
-            kept.push_back(std::move(record));
-            continue;
+    const auto device = static_cast<std::uint64_t>(relinker.device());
+    const auto inode = static_cast<std::uint64_t>(relinker.inode());
+
+    // The records of this folder, by alias, oldest first; of the others, only their folders.
+    std::map<std::string, std::vector<RelinkJournal::Entry>> byAlias;
+    std::map<std::string, std::vector<std::uint64_t>> elsewhere;
+    RelinkJournal::Reading reading;
+    const bool read = journal.read(
+        [&](RelinkJournal::Entry&& entry) {
+            const RelinkRecord& record = entry.record;
+            if (record.folder == folder ||
+                (record.folderInode != 0 && record.folderDevice == device &&
+                 record.folderInode == inode)) {
+                std::string alias = record.relativePath;
+                byAlias[alias].push_back(std::move(entry));
+            } else {
+                elsewhere[record.folder].push_back(entry.offset);
+            }
+        },
+        reading, result.journalProblem);
+    if (!read) {
+        if (result.journalProblem.empty()) {
+            result.journalProblem = "it can't be read";
         }
-        const std::string path = folder + "/" + record.relativePath;
-        const AliasRelinker::Outcome outcome =
-            relinker.replace(record.relativePath, record.after, record.before);
-        note(outcome, path, result);
-        done.insert(record.relativePath);
-        if (outcome == AliasRelinker::Outcome::failed) {
-            kept.push_back(std::move(record));
-        } else {
-            journalChanged = true;
-        }
+        return true;
     }
-    if (journalChanged && !journal.replaceAll(kept)) {
-        result.failed.push_back(journal.filePath());
+    result.unreadableLines = reading.unreadableLines;
+    if (afterReading) {
+        afterReading();
     }
 
-    // The sidecars: every "NAME-korvex-relink.text" below the folder, walked without links.
-    PosixAliasPlatform platform;
-    std::unique_ptr<FolderWalk> walk = platform.openWalk(folder);
-    if (walk) {
-        walk->stopOn(stop.token());
-    }
-    WalkEntry entry;
-    while (walk && !result.stopped && walk->next(entry)) {
-        const std::string_view name = entry.name;
-        if (name.size() <= relinkSuffix.size() ||
-            name.substr(name.size() - relinkSuffix.size()) != relinkSuffix || entry.folderFd < 0) {
+    bool anyLeft = false;
+    for (auto& [relative, entries] : byAlias) {
+        std::erase_if(entries, [&](const RelinkJournal::Entry& entry) {
+            return reading.settled.count(entry.offset) > 0;
+        });
+        if (entries.empty()) {
             continue;
         }
-        const std::string relative(entry.relativePath);
-        const std::string aliasRelative = relative.substr(0, relative.size() - relinkSuffix.size());
-        if (done.count(aliasRelative)) {
-            continue;
-        }
-        const std::string sidecarName(name);
-        std::optional<std::vector<std::uint8_t>> text =
-            RegularFileReader::readAt(entry.folderFd, sidecarName.c_str(), sidecarLimit);
-        std::optional<RelinkRecord> record =
-            text ? RelinkRecord::fromSidecar(
-                       std::string_view(reinterpret_cast<const char*>(text->data()), text->size()))
-                 : std::nullopt;
-        if (!record) {
-            continue;
-        }
+        anyLeft = true;
         if (stop.requested()) {
-            result.stopped = true;
-            break;
+            result.stopped = true; // this alias and those after it are left for another undo
+            continue;
         }
-        done.insert(aliasRelative);
-        const AliasRelinker::Outcome outcome =
-            relinker.replace(aliasRelative, record->after, record->before);
-        note(outcome, folder + "/" + aliasRelative, result);
-        if (outcome == AliasRelinker::Outcome::replaced) {
-            ::unlinkat(entry.folderFd, sidecarName.c_str(), 0);
+        const std::string path = folder + "/" + relative;
+        bool restored = false, settledAll = true;
+        std::string oldestBefore;
+        for (auto at = entries.rbegin(); at != entries.rend(); ++at) {
+            const ReadResult<BookmarkData> current = relinker.read(relative);
+            const std::optional<Digest> now =
+                current ? std::optional(sha256(*current)) : std::nullopt;
+            if (now && *now == at->record.beforeDigest && *now != at->record.afterDigest) {
+                // The relink never happened (it failed, or was stopped before its write).
+                if (!journal.settle(at->offset)) {
+                    result.failed.push_back(journal.filePath());
+                    settledAll = false;
+                    break;
+                }
+                continue;
+            }
+            if (current.unreadable()) {
+                result.failed.push_back(path); // not let in: kept, with the older records
+                settledAll = false;
+                break;
+            }
+            if (!now || *now != at->record.afterDigest) {
+                result.changed.push_back(path); // kept, with the older records of the alias
+                settledAll = false;
+                break;
+            }
+            const std::optional<RelinkRecord> full = journal.recordAt(*at);
+            if (!full) {
+                result.failed.push_back(path);
+                settledAll = false;
+                break;
+            }
+            if (stop.requested()) {
+                result.stopped = true; // the older records of this alias stay for another undo
+                settledAll = false;
+                break;
+            }
+            // The one place an undo writes an alias.
+            const AliasRelinker::Outcome outcome =
+                relinker.replace(relative, at->record.afterDigest, full->before);
+            if (outcome != AliasRelinker::Outcome::replaced) {
+                // Not let in (or not written) is no change of the alias: its records stay.
+                (outcome == AliasRelinker::Outcome::changed ? result.changed : result.failed)
+                    .push_back(path);
+                settledAll = false;
+                break;
+            }
+            restored = true;
+            oldestBefore = full->sidecarBeforeLine();
+            if (!journal.settle(at->offset)) {
+                result.failed.push_back(journal.filePath());
+                settledAll = false;
+                break;
+            }
+        }
+        if (restored) {
+            result.restored.push_back(path);
+        }
+        if (restored && settledAll) {
+            relinker.removeSidecar(relative, oldestBefore); // its record is undone
         }
     }
-    result.stopped = result.stopped || (walk && stop.requested()); // a walk woken by it
+
+    if (!anyLeft) {
+        for (const auto& [other, offsets] : elsewhere) {
+            for (const std::uint64_t offset : offsets) {
+                if (!reading.settled.count(offset)) {
+                    result.foldersWithRecords.push_back(other);
+                    break;
+                }
+            }
+        }
+    }
     return true;
 }
 

@@ -23,7 +23,7 @@ std::string BrokenAlias::storedPath() const {
 }
 
 std::optional<BrokenAlias> BrokenAlias::from(std::string aliasPath, std::string relativePath,
-                                             BookmarkData data) {
+                                             const BookmarkData& data) {
     bookmark::BookmarkResult<classic::AliasContent> parsed = classic::ClassicAlias::read(data);
     if (!parsed) {
         return std::nullopt;
@@ -41,7 +41,7 @@ std::optional<BrokenAlias> BrokenAlias::from(std::string aliasPath, std::string 
     BrokenAlias alias;
     alias.aliasPath = std::move(aliasPath);
     alias.relativePath = std::move(relativePath);
-    alias.data = std::move(data);
+    alias.digest = sha256(data);
     alias.classic = parsed.value().record.has_value();
     alias.storedComponents = info.pathComponents;
     if (info.resourceProps) {

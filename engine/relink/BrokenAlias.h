@@ -1,7 +1,9 @@
 #pragma once
 
 #include "BookmarkData.h"
+#include "Sha256.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,8 +15,12 @@ struct BrokenAlias {
     /// Where the alias file is: absolute, and relative to the scanned folder.
     std::string aliasPath;
     std::string relativePath;
-    /// The bookmark data read from the alias during the scan (what a relink must find again).
-    BookmarkData data;
+    /// The digest of the bookmark data read from the alias during the scan: a relink reads the
+    /// alias again and goes on only when it still holds the same bytes. (The data itself is not
+    /// kept: memory grows with the number of broken aliases, not with their size.)
+    Digest digest{};
+    /// The user owning the alias file, when known (see AliasRepair).
+    std::optional<std::uint32_t> owner;
     /// The target's path on the Mac that made the alias, as components; the last is its name.
     std::vector<std::string> storedComponents;
     /// Whether the target was a folder (or package); none when the alias doesn't say.
@@ -34,7 +40,7 @@ struct BrokenAlias {
     /// The broken alias at `aliasPath` whose data is `data`; none when the data names no
     /// target by name (no path, or a volume root), so that there is nothing to look for.
     static std::optional<BrokenAlias> from(std::string aliasPath, std::string relativePath,
-                                           BookmarkData data);
+                                           const BookmarkData& data);
 };
 
 } // namespace korvex

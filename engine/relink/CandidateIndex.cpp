@@ -46,6 +46,9 @@ bool CandidateIndex::wants(std::string_view name) const {
 }
 
 bool CandidateIndex::better(const Candidate& a, const Candidate& b) {
+    if (a.otherOwner != b.otherOwner) {
+        return !a.otherOwner;
+    }
     if (a.match != b.match) {
         return a.match < b.match;
     }
@@ -69,6 +72,7 @@ std::optional<Candidate> CandidateIndex::rank(const BrokenAlias& alias, const Fo
     candidate.path = entry.path;
     candidate.isDirectory = entry.isDirectory;
     candidate.birthTime = entry.birthTime;
+    candidate.otherOwner = alias.owner && entry.owner && *alias.owner != *entry.owner;
     const std::size_t most = std::min(parts.size(), alias.storedComponents.size());
     while (
         candidate.sharedTail < most &&

@@ -5,6 +5,7 @@
 
 #include <bitset>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,8 @@ struct FoundEntry {
     /// Creation date (seconds since 2001-01-01 UTC): the one Samba keeps for its SMB clients,
     /// else the file system's birth time; none when neither is kept.
     std::optional<double> birthTime;
+    /// The user owning it, when known.
+    std::optional<std::uint32_t> owner = std::nullopt;
 };
 
 /// Whether the stored creation date and the birth time found agree.
@@ -35,10 +38,13 @@ struct Candidate {
     /// Trailing path components shared with the stored path (the name included).
     std::size_t sharedTail = 0;
     DateAgreement date = DateAgreement::unknown;
+    /// Owned by another user than the alias (both owners known).
+    bool otherOwner = false;
 
     /// Same rank: neither is a better guess than the other.
     bool ranksLike(const Candidate& other) const {
-        return match == other.match && sharedTail == other.sharedTail && date == other.date;
+        return otherOwner == other.otherOwner && match == other.match &&
+               sharedTail == other.sharedTail && date == other.date;
     }
 };
 
@@ -46,12 +52,14 @@ struct Candidate {
 /// the entries of one walk of the search scope, and keeps for each alias its best few
 /// candidates, so memory grows with the number of broken aliases, never with the tree.
 ///
-/// Ranking, best first: how well the name matches (exact bytes, then equal in any Unicode
-/// normalisation, then equal ignoring case); then how many trailing path components the
-/// candidate shares with the stored path (a moved volume or renamed parent keeps the tail
-/// intact, a same-named stranger elsewhere shares only the name); then whether the creation
-/// date agrees (the same file keeps its birth time through a move; a file system that keeps
-/// none neither helps nor hurts). Kinds must agree (folder or not) where the alias says.
+/// Ranking, best first: whether the candidate belongs to the user owning the alias (a stranger
+/// may plant a file of the right name in a shared tree: one of the owner's own always wins); how
+/// well the name matches (exact bytes, then equal in any Unicode normalisation, then equal ignoring
+/// case); then how many trailing path components the candidate shares with the stored path (a moved
+/// volume or renamed parent keeps the tail intact, a same-named stranger elsewhere shares only the
+/// name); then whether the creation date agrees (the same file keeps its birth time through a move;
+/// a file system that keeps none neither helps nor hurts). Kinds must agree (folder or not) where
+/// the alias says.
 class CandidateIndex {
 public:
     /// The most candidates kept per alias.

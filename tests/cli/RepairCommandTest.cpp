@@ -173,6 +173,27 @@ TEST_F(RepairCommandTest, RelinkThenUndo) {
     EXPECT_EQ(readBytes(aliasPath("c")), before);
 }
 
+TEST_F(RepairCommandTest, UndoOfAFolderWithoutRecordsNamesThoseWithRecords) {
+    std::string out;
+    EXPECT_EQ(run({"--relink", "scan"}, out), 1);
+    EXPECT_EQ(run({"--undo-relink", "scan/aliases"}, out), 0);
+    EXPECT_EQ(out, "Restored 0 aliases.\nNo relinks to undo in " + folder +
+                       "/aliases; the relink journal has relinks to undo in:\n  " + folder + "\n");
+}
+
+TEST_F(RepairCommandTest, AJournalThatCantBeWrittenFailsTheRelinkAndTheUndo) {
+    tree.folder("journal"); // a folder where the file should be
+    const test::Bytes before = readBytes(aliasPath("c"));
+    std::string out;
+    EXPECT_EQ(run({"--relink", "scan"}, out), 3);
+    EXPECT_NE(out.find("Couldn't use the relink journal " + tree.path("journal")),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(readBytes(aliasPath("c")), before);
+    EXPECT_EQ(run({"--undo-relink", "scan"}, out), 3);
+    EXPECT_EQ(out.rfind("Couldn't read the relink journal " + tree.path("journal"), 0), 0u) << out;
+}
+
 TEST_F(RepairCommandTest, JsonIsOneValidObjectPerAliasThenTheSummary) {
     alias("odd \"name\"\n\xff", folder + "/gone too");
     std::string out;
@@ -335,7 +356,13 @@ TEST_F(RepairCommandTest, WrongArguments) {
          std::vector<std::vector<std::string>>{{"--undo-relink", "--relink", "scan"},
                                                {"--suggest", "--inspect", "x"},
                                                {"--search"},
-                                               {"--undo-relink"}}) {
+                                               {"--undo-relink"},
+                                               {"--undo-relink", "--json", "scan"},
+                                               {"--undo-relink", "--mark", "scan"},
+                                               {"--undo-relink", "--rewrite", "scan"},
+                                               {"--undo-relink", "--map", "/a=/b", "scan"},
+                                               {"--undo-relink", "--search", "x", "scan"},
+                                               {"--any-owner", "scan"}}) {
         std::string out;
         EXPECT_EQ(run(args, out), 2) << args[0];
     }

@@ -120,8 +120,8 @@ TEST(UnreadableAliases, RelinkThatCanNoLongerReadTheAliasSaysSo) {
     const int status = asNobody([&] {
         AliasRelinker relinker(tree.root());
         int error = 0;
-        return relinker.replace("alias", old, test::aliasBytes("/elsewhere"), nullptr, &error) ==
-                   AliasRelinker::Outcome::unreadable &&
+        return relinker.replace("alias", sha256(old), test::aliasBytes("/elsewhere"), nullptr,
+                                &error) == AliasRelinker::Outcome::unreadable &&
                error == EACCES;
     });
     if (status == cannotBecomeNobody) {

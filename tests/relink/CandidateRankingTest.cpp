@@ -22,6 +22,21 @@ BrokenAlias brokenAt(const std::string& stored, const std::string& aliasPath = "
     return *alias;
 }
 
+// In a shared tree a stranger may plant a file of the target's name: one of the alias owner's own
+// files always ranks first, however well the stranger's path matches.
+TEST(CandidateIndexTest, AnotherOwnersCandidateRanksLast) {
+    BrokenAlias alias = brokenAt("/Volumes/Old/Projects/P/plan.pdf");
+    alias.owner = 1000;
+    CandidateIndex index({alias});
+    index.offer({"/srv/Projects/P/plan.pdf", false, std::nullopt, 2000}); // the longer tail
+    index.offer({"/srv/elsewhere/plan.pdf", false, std::nullopt, 1000});
+    ASSERT_EQ(index.candidates(0).size(), 2u);
+    EXPECT_EQ(index.candidates(0)[0].path, "/srv/elsewhere/plan.pdf");
+    EXPECT_TRUE(index.candidates(0)[1].otherOwner);
+    ASSERT_NE(index.singleBest(0), nullptr);
+    EXPECT_EQ(index.singleBest(0)->path, "/srv/elsewhere/plan.pdf");
+}
+
 TEST(NameMatchTest, GradesNames) {
     const std::string nfd = "Cafe\xCC\x81", nfc = "Caf\xC3\xA9", upper = "CAF\xC3\x89";
     const struct {

@@ -4,6 +4,7 @@
 #include "relink/MacPathFinder.h"
 #include "relink/RelinkRecord.h"
 #include "relink/RelinkedBookmark.h"
+#include "relink/Sha256.h"
 
 #include "bookmark/BookmarkKeys.h"
 #include "bookmark/TypeBinding.h"
@@ -26,19 +27,64 @@ TEST(Base64Test, RoundTripsAndRefusesJunk) {
     }
 }
 
-TEST(RelinkRecordTest, SurvivesJournalAndSidecar) {
-    const RelinkRecord record{"/data/a\tb", "x\\y/z\nalias", test::aliasBytes("/a"),
-                              test::aliasBytes("/b")};
-    const std::vector<RelinkRecord> read =
-        RelinkRecord::fromJournal("junk line\n" + record.journalLine() + "relink\tonly\n");
-    ASSERT_EQ(read.size(), 1u);
-    EXPECT_EQ(read[0], record);
-    std::optional<RelinkRecord> sidecar =
-        RelinkRecord::fromSidecar("Optional(...)\n" + record.sidecarLines());
-    ASSERT_TRUE(sidecar);
-    EXPECT_EQ(sidecar->before, record.before);
-    EXPECT_EQ(sidecar->after, record.after);
-    EXPECT_FALSE(RelinkRecord::fromSidecar("Optional(...)\n"));
+TEST(Sha256Test, KnownDigests) {
+    const std::string abc = "abc";
+    const std::string twoBlocks = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
+    const auto digest = [](const std::string& text) {
+        return digestHex(sha256(Bytes(text.begin(), text.end())));
+    };
+    EXPECT_EQ(digest(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(digest(abc), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(digest(twoBlocks),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(digest(std::string(1000000, 'a')),
+              "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    Digest back{};
+    ASSERT_TRUE(digestFromHex(digest(abc), back));
+    EXPECT_EQ(digestHex(back), digest(abc));
+    EXPECT_FALSE(digestFromHex(digest(abc).substr(1) + "g", back));
+}
+
+TEST(RelinkRecordTest, ReadsItsJournalLineAndTheFormerOne) {
+    RelinkRecord record = RelinkRecord::of("/data/a\tb", "x\\y/z\nalias", test::aliasBytes("/a"),
+                                           test::aliasBytes("/b"));
+    record.folderDevice = 2049;
+    record.folderInode = 77;
+    record.aliasInode = 78;
+    std::string line = record.journalLine();
+    ASSERT_EQ(line.back(), '\n');
+    line.pop_back();
+    std::optional<RelinkRecord> read = RelinkRecord::fromJournalLine(line, true);
+    ASSERT_TRUE(read);
+    RelinkRecord expected = record;
+    expected.after.clear(); // the journal keeps its digest only
+    EXPECT_EQ(*read, expected);
+    read = RelinkRecord::fromJournalLine(line, false);
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(read->before.empty());
+    EXPECT_EQ(read->beforeDigest, record.beforeDigest);
+
+    // Records of earlier versions, on users' disks: both data in full.
+    const std::string former =
+        "relink\t/data/f\tp/q\t" + base64Encode(record.before) + '\t' + base64Encode(record.after);
+    read = RelinkRecord::fromJournalLine(former, true);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->folder, "/data/f");
+    EXPECT_EQ(read->relativePath, "p/q");
+    EXPECT_EQ(read->before, record.before);
+    EXPECT_EQ(read->afterDigest, record.afterDigest);
+
+    // Old data that doesn't match its digest is no record.
+    std::string tampered = line;
+    tampered[tampered.size() - 6] = tampered[tampered.size() - 6] == 'A' ? 'B' : 'A';
+    EXPECT_FALSE(RelinkRecord::fromJournalLine(tampered, true));
+    for (const std::string junk : {"junk line", "relink\tonly", "settled\tx", ""}) {
+        EXPECT_FALSE(RelinkRecord::fromJournalLine(junk, false)) << junk;
+    }
+    EXPECT_EQ(RelinkRecord::settledOffset("settled\t1234"), 1234u);
+    std::string settled = RelinkRecord::settledLine(99);
+    settled.pop_back();
+    EXPECT_EQ(RelinkRecord::settledOffset(settled), 99u);
 }
 
 TEST(RelinkedBookmarkTest, NamesTheNewTargetAndDropsTheOldOnesFacts) {

@@ -138,7 +138,6 @@ TEST(RelinkTreeTest, RelinksTheSureOnesAndUndoRestoresTheBytes) {
     EXPECT_EQ(undone.restored.size(), 2u);
     EXPECT_EQ(readBytes(t.aliasPath("c")), beforeC);
     EXPECT_EQ(readBytes(t.aliasPath("d")), beforeD);
-    EXPECT_TRUE(RelinkJournal(t.journal).load().empty());
     EXPECT_EQ(t.brokenNow(), 6);
 }
 
@@ -146,7 +145,6 @@ TEST(RelinkTreeTest, UndoLeavesAnAliasChangedSinceAndUsesTheSidecarWithMark) {
     MovedTargets t;
     const Bytes beforeD = readBytes(t.aliasPath("d"));
     ASSERT_EQ(t.repair(true, true).relinked.size(), 2u);
-    EXPECT_TRUE(RelinkJournal(t.journal).load().empty()) << "mark keeps the old data beside";
     ASSERT_TRUE(std::filesystem::exists(t.aliasPath("d") + "-korvex-relink.text"));
     const Bytes changedSince = test::aliasBytes("/somewhere/else");
     t.tree.file("scan/aliases/c alias", changedSince);
@@ -372,8 +370,10 @@ TEST(RelinkTreeTest, StoppedSearchRelinksNothing) {
     std::atomic<bool> raised{true};
     CandidateIndex index(std::move(std::vector<BrokenAlias>{
         *BrokenAlias::from("/a", "a", test::aliasBytes(t.folder + "/new/c.txt"))}));
-    EXPECT_FALSE(CandidateSearch(MountTable(), 3)
-                     .search({t.tree.root()}, index, StopFlag(std::stop_token(), raised)));
+    bool stopped = false;
+    CandidateSearch(MountTable(), 3)
+        .search({t.tree.root()}, index, StopFlag(std::stop_token(), raised), &stopped);
+    EXPECT_TRUE(stopped);
     EXPECT_TRUE(index.candidates(0).empty());
 }
 
