@@ -31,6 +31,11 @@ inline constexpr std::string_view aliasFileType = "com.apple.alias-file";
 /// The key under which the bookmark services answer with every stored property.
 inline constexpr std::string_view allPropertiesKey = "NSURLBookmarkAllPropertiesKey";
 
+/// The longest description of stored properties a platform hands over: longer ones are cut.
+/// Well above what a sidecar holds, so that a sidecar cut to its size can say how long the
+/// whole description was.
+inline constexpr std::size_t storedPropertiesLimit = 8 << 20;
+
 /// The file-system and bookmark operations the scan engine needs, and nothing else.
 /// Errors are opaque: an operation either answers or it does not; only the two reads of an
 /// entry say why not (see ReadFailure), so that what the system refused is never taken for
@@ -62,7 +67,9 @@ public:
                                                        std::uint32_t options, bool& isStale) = 0;
 
     /// The text form of the stored properties asked for with `key` (the engine always passes
-    /// `allPropertiesKey`): the description of the answered dictionary, or none.
+    /// `allPropertiesKey`): the description of the answered dictionary, or none. A description
+    /// is at most `storedPropertiesLimit` bytes long (hostile data could ask for any length):
+    /// one that long was cut there.
     virtual std::optional<std::string> storedProperties(std::string_view key,
                                                         const BookmarkData& data) = 0;
 

@@ -152,16 +152,17 @@ void AliasScanner::markAlias(const FileUrl& item, const BookmarkData& data, std:
     std::string text = properties ? "Optional(" + *properties + ")" : std::string("nil");
     text += '\n';
     if (text.size() > sidecarTextLimit) {
-        const std::size_t whole = text.size();
+        // Only a description as long as the platform's bound may have been cut there already.
+        const bool whole = !properties || properties->size() < storedPropertiesLimit;
+        const std::size_t length = text.size();
         std::size_t cut = sidecarTextLimit;
         while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
             --cut; // never in the middle of a UTF-8 sequence
         }
         text.resize(cut);
-        // The platform bounds its descriptions too (hostile data could ask for any length),
-        // so the description may have been longer still than what it handed over.
-        text += "\n[cut here: the description is at least " + std::to_string(whole) +
-                " bytes long, the first " + std::to_string(cut) + " are written]\n";
+        text += std::string("\n[cut here: the description is ") + (whole ? "" : "at least ") +
+                std::to_string(length) + " bytes long, the first " + std::to_string(cut) +
+                " are written]\n";
     }
     writeSidecar(item, suffix, text, report);
 }

@@ -131,7 +131,7 @@ std::optional<std::string> PosixAliasPlatform::storedProperties(std::string_view
     if (!parsed) {
         return std::nullopt;
     }
-    return bookmark::BookmarkDescription::describe(parsed->bookmark);
+    return bookmark::BookmarkDescription::describe(parsed->bookmark, storedPropertiesLimit);
 }
 
 bool PosixAliasPlatform::refreshable(const BookmarkData& data) {

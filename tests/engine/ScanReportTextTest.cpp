@@ -129,14 +129,23 @@ TEST(ScanReportText, SidecarTextIsCutAtOneMebibyteOnACharacterBoundaryAndSaysSo)
     ScanRun run(platform, true);
     const std::string& text = platform.texts.at("/f/huge-korvex-broken.text");
     EXPECT_LT(text.size(), sidecarTextLimit + 200);
-    // The platform's description may itself have been cut: the length is a lower bound.
+    // The whole length of what was described, not of what the sidecar holds.
     const std::size_t whole =
         std::string("Optional(").size() + platform.properties[data].size() + 2;
     const std::size_t note =
-        text.find("\n[cut here: the description is at least " + std::to_string(whole) + " bytes");
+        text.find("\n[cut here: the description is " + std::to_string(whole) + " bytes long");
     ASSERT_NE(note, std::string::npos) << text.substr(text.size() - 120);
     EXPECT_EQ(note % 2, 1u) << "cut inside a character"; // "Optional(" is 9 bytes, odd
     EXPECT_EQ(text.back(), '\n');
+
+    // A description as long as the platform's bound was cut there: the length is a lower bound.
+    platform.properties[data] = std::string(storedPropertiesLimit, 'y');
+    ScanRun again(platform, true);
+    const std::string& cut = platform.texts.at("/f/huge-korvex-broken.text");
+    EXPECT_NE(cut.find("\n[cut here: the description is at least " +
+                       std::to_string(storedPropertiesLimit + 11) + " bytes long"),
+              std::string::npos)
+        << cut.substr(cut.size() - 120);
 }
 
 TEST(ScanReportText, CountsArePlainDecimal) {
