@@ -72,6 +72,16 @@ constexpr std::size_t sidecarLimit = 64 << 20;
 
 } // namespace
 
+FileUrl AliasRelinker::itemAt(std::string_view relativePath, const std::string& name, int folderFd,
+                              WalkEntry& entry) const {
+    entry.relativePath = relativePath;
+    entry.name = name;
+    entry.folderFd = folderFd;
+    FileUrl item = fileUrlWithPath(folderPath_ + "/" + std::string(relativePath));
+    item.entry = &entry;
+    return item;
+}
+
 ReadResult<BookmarkData> AliasRelinker::read(std::string_view relativePath, struct stat* status) {
     std::string name;
     FileDescriptor folder = folderOf(relativePath, name);
@@ -79,11 +89,7 @@ ReadResult<BookmarkData> AliasRelinker::read(std::string_view relativePath, stru
         return ReadFailure::gone();
     }
     WalkEntry entry;
-    entry.relativePath = relativePath;
-    entry.name = name;
-    entry.folderFd = folder.get();
-    FileUrl item = fileUrlWithPath(folderPath_ + "/" + std::string(relativePath));
-    item.entry = &entry;
+    const FileUrl item = itemAt(relativePath, name, folder.get(), entry);
     ReadResult<BookmarkData> read = platform_.readBookmarkData(item);
     if (read && status && ::fstatat(folder.get(), name.c_str(), status, AT_SYMLINK_NOFOLLOW) != 0) {
         *status = {};
@@ -103,11 +109,7 @@ AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath, con
         return Outcome::changed;
     }
     WalkEntry entry;
-    entry.relativePath = relativePath;
-    entry.name = name;
-    entry.folderFd = folder.get();
-    FileUrl item = fileUrlWithPath(folderPath_ + "/" + std::string(relativePath));
-    item.entry = &entry;
+    const FileUrl item = itemAt(relativePath, name, folder.get(), entry);
 
     // The platform remembers the file it read: only that file, unchanged, is replaced.
     const ReadResult<BookmarkData> current = platform_.readBookmarkData(item);

@@ -65,6 +65,10 @@ public:
     /// folder with O_NOFOLLOW; `name` gets the last component. Invalid when any step fails or
     /// a component is empty, "." or "..".
     FileDescriptor folderOf(std::string_view relativePath, std::string& name) const;
+    /// The item URL of the alias `name` (at `relativePath`) in the open folder `folderFd`, for
+    /// the platform's calls; `entry` keeps what the URL refers to.
+    FileUrl itemAt(std::string_view relativePath, const std::string& name, int folderFd,
+                   WalkEntry& entry) const;
 
 private:
     std::string folderPath_;

@@ -1,6 +1,7 @@
 // Reading ahead on many threads changes nothing the walk or the scan says: generated trees of
 // varied shape walked and scanned with and without the read-ahead pool, every answer compared.
 #include "AliasScanner.h"
+#include "MarkingScan.h"
 #include "TempTree.h"
 #include "ThreadStart.h"
 #include "linux/AliasRecognizer.h"
@@ -205,23 +206,11 @@ TEST(ReadAhead, DeepChainBeyondTheDescriptorLimitAndUnreadableFoldersAgree) {
     EXPECT_EQ(status, 0);
 }
 
-class Outcome : public ScanResponder {
-public:
-    void scanFinished(std::shared_ptr<ScanReport> finished) override { report = finished; }
-    void folderNotFound() override { report.reset(); }
-    std::shared_ptr<ScanReport> report;
-};
-
 // The report, the sidecars written and the names of everything else in the tree after a scan
 // that marks, with the tree's own path taken out.
 std::string scanned(const TempTree& tree, std::size_t threads) {
-    const MountTable mounts{std::vector<MountPoint>{{"/", "ext4"}}};
-    PosixAliasPlatform platform({}, [mounts] { return mounts; });
-    platform.setWalkThreads(threads);
-    Outcome outcome;
-    AliasScanner(platform).runScan(scanOptionsForFolder(tree.root(), true, false),
-                                   std::make_shared<ScanReport>(), outcome);
-    std::string all = outcome.report ? outcome.report->reportText : "no report";
+    const std::shared_ptr<ScanReport> report = test::markingScan(tree.root(), threads);
+    std::string all = report ? report->reportText : "no report";
     std::vector<std::string> files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.root())) {
         files.push_back(entry.path().string() + ": " +

@@ -3,6 +3,7 @@
 // back to one. Root reads everything, so the checks run in a child that becomes `nobody`.
 
 #include "AliasScanner.h"
+#include "MarkingScan.h"
 #include "TempTree.h"
 #include "linux/AliasRelinker.h"
 #include "linux/PosixAliasPlatform.h"
@@ -37,32 +38,20 @@ template <typename Check> int asNobody(Check check) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
 }
 
-class Outcome : public ScanResponder {
-public:
-    void scanFinished(std::shared_ptr<ScanReport> finished) override { report = finished; }
-    void folderNotFound() override { report.reset(); }
-    std::shared_ptr<ScanReport> report;
-};
-
 // The report's lines between the header and the summary, and the counts, with the tree's
 // path taken out.
 std::string scanned(const TempTree& tree, std::size_t threads) {
-    const MountTable mounts{std::vector<MountPoint>{{"/", "ext4"}}};
-    PosixAliasPlatform platform({}, [mounts] { return mounts; });
-    platform.setWalkThreads(threads);
-    Outcome outcome;
-    AliasScanner(platform).runScan(scanOptionsForFolder(tree.root(), true, false),
-                                   std::make_shared<ScanReport>(), outcome);
-    if (!outcome.report) {
+    const std::shared_ptr<ScanReport> report = test::markingScan(tree.root(), threads);
+    if (!report) {
         return "no report";
     }
-    std::string text = outcome.report->reportText;
+    std::string text = report->reportText;
     text = text.substr(text.find("\n\n") + 2);
     text.resize(text.find("\nChecked at"));
     for (std::size_t at; (at = text.find(tree.root())) != std::string::npos;) {
         text.replace(at, tree.root().size(), "ROOT");
     }
-    return text + "\nproblems " + std::to_string(outcome.report->problemCount);
+    return text + "\nproblems " + std::to_string(report->problemCount);
 }
 
 TEST(UnreadableAliases, AreCouldntReadNeverBrokenNorMissingWithAnyThreadCount) {
