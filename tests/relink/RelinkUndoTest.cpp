@@ -384,6 +384,9 @@ TEST(RelinkUndoTest, TheSearchBoundsItsDescriptorsAndSaysWhatItCouldntRead) {
             << threads << " threads";
     }
     // (Almost) no descriptor left for a subfolder: that is said, not passed over.
+#if !defined(__SANITIZE_ADDRESS__)
+    // (Not under the sanitizers: UndefinedBehaviorSanitizer checks objects through a pipe of
+    // its own, and with no descriptor left it takes every object for a bad one.)
     EXPECT_EQ(inChild([&] {
                   CandidateIndex index({*alias});
                   int open = 0;
@@ -400,6 +403,7 @@ TEST(RelinkUndoTest, TheSearchBoundsItsDescriptorsAndSaysWhatItCouldntRead) {
                   return !unreadable.empty() && unreadable[0].rfind(tree.path("deep"), 0) == 0;
               }),
               0);
+#endif
 }
 
 } // namespace
