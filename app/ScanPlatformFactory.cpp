@@ -1,6 +1,6 @@
 #include "ScanPlatformFactory.h"
 
-#include "linux/PosixAliasPlatform.h"
+#include "PosixAliasPlatform.h"
 
 namespace korvex {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "linux/PathMapping.h"
+#include "PathMapping.h"
 
 #include <string>
 #include <vector>

@@ -1,16 +1,16 @@
 #include "CommandLine.h"
 
+#include "AliasDataReader.h"
 #include "AliasScanner.h"
+#include "BookmarkDescription.h"
+#include "BookmarkInspection.h"
 #include "DemoFolder.h"
+#include "PosixAliasPlatform.h"
 #include "PrintableText.h"
 #include "ProgressLine.h"
+#include "RegularFileReader.h"
 #include "RepairCommand.h"
 #include "ThreadStart.h"
-#include "bookmark/BookmarkDescription.h"
-#include "bookmark/BookmarkInspection.h"
-#include "linux/AliasDataReader.h"
-#include "linux/PosixAliasPlatform.h"
-#include "linux/RegularFileReader.h"
 
 #include <cstring>
 #include <exception>

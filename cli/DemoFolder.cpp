@@ -1,9 +1,9 @@
 #include "DemoFolder.h"
 
-#include "bookmark/BookmarkWriter.h"
-#include "linux/FileDescriptor.h"
-#include "linux/MountTable.h"
-#include "linux/PathText.h"
+#include "BookmarkWriter.h"
+#include "FileDescriptor.h"
+#include "MountTable.h"
+#include "PathText.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "AliasRecord.h"
+#include "AliasRepair.h"
 #include "ScanReport.h"
-#include "linux/AliasRepair.h"
-#include "relink/AliasRecord.h"
 
 #include <ostream>
 #include <string>

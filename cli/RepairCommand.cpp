@@ -1,13 +1,13 @@
 #include "RepairCommand.h"
 
+#include "AliasRepair.h"
 #include "AliasScanner.h"
 #include "CommandLine.h"
 #include "JsonReport.h"
 #include "PathOrder.h"
 #include "PrintableText.h"
-#include "linux/AliasRepair.h"
-#include "linux/RelinkSummary.h"
-#include "linux/RelinkUndo.h"
+#include "RelinkSummary.h"
+#include "RelinkUndo.h"
 
 #include <ctime>
 #include <map>

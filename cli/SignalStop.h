@@ -1,7 +1,7 @@
 #pragma once
 
+#include "FileDescriptor.h"
 #include "StopFlag.h"
-#include "linux/FileDescriptor.h"
 
 #include <atomic>
 #include <stop_token>

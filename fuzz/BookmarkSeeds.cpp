@@ -1,7 +1,7 @@
 // Writes seed inputs for fuzz_bookmark into the folder given as the only argument: bookmark
 // data made by the project's own writer, in every container and shape it knows.
-#include "bookmark/BookmarkInfo.h"
-#include "bookmark/BookmarkWriter.h"
+#include "BookmarkInfo.h"
+#include "BookmarkWriter.h"
 
 #include <cstdio>
 #include <fstream>

@@ -1,9 +1,9 @@
 // Classic Alias Manager records (resource 'alis', bookmark key 0xFE00): never read out of
 // bounds; whatever record is read can be described and resolved without surprises.
-#include "bookmark/BookmarkDescription.h"
-#include "bookmark/BookmarkInfo.h"
-#include "classic/AliasRecord.h"
-#include "classic/ClassicAlias.h"
+#include "BookmarkDescription.h"
+#include "BookmarkInfo.h"
+#include "ClassicAlias.h"
+#include "ClassicAliasRecord.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);

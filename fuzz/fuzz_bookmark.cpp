@@ -1,12 +1,12 @@
 // libFuzzer target for the bookmark codec: whatever the bytes, the reader answers without
 // undefined behaviour; what it reads can be described, viewed, written back and read again
 // to the same tables, and writing that again changes nothing.
-#include "bookmark/BookmarkDescription.h"
-#include "bookmark/BookmarkInfo.h"
-#include "bookmark/BookmarkInspection.h"
-#include "bookmark/BookmarkReader.h"
-#include "bookmark/BookmarkWriter.h"
-#include "classic/ClassicAlias.h"
+#include "BookmarkDescription.h"
+#include "BookmarkInfo.h"
+#include "BookmarkInspection.h"
+#include "BookmarkReader.h"
+#include "BookmarkWriter.h"
+#include "ClassicAlias.h"
 
 #include <cstdio>
 #include <cstdlib>

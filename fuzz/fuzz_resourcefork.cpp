@@ -1,7 +1,7 @@
 // Resource forks from `._NAME` entry 2, `.AppleDouble/NAME`, stream and fork attributes: never
 // read out of bounds, and a resource that is found always lies inside the fork.
-#include "classic/ClassicAlias.h"
-#include "classic/ResourceFork.h"
+#include "ClassicAlias.h"
+#include "ResourceFork.h"
 
 #include <cstdlib>
 

@@ -5,12 +5,12 @@
 //
 // Run it under xvfb-run (or QT_QPA_PLATFORM=offscreen).
 
+#include "BookmarkWriter.h"
 #include "FilePanels.h"
 #include "MovedTargetsController.h"
 #include "MovedTargetsDialog.h"
+#include "PosixAliasPlatform.h"
 #include "ViewController.h"
-#include "bookmark/BookmarkWriter.h"
-#include "linux/PosixAliasPlatform.h"
 
 #include <QApplication>
 #include <QDir>

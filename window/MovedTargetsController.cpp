@@ -2,13 +2,13 @@
 
 #include "AliasScanner.h"
 #include "GuiCall.h"
+#include "MacPathFinder.h"
 #include "MovedTargetsDialog.h"
 #include "MovedTargetsSession.h"
 #include "PathMappingStore.h"
+#include "PosixAliasPlatform.h"
+#include "RelinkSummary.h"
 #include "ViewController.h"
-#include "linux/PosixAliasPlatform.h"
-#include "linux/RelinkSummary.h"
-#include "relink/MacPathFinder.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "linux/AliasRepair.h"
-#include "linux/MountTable.h"
+#include "AliasRepair.h"
+#include "MountTable.h"
 
 #include <memory>
 #include <vector>

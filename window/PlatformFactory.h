@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AliasPlatform.h"
-#include "linux/PathMapping.h"
+#include "PathMapping.h"
 
 #include <functional>
 #include <memory>

@@ -1,5 +1,6 @@
 #include "ViewController.h"
 
+#include "AtomicFile.h"
 #include "GuiCall.h"
 #include "MovedTargetsController.h"
 #include "PathMappingStore.h"
@@ -8,7 +9,6 @@
 #include "ScanTask.h"
 #include "SpinnerWidget.h"
 #include "TypedPath.h"
-#include "linux/AtomicFile.h"
 #include "ui_ViewController.h"
 
 #include <QApplication>

@@ -3,15 +3,15 @@
 #include "AliasDataReader.h"
 #include "AppleDoubleFiles.h"
 #include "AtomicFile.h"
+#include "BookmarkDescription.h"
+#include "BookmarkReader.h"
+#include "BookmarkWriter.h"
+#include "ClassicAlias.h"
 #include "FileDescriptor.h"
 #include "FolderListing.h"
 #include "InPlaceRewrite.h"
 #include "PosixFolderWalk.h"
 #include "RegularFileReader.h"
-#include "bookmark/BookmarkDescription.h"
-#include "bookmark/BookmarkReader.h"
-#include "bookmark/BookmarkWriter.h"
-#include "classic/ClassicAlias.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "BrokenAlias.h"
 
-#include "bookmark/BookmarkInfo.h"
-#include "classic/ClassicAlias.h"
+#include "BookmarkInfo.h"
+#include "ClassicAlias.h"
 
 namespace korvex {
 

@@ -1,6 +1,6 @@
 #include "CandidateIndex.h"
 
-#include "linux/PathText.h"
+#include "PathText.h"
 
 #include <algorithm>
 #include <cmath>

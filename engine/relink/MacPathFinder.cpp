@@ -1,7 +1,7 @@
 #include "MacPathFinder.h"
 
 #include "FileUrl.h"
-#include "linux/PathText.h"
+#include "PathText.h"
 
 #include <algorithm>
 #include <sys/stat.h>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "BrokenAlias.h"
-#include "linux/MountTable.h"
-#include "linux/PathMapping.h"
+#include "MountTable.h"
+#include "PathMapping.h"
 
 #include <functional>
 #include <optional>

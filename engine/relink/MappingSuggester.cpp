@@ -1,6 +1,6 @@
 #include "MappingSuggester.h"
 
-#include "linux/PathText.h"
+#include "PathText.h"
 
 #include <algorithm>
 #include <map>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CandidateIndex.h"
-#include "linux/PathMapping.h"
+#include "PathMapping.h"
 
 #include <cstddef>
 #include <vector>

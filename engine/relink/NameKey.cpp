@@ -1,6 +1,6 @@
 #include "NameKey.h"
 
-#include "linux/UnicodeNames.h"
+#include "UnicodeNames.h"
 
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>

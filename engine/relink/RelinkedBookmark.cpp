@@ -1,13 +1,13 @@
 #include "RelinkedBookmark.h"
 
+#include "BookmarkInfo.h"
+#include "BookmarkKeys.h"
+#include "BookmarkReader.h"
+#include "BookmarkVolumeChange.h"
+#include "BookmarkWriter.h"
 #include "FileUrl.h"
-#include "bookmark/BookmarkInfo.h"
-#include "bookmark/BookmarkKeys.h"
-#include "bookmark/BookmarkReader.h"
-#include "bookmark/BookmarkVolumeChange.h"
-#include "bookmark/BookmarkWriter.h"
-#include "bookmark/TypeBinding.h"
-#include "linux/PathText.h"
+#include "PathText.h"
+#include "TypeBinding.h"
 
 namespace korvex {
 

@@ -1,7 +1,7 @@
 #include "ScanRecorder.h"
 
-#include "bookmark/BookmarkInfo.h"
-#include "classic/ClassicAlias.h"
+#include "BookmarkInfo.h"
+#include "ClassicAlias.h"
 
 #include <cerrno>
 #include <cstring>

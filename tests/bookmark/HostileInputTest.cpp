@@ -1,9 +1,9 @@
 #include "BookmarkTestData.h"
 
-#include "bookmark/BookmarkDescription.h"
-#include "bookmark/BookmarkInfo.h"
-#include "bookmark/BookmarkReader.h"
-#include "bookmark/BookmarkWriter.h"
+#include "BookmarkDescription.h"
+#include "BookmarkInfo.h"
+#include "BookmarkReader.h"
+#include "BookmarkWriter.h"
 
 #include <gtest/gtest.h>
 

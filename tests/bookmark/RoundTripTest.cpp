@@ -1,9 +1,9 @@
 #include "BookmarkTestData.h"
 
-#include "bookmark/BookmarkInfo.h"
-#include "bookmark/BookmarkKeys.h"
-#include "bookmark/BookmarkReader.h"
-#include "bookmark/BookmarkWriter.h"
+#include "BookmarkInfo.h"
+#include "BookmarkKeys.h"
+#include "BookmarkReader.h"
+#include "BookmarkWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #include "BookmarkTestData.h"
 
-#include "bookmark/BookmarkDescription.h"
-#include "bookmark/BookmarkInfo.h"
-#include "bookmark/BookmarkKeys.h"
-#include "bookmark/BookmarkReader.h"
-#include "bookmark/BookmarkWriter.h"
-#include "bookmark/TypeBinding.h"
+#include "BookmarkDescription.h"
+#include "BookmarkInfo.h"
+#include "BookmarkKeys.h"
+#include "BookmarkReader.h"
+#include "BookmarkWriter.h"
+#include "TypeBinding.h"
 
 #include <gtest/gtest.h>
 

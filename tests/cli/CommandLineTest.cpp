@@ -1,13 +1,13 @@
 // korvex-scan in-process: arguments, the two streams and the exit status.
 #include "CommandLine.h"
 #include "Arguments.h"
+#include "ClassicTestData.h"
 #include "DemoFolder.h"
+#include "FileCalls.h"
+#include "MemoryAliasPlatform.h"
+#include "PosixAliasPlatform.h"
 #include "SignalStop.h"
-#include "classic/ClassicTestData.h"
-#include "engine/MemoryAliasPlatform.h"
-#include "linux/FileCalls.h"
-#include "linux/PosixAliasPlatform.h"
-#include "linux/TempTree.h"
+#include "TempTree.h"
 
 #include <gtest/gtest.h>
 

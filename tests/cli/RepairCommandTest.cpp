@@ -1,8 +1,8 @@
 // korvex-scan --suggest, --relink, --json and --undo-relink in-process, on a temporary tree.
 #include "CommandLine.h"
 #include "JsonReport.h"
-#include "linux/PosixAliasPlatform.h"
-#include "linux/TempTree.h"
+#include "PosixAliasPlatform.h"
+#include "TempTree.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // links mid-scan, hard links and aliases where sidecars go, trees deeper than PATH_MAX or than
 // the descriptor limit, full disks, and what a crash mid-write leaves behind.
 #include "AliasScanner.h"
+#include "PosixAliasPlatform.h"
 #include "TempTree.h"
-#include "linux/PosixAliasPlatform.h"
 
 #include <gtest/gtest.h>
 

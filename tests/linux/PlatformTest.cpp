@@ -1,9 +1,9 @@
 // The Linux platform under the real scan engine, on temporary folders.
 #include "AliasScanner.h"
+#include "BookmarkReader.h"
+#include "BookmarkWriter.h"
+#include "PosixAliasPlatform.h"
 #include "TempTree.h"
-#include "bookmark/BookmarkReader.h"
-#include "bookmark/BookmarkWriter.h"
-#include "linux/PosixAliasPlatform.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
 // Reading ahead on many threads changes nothing the walk or the scan says: generated trees of
 // varied shape walked and scanned with and without the read-ahead pool, every answer compared.
+#include "AliasRecognizer.h"
 #include "AliasScanner.h"
+#include "FolderListing.h"
 #include "MarkingScan.h"
+#include "PosixAliasPlatform.h"
+#include "PosixFolderWalk.h"
 #include "TempTree.h"
 #include "ThreadStart.h"
-#include "linux/AliasRecognizer.h"
-#include "linux/FolderListing.h"
-#include "linux/PosixAliasPlatform.h"
-#include "linux/PosixFolderWalk.h"
-#include "linux/TreeReadAhead.h"
+#include "TreeReadAhead.h"
 
 #include <gtest/gtest.h>
 

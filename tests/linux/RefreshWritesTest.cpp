@@ -1,12 +1,12 @@
 // What a refresh writes, read back with the project's own reader: only changes, in the Mac's
 // record order, through every hard link, with the Mac's file ids and creation date where this
 // machine's would be wrong, and nothing of a volume the target left.
-#include "../bookmark/BookmarkTestData.h"
 #include "AliasScanner.h"
+#include "BookmarkKeys.h"
+#include "BookmarkRefresher.h"
+#include "BookmarkTestData.h"
+#include "PosixAliasPlatform.h"
 #include "TempTree.h"
-#include "bookmark/BookmarkKeys.h"
-#include "linux/BookmarkRefresher.h"
-#include "linux/PosixAliasPlatform.h"
 
 #include <gtest/gtest.h>
 

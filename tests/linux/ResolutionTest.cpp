@@ -1,10 +1,10 @@
 // Where a stored target is looked for on this machine, in which order, and where never; and the
 // fresh data of a refresh: the Mac's terms are kept whenever the target was found only in this
 // machine's terms, while found at its stored path the file's own facts are recorded.
+#include "BookmarkKeys.h"
+#include "BookmarkRefresher.h"
+#include "BookmarkResolver.h"
 #include "TempTree.h"
-#include "bookmark/BookmarkKeys.h"
-#include "linux/BookmarkRefresher.h"
-#include "linux/BookmarkResolver.h"
 
 #include <gtest/gtest.h>
 

@@ -2,13 +2,13 @@
 // outside the folder that was opened, and a rewrite that fails at any step leaves the file
 // exactly as it was.
 #include "AliasScanner.h"
+#include "AtomicFile.h"
+#include "FileDescriptor.h"
+#include "InPlaceRewrite.h"
+#include "PosixAliasPlatform.h"
+#include "RegularFileReader.h"
 #include "StopFlag.h"
 #include "TempTree.h"
-#include "linux/AtomicFile.h"
-#include "linux/FileDescriptor.h"
-#include "linux/InPlaceRewrite.h"
-#include "linux/PosixAliasPlatform.h"
-#include "linux/RegularFileReader.h"
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,11 @@
 // the walk's threads or without, never "broken" and never left out; also when a relink comes
 // back to one. Root reads everything, so the checks run in a child that becomes `nobody`.
 
+#include "AliasRelinker.h"
 #include "AliasScanner.h"
 #include "MarkingScan.h"
+#include "PosixAliasPlatform.h"
 #include "TempTree.h"
-#include "linux/AliasRelinker.h"
-#include "linux/PosixAliasPlatform.h"
 
 #include <gtest/gtest.h>
 

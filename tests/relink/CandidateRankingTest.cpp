@@ -1,9 +1,9 @@
 // Which entries count as the new target of a broken alias, and in which order: the name first
 // (exact, any normalisation, any case), then the shared tail of the path, then the creation
 // date; ties are ties; the path mappings that would fix several aliases at once.
-#include "linux/TempTree.h"
-#include "relink/CandidateIndex.h"
-#include "relink/MappingSuggester.h"
+#include "CandidateIndex.h"
+#include "MappingSuggester.h"
+#include "TempTree.h"
 
 #include <gtest/gtest.h>
 

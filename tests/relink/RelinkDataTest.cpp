@@ -1,13 +1,13 @@
 // The new bookmark data of a relink, the Mac path it is written with, and the undo records.
-#include "linux/TempTree.h"
-#include "relink/Base64.h"
-#include "relink/MacPathFinder.h"
-#include "relink/RelinkRecord.h"
-#include "relink/RelinkedBookmark.h"
-#include "relink/Sha256.h"
+#include "Base64.h"
+#include "MacPathFinder.h"
+#include "RelinkRecord.h"
+#include "RelinkedBookmark.h"
+#include "Sha256.h"
+#include "TempTree.h"
 
-#include "bookmark/BookmarkKeys.h"
-#include "bookmark/TypeBinding.h"
+#include "BookmarkKeys.h"
+#include "TypeBinding.h"
 
 #include <gtest/gtest.h>
 

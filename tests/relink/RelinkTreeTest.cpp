@@ -1,12 +1,12 @@
 // Relinks on real trees: a volume renamed, a folder renamed, a file moved, a tie, a target
 // deleted; the relinked aliases resolve on the next scan, undo gives the old bytes back, and no
 // write ever follows a folder swapped for a link after the scan.
+#include "AliasRepair.h"
 #include "AliasScanner.h"
-#include "linux/AliasRepair.h"
-#include "linux/CandidateSearch.h"
-#include "linux/RelinkUndo.h"
-#include "linux/TempTree.h"
-#include "relink/RelinkedBookmark.h"
+#include "CandidateSearch.h"
+#include "RelinkUndo.h"
+#include "RelinkedBookmark.h"
+#include "TempTree.h"
 
 #include <gtest/gtest.h>
 

@@ -3,12 +3,12 @@
 // record; the journal has no size cap; records of relinks that never happened stay quiet; the
 // candidate search keeps its descriptors bounded and says what it couldn't read; broken aliases
 // cost memory by their number, not their size; root never relinks across owners unasked.
-#include "linux/RelinkUndo.h"
+#include "RelinkUndo.h"
+#include "AliasRepair.h"
 #include "AliasScanner.h"
-#include "linux/AliasRepair.h"
-#include "linux/CandidateSearch.h"
-#include "linux/TempTree.h"
-#include "relink/Base64.h"
+#include "Base64.h"
+#include "CandidateSearch.h"
+#include "TempTree.h"
 
 #include <gtest/gtest.h>
 

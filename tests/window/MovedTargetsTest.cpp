@@ -3,10 +3,10 @@
 #include "MovedTargetsController.h"
 #include "MovedTargetsDialog.h"
 #include "PathMappingStore.h"
+#include "PosixAliasPlatform.h"
+#include "TempTree.h"
 #include "TestSupport.h"
 #include "ViewController.h"
-#include "linux/PosixAliasPlatform.h"
-#include "linux/TempTree.h"
 
 #include <QLabel>
 #include <QListWidget>

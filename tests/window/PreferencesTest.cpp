@@ -4,9 +4,9 @@
 #include "PathMappingStore.h"
 #include "PreferencesDialog.h"
 #include "ScanPlatformFactory.h"
+#include "TempTree.h"
 #include "TestSupport.h"
 #include "ViewController.h"
-#include "linux/TempTree.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
