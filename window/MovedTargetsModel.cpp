@@ -91,17 +91,16 @@ QString MovedTargetsModel::note(std::size_t row) const {
         return tr("No entry of this name was found");
     }
     if (index.aliases()[row].classic) {
-        return tr("A classic alias: relink it on the Mac, or add the suggested mapping");
+        return tr("A classic alias: relink it on the Mac");
     }
     if (!canRelink(static_cast<int>(row))) {
-        return tr("Only a path mapping can fix it: add the suggested mapping");
+        return tr("Only a path mapping can fix it");
     }
     if (checked_[row]) {
         return {};
     }
     if (!index.singleBest(row) && count > 1) {
-        return tr("A tie: %1 candidates rank alike. Double-click the new target to pick one")
-            .arg(count);
+        return tr("A tie: %1 candidates rank alike; pick one").arg(count);
     }
     return tr("Off: tick it to relink");
 }
