@@ -1,5 +1,6 @@
 #include "PreferencesDialog.h"
 
+#include "SharedPathMappings.h"
 #include "ui_PreferencesDialog.h"
 
 #include <QDialogButtonBox>
@@ -10,6 +11,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
+
+#include <algorithm>
 
 namespace korvex {
 
@@ -64,6 +67,9 @@ PreferencesDialog::PreferencesDialog(PathMappingStore store, std::shared_ptr<Fil
     connect(buttonBox, &QDialogButtonBox::rejected, this, &PreferencesDialog::reject);
     connect(mappingTable, &QTableWidget::itemSelectionChanged, this,
             &PreferencesDialog::updateButtons);
+    // A mapping added elsewhere (Find Moved Targets' Add Mapping) shows up here at once.
+    connect(SharedPathMappings::instance(), &SharedPathMappings::changed, this,
+            &PreferencesDialog::mergeFromStore);
 
     loadFromStore();
 }
@@ -86,6 +92,7 @@ PreferencesDialog* PreferencesDialog::showShared(std::shared_ptr<FilePanels> pan
 
 void PreferencesDialog::loadFromStore() {
     const PathMappingStore::Loaded loaded = store_.load();
+    base_ = loaded.mappings;
     mappingTable->setRowCount(0);
     for (const PathMapping& mapping : loaded.mappings) {
         addRow(mapping);
@@ -100,6 +107,39 @@ void PreferencesDialog::loadFromStore() {
                      .arg(loaded.skippedLines)
                      .arg(file));
     }
+    updateButtons();
+}
+
+void PreferencesDialog::mergeFromStore() {
+    const std::vector<PathMapping> current = store_.load().mappings;
+    auto holds = [](const std::vector<PathMapping>& list, const PathMapping& mapping) {
+        return std::find(list.begin(), list.end(), mapping) != list.end();
+    };
+    // Each row as it would be stored; an unusable one matches nothing.
+    auto rowMapping = [this](int row) {
+        const std::vector<PathMapping> clean =
+            PathMappingStore::cleaned({{pathIn(mappingTable->item(row, macColumn)),
+                                        pathIn(mappingTable->item(row, localColumn))}});
+        return clean.empty() ? PathMapping{} : clean.front();
+    };
+    // Removed elsewhere: its row goes, unless it was edited here (then it no longer matches).
+    for (int row = mappingTable->rowCount() - 1; row >= 0; --row) {
+        const PathMapping mapping = rowMapping(row);
+        if (holds(base_, mapping) && !holds(current, mapping)) {
+            mappingTable->removeRow(row);
+        }
+    }
+    // Added elsewhere: a new row, after those there are.
+    std::vector<PathMapping> shown;
+    for (int row = 0; row < mappingTable->rowCount(); ++row) {
+        shown.push_back(rowMapping(row));
+    }
+    for (const PathMapping& mapping : current) {
+        if (!holds(base_, mapping) && !holds(shown, mapping)) {
+            addRow(mapping);
+        }
+    }
+    base_ = current;
     updateButtons();
 }
 
@@ -176,10 +216,11 @@ void PreferencesDialog::accept() {
             return;
         }
     }
-    std::string error;
-    if (!store_.save(mappings, error)) {
-        showNote(tr("The path mappings could not be kept: %1")
-                     .arg(QString::fromLocal8Bit(QByteArray::fromStdString(error))));
+    // Only this window's edits are stored: what another window added or removed since this one
+    // read the list stays so.
+    QString error;
+    if (std::string e; !store_.save(mappings, e)) {
+        showNote(tr("The path mappings could not be kept: %1").arg(error));
         return;
     }
     QDialog::accept();

@@ -20,8 +20,10 @@ class PreferencesDialogForm;
 namespace korvex {
 
 /// The Preferences window: the table of path mappings (Mac path prefix | local folder). It
-/// shows the stored list when it opens; OK stores the table and closes, Cancel closes without
-/// storing. Scans read the stored list when they start, so a change counts from the next scan.
+/// shows the stored list when it opens, and a change another window makes to it meanwhile (see
+/// SharedPathMappings); OK stores the edits made here on top of the list as stored then, and
+/// closes; Cancel closes without storing. Scans read the stored list when they start, so a
+/// change counts from the next scan.
 class PreferencesDialog : public QDialog {
     Q_OBJECT
 public:
@@ -36,6 +38,9 @@ public:
 
     /// Fills the table with the stored list, dropping edits not yet stored.
     void loadFromStore();
+    /// Brings in what was stored meanwhile by others: rows added, and rows removed that were
+    /// not edited here. Edits not yet stored stay.
+    void mergeFromStore();
     /// The rows of the table as they would be stored, empty rows left out.
     std::vector<PathMapping> tableMappings() const;
 
@@ -63,6 +68,8 @@ private:
 
     std::unique_ptr<Ui::PreferencesDialogForm> ui_;
     PathMappingStore store_;
+    /// The stored list the table started from: what was changed here is measured against it.
+    std::vector<PathMapping> base_;
     std::shared_ptr<FilePanels> panels_;
 };
 

@@ -144,7 +144,7 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, const St
         report->brokenCount - static_cast<std::int64_t>(repair ? repair->relinked.size() : 0);
     if (report->problemCount > 0 ||
         (repair && (!repair->failed.empty() || !repair->unreadable.empty() ||
-                    !repair->journalProblem.empty()))) {
+                    !repair->journalProblem.empty() || RelinkSummary::sidecarFailed(*repair)))) {
         return 3;
     }
     return left > 0 ? 1 : 0;

@@ -110,7 +110,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "moved_targets_screenshot: no dialog\n");
         return 1;
     }
-    dialog->resize(1000, 430);
+    dialog->resize(1060, 460);
     dialog->table->resizeColumnsToContents();
     settle(800);
     if (!dialog->grab().save(args.at(1))) {

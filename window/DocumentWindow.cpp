@@ -82,12 +82,13 @@ void DocumentWindow::buildMenus() {
                     &DocumentWindow::quitApplication);
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    edit->addAction(content_->movedTargets->undoAction);
+    edit->addSeparator();
     QAction* preferences =
         edit->addAction(tr("&Preferences..."), this, &DocumentWindow::preferencesRequested);
     preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     preferences->setMenuRole(QAction::PreferencesRole);
-    edit->addAction(tr("Find &Moved Targets..."), content_->movedTargets,
-                    &MovedTargetsController::findMovedTargets);
+    edit->addAction(content_->movedTargets->findAction);
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
     bigger_ = view->addAction(tr("&Bigger"), content_, &ViewController::incFontSize);

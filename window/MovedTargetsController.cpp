@@ -7,9 +7,12 @@
 #include "MovedTargetsSession.h"
 #include "PathMappingStore.h"
 #include "PosixAliasPlatform.h"
+#include "PrintableText.h"
 #include "RelinkSummary.h"
+#include "RelinkUndo.h"
 #include "ViewController.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -57,7 +60,7 @@ std::shared_ptr<MovedTargetsSession> searchNow(const std::string& folder, bool m
 } // namespace
 
 MovedTargetsController::MovedTargetsController(ViewController* view) : QObject(view), view_(view) {
-    findButton = new QPushButton(tr("Find Moved Targets..."), view);
+    findButton = new QPushButton(tr("Find &Moved Targets..."), view);
     findButton->setObjectName(QStringLiteral("findMovedTargetsButton"));
     findButton->setToolTip(tr("Look for where the targets of the broken aliases went, and "
                               "relink them"));
@@ -65,6 +68,13 @@ MovedTargetsController::MovedTargetsController(ViewController* view) : QObject(v
         row->addWidget(findButton);
     }
     connect(findButton, &QPushButton::clicked, this, &MovedTargetsController::findMovedTargets);
+    findAction = new QAction(tr("Find &Moved Targets..."), this);
+    connect(findAction, &QAction::triggered, this, &MovedTargetsController::findMovedTargets);
+    undoAction = new QAction(tr("&Undo Relink"), this);
+    undoAction->setShortcut(QKeySequence::Undo);
+    connect(undoAction, &QAction::triggered, this, &MovedTargetsController::undoRelink);
+    // A scan starting takes the action away (its broken aliases are not known yet).
+    connect(view, &ViewController::controlsChanged, this, &MovedTargetsController::updateButton);
     connect(view, &ViewController::scanAnswered, this, &MovedTargetsController::updateButton);
     connect(view, &ViewController::scanAnswered, this, &MovedTargetsController::showRelinkSummary);
     updateButton();
@@ -75,8 +85,11 @@ MovedTargetsDialog* MovedTargetsController::dialog() const {
 }
 
 void MovedTargetsController::updateButton() {
-    findButton->setEnabled(!busy_ && !view_->isScanning() && view_->lastBrokenCount > 0 &&
-                           !view_->scannedFolder.empty());
+    const bool idle = !busy_ && !view_->isScanning();
+    const bool found = idle && view_->lastBrokenCount > 0 && !view_->scannedFolder.empty();
+    findButton->setEnabled(found);
+    findAction->setEnabled(found);
+    undoAction->setEnabled(idle && lastRelink_.has_value());
 }
 
 void MovedTargetsController::findMovedTargets() {
@@ -112,7 +125,7 @@ void MovedTargetsController::findMovedTargets() {
 
 void MovedTargetsController::searchFinished(std::shared_ptr<MovedTargetsSession> session) {
     busy_ = false;
-    findButton->setText(tr("Find Moved Targets..."));
+    findButton->setText(tr("Find &Moved Targets..."));
     updateButton();
     if (!session || !session->result.index) {
         return;
@@ -124,6 +137,8 @@ void MovedTargetsController::searchFinished(std::shared_ptr<MovedTargetsSession>
     dialog_->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog_, &MovedTargetsDialog::relinkRequested, this,
             [this, session](std::vector<AliasRepair::Choice> choices) {
+                busy_ = true; // no second relink, search or undo meanwhile
+                updateButton();
                 QPointer<MovedTargetsController> self(this);
                 ViewController* view = view_;
                 GuiCall::start(
@@ -148,16 +163,92 @@ void MovedTargetsController::searchFinished(std::shared_ptr<MovedTargetsSession>
 }
 
 void MovedTargetsController::relinkFinished(const MovedTargetsSession& session) {
-    relinkSummary_ = QString::fromUtf8(RelinkSummary::text(session.result));
-    relinkFailed_ = !session.result.failed.empty();
+    busy_ = false;
+    const RepairResult& result = session.result;
+    relinkSummary_ = QString::fromUtf8(RelinkSummary::text(result));
+    if (!result.journalProblem.empty()) {
+        relinkSummary_ += tr("Couldn't use the relink journal (%1): nothing was relinked\n")
+                              .arg(QString::fromStdString(printable(result.journalProblem)));
+    }
+    relinkFailed_ = !result.failed.empty() || !result.unreadable.empty() ||
+                    !result.journalProblem.empty() || RelinkSummary::sidecarFailed(result);
+    failureStatus_ = tr("Some aliases couldn't be relinked: the end of the report says which, "
+                        "and why.");
+    if (!result.journalRecords.empty()) {
+        lastRelink_ = LastRelink{session.request.folder, result.journalRecords};
+        relinkSummary_ += tr("Edit > Undo Relink (Ctrl+Z) puts these aliases back.\n");
+    }
     if (dialog_) {
         dialog_->relinkFinished();
     }
+    scanAgain();
+}
+
+void MovedTargetsController::scanAgain() {
+    updateButton();
     // The summary follows the report of the next scan to answer: this one, or the one running.
     if (!view_->isScanning()) {
         view_->scanButtonBut->setEnabled(false);
-        view_->startScan(fileUrlWithPath(view_->scannedFolder, true));
+        // Only a read: nobody asked this scan to mark or refresh anything.
+        view_->startScan(fileUrlWithPath(view_->scannedFolder, true), false);
     }
+}
+
+void MovedTargetsController::undoRelink() {
+    updateButton();
+    if (!undoAction->isEnabled() || !lastRelink_) {
+        return;
+    }
+    busy_ = true;
+    updateButton();
+    view_->showStatus(tr("Undoing the last relink\u2026"));
+    QPointer<MovedTargetsController> self(this);
+    ViewController* view = view_;
+    GuiCall::start(view->processingQueue, [self, view, last = *lastRelink_] {
+        auto result = std::make_shared<UndoResult>();
+        try {
+            if (!RelinkUndo::run(last.folder, RelinkJournal(), *result, {}, FileCalls::system(), {},
+                                 &last.records)) {
+                result->journalProblem = "the folder " + last.folder + " can't be opened";
+            }
+        } catch (...) {
+            result->journalProblem = "the undo ran out of memory";
+        }
+        GuiCall::post(view, [self, result] {
+            if (self) {
+                self->undoFinished(*result);
+            }
+        });
+    });
+}
+
+void MovedTargetsController::undoFinished(const UndoResult& result) {
+    busy_ = false;
+    QString text;
+    if (!result.journalProblem.empty()) {
+        // Nothing was undone: the relink can still be, later.
+        text = tr("Couldn't undo the relink (%1): nothing was restored\n")
+                   .arg(QString::fromStdString(printable(result.journalProblem)));
+    } else {
+        lastRelink_.reset();
+        text = tr("Restored %1 aliases.\n").arg(result.restored.size());
+        for (const std::string& path : result.restored) {
+            text += QString::fromStdString(printable(path)) + QLatin1Char('\n');
+        }
+        for (const std::string& path : result.changed) {
+            text += tr("Left as it is (changed since the relink): %1\n")
+                        .arg(QString::fromStdString(printable(path)));
+        }
+        for (const std::string& path : result.failed) {
+            text += tr("Couldn't restore %1\n").arg(QString::fromStdString(printable(path)));
+        }
+    }
+    relinkSummary_ = text;
+    relinkFailed_ =
+        !result.journalProblem.empty() || !result.changed.empty() || !result.failed.empty();
+    failureStatus_ = tr("Some aliases couldn't be restored: the end of the report says which.");
+    emit undoDone();
+    scanAgain();
 }
 
 void MovedTargetsController::showRelinkSummary() {
@@ -165,9 +256,8 @@ void MovedTargetsController::showRelinkSummary() {
         return;
     }
     view_->appendOutputText(QStringLiteral("\n\n") + std::exchange(relinkSummary_, QString()));
-    if (std::exchange(relinkFailed_, false)) {
-        view_->showStatus(tr("Some aliases couldn't be relinked: the end of the report says "
-                             "which, and why."));
+    if (std::exchange(relinkFailed_, false) && !failureStatus_.isEmpty()) {
+        view_->showStatus(std::exchange(failureStatus_, QString()));
     }
 }
 

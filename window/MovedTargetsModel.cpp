@@ -2,6 +2,8 @@
 
 #include "PrintableText.h"
 
+#include <algorithm>
+
 namespace korvex {
 
 MovedTargetsModel::MovedTargetsModel(std::shared_ptr<MovedTargetsSession> session, QObject* parent)
@@ -37,6 +39,10 @@ QVariant MovedTargetsModel::data(const QModelIndex& index, int role) const {
     const BrokenAlias& alias = session_->result.index->aliases()[row];
     const std::vector<Candidate>& candidates = session_->result.index->candidates(row);
     if (role == Qt::CheckStateRole && index.column() == aliasColumn) {
+        // No box where there is nothing to tick: it would promise a relink that can't be.
+        if (!canRelink(index.row())) {
+            return {};
+        }
         return checked_[row] ? Qt::Checked : Qt::Unchecked;
     }
     if (role == Qt::ToolTipRole && chosen_[row] >= 0 && alias.classic) {
@@ -72,8 +78,31 @@ QVariant MovedTargetsModel::data(const QModelIndex& index, int role) const {
         return QString::fromStdString(
                    printable(candidates[static_cast<std::size_t>(chosen_[row])].path)) +
                (candidates.size() > 1 ? tr("  (%1 more)").arg(candidates.size() - 1) : QString());
+    case noteColumn:
+        return note(row);
     }
     return {};
+}
+
+QString MovedTargetsModel::note(std::size_t row) const {
+    const CandidateIndex& index = *session_->result.index;
+    const std::size_t count = index.candidates(row).size();
+    if (count == 0) {
+        return tr("No entry of this name was found");
+    }
+    if (index.aliases()[row].classic) {
+        return tr("A classic alias: relink it on the Mac");
+    }
+    if (!canRelink(static_cast<int>(row))) {
+        return tr("Only a path mapping can fix it");
+    }
+    if (checked_[row]) {
+        return {};
+    }
+    if (!index.singleBest(row) && count > 1) {
+        return tr("A tie: %1 candidates rank alike; pick one").arg(count);
+    }
+    return tr("Off: tick it to relink");
 }
 
 QVariant MovedTargetsModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -87,6 +116,8 @@ QVariant MovedTargetsModel::headerData(int section, Qt::Orientation orientation,
         return tr("Stored target");
     case targetColumn:
         return tr("New target");
+    case noteColumn:
+        return tr("Note");
     }
     return {};
 }
@@ -113,7 +144,7 @@ bool MovedTargetsModel::setData(const QModelIndex& index, const QVariant& value,
     const auto row = static_cast<std::size_t>(index.row());
     if (role == Qt::CheckStateRole && index.column() == aliasColumn) {
         checked_[row] = value.toInt() == Qt::Checked && canRelink(index.row());
-        emit dataChanged(index, index, {Qt::CheckStateRole});
+        emit dataChanged(index, this->index(index.row(), noteColumn)); // the note follows
         return true;
     }
     if (role == Qt::EditRole && index.column() == targetColumn) {
@@ -129,6 +160,10 @@ bool MovedTargetsModel::setData(const QModelIndex& index, const QVariant& value,
         return true;
     }
     return false;
+}
+
+bool MovedTargetsModel::anyCandidate() const {
+    return std::any_of(chosen_.begin(), chosen_.end(), [](int choice) { return choice >= 0; });
 }
 
 std::vector<AliasRepair::Choice> MovedTargetsModel::choices() const {

@@ -10,12 +10,13 @@
 namespace korvex {
 
 /// The rows of the Find Moved Targets dialog: one per broken alias, with its stored target,
-/// the chosen new target (the best candidate at first; any other can be chosen) and a check
-/// box, on at first where there is exactly one best candidate that leads back to the Mac.
+/// the chosen new target (the best candidate at first; any other can be chosen), a check box,
+/// on at first where there is exactly one best candidate that leads back to the Mac, and a
+/// note saying in words why a row is off. A row that can't be relinked has no check box.
 class MovedTargetsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { aliasColumn, storedColumn, targetColumn, columnCount_ };
+    enum Column { aliasColumn, storedColumn, targetColumn, noteColumn, columnCount_ };
     /// The candidates' paths of a row (a QStringList), and the index of the chosen one.
     static constexpr int candidatesRole = Qt::UserRole;
     static constexpr int chosenRole = Qt::UserRole + 1;
@@ -32,9 +33,12 @@ public:
 
     /// The checked rows as relink choices.
     std::vector<AliasRepair::Choice> choices() const;
+    /// Whether any row has a candidate at all.
+    bool anyCandidate() const;
 
 private:
     bool canRelink(int row) const;
+    QString note(std::size_t row) const;
 
     std::shared_ptr<MovedTargetsSession> session_;
     std::vector<int> chosen_; // -1: no candidate

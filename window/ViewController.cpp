@@ -168,9 +168,9 @@ void ViewController::openPanelDidEnd(int response, const QString& path) {
     emit controlsChanged();
 }
 
-void ViewController::startScan(const FileUrl& folderUrl) {
-    const bool mark = isOn(markCheckbox);
-    const bool rewrite = isOn(rewriteCheckbox);
+void ViewController::startScan(const FileUrl& folderUrl, bool applyOptions) {
+    const bool mark = applyOptions && isOn(markCheckbox);
+    const bool rewrite = applyOptions && isOn(rewriteCheckbox);
 
     progressSpinner->setHidden(false);
     progressSpinner->startAnimation();

@@ -80,7 +80,8 @@ public:
 
     // Scan control.
     void openPanelDidEnd(int response, const QString& path);
-    void startScan(const FileUrl& folderUrl);
+    /// `applyOptions` false: the scan only reads, whatever Mark and Refresh say.
+    void startScan(const FileUrl& folderUrl, bool applyOptions = true);
     void scanFinished(const std::shared_ptr<ScanReport>& report);
     void folderNotFound();
     /// How far the running scan has got, posted by it about ten times a second.

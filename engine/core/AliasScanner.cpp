@@ -148,7 +148,11 @@ void AliasScanner::examineItem(const WalkEntry& entry, const ScanOptions& option
 
 void AliasScanner::markAlias(const FileUrl& item, const BookmarkData& data, std::string_view suffix,
                              ScanReport& report) {
-    std::optional<std::string> properties = platform_.storedProperties(allPropertiesKey, data);
+    writeSidecar(item, suffix, sidecarText(platform_.storedProperties(allPropertiesKey, data)),
+                 report);
+}
+
+std::string AliasScanner::sidecarText(const std::optional<std::string>& properties) {
     std::string text = properties ? "Optional(" + *properties + ")" : std::string("nil");
     text += '\n';
     if (text.size() > sidecarTextLimit) {
@@ -164,7 +168,7 @@ void AliasScanner::markAlias(const FileUrl& item, const BookmarkData& data, std:
                 std::to_string(length) + " bytes long, the first " + std::to_string(cut) +
                 " are written]\n";
     }
-    writeSidecar(item, suffix, text, report);
+    return text;
 }
 
 bool AliasScanner::mayWrite(ScanReport& report) const {

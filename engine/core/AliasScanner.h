@@ -8,6 +8,7 @@
 #include "StopFlag.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -52,6 +53,10 @@ public:
     /// does not start once the scan's stop is requested (the report is then `stopped`).
     void markAlias(const FileUrl& item, const BookmarkData& data, std::string_view suffix,
                    ScanReport& report);
+
+    /// The text of the sidecar of data whose stored properties are `properties` (none: "nil"),
+    /// cut to `sidecarTextLimit` (saying so): exactly what `markAlias` writes.
+    static std::string sidecarText(const std::optional<std::string>& properties);
 
     /// Writes fresh bookmark data for `resolved` into the alias at `item` (marking it first when
     /// the options ask); a failure adds a "Couldn't refresh " line to the report.

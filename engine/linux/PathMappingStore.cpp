@@ -6,6 +6,7 @@
 #include "RegularFileReader.h"
 #include "TextFields.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -195,6 +196,39 @@ bool PathMappingStore::save(const std::vector<PathMapping>& mappings, std::strin
                                   true, 0600)) {
         error = "can't save " + target + ": " + std::strerror(errno ? errno : EIO);
         return false;
+    }
+    return true;
+}
+
+std::vector<PathMapping> PathMappingStore::merged(const std::vector<PathMapping>& base,
+                                                  const std::vector<PathMapping>& edited,
+                                                  const std::vector<PathMapping>& current) {
+    auto holds = [](const std::vector<PathMapping>& list, const PathMapping& mapping) {
+        return std::find(list.begin(), list.end(), mapping) != list.end();
+    };
+    std::vector<PathMapping> result;
+    for (const PathMapping& mapping : edited) {
+        if (!holds(base, mapping) || holds(current, mapping)) {
+            result.push_back(mapping); // not removed by someone else meanwhile
+        }
+    }
+    for (const PathMapping& mapping : current) {
+        if (!holds(base, mapping) && !holds(edited, mapping)) {
+            result.push_back(mapping); // added by someone else meanwhile
+        }
+    }
+    return result;
+}
+
+bool PathMappingStore::saveEdits(const std::vector<PathMapping>& base,
+                                 const std::vector<PathMapping>& edited, std::string& error,
+                                 std::vector<PathMapping>* stored) const {
+    std::vector<PathMapping> result = merged(cleaned(base), cleaned(edited), load().mappings);
+    if (!save(result, error)) {
+        return false;
+    }
+    if (stored) {
+        *stored = std::move(result);
     }
     return true;
 }

@@ -45,6 +45,19 @@ public:
     /// with `error` set, when it fails.
     bool save(const std::vector<PathMapping>& mappings, std::string& error) const;
 
+    /// Stores the edits that turned `base` (the list as it was loaded) into `edited`, on top of
+    /// the list stored now, so that no save drops a change saved meanwhile by another window
+    /// or program: what `edited` holds stays, in its order, except a mapping that was in
+    /// `base` and has been removed from the store since; then come the mappings stored since
+    /// `base` was loaded that `edited` doesn't hold. `stored`, when given, receives the list
+    /// saved. False, with `error` set, when the save fails.
+    bool saveEdits(const std::vector<PathMapping>& base, const std::vector<PathMapping>& edited,
+                   std::string& error, std::vector<PathMapping>* stored = nullptr) const;
+    /// That merge alone: `current` is the list stored now.
+    static std::vector<PathMapping> merged(const std::vector<PathMapping>& base,
+                                           const std::vector<PathMapping>& edited,
+                                           const std::vector<PathMapping>& current);
+
     /// The mappings worth keeping, in their order: both sides absolute paths (the local folder
     /// too: a relative one would depend on where the program was started), trailing slashes
     /// dropped (but "/" stays "/"), without NUL bytes; other rows are left out. Two rows may share

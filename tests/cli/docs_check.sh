@@ -65,6 +65,8 @@ others=(
     "Relinked"
     "Restored"
     "Left as it is"
+    "Removed"
+    "it isn't the one a scan wrote"
 )
 for line in "${others[@]}"; do
     grep -rqF --include='*.cpp' -- "$line" "$source_dir/engine" "$source_dir/cli" ||

@@ -133,5 +133,29 @@ TEST(PathMappingStore, LivesInTheUsersSettingsFolder) {
     EXPECT_EQ(PathMappingStore().filePath(), "/home/anna/.config/Korvex/path-mappings.conf");
 }
 
+// Two windows edit the list from the same start: each save keeps what the other stored meanwhile.
+TEST(PathMappingStore, SavedEditsKeepWhatOthersStoredMeanwhile) {
+    const PathMapping a{"/Volumes/A", "/mnt/a"}, b{"/Volumes/B", "/mnt/b"},
+        c{"/Volumes/C", "/mnt/c"}, d{"/Volumes/D", "/mnt/d"};
+    // Loaded {a, b}; here b was removed and d added; meanwhile another stored {a, b, c}.
+    EXPECT_EQ(PathMappingStore::merged({a, b}, {a, d}, {a, b, c}), (std::vector{a, d, c}));
+    // Meanwhile another removed a: it stays removed, unless it is an edit of this one.
+    EXPECT_EQ(PathMappingStore::merged({a, b}, {a, b}, {b}), (std::vector{b}));
+    EXPECT_EQ(PathMappingStore::merged({b}, {a, b}, {}), (std::vector{a}));
+
+    TempTree tree;
+    const PathMappingStore store(tree.path("settings/path-mappings.conf"));
+    std::string error;
+    ASSERT_TRUE(store.save({a}, error)) << error;
+    ASSERT_TRUE(store.saveEdits({a}, {a, b}, error)) << error; // one window adds b
+    std::vector<PathMapping> stored;
+    ASSERT_TRUE(store.saveEdits({a}, {a, c}, error, &stored)) << error; // the other, c
+    EXPECT_EQ(stored, (std::vector{a, c, b}));
+    EXPECT_EQ(store.load().mappings, (std::vector{a, c, b}));
+    ASSERT_TRUE(store.saveEdits({a, c, b}, {a, b}, error)) << error; // c removed, cleaned paths
+    ASSERT_TRUE(store.saveEdits({a}, {a, {"/Volumes/E/", "/mnt/e/"}}, error)) << error;
+    EXPECT_EQ(store.load().mappings, (std::vector{a, PathMapping{"/Volumes/E", "/mnt/e"}, b}));
+}
+
 } // namespace
 } // namespace korvex

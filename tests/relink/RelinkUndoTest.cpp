@@ -8,6 +8,7 @@
 #include "AliasScanner.h"
 #include "Base64.h"
 #include "CandidateSearch.h"
+#include "RelinkSummary.h"
 #include "TempTree.h"
 
 #include <gtest/gtest.h>
@@ -404,6 +405,73 @@ TEST(RelinkUndoTest, TheSearchBoundsItsDescriptorsAndSaysWhatItCouldntRead) {
               }),
               0);
 #endif
+}
+
+// The undo of one relink (the window's Undo Relink): only its records are applied; an earlier
+// relink of the same alias stays, and so does the sidecar that records it.
+TEST(RelinkUndoTest, UndoOfOneRelinkLeavesTheEarlierOnes) {
+    Tree t;
+    const std::string alias = t.alias("c alias", t.folder + "/old/c.txt");
+    const Bytes original = readBytes(alias);
+    t.tree.file("scan/new/c.txt");
+    ASSERT_EQ(t.repair(true).relinked.size(), 1u);
+    const Bytes first = readBytes(alias);
+    std::filesystem::rename(t.folder + "/new", t.folder + "/newer");
+    const RepairResult second = t.repair(true);
+    ASSERT_EQ(second.journalRecords.size(), 1u);
+
+    UndoResult undone;
+    ASSERT_TRUE(RelinkUndo::run(t.folder, RelinkJournal(t.journal), undone, {}, FileCalls::system(),
+                                {}, &second.journalRecords));
+    EXPECT_EQ(undone.restored, std::vector<std::string>{alias});
+    EXPECT_EQ(readBytes(alias), first);
+    EXPECT_TRUE(std::filesystem::exists(alias + "-korvex-relink.text"));
+    EXPECT_EQ(t.openRecords(), (std::map<std::string, int>{{t.folder, 1}}));
+
+    EXPECT_EQ(t.undo().restored, std::vector<std::string>{alias}); // the rest, as the CLI does
+    EXPECT_EQ(readBytes(alias), original);
+}
+
+// A relink makes the sidecar of a marking scan beside a broken alias untrue: it is removed when
+// it is exactly what the scan wrote, else kept and named; the summary says which.
+TEST(RelinkUndoTest, ARelinkRemovesTheBrokenSidecarsAScanWroteOnly) {
+    Tree t;
+    const std::string ours = t.alias("ours alias", t.folder + "/old/a.txt");
+    const std::string edited = t.alias("edited alias", t.folder + "/old/b.txt");
+    const std::string linked = t.alias("linked alias", t.folder + "/old/c.txt");
+    const std::string none = t.alias("none alias", t.folder + "/old/d.txt");
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) {
+        t.tree.file(std::string("scan/new/") + name);
+    }
+    {
+        PosixAliasPlatform platform;
+        Responder responder;
+        AliasScanner(platform).runScan(scanOptionsForFolder(t.folder, true, false),
+                                       std::make_shared<ScanReport>(), responder);
+        ASSERT_TRUE(responder.report && responder.report->brokenCount == 4);
+    }
+    const std::string note = "-korvex-broken.text";
+    ASSERT_TRUE(std::filesystem::exists(ours + note));
+    std::string words = test::readAll(edited + note);
+    words.back() = '!'; // the same length, one byte changed
+    t.tree.file("scan/edited alias" + note, words);
+    // A second name elsewhere: removing this one would be no removal of the note.
+    ASSERT_EQ(::link((linked + note).c_str(), t.tree.path("elsewhere").c_str()), 0);
+    std::filesystem::remove(none + note);
+
+    const RepairResult result = t.repair(false);
+    ASSERT_EQ(result.relinked.size(), 4u);
+    EXPECT_FALSE(std::filesystem::exists(ours + note));
+    EXPECT_TRUE(std::filesystem::exists(edited + note));
+    EXPECT_TRUE(std::filesystem::exists(linked + note));
+    EXPECT_FALSE(RelinkSummary::sidecarFailed(result));
+    const std::string summary = RelinkSummary::text(result);
+    EXPECT_NE(summary.find("\nRemoved " + ours + note + "\n"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("\nKept " + edited + note + ": it isn't the one a scan wrote\n"),
+              std::string::npos)
+        << summary;
+    EXPECT_NE(summary.find("\nKept " + linked + note), std::string::npos) << summary;
+    EXPECT_EQ(summary.find(none + note), std::string::npos) << summary;
 }
 
 } // namespace

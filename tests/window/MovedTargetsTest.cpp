@@ -1,20 +1,32 @@
 // The Find Moved Targets dialog on a real temporary tree: the rows and their check boxes, a
-// tie left off, a mapping added to the stored list, and Relink Selected followed by a new scan.
+// tie left off, a mapping added to the stored list (and seen by Preferences), the keys and the
+// confirmation of Relink N Checked, the summary after it, and Undo Relink.
+#include "DocumentWindow.h"
 #include "MovedTargetsController.h"
 #include "MovedTargetsDialog.h"
 #include "PathMappingStore.h"
 #include "PosixAliasPlatform.h"
+#include "PreferencesDialog.h"
 #include "TempTree.h"
 #include "TestSupport.h"
 #include "ViewController.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <filesystem>
 
 using namespace korvex;
 using namespace korvex::test;
@@ -57,6 +69,35 @@ int rowOf(MovedTargetsModel* model, const std::string& path) {
         }
     }
     return -1;
+}
+
+/// Presses Relink N Checked and answers the confirmation with its Relink button.
+void relinkConfirmed(MovedTargetsDialog* dialog) {
+    QTest::mouseClick(dialog->relinkButton, Qt::LeftButton);
+    QVERIFY(dialog->confirmation && dialog->confirmation->isVisible());
+    for (QAbstractButton* button : dialog->confirmation->buttons()) {
+        if (button->text() == QStringLiteral("&Relink")) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            return;
+        }
+    }
+    QFAIL("no Relink button in the confirmation");
+}
+
+/// Scans `folder` in `view` and opens Find Moved Targets.
+MovedTargetsDialog* openDialog(ViewController& view, const std::string& folder) {
+    QSignalSpy answered(&view, &ViewController::scanAnswered);
+    view.startScan(fileUrlWithPath(folder, true));
+    if (!answered.wait(10000)) {
+        return nullptr;
+    }
+    QSignalSpy shown(view.movedTargets, &MovedTargetsController::dialogShown);
+    view.movedTargets->findMovedTargets();
+    return shown.wait(10000) ? view.movedTargets->dialog() : nullptr;
+}
+
+QString text(const std::string& path) {
+    return QString::fromStdString(path);
 }
 
 } // namespace
@@ -120,21 +161,38 @@ private slots:
         QVERIFY(model->setData(model->index(e, MovedTargetsModel::targetColumn), 1, Qt::EditRole));
         QCOMPARE(model->index(e, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
 
+        // Preferences is open, with an edit not stored yet, while Add Mapping stores another
+        // mapping: Preferences shows it at once, and its OK keeps both.
+        PreferencesDialog preferences(PathMappingStore(), std::make_shared<ScriptedPanels>());
+        preferences.show();
+        QTest::mouseClick(preferences.addButton, Qt::LeftButton);
+        preferences.mappingTable->item(0, 0)->setText(QStringLiteral("/Volumes/Typed"));
+        preferences.mappingTable->item(0, 1)->setText(QStringLiteral("/mnt/typed"));
+
         QCOMPARE(dialog->mappingList->count(), 1);
         QTest::mouseClick(dialog->addMappingButton, Qt::LeftButton);
-        QCOMPARE(PathMappingStore().load().mappings,
-                 (std::vector<PathMapping>{{"/Volumes/Archive", t.folder + "/vol"}}));
+        const PathMapping added{"/Volumes/Archive", t.folder + "/vol"};
+        QCOMPARE(PathMappingStore().load().mappings, std::vector<PathMapping>{added});
         QVERIFY(!dialog->addMappingButton->isEnabled());
+        QCOMPARE(preferences.tableMappings(),
+                 (std::vector<PathMapping>{{"/Volumes/Typed", "/mnt/typed"}, added}));
+        QTest::mouseClick(preferences.buttonBox->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        QCOMPARE(PathMappingStore().load().mappings,
+                 (std::vector<PathMapping>{{"/Volumes/Typed", "/mnt/typed"}, added}));
+        std::string ignored;
+        PathMappingStore().save({added}, ignored);
 
         QPointer<MovedTargetsDialog> open(dialog);
         answered.clear();
-        QTest::mouseClick(dialog->relinkButton, Qt::LeftButton);
+        relinkConfirmed(dialog);
         QVERIFY(answered.wait(10000)); // the window scans again by itself
         QVERIFY(!open || !open->isVisible());
         QCOMPARE(infoOf(readBytes(t.aliasPath("c"))).targetPath(), t.folder + "/new/c.txt");
         QCOMPARE(infoOf(readBytes(t.aliasPath("e"))).targetPath(), t.folder + "/y/e.txt");
         QCOMPARE(view.lastBrokenCount, 0); // a and b resolve through the mapping added
-        const QString relinked = QStringLiteral("\n\nRelinked 2 aliases.\n%1 -> %2\n%3 -> %4\n")
+        const QString relinked = QStringLiteral("\n\nRelinked 2 aliases.\n%1 -> %2\n%3 -> %4\n"
+                                                "Edit > Undo Relink (Ctrl+Z) puts these "
+                                                "aliases back.\n")
                                      .arg(QString::fromStdString(t.aliasPath("c")),
                                           QString::fromStdString(t.folder + "/new/c.txt"),
                                           QString::fromStdString(t.aliasPath("e")),
@@ -163,7 +221,7 @@ private slots:
         const test::Bytes changed = test::aliasBytes(t.folder + "/elsewhere.txt");
         t.tree.file("scan/aliases/c alias", changed);
         answered.clear();
-        QTest::mouseClick(dialog->relinkButton, Qt::LeftButton);
+        relinkConfirmed(dialog);
         QVERIFY(answered.wait(10000));
         QCOMPARE(readBytes(t.aliasPath("c")), changed);
         const QString failed =
@@ -173,6 +231,197 @@ private slots:
         QVERIFY2(view.outputString().endsWith(failed), qPrintable(view.outputString()));
         QVERIFY2(view.statusLine->text().contains(QStringLiteral("couldn't be relinked")),
                  qPrintable(view.statusLine->text()));
+    }
+
+    // Return never relinks, Tab leaves the table, every button has a mnemonic, rows that can't
+    // be relinked have no check box and say why, and the action is there only when a finished
+    // scan found broken aliases.
+    void dialogKeysAndConfirmation() {
+        Tree t;
+        t.alias("d", t.folder + "/gone/d.txt"); // no candidate at all
+        const test::Bytes before = readBytes(t.aliasPath("c"));
+        DocumentWindow window(
+            new ViewController(diskPlatforms(), std::make_shared<ScriptedPanels>()));
+        ViewController& view = *window.contentViewController();
+        window.show();
+        MovedTargetsController* controller = view.movedTargets;
+        QVERIFY(!controller->findAction->isEnabled()); // a fresh window
+        QVERIFY(!controller->undoAction->isEnabled());
+
+        QSignalSpy answered(&view, &ViewController::scanAnswered);
+        view.startScan(fileUrlWithPath(t.folder, true));
+        QVERIFY(!controller->findAction->isEnabled()); // while it scans
+        QVERIFY(answered.wait(10000));
+        QVERIFY(controller->findAction->isEnabled());
+        view.rescan();
+        QVERIFY(!controller->findAction->isEnabled() && !controller->findButton->isEnabled());
+        QVERIFY(answered.wait(10000));
+
+        QSignalSpy shown(controller, &MovedTargetsController::dialogShown);
+        controller->findAction->trigger();
+        QVERIFY(shown.wait(10000));
+        MovedTargetsDialog* dialog = controller->dialog();
+        MovedTargetsModel* model = dialog->model();
+        const int d = rowOf(model, t.aliasPath("d"));
+        const int e = rowOf(model, t.aliasPath("e"));
+        const int a = rowOf(model, t.aliasPath("a"));
+        QVERIFY(!model->index(d, 0).data(Qt::CheckStateRole).isValid()); // no box
+        QVERIFY(!model->index(a, 0).data(Qt::CheckStateRole).isValid()); // a mapping only
+        QVERIFY(model->index(e, 0).data(Qt::CheckStateRole).isValid());
+        auto note = [&](int row) {
+            return model->index(row, MovedTargetsModel::noteColumn).data().toString();
+        };
+        QVERIFY2(note(d).contains(QStringLiteral("No entry")), qPrintable(note(d)));
+        QVERIFY2(note(e).contains(QStringLiteral("tie")), qPrintable(note(e)));
+        QVERIFY2(note(a).contains(QStringLiteral("mapping")), qPrintable(note(a)));
+
+        QCOMPARE(dialog->relinkButton->text(), QStringLiteral("&Relink 1 Checked"));
+        for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+            QVERIFY2(button->text().contains(QLatin1Char('&')), qPrintable(button->text()));
+            QVERIFY2(!button->isDefault() && !button->autoDefault(), qPrintable(button->text()));
+        }
+
+        // Return on a selected row presses nothing.
+        QApplication::setActiveWindow(dialog);
+        dialog->table->setFocus();
+        dialog->table->selectRow(rowOf(model, t.aliasPath("c")));
+        QTest::keyClick(dialog->table, Qt::Key_Return);
+        QTest::keyClick(dialog, Qt::Key_Enter);
+        QVERIFY(!dialog->confirmation && dialog->isVisible());
+        QCOMPARE(readBytes(t.aliasPath("c")), before);
+
+        // Tab leaves the table, Shift+Tab comes back.
+        QTest::keyClick(dialog->table, Qt::Key_Tab);
+        QWidget* next = QApplication::focusWidget();
+        QVERIFY(next && next != dialog->table);
+        QTest::keyClick(next, Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog->table));
+
+        // The confirmation names the count and the undo; its Return is Cancel.
+        QTest::mouseClick(dialog->relinkButton, Qt::LeftButton);
+        QPointer<QMessageBox> box = dialog->confirmation;
+        QVERIFY(box && box->isVisible());
+        QVERIFY2(box->text().contains(QStringLiteral("Relink 1 ")), qPrintable(box->text()));
+        QVERIFY2(box->informativeText().contains(QStringLiteral("Undo Relink")),
+                 qPrintable(box->informativeText()));
+        QVERIFY(!dialog->relinkButton->isEnabled()); // one question at a time
+        QTest::keyClick(box, Qt::Key_Return);
+        QTRY_VERIFY(!box);
+        QVERIFY(dialog->isVisible() && dialog->relinkButton->isEnabled());
+        QTest::qWait(50);
+        QCOMPARE(readBytes(t.aliasPath("c")), before);
+        dialog->close();
+    }
+
+    // No candidate anywhere: the dialog says so instead of showing empty lists.
+    void anEmptyResultSaysSo() {
+        TempTree tree;
+        const std::string folder = tree.path("scan");
+        tree.file("scan/lost alias", test::aliasBytes(folder + "/nowhere/lost.txt"));
+        ViewController view(diskPlatforms(), std::make_shared<ScriptedPanels>());
+        view.show();
+        MovedTargetsDialog* dialog = openDialog(view, folder);
+        QVERIFY(dialog);
+        QVERIFY2(dialog->statusLabel->text().startsWith(QStringLiteral("No new target")),
+                 qPrintable(dialog->statusLabel->text()));
+        QVERIFY(dialog->mappingList->isHidden());
+        QVERIFY(!dialog->relinkButton->isEnabled());
+        dialog->close();
+    }
+
+    // After a relink: what went where, the broken-alias sidecars it made untrue removed (only
+    // ours), the scan after it only reading, and Undo Relink putting just that relink back.
+    void summaryUndoAndSidecars() {
+        Tree t;
+        DocumentWindow window(
+            new ViewController(diskPlatforms(), std::make_shared<ScriptedPanels>()));
+        ViewController& view = *window.contentViewController();
+        window.show();
+        view.markCheckbox->setCheckState(Qt::Checked);
+        MovedTargetsDialog* dialog = openDialog(view, t.folder);
+        QVERIFY(dialog);
+        const std::string noteC = t.aliasPath("c") + "-korvex-broken.text";
+        const std::string noteE = t.aliasPath("e") + "-korvex-broken.text";
+        const std::string noteA = t.aliasPath("a") + "-korvex-broken.text";
+        QVERIFY(std::filesystem::exists(noteC) && std::filesystem::exists(noteA));
+        t.tree.file("scan/aliases/e alias-korvex-broken.text", "my own words\n");
+        std::filesystem::remove(noteA); // a marking scan would write it again
+        const test::Bytes beforeC = readBytes(t.aliasPath("c"));
+        const test::Bytes beforeE = readBytes(t.aliasPath("e"));
+
+        MovedTargetsModel* model = dialog->model();
+        const int e = rowOf(model, t.aliasPath("e"));
+        QVERIFY(model->setData(model->index(e, MovedTargetsModel::targetColumn), 1, Qt::EditRole));
+        QSignalSpy answered(&view, &ViewController::scanAnswered);
+        relinkConfirmed(dialog);
+        QVERIFY(answered.wait(10000));
+        QCOMPARE(infoOf(readBytes(t.aliasPath("c"))).targetPath(), t.folder + "/new/c.txt");
+        QVERIFY(!std::filesystem::exists(noteC));
+        QCOMPARE(readAll(noteE), std::string("my own words\n"));
+        QVERIFY(!std::filesystem::exists(noteA)); // the scan after the relink wrote nothing
+        const QString summary =
+            QStringLiteral("\n\nRelinked 2 aliases.\n%1 -> %2\n%3 -> %4\nRemoved %5\n"
+                           "Kept %6: it isn't the one a scan wrote\n"
+                           "Edit > Undo Relink (Ctrl+Z) puts these aliases back.\n")
+                .arg(text(t.aliasPath("c")), text(t.folder + "/new/c.txt"), text(t.aliasPath("e")),
+                     text(t.folder + "/y/e.txt"), text(noteC), text(noteE));
+        QVERIFY2(view.outputString().endsWith(summary), qPrintable(view.outputString()));
+
+        // Ctrl+Z in the window (from the report, as after reading the summary).
+        MovedTargetsController* controller = view.movedTargets;
+        QVERIFY(controller->undoAction->isEnabled());
+        QVERIFY(window.findChildren<QAction*>().contains(controller->undoAction) ||
+                controller->undoAction->associatedObjects().size() > 0);
+        QCOMPARE(controller->undoAction->shortcut(), QKeySequence(QKeySequence::Undo));
+        QSignalSpy undone(controller, &MovedTargetsController::undoDone);
+        QApplication::setActiveWindow(&window);
+        view.outputTextbox->setFocus();
+        QTest::keyClick(view.outputTextbox, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(undone.wait(10000));
+        QVERIFY(answered.wait(10000));
+        QCOMPARE(readBytes(t.aliasPath("c")), beforeC);
+        QCOMPARE(readBytes(t.aliasPath("e")), beforeE);
+        QVERIFY(!std::filesystem::exists(noteA)); // this scan only read too
+        const QString restored = QStringLiteral("\n\nRestored 2 aliases.\n%1\n%2\n")
+                                     .arg(text(t.aliasPath("c")), text(t.aliasPath("e")));
+        QVERIFY2(view.outputString().endsWith(restored), qPrintable(view.outputString()));
+        QVERIFY(!controller->undoAction->isEnabled()); // that relink is undone
+        view.markCheckbox->setCheckState(Qt::Unchecked);
+    }
+
+    // Undo Relink puts back the window's last relink only: a relink made before it, in the same
+    // folder, stays (korvex-scan --undo-relink is there for it).
+    void undoTakesTheLastRelinkOnly() {
+        Tree t;
+        ViewController view(diskPlatforms(), std::make_shared<ScriptedPanels>());
+        view.show();
+        MovedTargetsDialog* dialog = openDialog(view, t.folder);
+        QVERIFY(dialog);
+        // First relink: c only (e's tie stays off).
+        QSignalSpy answered(&view, &ViewController::scanAnswered);
+        relinkConfirmed(dialog);
+        QVERIFY(answered.wait(10000));
+        const test::Bytes relinkedC = readBytes(t.aliasPath("c"));
+        const test::Bytes beforeE = readBytes(t.aliasPath("e"));
+        // Second relink: e, by hand.
+        dialog = nullptr;
+        QSignalSpy shown(view.movedTargets, &MovedTargetsController::dialogShown);
+        view.movedTargets->findMovedTargets();
+        QVERIFY(shown.wait(10000));
+        dialog = view.movedTargets->dialog();
+        const int e = rowOf(dialog->model(), t.aliasPath("e"));
+        QVERIFY(dialog->model()->setData(dialog->model()->index(e, MovedTargetsModel::targetColumn),
+                                         0, Qt::EditRole));
+        relinkConfirmed(dialog);
+        QVERIFY(answered.wait(10000));
+        QVERIFY(readBytes(t.aliasPath("e")) != beforeE);
+
+        QSignalSpy undone(view.movedTargets, &MovedTargetsController::undoDone);
+        view.movedTargets->undoAction->trigger();
+        QVERIFY(undone.wait(10000));
+        QVERIFY(answered.wait(10000));
+        QCOMPARE(readBytes(t.aliasPath("e")), beforeE);
+        QCOMPARE(readBytes(t.aliasPath("c")), relinkedC);
     }
 };
 

@@ -138,7 +138,12 @@ private slots:
         auto world = std::make_shared<ScanWorld>();
         DocumentWindow window(
             new ViewController(world->factory(), std::make_shared<ScriptedPanels>()));
-        QAction* preferences = window.menuBar()->actions().value(1)->menu()->actions().value(0);
+        QAction* preferences = nullptr;
+        for (QAction* action : window.menuBar()->actions().value(1)->menu()->actions()) {
+            preferences =
+                action->text() == QStringLiteral("&Preferences...") ? action : preferences;
+        }
+        QVERIFY(preferences);
         QCOMPARE(preferences->text(), QStringLiteral("&Preferences..."));
         QCOMPARE(preferences->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
         QSignalSpy requested(&window, &DocumentWindow::preferencesRequested);

@@ -1,5 +1,6 @@
 #include "AliasRelinker.h"
 
+#include "AliasScanner.h"
 #include "PathText.h"
 #include "RegularFileReader.h"
 #include "RelinkRecord.h"
@@ -172,6 +173,49 @@ bool AliasRelinker::removeSidecar(std::string_view relativePath, std::string_vie
         return false;
     }
     return ::unlinkat(folder.get(), sidecarName.c_str(), 0) == 0;
+}
+
+AliasRelinker::BrokenNote AliasRelinker::removeBrokenNote(std::string_view relativePath,
+                                                          const BookmarkData& before, int* error) {
+    std::string name;
+    FileDescriptor folder = folderOf(relativePath, name);
+    if (!folder) {
+        return BrokenNote::none; // the alias itself was just written through this very path
+    }
+    const std::string noteName = name + std::string(brokenSuffix);
+    struct stat st {};
+    if (::fstatat(folder.get(), noteName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT) {
+            return BrokenNote::none;
+        }
+        if (error) {
+            *error = errno;
+        }
+        return BrokenNote::failed;
+    }
+    const std::string expected =
+        AliasScanner::sidecarText(platform_.storedProperties(allPropertiesKey, before));
+    ReadFailure why;
+    const std::optional<std::vector<std::uint8_t>> text =
+        RegularFileReader::readAt(folder.get(), noteName.c_str(), expected.size() + 1, &st, &why);
+    if (!text && why.kind == ReadFailure::Kind::unreadable) {
+        if (error) {
+            *error = why.error;
+        }
+        return BrokenNote::failed;
+    }
+    // Ours only when a scan could have written it: a plain file of one name, our very text.
+    if (!text || st.st_nlink != 1 ||
+        std::string_view(reinterpret_cast<const char*>(text->data()), text->size()) != expected) {
+        return BrokenNote::kept;
+    }
+    if (::unlinkat(folder.get(), noteName.c_str(), 0) != 0) {
+        if (error) {
+            *error = errno;
+        }
+        return BrokenNote::failed;
+    }
+    return BrokenNote::removed;
 }
 
 } // namespace korvex

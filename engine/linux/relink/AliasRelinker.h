@@ -57,6 +57,19 @@ public:
     /// for one. False when it was not removed.
     bool removeSidecar(std::string_view relativePath, std::string_view line);
 
+    /// What became of the "-korvex-broken.text" sidecar of an alias a relink fixed.
+    enum class BrokenNote {
+        none,    ///< there is none
+        removed, ///< it was the one a marking scan wrote for the old data: removed
+        kept,    ///< it holds something else (edited, or not ours): left as it is
+        failed,  ///< it could not be read or removed (see `error`)
+    };
+    /// Removes the broken alias's sidecar of the alias at `relativePath` when it holds exactly
+    /// what a marking scan writes for `before` (the data the relink replaced); anything else
+    /// there is someone's file and stays. Through the folder's descriptor, never a link.
+    BrokenNote removeBrokenNote(std::string_view relativePath, const BookmarkData& before,
+                                int* error = nullptr);
+
     /// The folder's device and inode.
     dev_t device() const { return device_; }
     ino_t inode() const { return inode_; }

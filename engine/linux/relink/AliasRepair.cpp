@@ -204,6 +204,10 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
                              request.mark ? &sidecar : nullptr, &error);
         if (outcome == AliasRelinker::Outcome::replaced) {
             result.relinked.push_back({alias.aliasPath, best.path, *macPath});
+            result.journalRecords.push_back(*offset);
+            RelinkedAlias& done = result.relinked.back();
+            done.brokenNote =
+                relinker.removeBrokenNote(alias.relativePath, *data, &done.brokenNoteError);
             mark(records, alias.aliasPath, AliasStatus::relinked);
             continue;
         }

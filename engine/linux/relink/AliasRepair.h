@@ -35,6 +35,10 @@ struct RelinkedAlias {
     std::string aliasPath;
     std::string targetPath; ///< on this machine
     std::string macPath;    ///< as written into the alias
+    /// Its "-korvex-broken.text" sidecar, which no longer tells the truth: removed when it is
+    /// the one a marking scan wrote, else named in the summary.
+    AliasRelinker::BrokenNote brokenNote = AliasRelinker::BrokenNote::none;
+    int brokenNoteError = 0; ///< the errno of a `failed` one
 };
 
 /// One alias a relink was tried on and that is left as it was.
@@ -49,6 +53,8 @@ struct RepairResult {
     std::unique_ptr<CandidateIndex> index;
     std::vector<SuggestedMapping> suggestions;
     std::vector<RelinkedAlias> relinked;
+    /// The journal records of the relinks made (their offsets), for an undo of just these.
+    std::vector<std::uint64_t> journalRecords;
     /// Aliases that a relink was tried on and failed (or that changed since the scan).
     std::vector<FailedRelink> failed;
     /// What couldn't be read: folders of the search (their entries were not considered), and

@@ -10,10 +10,16 @@ namespace korvex {
 ///   Relinked N aliases.
 ///   ALIAS -> MAC PATH (here: LOCAL PATH)      one per alias relinked; "(here: ...)" only when
 ///                                             the path written differs from the one found here
+///   Removed ALIAS-korvex-broken.text          the sidecar of a marking scan beside an alias
+///                                             relinked: it no longer tells the truth
+///   Kept ALIAS-korvex-broken.text: it isn't the one a scan wrote   (edited, or someone's)
+///   Couldn't remove ALIAS-korvex-broken.text: REASON
 ///   Couldn't relink ALIAS: REASON             one per alias left as it was
 class RelinkSummary {
 public:
     static std::string text(const RepairResult& result);
+    /// Whether a sidecar of an alias relinked could not be removed (a "Couldn't" line).
+    static bool sidecarFailed(const RepairResult& result);
 };
 
 } // namespace korvex

@@ -2,13 +2,15 @@
 
 #include "AliasRelinker.h"
 
+#include <algorithm>
 #include <map>
 
 namespace korvex {
 
 bool RelinkUndo::run(const std::string& folder, const RelinkJournal& journal, UndoResult& result,
                      const StopFlag& stop, FileCalls& fileCalls,
-                     const std::function<void()>& afterReading) {
+                     const std::function<void()>& afterReading,
+                     const std::vector<std::uint64_t>* only) {
     AliasRelinker relinker(folder, fileCalls);
     if (!relinker.isOpen()) {
         return false;
@@ -48,6 +50,10 @@ bool RelinkUndo::run(const std::string& folder, const RelinkJournal& journal, Un
     for (auto& [relative, entries] : byAlias) {
         std::erase_if(entries, [&](const RelinkJournal::Entry& entry) {
             return reading.settled.count(entry.offset) > 0;
+        });
+        // Records of other relinks of the alias, left standing: its relink sidecar stays too.
+        const auto othersLeft = std::erase_if(entries, [&](const RelinkJournal::Entry& entry) {
+            return only && std::find(only->begin(), only->end(), entry.offset) == only->end();
         });
         if (entries.empty()) {
             continue;
@@ -115,7 +121,7 @@ bool RelinkUndo::run(const std::string& folder, const RelinkJournal& journal, Un
         if (restored) {
             result.restored.push_back(path);
         }
-        if (restored && settledAll) {
+        if (restored && settledAll && othersLeft == 0) {
             relinker.removeSidecar(relative, oldestBefore); // its record is undone
         }
     }

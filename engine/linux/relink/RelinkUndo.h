@@ -39,10 +39,12 @@ public:
     /// False when `folder` can't be opened. `stop` is looked at right before each alias is
     /// restored: once it is requested, no further alias is, and their records stay.
     /// `fileCalls`: the calls the restores go through. `afterReading` (tests): called between
-    /// reading the journal and the first write.
+    /// reading the journal and the first write. `only`, when given: the records (offsets) to
+    /// undo, those of one relink (see RepairResult::journalRecords); the folder's others stay.
     static bool run(const std::string& folder, const RelinkJournal& journal, UndoResult& result,
                     const StopFlag& stop = {}, FileCalls& fileCalls = FileCalls::system(),
-                    const std::function<void()>& afterReading = {});
+                    const std::function<void()>& afterReading = {},
+                    const std::vector<std::uint64_t>* only = nullptr);
 };
 
 } // namespace korvex
