@@ -107,7 +107,18 @@ void HelpPdfView::scrollPlaceTo(const Place& place, QPoint viewportPoint) {
 
 void HelpPdfView::showMatch(int page, const QList<QRectF>& rectangles) {
     matchPage_ = page;
-    match_ = rectangles;
+    // The search gives a box per letter: one outline per line of the match is enough.
+    match_.clear();
+    for (const QRectF& rectangle : rectangles) {
+        const auto sameLine = [&rectangle](const QRectF& line) {
+            return rectangle.center().y() >= line.top() && rectangle.center().y() <= line.bottom();
+        };
+        const auto line = std::find_if(match_.begin(), match_.end(), sameLine);
+        if (line == match_.end())
+            match_.append(rectangle);
+        else
+            *line = line->united(rectangle);
+    }
     if (!rectangles.isEmpty()) {
         QRectF all;
         for (const QRectF& rectangle : rectangles)
@@ -149,9 +160,9 @@ void HelpPdfView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     painter.setRenderHint(QPainter::Antialiasing, false);
     QColor fill = matchColor();
-    fill.setAlpha(60);
+    fill.setAlpha(35); // the word stays readable under it
     for (const QRectF& rectangle : shown) {
-        const QRectF around = rectangle.adjusted(-2, -2, 2, 2);
+        const QRectF around = rectangle.adjusted(-4, -3, 4, 3);
         painter.fillRect(around, fill);
         painter.setPen(QPen(matchColor(), 2));
         painter.drawRect(around);
