@@ -14,8 +14,12 @@ namespace korvex {
 
 /// The application's delegate: the menu actions Help, Check for Updates and Support.
 ///
-/// Every openHelp() makes and shows another help window; the delegate keeps every window it
-/// made (closing one only hides it) until the delegate itself goes, at the end of the program.
+/// There is one help window: the first openHelp() makes it, every later one shows it again and
+/// brings it to the front. Closing it only hides it; it goes with the delegate.
+///
+/// The web pages live under the web base, a build setting (KORVEX_WEB_BASE). A build without
+/// one has no web pages: Support shows the installed manual and Check for Updates says that
+/// updates come from the system's package manager.
 class AppDelegate : public QObject {
     Q_OBJECT
 
@@ -27,15 +31,24 @@ public:
     explicit AppDelegate(QObject* parent = nullptr, UrlOpener opener = {});
     ~AppDelegate() override;
 
-    /// Every help window made so far, in the order they were opened; only ever grows.
+    /// The help window, once made: none or one.
     std::vector<QPointer<QWidget>> myHelpWindow() const;
 
+    /// The address of the web site, without a trailing "/"; empty when there is none.
+    QString webBase() const { return webBase_; }
+    /// Replaces the build's web base (tests); trailing "/" are dropped.
+    void setWebBase(const QString& base);
+
     /// The page openUpdates() opens: the web base + "/updates-sierra-and-high-sierra/".
-    static QString updatesPage();
+    /// Empty without a web base, as are the two below.
+    QString updatesPage() const;
     /// The page openSupport() opens: the web base + "/support/".
-    static QString supportPage();
+    QString supportPage() const;
     /// The project's home page: the web base + "/".
-    static QString homePage();
+    QString homePage() const;
+
+    /// What Check for Updates says when there is no updates page.
+    static QString updatesFromPackageManagerText();
 
     /// Opens `address` in the browser. Only well-formed http and https addresses are handed
     /// on; anything else answers false without opening anything. A well-formed address that
@@ -49,6 +62,8 @@ signals:
     void newWindowRequested();
     /// Ctrl+Q in a help window.
     void quitRequested();
+    /// A message for the user that needs no answer (Check for Updates without a web page).
+    void information(const QString& title, const QString& text);
 
 public slots:
     void openHelp();
@@ -57,7 +72,8 @@ public slots:
 
 private:
     UrlOpener opener_;
-    std::vector<std::unique_ptr<QWidget>> helpWindows_;
+    QString webBase_;
+    std::unique_ptr<QWidget> helpWindow_;
 };
 
 } // namespace korvex

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPdfSearchModel>
+#include <QTextEdit>
 #include <QToolButton>
 
 namespace korvex {
@@ -50,6 +51,11 @@ void HelpSearchBar::setDocument(QPdfDocument* document) {
     updateCount();
 }
 
+void HelpSearchBar::setTextView(QTextEdit* text) {
+    text_ = text;
+    updateCount();
+}
+
 void HelpSearchBar::activate() {
     show();
     field_->setFocus(Qt::ShortcutFocusReason);
@@ -65,6 +71,10 @@ void HelpSearchBar::findPrevious() {
 }
 
 void HelpSearchBar::step(int by) {
+    if (text_) {
+        stepInText(by);
+        return;
+    }
     const int found = model_->rowCount({});
     if (found == 0) {
         updateCount();
@@ -76,9 +86,26 @@ void HelpSearchBar::step(int by) {
     emit resultChosen(model_->resultAtIndex(current_));
 }
 
+void HelpSearchBar::stepInText(int by) {
+    const QString wanted = field_->text();
+    if (wanted.isEmpty())
+        return;
+    const QTextDocument::FindFlags flags =
+        by < 0 ? QTextDocument::FindBackward : QTextDocument::FindFlags();
+    // Round the end: from the last match on to the first again.
+    bool found = text_->find(wanted, flags);
+    if (!found) {
+        QTextCursor cursor = text_->textCursor();
+        cursor.movePosition(by < 0 ? QTextCursor::End : QTextCursor::Start);
+        text_->setTextCursor(cursor);
+        found = text_->find(wanted, flags);
+    }
+    count_->setText(found ? QString() : tr("Not found"));
+}
+
 void HelpSearchBar::updateCount() {
     const int found = model_->rowCount({});
-    if (field_->text().isEmpty()) {
+    if (field_->text().isEmpty() || text_) {
         count_->clear();
     } else if (found == 0) {
         count_->setText(tr("Not found"));

@@ -7,12 +7,14 @@ class QLabel;
 class QLineEdit;
 class QPdfDocument;
 class QPdfSearchModel;
+class QTextEdit;
 
 namespace korvex {
 
 /// The help window's find bar: a field, previous and next buttons and "N of M". Searches the
 /// whole manual (QPdfSearchModel, which finds the matches page by page in the background) and
-/// names each match it steps to through `resultChosen`.
+/// names each match it steps to through `resultChosen`. While a text view is set, it finds in
+/// that view instead, selecting each match there.
 class HelpSearchBar : public QWidget {
     Q_OBJECT
 public:
@@ -20,6 +22,8 @@ public:
     ~HelpSearchBar() override;
 
     void setDocument(QPdfDocument* document);
+    /// Finds in `text` from now on; none: in the PDF again.
+    void setTextView(QTextEdit* text);
     QLineEdit* field() const { return field_; }
     QPdfSearchModel* model() const { return model_; }
     /// The match stepped to last, -1 before the first step.
@@ -41,11 +45,13 @@ protected:
 
 private:
     void step(int by);
+    void stepInText(int by);
     void updateCount();
 
     QLineEdit* field_;
     QLabel* count_;
     QPdfSearchModel* model_;
+    QTextEdit* text_ = nullptr;
     int current_ = -1;
 };
 

@@ -1,18 +1,20 @@
 #include "HelpViewController.h"
 
+#include "HelpPdfView.h"
 #include "HelpSearchBar.h"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QPdfBookmarkModel>
 #include <QPdfDocument>
-#include <QPdfPageNavigator>
-#include <QPdfView>
-#include <QScreen>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QTabWidget>
+#include <QTextBrowser>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -35,39 +37,55 @@ QString defaultManualPath() {
 constexpr double zoomStep = 1.25;
 constexpr double smallestZoom = 0.25;
 constexpr double largestZoom = 6.0;
+// The manual's text is read whole: a file past this is no manual of ours.
+constexpr qint64 largestManualText = 4 * 1024 * 1024;
 
 } // namespace
 
 HelpViewController::HelpViewController(QWidget* parent)
-    : QWidget(parent), helpPDFView_(new QPdfView(this)), contents_(new QTreeView(this)),
-      outline_(new QPdfBookmarkModel(this)), search_(new HelpSearchBar(this)) {
+    : QWidget(parent), helpPDFView_(new HelpPdfView(this)), contents_(new QTreeView(this)),
+      outline_(new QPdfBookmarkModel(this)), search_(new HelpSearchBar(this)),
+      text_(new QTextBrowser(this)), views_(new QTabWidget(this)) {
     helpPDFView_->setObjectName(QStringLiteral("helpPDFView"));
-    helpPDFView_->setPageMode(QPdfView::PageMode::MultiPage);
+    helpPDFView_->setZoomMode(QPdfView::ZoomMode::FitToWidth);
     contents_->setObjectName(QStringLiteral("helpContents"));
     contents_->setHeaderHidden(true);
     contents_->hide(); // until a manual with an outline is shown
     contents_->setUniformRowHeights(true);
     search_->hide();
+    text_->setObjectName(QStringLiteral("helpText"));
+    text_->setOpenExternalLinks(true);
 
     auto* splitter = new QSplitter(this);
     splitter->addWidget(contents_);
     splitter->addWidget(helpPDFView_);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({230, 630});
+    splitter->setSizes({190, 790});
+    views_->setDocumentMode(true);
+    views_->addTab(splitter, tr("&Pages"));
+    views_->addTab(text_, tr("&Text"));
+    views_->setTabToolTip(1, tr("The manual as text, to select and copy from"));
+    views_->setTabEnabled(1, false); // until the text is found
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(search_);
-    layout->addWidget(splitter, 1);
+    layout->addWidget(views_, 1);
 
     connect(contents_, &QTreeView::activated, this, [this](const QModelIndex& index) {
         goTo(index.data(int(QPdfBookmarkModel::Role::Page)).toInt(),
              index.data(int(QPdfBookmarkModel::Role::Location)).toPointF());
     });
     connect(contents_, &QTreeView::clicked, contents_, &QTreeView::activated);
-    connect(search_, &HelpSearchBar::resultChosen, this,
-            [this](const QPdfLink& link) { goTo(link.page(), link.location()); });
-    connect(search_, &HelpSearchBar::dismissed, helpPDFView_, [this] { helpPDFView_->setFocus(); });
+    connect(search_, &HelpSearchBar::resultChosen, this, [this](const QPdfLink& link) {
+        helpPDFView_->showMatch(link.page(), link.rectangles());
+    });
+    connect(search_, &HelpSearchBar::dismissed, this, [this] {
+        helpPDFView_->clearMatch();
+        views_->currentWidget()->setFocus();
+    });
+    connect(views_, &QTabWidget::currentChanged, this,
+            [this](int index) { search_->setTextView(index == 1 ? text_ : nullptr); });
     addKeys();
 }
 
@@ -90,15 +108,11 @@ void HelpViewController::addKeys() {
     add({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
         &HelpViewController::zoomIn);
     add({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, &HelpViewController::zoomOut);
-    add({QKeySequence(Qt::CTRL | Qt::Key_0)}, &HelpViewController::fitPage);
+    add({QKeySequence(Qt::CTRL | Qt::Key_0)}, &HelpViewController::fitWidth);
     add({QKeySequence(Qt::Key_Home)}, [this] { scrollTo(false); });
     add({QKeySequence(Qt::Key_End)}, [this] { scrollTo(true); });
-    add({QKeySequence(Qt::Key_PageUp)}, [this] {
-        helpPDFView_->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
-    });
-    add({QKeySequence(Qt::Key_PageDown)}, [this] {
-        helpPDFView_->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    });
+    add({QKeySequence(Qt::Key_PageUp)}, [this] { pageStep(false); });
+    add({QKeySequence(Qt::Key_PageDown)}, [this] { pageStep(true); });
     add(QKeySequence::keyBindings(QKeySequence::Find), [this] { search_->activate(); });
     // The desktop's own find-next keys, and F3 / Shift+F3 wherever they are not among them.
     const auto withF3 = [](QKeySequence::StandardKey standard, QKeySequence f3) {
@@ -111,9 +125,8 @@ void HelpViewController::addKeys() {
     add(withF3(QKeySequence::FindNext, QKeySequence(Qt::Key_F3)), [this] { search_->findNext(); });
     add(withF3(QKeySequence::FindPrevious, QKeySequence(Qt::SHIFT | Qt::Key_F3)),
         [this] { search_->findPrevious(); });
-    // Closing only hides the window: the application keeps every help window it made.
-    add({QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::Key_Escape)},
-        [this] { window()->close(); });
+    // Closing only hides the window: the application keeps its one help window.
+    add({QKeySequence(Qt::CTRL | Qt::Key_W)}, [this] { window()->close(); });
 }
 
 void HelpViewController::zoomIn() {
@@ -124,33 +137,48 @@ void HelpViewController::zoomOut() {
     zoomBy(1.0 / zoomStep);
 }
 
-void HelpViewController::fitPage() {
-    helpPDFView_->setZoomMode(QPdfView::ZoomMode::FitInView);
+void HelpViewController::fitWidth() {
+    const HelpPdfView::Place middle =
+        helpPDFView_->placeAt(helpPDFView_->viewport()->rect().center());
+    helpPDFView_->setZoomMode(QPdfView::ZoomMode::FitToWidth);
+    if (middle.page >= 0)
+        helpPDFView_->scrollPlaceTo(middle, helpPDFView_->viewport()->rect().center());
 }
 
 void HelpViewController::zoomBy(double factor) {
+    if (!thePDFDocument_ || thePDFDocument_->pageCount() == 0)
+        return;
+    // What is in the middle of the view stays there.
+    const QPoint middle = helpPDFView_->viewport()->rect().center();
+    const HelpPdfView::Place place = helpPDFView_->placeAt(middle);
+    // From a fitted page: the scale it is shown at now.
+    const QRect page = helpPDFView_->pageGeometry(place.page);
+    const QSizeF points = thePDFDocument_->pagePointSize(place.page);
+    const double resolution = helpPDFView_->logicalDpiX() / 72.0;
     double current = helpPDFView_->zoomFactor();
-    if (helpPDFView_->zoomMode() != QPdfView::ZoomMode::Custom && thePDFDocument_) {
-        // From the fitted page: the scale it is shown at now, as the view computes it.
-        const QSizeF page = thePDFDocument_->pagePointSize(0);
-        const double dpi = helpPDFView_->logicalDpiY() / 72.0;
-        const QSize port = helpPDFView_->viewport()->size();
-        if (page.width() > 0 && page.height() > 0) {
-            current = std::min(port.width() / (page.width() * dpi),
-                               port.height() / (page.height() * dpi));
-        }
-    }
+    if (helpPDFView_->zoomMode() != QPdfView::ZoomMode::Custom && points.width() > 0)
+        current = page.width() / (points.width() * resolution);
     helpPDFView_->setZoomMode(QPdfView::ZoomMode::Custom);
     helpPDFView_->setZoomFactor(std::clamp(current * factor, smallestZoom, largestZoom));
+    helpPDFView_->scrollPlaceTo(place, helpPDFView_->viewport()->rect().center());
 }
 
 void HelpViewController::scrollTo(bool end) {
-    QScrollBar* bar = helpPDFView_->verticalScrollBar();
+    QScrollBar* bar = views_->currentIndex() == 1 ? text_->verticalScrollBar()
+                                                  : helpPDFView_->verticalScrollBar();
     bar->setValue(end ? bar->maximum() : bar->minimum());
 }
 
+void HelpViewController::pageStep(bool down) {
+    QScrollBar* bar = views_->currentIndex() == 1 ? text_->verticalScrollBar()
+                                                  : helpPDFView_->verticalScrollBar();
+    bar->triggerAction(down ? QAbstractSlider::SliderPageStepAdd
+                            : QAbstractSlider::SliderPageStepSub);
+}
+
 void HelpViewController::goTo(int page, QPointF location) {
-    helpPDFView_->pageNavigator()->jump(page, location, helpPDFView_->zoomFactor());
+    views_->setCurrentIndex(0);
+    helpPDFView_->scrollPlaceTo({page, location}, QPoint(0, 0));
 }
 
 void HelpViewController::setManualLocator(ManualLocator locator) {
@@ -172,10 +200,33 @@ QString HelpViewController::locateManual(const QString& executableDir,
     return {};
 }
 
+QString HelpViewController::manualTextFromMarkdown(const QString& markdown) {
+    static const QRegularExpression picture(QStringLiteral(R"(!\[([^\]]*)\]\([^)]*\))"));
+    QString text = markdown;
+    text.replace(picture, QStringLiteral("*(Picture: \\1)*"));
+    return text;
+}
+
+HelpViewController::FileStamp HelpViewController::stampOf(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return {path, -1, {}};
+    return {path, info.size(), info.lastModified()};
+}
+
 void HelpViewController::viewDidAppear() {
     const QString path = manualLocator() ? manualLocator()() : defaultManualPath();
     if (path.isEmpty())
         return;
+    loadPages(path);
+    loadText(QFileInfo(path).dir().filePath(QLatin1String(manualTextFileName)));
+}
+
+void HelpViewController::loadPages(const QString& path) {
+    const FileStamp stamp = stampOf(path);
+    if (stamp == pagesLoaded_)
+        return; // the same file: the reader's place and zoom stay
+    pagesLoaded_ = stamp;
 
     auto document = std::make_unique<QPdfDocument>();
     if (document->load(path) != QPdfDocument::Error::None)
@@ -193,7 +244,26 @@ void HelpViewController::viewDidAppear() {
         contents_->setModel(outline_);
         contents_->expandToDepth(0);
     }
-    helpPDFView_->setZoomMode(QPdfView::ZoomMode::FitInView);
+    // As wide as the view: the text is read at a size near print, not a whole page shrunk.
+    helpPDFView_->setZoomMode(QPdfView::ZoomMode::FitToWidth);
+    helpPDFView_->verticalScrollBar()->setValue(0);
+}
+
+void HelpViewController::loadText(const QString& path) {
+    const FileStamp stamp = stampOf(path);
+    if (stamp == textLoaded_)
+        return;
+    textLoaded_ = stamp;
+    QFile file(path);
+    QString markdown;
+    if (stamp.size >= 0 && stamp.size <= largestManualText && file.open(QIODevice::ReadOnly))
+        markdown = QString::fromUtf8(file.readAll());
+    if (markdown.isEmpty()) {
+        text_->clear();
+    } else {
+        text_->setMarkdown(manualTextFromMarkdown(markdown));
+    }
+    views_->setTabEnabled(1, !markdown.isEmpty());
 }
 
 void HelpViewController::showEvent(QShowEvent* event) {

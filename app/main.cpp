@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 
 #include <memory>
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
 
 #ifdef KORVEX_HAVE_SHELL
     AppDelegate delegate;
-    DocumentWindow::setHomePage(AppDelegate::homePage());
+    DocumentWindow::setHomePage(delegate.homePage());
     // No dialog when no browser starts: the address goes where it can be copied.
     QObject::connect(&delegate, &AppDelegate::webPageNotOpened, [](const QString& address) {
         if (DocumentWindow* window = DocumentWindow::frontmost()) {
@@ -47,6 +48,13 @@ int main(int argc, char** argv) {
         }
     });
     QObject::connect(&delegate, &AppDelegate::quitRequested, &DocumentWindow::quitApplication);
+    QObject::connect(&delegate, &AppDelegate::information,
+                     [](const QString& title, const QString& text) {
+                         auto* box = new QMessageBox(QMessageBox::Information, title, text,
+                                                     QMessageBox::Ok, DocumentWindow::frontmost());
+                         box->setAttribute(Qt::WA_DeleteOnClose);
+                         box->open(); // modal to its window only; nothing waits for it
+                     });
 #endif
     auto panels = std::make_shared<QtFilePanels>();
     Storyboard::storyboardWithName(QStringLiteral("Main"))

@@ -4,9 +4,6 @@
 find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Pdf PdfWidgets)
 include(GNUInstallDirs)
 
-set(KORVEX_WEB_BASE "https://www.example.com" CACHE STRING
-    "Address of the web site that holds the updates and support pages (no trailing slash)")
-
 qt6_wrap_ui(korvex_shell_forms ${PROJECT_SOURCE_DIR}/resources/HelpWindow.ui)
 
 add_library(korvex_shell STATIC
@@ -14,6 +11,8 @@ add_library(korvex_shell STATIC
     ${CMAKE_CURRENT_LIST_DIR}/AppDelegate.h
     ${CMAKE_CURRENT_LIST_DIR}/FormLookup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FormLookup.h
+    ${CMAKE_CURRENT_LIST_DIR}/HelpPdfView.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/HelpPdfView.h
     ${CMAKE_CURRENT_LIST_DIR}/HelpSearchBar.cpp
     ${CMAKE_CURRENT_LIST_DIR}/HelpSearchBar.h
     ${CMAKE_CURRENT_LIST_DIR}/HelpViewController.cpp
@@ -30,7 +29,8 @@ target_compile_definitions(korvex_shell PRIVATE
     KORVEX_WEB_BASE="${KORVEX_WEB_BASE}"
     KORVEX_INSTALLED_DATADIR="${CMAKE_INSTALL_FULL_DATADIR}/korvex")
 
-# The manual: Markdown in, PDF out, at build time and without a display.
+# The manual: Markdown in, PDF out, at build time and without a display. The Markdown goes
+# beside the PDF too: the help window shows it as text to select and copy from.
 add_executable(korvex_md2pdf ${PROJECT_SOURCE_DIR}/tools/md2pdf.cpp
     ${PROJECT_SOURCE_DIR}/tools/PdfOutline.cpp)
 set_target_properties(korvex_md2pdf PROPERTIES
@@ -47,7 +47,13 @@ add_custom_command(
     DEPENDS korvex_md2pdf ${PROJECT_SOURCE_DIR}/docs/manual.md
     COMMENT "Building the manual KorvexHelp.pdf"
     VERBATIM)
-add_custom_target(korvex_manual ALL DEPENDS ${KORVEX_MANUAL_PDF})
+set(KORVEX_MANUAL_TEXT ${CMAKE_BINARY_DIR}/app/KorvexHelp.md)
+add_custom_command(
+    OUTPUT ${KORVEX_MANUAL_TEXT}
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/manual.md ${KORVEX_MANUAL_TEXT}
+    DEPENDS ${PROJECT_SOURCE_DIR}/docs/manual.md
+    VERBATIM)
+add_custom_target(korvex_manual ALL DEPENDS ${KORVEX_MANUAL_PDF} ${KORVEX_MANUAL_TEXT})
 
 # Takes a picture of the help window showing the manual (docs/help-window.png).
 add_executable(korvex_help_screenshot ${PROJECT_SOURCE_DIR}/tools/help_screenshot.cpp)

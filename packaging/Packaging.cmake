@@ -6,8 +6,6 @@
 
 include(GNUInstallDirs)
 
-set(KORVEX_WEB_BASE "https://www.example.com" CACHE STRING
-    "Address of the web site that holds the updates and support pages (no trailing slash)")
 set(KORVEX_APP_ID "com.example.korvex")
 set(korvex_packaging_dir ${CMAKE_CURRENT_LIST_DIR})
 set(korvex_packaging_out ${CMAKE_BINARY_DIR}/packaging)
@@ -19,16 +17,20 @@ foreach(program korvex korvex-scan)
 endforeach()
 
 if(TARGET korvex_manual)
-    install(FILES ${CMAKE_BINARY_DIR}/app/KorvexHelp.pdf
+    install(FILES ${CMAKE_BINARY_DIR}/app/KorvexHelp.pdf ${CMAKE_BINARY_DIR}/app/KorvexHelp.md
             DESTINATION ${CMAKE_INSTALL_DATADIR}/korvex)
 endif()
 
-# The metainfo names the web site; the checked-in file uses the default one.
-file(READ ${korvex_packaging_dir}/${KORVEX_APP_ID}.metainfo.xml korvex_metainfo)
-string(REPLACE "https://www.example.com" "${KORVEX_WEB_BASE}" korvex_metainfo
-       "${korvex_metainfo}")
-file(CONFIGURE OUTPUT ${korvex_packaging_out}/${KORVEX_APP_ID}.metainfo.xml
-     CONTENT "${korvex_metainfo}" @ONLY)
+# The metainfo names the web site's pages only when the build has one.
+if(KORVEX_WEB_BASE)
+    string(REGEX REPLACE "/+$" "" korvex_web_base "${KORVEX_WEB_BASE}")
+    set(KORVEX_METAINFO_URLS "<url type=\"homepage\">${korvex_web_base}/</url>
+  <url type=\"help\">${korvex_web_base}/support/</url>")
+else()
+    set(KORVEX_METAINFO_URLS "<!-- no web site: the manual comes with the package -->")
+endif()
+configure_file(${korvex_packaging_dir}/${KORVEX_APP_ID}.metainfo.xml
+               ${korvex_packaging_out}/${KORVEX_APP_ID}.metainfo.xml @ONLY)
 
 install(FILES ${korvex_packaging_dir}/korvex.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -69,7 +71,9 @@ each broken alias and refreshes the aliases that still resolve.
 
 The package holds the desktop application korvex and the command-line twin korvex-scan.")
 set(CPACK_PACKAGE_CONTACT "The Korvex developers <korvex@example.com>")
-set(CPACK_PACKAGE_HOMEPAGE_URL "${KORVEX_WEB_BASE}/")
+if(KORVEX_WEB_BASE)
+    set(CPACK_PACKAGE_HOMEPAGE_URL "${korvex_web_base}/")
+endif()
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -26,7 +26,8 @@ namespace {
 struct NoPanels : korvex::FilePanels {
     void beginOpenPanel(const korvex::OpenPanelRequest&, QWidget*,
                         korvex::PanelCompletion) override {}
-    void beginSavePanel(const korvex::SavePanelRequest&, korvex::PanelCompletion) override {}
+    void beginSavePanel(const korvex::SavePanelRequest&, QWidget*,
+                        korvex::PanelCompletion) override {}
 };
 
 bool put(const QString& path, const QByteArray& bytes) {

@@ -37,7 +37,7 @@ struct SavePanelRequest {
 };
 
 /// Receives the response code and the chosen path (empty when there is none). Runs once, on
-/// the GUI thread, after the panel has closed.
+/// the GUI thread, after the panel has closed; not at all when the panel went with its window.
 using PanelCompletion = std::function<void(int response, const QString& path)>;
 
 /// The folder and save panels. Both return at once and answer through their completion, so
@@ -50,8 +50,11 @@ public:
     virtual void beginOpenPanel(const OpenPanelRequest& request, QWidget* window,
                                 PanelCompletion completion) = 0;
 
-    /// Shows the save panel on its own, tied to no window.
-    virtual void beginSavePanel(const SavePanelRequest& request, PanelCompletion completion) = 0;
+    /// Shows the save panel modal to `window` only: it stays above that window and goes with
+    /// it. While one is open for a window, asking again brings that one to the front and
+    /// drops the new request (its completion never runs).
+    virtual void beginSavePanel(const SavePanelRequest& request, QWidget* window,
+                                PanelCompletion completion) = 0;
 };
 
 /// The suggested name as a Linux file name: a name can't hold "/", so every "/" (a window

@@ -6,6 +6,8 @@ namespace korvex {
 
 namespace {
 
+const QString savePanelName = QStringLiteral("korvexSavePanel");
+
 void finishWith(QFileDialog* dialog, PanelCompletion completion) {
     QObject::connect(dialog, &QFileDialog::finished, dialog,
                      [dialog, completion = std::move(completion)](int result) {
@@ -42,8 +44,20 @@ void QtFilePanels::beginOpenPanel(const OpenPanelRequest& request, QWidget* wind
     dialog->open(); // window-modal: blocks its own window only
 }
 
-void QtFilePanels::beginSavePanel(const SavePanelRequest& request, PanelCompletion completion) {
-    auto* dialog = new QFileDialog(nullptr);
+void QtFilePanels::beginSavePanel(const SavePanelRequest& request, QWidget* window,
+                                  PanelCompletion completion) {
+    // One save panel per window: a second Save brings the open one forward.
+    for (auto* open :
+         window ? window->findChildren<QFileDialog*>(savePanelName, Qt::FindDirectChildrenOnly)
+                : QList<QFileDialog*>()) {
+        if (open->isVisible()) {
+            open->raise();
+            open->activateWindow();
+            return;
+        }
+    }
+    auto* dialog = new QFileDialog(window);
+    dialog->setObjectName(savePanelName);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -58,10 +72,10 @@ void QtFilePanels::beginSavePanel(const SavePanelRequest& request, PanelCompleti
     }
     dialog->setDirectory(request.directoryURL.toLocalFile());
     dialog->selectFile(fileNameForSuggestion(request.nameFieldStringValue));
-    // On its own: the main window stays usable while the panel is open.
-    dialog->setWindowModality(Qt::NonModal);
     finishWith(dialog, std::move(completion));
-    dialog->show();
+    // Window-modal, as the folder panel: other windows stay usable, its own waits for it, and
+    // the panel is deleted with its window.
+    dialog->open();
 }
 
 } // namespace korvex

@@ -67,7 +67,10 @@ bool writeTextFile(const QString& path, const QString& text, QString& error) {
     const QFileInfo info(path);
     const QString target =
         info.isSymLink() && !info.canonicalFilePath().isEmpty() ? info.canonicalFilePath() : path;
-    const QByteArray bytes = text.toUtf8();
+    QByteArray bytes = text.toUtf8();
+    if (!bytes.isEmpty() && !bytes.endsWith('\n')) {
+        bytes += '\n'; // a text file's last line ends too, as korvex-scan prints it
+    }
     errno = 0;
     if (!AtomicFile().writeAtPath(QFile::encodeName(target).toStdString(),
                                   {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
@@ -432,10 +435,11 @@ void ViewController::saveButton() {
     request.allowedFileTypes = {QStringLiteral("text"), QStringLiteral("txt")};
     request.directoryURL = homeDir;
     request.nameFieldStringValue = QStringLiteral("Korvex-") + title + QStringLiteral(".text");
-    panels_->beginSavePanel(request, [self = QPointer<ViewController>(this),
-                                      snapshot](int response, const QString& path) {
-        savePanelDidEnd(self, response, path, snapshot);
-    });
+    panels_->beginSavePanel(
+        request, window(),
+        [self = QPointer<ViewController>(this), snapshot](int response, const QString& path) {
+            savePanelDidEnd(self, response, path, snapshot);
+        });
 }
 
 void ViewController::savePanelDidEnd(QPointer<ViewController> controller, int response,

@@ -22,7 +22,7 @@ namespace {
 class NoPanels : public FilePanels {
 public:
     void beginOpenPanel(const OpenPanelRequest&, QWidget*, PanelCompletion) override {}
-    void beginSavePanel(const SavePanelRequest&, PanelCompletion) override {}
+    void beginSavePanel(const SavePanelRequest&, QWidget*, PanelCompletion) override {}
 };
 
 QString reportOf(int lines) {

@@ -81,9 +81,13 @@ private slots:
         s.save(QString(), panelOK, path);
         QCOMPARE(contents(path), QByteArray());
 
+        // The last line ends with a line feed, as korvex-scan prints the report.
+        s.save(QStringLiteral("Found 0 broken Aliases\nChecked at noon"), panelOK, path);
+        QCOMPARE(contents(path), QByteArray("Found 0 broken Aliases\nChecked at noon\n"));
+
         // The window closes before the panel does: the user still asked for the file.
         s.save(QStringLiteral("keep me"), panelOK, path, [&] { s.view.reset(); });
-        QCOMPARE(contents(path), QByteArray("keep me"));
+        QCOMPARE(contents(path), QByteArray("keep me\n"));
     }
 
     void folderMemoryAndFailure() {
@@ -132,22 +136,51 @@ private slots:
         QCOMPARE(response, panelCancel);
 
         QTemporaryDir folder;
-        panels.beginSavePanel({true,
-                               {"text", "txt"},
-                               QUrl::fromLocalFile(folder.path()),
-                               QStringLiteral("Korvex-/a/b.text")},
-                              done);
-        QFileDialog* save = nullptr;
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            auto* dialog = qobject_cast<QFileDialog*>(top);
-            save = dialog && dialog->acceptMode() == QFileDialog::AcceptSave ? dialog : save;
-        }
-        QVERIFY(save && save->isVisible() && save->windowModality() == Qt::NonModal);
-        QVERIFY(!save->parent()); // on its own, tied to no window
+        const SavePanelRequest request{true,
+                                       {"text", "txt"},
+                                       QUrl::fromLocalFile(folder.path()),
+                                       QStringLiteral("Korvex-/a/b.text")};
+        panels.beginSavePanel(request, &window, done);
+        const auto savePanels = [&window] {
+            QList<QFileDialog*> found;
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                auto* dialog = qobject_cast<QFileDialog*>(top);
+                if (dialog && dialog->isVisible() &&
+                    dialog->acceptMode() == QFileDialog::AcceptSave)
+                    found.append(dialog);
+            }
+            return found;
+        };
+        QCOMPARE(savePanels().size(), 1);
+        QFileDialog* save = savePanels().first();
+        // Modal to its window and owned by it.
+        QVERIFY(save->windowModality() == Qt::WindowModal && save->parent() == &window);
         QCOMPARE(save->defaultSuffix(), QStringLiteral("text"));
+        // A second Save while it is open brings the same panel back; no second one appears.
+        panels.beginSavePanel(request, &window, done);
+        QCOMPARE(savePanels(), QList<QFileDialog*>{save});
         static_cast<QDialog*>(save)->accept(); // as the Save button does
         QCOMPARE(response, panelOK);
         QCOMPARE(chosen, folder.filePath(QStringLiteral("Korvex--a-b.text")));
+
+        // A panel can't outlive its window.
+        response = -1;
+        auto owner = std::make_unique<QWidget>();
+        owner->show();
+        panels.beginSavePanel(request, owner.get(), done);
+        const QPointer<QFileDialog> orphan = savePanels().value(0);
+        QVERIFY(orphan);
+        owner.reset();
+        QVERIFY(!orphan && savePanels().isEmpty());
+    }
+
+    void theSavePanelBelongsToTheWindowShowingTheOutput() {
+        Saver s;
+        QWidget window;
+        s.view->setParent(&window);
+        s.view->saveButton();
+        QCOMPARE(s.panels->saveWindow, &window);
+        s.view->setParent(nullptr);
     }
 };
 

@@ -52,8 +52,9 @@ struct ScriptedPanels : FilePanels {
     void beginOpenPanel(const OpenPanelRequest& r, QWidget* w, PanelCompletion done) override {
         openRequest = r, openWindow = w, openDone = std::move(done);
     }
-    void beginSavePanel(const SavePanelRequest& r, PanelCompletion done) override {
-        saveRequest = r, saveDone = std::move(done);
+    QWidget* saveWindow = nullptr;
+    void beginSavePanel(const SavePanelRequest& r, QWidget* w, PanelCompletion done) override {
+        saveRequest = r, saveWindow = w, saveDone = std::move(done);
     }
     static void end(PanelCompletion& done, int response, const QString& path = QString()) {
         PanelCompletion call = std::exchange(done, nullptr);
