@@ -2,6 +2,7 @@
 
 #include "PrintableText.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace korvex {
@@ -78,7 +79,7 @@ Arguments Arguments::parse(const std::vector<std::string>& args, const std::stri
     Arguments parsed;
     std::vector<std::string> operands;
     bool inspect = false, demo = false, help = false, version = false, optionsEnded = false;
-    bool undoRelink = false;
+    bool undoRelink = false, resolve = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -138,6 +139,8 @@ Arguments Arguments::parse(const std::vector<std::string>& args, const std::stri
             inspect = true;
         } else if (arg == "--demo") {
             demo = true;
+        } else if (arg == "--resolve") {
+            resolve = true;
         } else if (arg == "--help" || arg == "-h") {
             help = true;
         } else if (arg == "--version") {
@@ -152,10 +155,25 @@ Arguments Arguments::parse(const std::vector<std::string>& args, const std::stri
         parsed.action = Action::help;
     } else if (version) {
         parsed.action = Action::version;
-    } else if (undoRelink && (inspect || demo || parsed.suggest || parsed.relink || parsed.json ||
-                              parsed.mark || parsed.rewrite || parsed.anyOwner || parsed.threads ||
-                              !parsed.mappings.empty() || !parsed.searchFolders.empty())) {
+    } else if (undoRelink &&
+               (inspect || demo || resolve || parsed.suggest || parsed.relink || parsed.json ||
+                parsed.mark || parsed.rewrite || parsed.anyOwner || parsed.threads ||
+                !parsed.mappings.empty() || !parsed.searchFolders.empty())) {
         parsed.error = "--undo-relink goes with nothing but a FOLDER";
+    } else if (resolve && (inspect || demo || undoRelink || parsed.suggest || parsed.relink ||
+                           parsed.json || parsed.mark || parsed.rewrite || parsed.anyOwner ||
+                           parsed.threads || !parsed.searchFolders.empty())) {
+        parsed.error = "--resolve goes with nothing but --map and ALIAS...";
+    } else if (resolve) {
+        parsed.action = Action::resolve;
+        if (operands.empty()) {
+            parsed.error = "--resolve needs at least one ALIAS";
+        } else if (std::find(operands.begin(), operands.end(), "") != operands.end()) {
+            parsed.error = "an ALIAS is empty";
+        }
+        for (const std::string& file : operands) {
+            parsed.files.push_back(absolutePath(file, currentFolder));
+        }
     } else if (parsed.anyOwner && !parsed.relink) {
         parsed.error = "--any-owner goes with --relink";
     } else if ((parsed.suggest || parsed.relink || parsed.json) && (inspect || demo)) {

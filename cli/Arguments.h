@@ -9,7 +9,7 @@ namespace korvex {
 
 /// The parsed command line of korvex-scan.
 struct Arguments {
-    enum class Action { scan, help, version, inspect, demo, undoRelink };
+    enum class Action { scan, help, version, inspect, demo, undoRelink, resolve };
 
     Action action = Action::scan;
     bool mark = false;
@@ -27,7 +27,7 @@ struct Arguments {
     std::size_t threads = 0;
     /// The folder to scan, absolute (relative ones are taken from `currentFolder`).
     std::string folder;
-    /// The files to inspect.
+    /// The files to inspect, or the aliases to resolve.
     std::vector<std::string> files;
     /// Why the arguments are wrong; empty when they are fine.
     std::string error;

@@ -51,6 +51,7 @@ std::string CommandLine::usage() {
            "       korvex-scan [--suggest | --relink [--any-owner]] [--json] [--search DIR]... "
            "FOLDER\n"
            "       korvex-scan --undo-relink FOLDER\n"
+           "       korvex-scan --resolve [--map MAC=LOCAL]... ALIAS...\n"
            "       korvex-scan --demo [--mark] [--rewrite]\n"
            "       korvex-scan --help | --version\n"
            "\n"
@@ -81,6 +82,11 @@ std::string CommandLine::usage() {
            "                    the user's relink journal (goes with no other option)\n"
            "  --inspect FILE... print what the bookmark data (or the classic alias record) in\n"
            "                    each FILE says\n"
+           "  --resolve ALIAS... print the path of each ALIAS's target on this machine, one\n"
+           "                    line each, in order (empty when it has none), resolved as a\n"
+           "                    scan does (--map and the saved path mappings too); a path\n"
+           "                    with a control character (a line feed, ...) is not printed\n"
+           "                    but named, escaped, on stderr, with status 3\n"
            "  --demo            make a folder of sample aliases in a temporary place and scan it\n"
            "  --help, --version\n"
            "\n"
@@ -88,7 +94,9 @@ std::string CommandLine::usage() {
            "walked, the arguments are wrong or the output can't be written, 3 the report\n"
            "says that something couldn't be read or written (3 wins over 1); 130 or 143\n"
            "stopped by SIGINT or SIGTERM (the report of what was done is printed, marked as\n"
-           "stopped; this wins over the others).\n";
+           "stopped; this wins over the others). With --resolve: 1 an alias is broken,\n"
+           "2 an ALIAS is missing or no Finder alias, 3 an alias can't be read or its target's\n"
+           "path can't be printed (3 wins over 2, 2 over 1).\n";
 }
 
 int CommandLine::run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -143,6 +151,8 @@ int CommandLine::runAction(const std::vector<std::string>& args, std::ostream& o
         return inspect(arguments, out, err);
     case Arguments::Action::demo:
         return demo(arguments, out, err);
+    case Arguments::Action::resolve:
+        return resolve(arguments, out, err);
     case Arguments::Action::undoRelink:
         return written(out, err,
                        RepairCommand::undo(arguments, environment_.relinkJournal, environment_.stop,
@@ -250,6 +260,74 @@ int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ost
         if (!ok) {
             status = std::max(status, brokenFound);
         }
+    }
+    return written(out, err, status);
+}
+
+namespace {
+
+/// Whether `path` holds a control character (C0, DEL, or C1 in UTF-8): a line feed would make
+/// two lines of one path for a script reading them, the others could rewrite a terminal.
+bool holdsControl(std::string_view path) {
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(path[i]);
+        if (byte < 0x20 || byte == 0x7F ||
+            (byte == 0xC2 && i + 1 < path.size() &&
+             (static_cast<unsigned char>(path[i + 1]) & 0xE0) == 0x80)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+// One line per alias, in order: its target's path raw (a script opens exactly it), or an empty
+// line when there is none to print, and why on `err`.
+int CommandLine::resolve(const Arguments& arguments, std::ostream& out, std::ostream& err) {
+    std::vector<PathMapping> mappings = arguments.mappings;
+    mappings.insert(mappings.end(), environment_.storedMappings.begin(),
+                    environment_.storedMappings.end());
+    std::shared_ptr<AliasPlatform> platform = environment_.makePlatform(std::move(mappings));
+    int status = nothingBroken;
+    for (const std::string& file : arguments.files) {
+        if (environment_.stop.requested()) {
+            out << std::flush;
+            return interrupted;
+        }
+        const std::string shown = printable(file);
+        const ReadResult<std::string_view> type = platform->typeIdentifier(fileUrlWithPath(file));
+        ReadResult<std::vector<std::uint8_t>> data = ReadFailure::gone();
+        if (type && *type == aliasFileType) {
+            data = AliasDataReader::readPath(file);
+        }
+        std::optional<FileUrl> target;
+        if (type.unreadable() || data.unreadable()) {
+            const int error = type.unreadable() ? type.failure().error : data.failure().error;
+            err << "korvex-scan: couldn't read " << shown << ": " << std::strerror(error) << '\n';
+            status = problemsFound;
+        } else if (!type && type.failure().kind == ReadFailure::Kind::gone) {
+            err << "korvex-scan: there is no file " << shown << '\n';
+            status = std::max(status, failed);
+        } else if (!type || *type != aliasFileType ||
+                   (!data && data.failure().kind == ReadFailure::Kind::gone)) {
+            err << "korvex-scan: " << shown << " is no Finder alias\n";
+            status = std::max(status, failed);
+        } else if (bool isStale = false; !data || !(target = platform->resolveBookmarkData(
+                                                        *data, resolutionOptions, isStale))) {
+            err << "korvex-scan: " << shown << " is broken\n";
+            status = std::max(status, brokenFound);
+        } else if (holdsControl(target->path)) {
+            err << "korvex-scan: the target of " << shown
+                << " has a control character in its path, not printed: " << printable(target->path)
+                << '\n';
+            status = problemsFound;
+            target.reset();
+        }
+        if (target) {
+            out << target->path;
+        }
+        out << '\n';
     }
     return written(out, err, status);
 }

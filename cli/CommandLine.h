@@ -15,6 +15,7 @@ namespace korvex {
 /// korvex-scan as a whole, minus the process: arguments in, streams out, exit status back.
 ///   korvex-scan [--mark] [--rewrite] [--map MAC=LOCAL]... FOLDER
 ///   korvex-scan --inspect FILE...  |  --demo  |  --help  |  --version
+///   korvex-scan --resolve [--map MAC=LOCAL]... ALIAS...
 /// The scan report goes to `out` byte for byte as the window shows it, then one line feed;
 /// messages, usage and the progress line go to `err`. Exit status: 0 nothing broken, 1 broken
 /// aliases found (or a file that --inspect couldn't read), 2 the folder can't be walked or the
@@ -69,6 +70,7 @@ private:
              std::ostream& err);
     int inspect(const Arguments& arguments, std::ostream& out, std::ostream& err);
     int demo(const Arguments& arguments, std::ostream& out, std::ostream& err);
+    int resolve(const Arguments& arguments, std::ostream& out, std::ostream& err);
 
     Environment environment_;
     bool toldShortage_ = false; // of threads: said once per run

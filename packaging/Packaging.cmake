@@ -38,6 +38,9 @@ install(FILES ${korvex_packaging_dir}/korvex.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${korvex_packaging_out}/${KORVEX_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The file type of Mac aliases; shared-mime-info's dpkg trigger on this folder runs
+# update-mime-database when the package is installed or removed.
+install(FILES ${korvex_packaging_dir}/korvex.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 
 # Man pages, compressed as Debian wants them (reproducibly: no name, no time stamp).
 find_program(KORVEX_GZIP gzip)
@@ -84,6 +87,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # linked, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, fonts-dejavu-core, shared-mime-info")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "attr")
 include(CPack)

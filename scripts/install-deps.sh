@@ -7,7 +7,7 @@ packages=(
     libicu-dev libgtest-dev googletest
     qt6-base-dev qt6-pdf-dev
     clang-14 libclang-rt-14-dev
-    desktop-file-utils appstream dpkg-dev file groff-base
+    desktop-file-utils appstream dpkg-dev file groff-base shared-mime-info libglib2.0-bin
     xvfb xauth fonts-dejavu-core
 )
 

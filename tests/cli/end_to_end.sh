@@ -23,6 +23,12 @@ head -1 "$work/out" | grep -qxF "Scan of all Finder Aliases in the folder $demo:
 grep -qxF "$demo/Old/Plan alias" "$work/out" || fail "broken alias not listed"
 [ "$(tail -c 1 "$work/out" | od -An -c | tr -d ' ')" = '\n' ] || fail "no final line feed"
 
+# As a script uses it: the target of an alias, ready to open.
+[ "$(cd "$demo" && "$scan" --resolve "Report alias")" = "$demo/Documents/Report.txt" ] ||
+    fail "--resolve did not print the target"
+"$scan" --resolve "$demo/Old/Plan alias" >/dev/null 2>&1
+[ "$?" = 1 ] || fail "--resolve of a broken alias did not exit 1"
+
 "$scan" "$work/no such folder" >"$work/out" 2>"$work/err"
 status=$?
 [ "$status" = 2 ] || fail "missing folder exited $status, not 2"
