@@ -230,7 +230,7 @@ int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ost
             bytes = RegularFileReader::read(file);
         }
         if (read.unreadable()) {
-            err << "korvex-scan: couldn't read " << file << ": "
+            err << "korvex-scan: couldn't read " << printable(file) << ": "
                 << std::strerror(read.failure().error) << '\n';
             status = problemsFound;
             continue;

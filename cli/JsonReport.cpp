@@ -87,8 +87,16 @@ void JsonReport::write(std::ostream& out, const std::string& folder,
         ++counts[record.status];
         out << "{\"path\":" << quoted(record.path)
             << ",\"status\":" << quoted(statusWord(record.status));
-        if (record.status == AliasStatus::unreadable && record.error != 0) {
-            out << ",\"reason\":" << quoted(std::strerror(record.error));
+        if (record.status == AliasStatus::unreadable) {
+            // What could not be read, when not the alias itself, and the system's reason.
+            std::string reason = record.reason;
+            if (record.error != 0) {
+                reason += reason.empty() ? "" : ": ";
+                reason += std::strerror(record.error);
+            }
+            if (!reason.empty()) {
+                out << ",\"reason\":" << quoted(reason);
+            }
         }
         if (record.target) {
             out << ",\"target\":" << quoted(*record.target);
@@ -96,7 +104,8 @@ void JsonReport::write(std::ostream& out, const std::string& folder,
         if (record.volume) {
             out << ",\"volume\":" << quoted(*record.volume);
         }
-        if (record.status == AliasStatus::failed) {
+        if (record.status == AliasStatus::failed ||
+            (record.status == AliasStatus::broken && !record.reason.empty())) {
             out << ",\"reason\":" << quoted(record.reason);
         }
         if (const auto found = relinked.find(record.path); found != relinked.end()) {

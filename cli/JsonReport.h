@@ -15,12 +15,14 @@ namespace korvex {
 ///   {"path": ..., "status": "ok"|"broken"|"refreshed"|"relinked"|"unreadable"|"failed",
 ///    "target": ..., "volume": ..., "reason": ..., "written": ..., "local": ...,
 ///    "candidates": [...]}
-/// ("target" and "volume" when stored; "reason" for a failed refresh or relink, and for
-/// "unreadable": the system's words for why an alias's data, or an entry's metadata, could not
-/// be read; "written" (the Mac path now stored) and "local" (that target here) for a relinked
-/// one; "candidates" only for aliases searched), then one summary object {"summary": {...}}
-/// with the counts, whether the scan was stopped, the folder, the time (UTC, ISO 8601) and the
-/// suggested mappings. `records` holds every alias met (the counts of the summary are theirs).
+/// ("target" and "volume" when stored; "reason" for a failed refresh or relink; for a "broken"
+/// one whose bookmark data is damaged (none when its target is missing); and for "unreadable":
+/// the system's words for why an alias's data, or an entry's metadata, could not be read, or,
+/// after "its target couldn't be looked for: ", why a folder on the way to its target could
+/// not be searched; "written" (the Mac path now stored) and "local" (that target here) for a
+/// relinked one; "candidates" only for aliases searched), then one summary object {"summary":
+/// {...}} with the counts, whether the scan was stopped, the folder, the time (UTC, ISO 8601) and
+/// the suggested mappings. `records` holds every alias met (the counts of the summary are theirs).
 /// Bytes that are not UTF-8 become U+FFFD.
 class JsonReport {
 public:

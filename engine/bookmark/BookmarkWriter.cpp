@@ -9,6 +9,7 @@
 #include <limits>
 #include <map>
 #include <string>
+#include <string_view>
 
 namespace korvex::bookmark {
 
@@ -225,23 +226,29 @@ private:
 };
 
 std::vector<std::uint8_t> freshHeader(BookmarkContainer container, double created) {
+    // Zeros of the whole size first, then the tags: growing a vector just assigned from a short
+    // list made GCC 12 warn of a copy past its end that never happens (-Warray-bounds).
     std::vector<std::uint8_t> h;
+    const auto tag = [&h](std::size_t at, std::string_view text) {
+        std::copy(text.begin(), text.end(), h.begin() + static_cast<std::ptrdiff_t>(at));
+    };
     switch (container) {
     case BookmarkContainer::aliasFile:
-        h.assign({'b', 'o', 'o', 'k', 0, 0, 0, 0, 'm', 'a', 'r', 'k', 0, 0, 0, 0});
-        h.resize(56, 0);
+        h.assign(56, 0);
+        tag(0, "book");
+        tag(8, "mark");
         bytes::setLe32(h, 28, 0x10040000);
         for (int i = 0; i < 8; ++i)
             h[40 + i] = std::uint8_t(std::bit_cast<std::uint64_t>(created) >> (8 * i));
         break;
     case BookmarkContainer::raw:
-        h.assign({'b', 'o', 'o', 'k'});
-        h.resize(48, 0);
+        h.assign(48, 0);
+        tag(0, "book");
         bytes::setLe32(h, 8, 0x10040000);
         break;
     case BookmarkContainer::legacy:
-        h.assign({'b', 'o', 'o', 'k'});
-        h.resize(16, 0);
+        h.assign(16, 0);
+        tag(0, "book");
         bytes::setLe32(h, 8, 0x10010000);
         break;
     }

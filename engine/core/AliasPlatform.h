@@ -4,6 +4,7 @@
 #include "FileUrl.h"
 #include "FolderWalk.h"
 #include "ReadResult.h"
+#include "WriteResult.h"
 
 #include <cstdint>
 #include <memory>
@@ -37,9 +38,9 @@ inline constexpr std::string_view allPropertiesKey = "NSURLBookmarkAllProperties
 inline constexpr std::size_t storedPropertiesLimit = 8 << 20;
 
 /// The file-system and bookmark operations the scan engine needs, and nothing else.
-/// Errors are opaque: an operation either answers or it does not; only the two reads of an
-/// entry say why not (see ReadFailure), so that what the system refused is never taken for
-/// something the file is.
+/// Every operation that can fail for more than one reason says why (ReadFailure, WriteResult),
+/// so that what the system refused is never taken for something the file is, and the report
+/// can give the reason.
 class AliasPlatform {
 public:
     virtual ~AliasPlatform() = default;
@@ -62,9 +63,13 @@ public:
     virtual ReadResult<BookmarkData> readBookmarkData(const FileUrl& item) = 0;
 
     /// Resolves bookmark data with `options`, never asking and never mounting. Sets `isStale`
-    /// when the target was not where the data says. None when the target can't be found.
-    virtual std::optional<FileUrl> resolveBookmarkData(const BookmarkData& data,
-                                                       std::uint32_t options, bool& isStale) = 0;
+    /// when the target was not where the data says. Else why not: damaged when the data leads
+    /// nowhere (it names no target, or no target is where it leads: the alias is broken);
+    /// unreadable, with the errno, when the system refused a look on the way (a folder that may
+    /// not be searched, an I/O error) and the target was found nowhere else: whether the alias
+    /// is broken is unknown then.
+    virtual ReadResult<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
+                                                    bool& isStale) = 0;
 
     /// The text form of the stored properties asked for with `key` (the engine always passes
     /// `allPropertiesKey`): the description of the answered dictionary, or none. A description
@@ -77,20 +82,22 @@ public:
     /// kept as it is (the platform says which); such an alias is neither refreshed nor failed.
     virtual bool refreshable(const BookmarkData& data) = 0;
 
-    /// Fresh bookmark data for `target` with the creation `options`, or none. `previous` is the
+    /// Fresh bookmark data for `target` with the creation `options`. `previous` is the
     /// bookmark data the target was resolved from: on a disk away from the Mac that uses the
     /// alias, only it tells how that Mac names the target, so fresh data keeps its terms.
-    virtual std::optional<BookmarkData> makeBookmarkData(const FileUrl& target,
-                                                         std::uint32_t options,
-                                                         const BookmarkData& previous) = 0;
+    /// Else why not: unreadable, with the errno, when the target could not be examined;
+    /// damaged when no bookmark data can be made for it (unsupported options, a target that
+    /// can't be described); gone when the target vanished.
+    virtual ReadResult<BookmarkData> makeBookmarkData(const FileUrl& target, std::uint32_t options,
+                                                      const BookmarkData& previous) = 0;
 
-    /// Writes `data` as the bookmark data of the alias file `item`. False on any failure.
-    virtual bool writeBookmarkData(const BookmarkData& data, const FileUrl& item) = 0;
+    /// Writes `data` as the bookmark data of the alias file `item`; else says why not.
+    virtual WriteResult writeBookmarkData(const BookmarkData& data, const FileUrl& item) = 0;
 
     /// Creates or replaces the text file named like the item `beside` plus `suffix`, in the same
-    /// folder (path: `beside.path` + `suffix`), with `text` (UTF-8). False on any failure.
-    virtual bool writeText(std::string_view text, const FileUrl& beside,
-                           std::string_view suffix) = 0;
+    /// folder (path: `beside.path` + `suffix`), with `text` (UTF-8); else says why not.
+    virtual WriteResult writeText(std::string_view text, const FileUrl& beside,
+                                  std::string_view suffix) = 0;
 };
 
 } // namespace korvex

@@ -9,6 +9,18 @@
 
 namespace korvex {
 
+std::string freshDataFailure(const ReadFailure& failure) {
+    switch (failure.kind) {
+    case ReadFailure::Kind::unreadable:
+        return "its target couldn't be read: " + failure.reason();
+    case ReadFailure::Kind::gone:
+        return "its target is no longer where it was found";
+    case ReadFailure::Kind::damaged:
+        break;
+    }
+    return "no bookmark data can be made for its target";
+}
+
 void AliasScanner::runScan(const ScanOptions& options, std::shared_ptr<ScanReport> report,
                            ScanResponder& responder, StopFlag stop, ScanProgress* progress) {
     std::unique_ptr<FolderWalk> walk = platform_.openWalk(options.folderPath);
@@ -79,9 +91,14 @@ void AliasScanner::closeReport(const ScanOptions& options, ScanReport& report) {
     text += currentDateText();
 }
 
-void AliasScanner::addProblem(std::string_view what, std::string_view path, ScanReport& report) {
+void AliasScanner::addProblem(std::string_view what, std::string_view path, ScanReport& report,
+                              std::string_view reason) {
     report.reportText += what;
     appendPrintable(report.reportText, path);
+    if (!reason.empty()) {
+        report.reportText += ": ";
+        appendPrintable(report.reportText, reason);
+    }
     report.reportText += '\n';
     ++report.problemCount;
 }
@@ -99,7 +116,7 @@ void AliasScanner::examineItem(const WalkEntry& entry, const ScanOptions& option
         // An entry the system would not let be examined may be an alias: it is no verdict,
         // and no silence either. It counts as an alias only once something says it is one.
         if (type.unreadable()) {
-            addProblem("Couldn't read ", item_.path, report);
+            addProblem("Couldn't read ", item_.path, report, type.failure().reason());
         }
         return;
     }
@@ -113,7 +130,7 @@ void AliasScanner::examineItem(const WalkEntry& entry, const ScanOptions& option
         switch (data.failure().kind) {
         case ReadFailure::Kind::unreadable:
             // Refused by the system (permission, I/O error): whether it is broken is unknown.
-            addProblem("Couldn't read ", item_.path, report);
+            addProblem("Couldn't read ", item_.path, report, data.failure().reason());
             break;
         case ReadFailure::Kind::damaged:
             // Data that is damaged, unknown or too large leads a Mac nowhere either: the alias
@@ -131,8 +148,14 @@ void AliasScanner::examineItem(const WalkEntry& entry, const ScanOptions& option
     }
 
     bool isStale = true;
-    std::optional<FileUrl> resolved =
+    ReadResult<FileUrl> resolved =
         platform_.resolveBookmarkData(*data, options.resolutionOptions, isStale);
+    if (resolved.unreadable()) {
+        // The system would not let a folder on the way be searched: the target may well be
+        // there. Not broken, and not silent either.
+        addProblem("Couldn't read the target of ", item_.path, report, resolved.failure().reason());
+        return;
+    }
     if (!resolved) {
         ++report.brokenCount;
         report.brokenPaths.push_back(item_.path);
@@ -184,20 +207,20 @@ void AliasScanner::writeSidecar(const FileUrl& item, std::string_view suffix, st
     if (!mayWrite(report)) {
         return;
     }
-    if (!platform_.writeText(text, item, suffix)) {
+    if (const WriteResult written = platform_.writeText(text, item, suffix); !written) {
         std::string sidecarPath = item.path;
         sidecarPath += suffix;
-        addProblem("Couldn't write ", sidecarPath, report);
+        addProblem("Couldn't write ", sidecarPath, report, written.reason());
     }
 }
 
 void AliasScanner::refreshAlias(const FileUrl& item, const std::string& aliasPath,
                                 const FileUrl& resolved, const BookmarkData& data,
                                 const ScanOptions& options, ScanReport& report) {
-    std::optional<BookmarkData> fresh =
+    ReadResult<BookmarkData> fresh =
         platform_.makeBookmarkData(resolved, bookmarkCreationSuitableForBookmarkFile, data);
     if (!fresh) {
-        addProblem("Couldn't refresh ", aliasPath, report);
+        addProblem("Couldn't refresh ", aliasPath, report, freshDataFailure(fresh.failure()));
         return;
     }
     // Fresh data equal to what the alias holds: nothing to write, and the sidecar keeps the
@@ -211,8 +234,8 @@ void AliasScanner::refreshAlias(const FileUrl& item, const std::string& aliasPat
     if (!mayWrite(report)) {
         return;
     }
-    if (!platform_.writeBookmarkData(*fresh, item)) {
-        addProblem("Couldn't refresh ", aliasPath, report);
+    if (const WriteResult written = platform_.writeBookmarkData(*fresh, item); !written) {
+        addProblem("Couldn't refresh ", aliasPath, report, written.reason());
         return;
     }
     ++report.rewrittenCount;

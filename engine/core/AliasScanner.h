@@ -14,6 +14,10 @@
 
 namespace korvex {
 
+/// Why no fresh bookmark data could be made for a refresh (see `makeBookmarkData`), in the words
+/// of the report's "Couldn't refresh" line and of the JSON report.
+std::string freshDataFailure(const ReadFailure& failure);
+
 /// Suffix of the sidecar file written beside a broken alias.
 inline constexpr std::string_view brokenSuffix = "-korvex-broken.text";
 /// Suffix of the sidecar file written beside an alias about to be refreshed.
@@ -45,11 +49,15 @@ public:
     /// A folder whose content could not be walked adds a "Couldn't read " line; so does an
     /// entry that the system did not let be examined (counted as an alias only when it is
     /// known to be one), and an alias whose data the system did not let be read (never
-    /// broken: only data that was read and is damaged makes an alias broken).
+    /// broken: only data that was read and is damaged makes an alias broken), each with the
+    /// system's reason after a colon. An alias whose target could not be looked for (a folder
+    /// on the way that the system would not let be searched) adds a "Couldn't read the target
+    /// of " line with the reason, and is not broken either.
     void examineItem(const WalkEntry& entry, const ScanOptions& options, ScanReport& report);
 
     /// Writes the sidecar file `item` + `suffix` holding the stored properties of `data`;
-    /// a failure adds a "Couldn't write " line to the report. Like every write of the scan, it
+    /// a failure adds a "Couldn't write " line (with the reason) to the report. Like every write
+    /// of the scan, it
     /// does not start once the scan's stop is requested (the report is then `stopped`).
     void markAlias(const FileUrl& item, const BookmarkData& data, std::string_view suffix,
                    ScanReport& report);
@@ -59,13 +67,16 @@ public:
     static std::string sidecarText(const std::optional<std::string>& properties);
 
     /// Writes fresh bookmark data for `resolved` into the alias at `item` (marking it first when
-    /// the options ask); a failure adds a "Couldn't refresh " line to the report.
+    /// the options ask); a failure adds a "Couldn't refresh " line (with the reason) to the
+    /// report.
     void refreshAlias(const FileUrl& item, const std::string& aliasPath, const FileUrl& resolved,
                       const BookmarkData& data, const ScanOptions& options, ScanReport& report);
 
 private:
     void closeReport(const ScanOptions& options, ScanReport& report);
-    static void addProblem(std::string_view what, std::string_view path, ScanReport& report);
+    /// Adds the line `what` + `path` (shown printable), and ": " + `reason` when there is one.
+    static void addProblem(std::string_view what, std::string_view path, ScanReport& report,
+                           std::string_view reason = {});
     void writeSidecar(const FileUrl& item, std::string_view suffix, std::string_view text,
                       ScanReport& report);
     /// Whether a write may start: false once the stop is requested (the report says so).

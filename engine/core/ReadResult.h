@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstring>
 #include <optional>
+#include <string>
 #include <utility>
 
 namespace korvex {
@@ -21,6 +23,10 @@ struct ReadFailure {
     static constexpr ReadFailure gone() { return {Kind::gone, 0}; }
     static constexpr ReadFailure unreadable(int error) { return {Kind::unreadable, error}; }
     static constexpr ReadFailure damaged() { return {Kind::damaged, 0}; }
+
+    /// The system's words for an unreadable read ("Permission denied"); "unknown error" when
+    /// it gave no errno.
+    std::string reason() const { return error != 0 ? std::strerror(error) : "unknown error"; }
 
     friend bool operator==(const ReadFailure&, const ReadFailure&) = default;
 };

@@ -38,6 +38,14 @@ std::span<const std::uint8_t> bytesOf(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
+/// A write that AtomicFile or InPlaceRewrite did not do, with errno cleared before it: the
+/// system's reason; when no call failed, the file changed in between (their one refusal that
+/// sets no errno).
+WriteResult writeFailure() {
+    return errno != 0 ? WriteResult::failed(errno)
+                      : WriteResult::refused("it changed while it was being written");
+}
+
 } // namespace
 
 PosixAliasPlatform::PosixAliasPlatform(std::vector<PathMapping> mappings,
@@ -105,18 +113,18 @@ ReadResult<BookmarkData> PosixAliasPlatform::readBookmarkData(const FileUrl& ite
     return bytes;
 }
 
-std::optional<FileUrl> PosixAliasPlatform::resolveBookmarkData(const BookmarkData& data,
-                                                               std::uint32_t, bool& isStale) {
+ReadResult<FileUrl> PosixAliasPlatform::resolveBookmarkData(const BookmarkData& data, std::uint32_t,
+                                                            bool& isStale) {
     // Whatever the options ask, nothing is ever mounted and nobody is ever asked.
     bookmark::BookmarkResult<classic::AliasContent> parsed = classic::ClassicAlias::read(data);
     if (!parsed) {
-        return std::nullopt;
+        return ReadFailure::damaged();
     }
     mounts();
-    std::optional<Resolution> found =
+    ReadResult<Resolution> found =
         resolver_.resolve(bookmark::BookmarkInfo::from(parsed->bookmark));
     if (!found) {
-        return std::nullopt;
+        return found.failure();
     }
     isStale = found->isStale();
     return fileUrlWithPath(std::move(found->target.path), found->target.isDirectory);
@@ -139,37 +147,46 @@ bool PosixAliasPlatform::refreshable(const BookmarkData& data) {
     return bookmark::BookmarkReader::read(data).ok();
 }
 
-std::optional<BookmarkData> PosixAliasPlatform::makeBookmarkData(const FileUrl& target,
-                                                                 std::uint32_t options,
-                                                                 const BookmarkData& previous) {
+ReadResult<BookmarkData> PosixAliasPlatform::makeBookmarkData(const FileUrl& target,
+                                                              std::uint32_t options,
+                                                              const BookmarkData& previous) {
     if (options != bookmarkCreationSuitableForBookmarkFile) {
-        return std::nullopt;
+        return ReadFailure::damaged();
     }
     mounts();
     return refresher_.refresh(target, previous);
 }
 
-bool PosixAliasPlatform::writeBookmarkData(const BookmarkData& data, const FileUrl& item) {
+WriteResult PosixAliasPlatform::writeBookmarkData(const BookmarkData& data, const FileUrl& item) {
     bookmark::BookmarkResult<bookmark::Bookmark> parsed = bookmark::BookmarkReader::read(data);
     if (!parsed) {
-        return false; // never put bytes into an alias that no reader could use
+        // Never put bytes into an alias that no reader could use.
+        return WriteResult::refused("the new bookmark data can't be read back");
     }
     int folderFd = -1;
     std::string_view name;
     if (!walkedEntry(item, folderFd, name) || folderFd != lastRead_.folderFd ||
         name != lastRead_.name) {
-        return false;
+        return WriteResult::refused("it is not the alias file read last");
     }
     // The file to replace must be the one that was read, as it was read.
     FileDescriptor current(::openat(folderFd, lastRead_.name.c_str(),
                                     O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!current && RegularFileReader::openFailure(errno).kind == ReadFailure::Kind::unreadable) {
+        return WriteResult::failed(errno);
+    }
     struct stat st {};
+    ReadFailure why;
     std::optional<std::vector<std::uint8_t>> bytes =
-        current ? RegularFileReader::readOpen(current.get(), RegularFileReader::defaultLimit, &st)
-                : std::nullopt;
+        current
+            ? RegularFileReader::readOpen(current.get(), RegularFileReader::defaultLimit, &st, &why)
+            : std::nullopt;
+    if (!bytes && why.kind == ReadFailure::Kind::unreadable) {
+        return WriteResult::failed(why.error);
+    }
     if (!bytes || st.st_dev != lastRead_.device || st.st_ino != lastRead_.inode ||
         *bytes != lastRead_.bytes) {
-        return false;
+        return WriteResult::refused("it changed since it was read");
     }
     // Keep the form the file had: an alias-file header stays one, a bare bookmark stays bare.
     std::vector<std::uint8_t> reshaped;
@@ -183,26 +200,36 @@ bool PosixAliasPlatform::writeBookmarkData(const BookmarkData& data, const FileU
         reshaped.empty() ? std::span<const std::uint8_t>(data) : reshaped;
     lastRead_.folderFd = -1; // what was read is gone now
     if (std::ranges::equal(written, *bytes)) {
-        return true; // nothing would change: the file stays as it is
+        return {}; // nothing would change: the file stays as it is
     }
+    errno = 0; // the writers leave the errno of the call that failed
     if (st.st_nlink > 1) {
         // Its other names must see the new data too: the same inode is written.
-        return InPlaceRewrite(fileCalls_)
-            .write(folderFd, name, st.st_dev, st.st_ino, *bytes, written);
+        if (!InPlaceRewrite(fileCalls_)
+                 .write(folderFd, name, st.st_dev, st.st_ino, *bytes, written)) {
+            return writeFailure();
+        }
+        return {};
     }
     const AtomicFile::Original original{current.get(), st.st_dev, st.st_ino,
                                         st.st_uid,     st.st_gid, st.st_mode};
     AtomicFile::Request request;
     request.original = &original;
-    return AtomicFile(fileCalls_).write(folderFd, name, written, request);
+    if (!AtomicFile(fileCalls_).write(folderFd, name, written, request)) {
+        return writeFailure();
+    }
+    return {};
 }
 
-bool PosixAliasPlatform::writeText(std::string_view text, const FileUrl& beside,
-                                   std::string_view suffix) {
+WriteResult PosixAliasPlatform::writeText(std::string_view text, const FileUrl& beside,
+                                          std::string_view suffix) {
     int folderFd = -1;
     std::string_view aliasName;
-    if (!walkedEntry(beside, folderFd, aliasName) || aliasName.size() + suffix.size() > NAME_MAX) {
-        return false;
+    if (!walkedEntry(beside, folderFd, aliasName)) {
+        return WriteResult::refused("it is not beside a walked entry");
+    }
+    if (aliasName.size() + suffix.size() > NAME_MAX) {
+        return WriteResult::failed(ENAMETOOLONG);
     }
     std::string name(aliasName);
     name += suffix;
@@ -216,24 +243,39 @@ bool PosixAliasPlatform::writeText(std::string_view text, const FileUrl& beside,
         // Only a plain regular file of its own is ever replaced: not a link, a device, a
         // folder, a file with other names elsewhere (its content would change there too), or a
         // Finder alias that happens to have this name.
-        if (!S_ISREG(st.st_mode) || st.st_nlink != 1 ||
-            recognizer_.typeIdentifierAt(folderFd, name) != TypeIds::data) {
-            return false;
+        if (!S_ISREG(st.st_mode) || st.st_nlink != 1) {
+            return WriteResult::refused("its name is taken by something other than a plain file");
+        }
+        const ReadResult<std::string_view> type = recognizer_.typeIdentifierAt(folderFd, name);
+        if (type.unreadable()) {
+            return WriteResult::failed(type.failure().error);
+        }
+        if (!type) {
+            return WriteResult::refused("it changed while it was looked at");
+        }
+        if (*type != TypeIds::data) {
+            return WriteResult::refused("its name is taken by a Finder alias");
         }
         existing.reset(::openat(folderFd, name.c_str(),
                                 O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         struct stat opened {};
-        if (!existing || ::fstat(existing.get(), &opened) != 0 || opened.st_dev != st.st_dev ||
-            opened.st_ino != st.st_ino) {
-            return false;
+        if (!existing || ::fstat(existing.get(), &opened) != 0) {
+            return WriteResult::failed(errno);
+        }
+        if (opened.st_dev != st.st_dev || opened.st_ino != st.st_ino) {
+            return WriteResult::refused("it changed while it was looked at");
         }
         original = AtomicFile::Original{existing.get(), st.st_dev, st.st_ino,
                                         st.st_uid,      st.st_gid, st.st_mode};
         request.original = &original;
     } else if (errno != ENOENT) {
-        return false;
+        return WriteResult::failed(errno);
     }
-    return AtomicFile(fileCalls_).write(folderFd, name, bytesOf(text), request);
+    errno = 0;
+    if (!AtomicFile(fileCalls_).write(folderFd, name, bytesOf(text), request)) {
+        return writeFailure();
+    }
+    return {};
 }
 
 } // namespace korvex

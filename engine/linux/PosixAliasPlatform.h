@@ -56,25 +56,27 @@ public:
     /// an alias as broken); unreadable, with the errno, when the system refused a fork.
     /// The file read is remembered: only it, unchanged, is ever replaced by `writeBookmarkData`.
     ReadResult<BookmarkData> readBookmarkData(const FileUrl& item) override;
-    std::optional<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
-                                               bool& isStale) override;
+    ReadResult<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
+                                            bool& isStale) override;
     std::optional<std::string> storedProperties(std::string_view key,
                                                 const BookmarkData& data) override;
     /// False for a classic alias record: it is kept as it is.
     bool refreshable(const BookmarkData& data) override;
     /// Only the creation option 1024 (suitable for an alias file) is supported.
-    std::optional<BookmarkData> makeBookmarkData(const FileUrl& target, std::uint32_t options,
-                                                 const BookmarkData& previous) override;
+    ReadResult<BookmarkData> makeBookmarkData(const FileUrl& target, std::uint32_t options,
+                                              const BookmarkData& previous) override;
     /// Refuses data the codec can't read; writes it in the container form the alias file had.
     /// Replaces only the very file that `readBookmarkData` read last (same device and inode,
     /// same content), in the folder the walk holds; else fails. Bytes equal to the file's are
     /// not written at all. A file with one name is replaced (AtomicFile); a file with other
     /// names (hard links) is rewritten through its inode, so that every name keeps seeing the
-    /// same alias (InPlaceRewrite).
-    bool writeBookmarkData(const BookmarkData& data, const FileUrl& item) override;
+    /// same alias (InPlaceRewrite). A failure of the system gives its errno; a refusal says
+    /// what was wrong with the file.
+    WriteResult writeBookmarkData(const BookmarkData& data, const FileUrl& item) override;
     /// Never writes through a link, never into anything but a regular file with one link,
     /// never over a Finder alias; through a temporary file, so a failure keeps the old text.
-    bool writeText(std::string_view text, const FileUrl& beside, std::string_view suffix) override;
+    WriteResult writeText(std::string_view text, const FileUrl& beside,
+                          std::string_view suffix) override;
 
 private:
     /// The alias file read last, as it was read.

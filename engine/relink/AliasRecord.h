@@ -22,7 +22,9 @@ struct AliasRecord {
     /// The stored target path and volume name, when the bookmark data could be read.
     std::optional<std::string> target;
     std::optional<std::string> volume;
-    /// Why a refresh or relink failed (status `failed`).
+    /// Why a refresh or relink failed (status `failed`); what was damaged (status `broken`, when
+    /// it was the data); what could not be read when it was not the alias itself (status
+    /// `unreadable`, its target: `error` says why).
     std::string reason;
 };
 

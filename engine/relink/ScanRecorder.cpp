@@ -1,5 +1,6 @@
 #include "ScanRecorder.h"
 
+#include "AliasScanner.h"
 #include "BookmarkInfo.h"
 #include "ClassicAlias.h"
 
@@ -87,6 +88,9 @@ ReadResult<BookmarkData> ScanRecorder::readBookmarkData(const FileUrl& item) {
         record->status = failure.kind == ReadFailure::Kind::damaged ? AliasStatus::broken
                                                                     : AliasStatus::unreadable;
         record->error = failure.kind == ReadFailure::Kind::gone ? ENOENT : failure.error;
+        if (failure.kind == ReadFailure::Kind::damaged) {
+            record->reason = "its bookmark data is damaged or of an unknown kind";
+        }
     }
     if (record && data) {
         record->status = AliasStatus::ok;
@@ -102,10 +106,18 @@ ReadResult<BookmarkData> ScanRecorder::readBookmarkData(const FileUrl& item) {
     return data;
 }
 
-std::optional<FileUrl> ScanRecorder::resolveBookmarkData(const BookmarkData& data,
-                                                         std::uint32_t options, bool& isStale) {
-    std::optional<FileUrl> resolved = inner_.resolveBookmarkData(data, options, isStale);
-    if (AliasRecord* record = current(); record && !resolved) {
+ReadResult<FileUrl> ScanRecorder::resolveBookmarkData(const BookmarkData& data,
+                                                      std::uint32_t options, bool& isStale) {
+    ReadResult<FileUrl> resolved = inner_.resolveBookmarkData(data, options, isStale);
+    AliasRecord* record = current();
+    if (record && resolved.unreadable()) {
+        // Not broken: a folder on the way could not be searched. Nothing to look for either.
+        record->status = AliasStatus::unreadable;
+        record->error = resolved.failure().error;
+        record->reason = "its target couldn't be looked for";
+        return resolved;
+    }
+    if (record && !resolved) {
         record->status = AliasStatus::broken;
         if (std::optional<BrokenAlias> alias =
                 BrokenAlias::from(record->path, record->relativePath, data)) {
@@ -120,13 +132,13 @@ std::optional<std::string> ScanRecorder::storedProperties(std::string_view key,
     return inner_.storedProperties(key, data);
 }
 
-std::optional<BookmarkData> ScanRecorder::makeBookmarkData(const FileUrl& target,
-                                                           std::uint32_t options,
-                                                           const BookmarkData& previous) {
-    std::optional<BookmarkData> fresh = inner_.makeBookmarkData(target, options, previous);
+ReadResult<BookmarkData> ScanRecorder::makeBookmarkData(const FileUrl& target,
+                                                        std::uint32_t options,
+                                                        const BookmarkData& previous) {
+    ReadResult<BookmarkData> fresh = inner_.makeBookmarkData(target, options, previous);
     if (AliasRecord* record = current(); record && !fresh) {
         record->status = AliasStatus::failed;
-        record->reason = "fresh bookmark data couldn't be made for its target";
+        record->reason = freshDataFailure(fresh.failure());
     }
     return fresh;
 }
@@ -135,25 +147,19 @@ bool ScanRecorder::refreshable(const BookmarkData& data) {
     return inner_.refreshable(data);
 }
 
-bool ScanRecorder::writeBookmarkData(const BookmarkData& data, const FileUrl& item) {
-    errno = 0;
-    const bool written = inner_.writeBookmarkData(data, item);
-    const int error = errno;
+WriteResult ScanRecorder::writeBookmarkData(const BookmarkData& data, const FileUrl& item) {
+    WriteResult written = inner_.writeBookmarkData(data, item);
     if (AliasRecord* record = current()) {
         record->status = written ? AliasStatus::refreshed : AliasStatus::failed;
         if (!written) {
-            record->reason = "it couldn't be written";
-            if (error != 0) {
-                record->reason += ": ";
-                record->reason += std::strerror(error);
-            }
+            record->reason = "it couldn't be written: " + written.reason();
         }
     }
     return written;
 }
 
-bool ScanRecorder::writeText(std::string_view text, const FileUrl& beside,
-                             std::string_view suffix) {
+WriteResult ScanRecorder::writeText(std::string_view text, const FileUrl& beside,
+                                    std::string_view suffix) {
     return inner_.writeText(text, beside, suffix);
 }
 

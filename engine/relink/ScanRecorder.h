@@ -28,15 +28,16 @@ public:
     void itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) override;
     ReadResult<std::string_view> typeIdentifier(const FileUrl& item) override;
     ReadResult<BookmarkData> readBookmarkData(const FileUrl& item) override;
-    std::optional<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
-                                               bool& isStale) override;
+    ReadResult<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
+                                            bool& isStale) override;
     std::optional<std::string> storedProperties(std::string_view key,
                                                 const BookmarkData& data) override;
-    std::optional<BookmarkData> makeBookmarkData(const FileUrl& target, std::uint32_t options,
-                                                 const BookmarkData& previous) override;
+    ReadResult<BookmarkData> makeBookmarkData(const FileUrl& target, std::uint32_t options,
+                                              const BookmarkData& previous) override;
     bool refreshable(const BookmarkData& data) override;
-    bool writeBookmarkData(const BookmarkData& data, const FileUrl& item) override;
-    bool writeText(std::string_view text, const FileUrl& beside, std::string_view suffix) override;
+    WriteResult writeBookmarkData(const BookmarkData& data, const FileUrl& item) override;
+    WriteResult writeText(std::string_view text, const FileUrl& beside,
+                          std::string_view suffix) override;
 
 private:
     AliasRecord* current();

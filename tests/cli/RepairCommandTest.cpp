@@ -259,7 +259,8 @@ TEST_F(RepairCommandTest, AFailedRelinkSaysSoAndWhy) {
     const std::string c = jsonLine(out, "c");
     EXPECT_NE(c.find("\"status\":\"failed\",\"target\":\"" + folder +
                      "/old/c.txt\",\"volume\":\"Macintosh HD\",\"reason\":\"its sidecar "
-                     "(-korvex-relink.text) couldn't be written\""),
+                     "(-korvex-relink.text) couldn't be written: its name is taken by something "
+                     "other than a plain file\""),
               std::string::npos)
         << c;
     EXPECT_NE(out.find("\"relinked\":0,\"unreadable\":0,\"failed\":1,\"problems\":0,"
@@ -272,7 +273,43 @@ TEST_F(RepairCommandTest, AFailedRelinkSaysSoAndWhy) {
     EXPECT_EQ(after(out, "\n\nRelinked"), "\n\nRelinked 0 aliases.\nCouldn't relink " +
                                               aliasPath("c") +
                                               ": its sidecar (-korvex-relink.text) couldn't "
-                                              "be written\n");
+                                              "be written: its name is taken by something "
+                                              "other than a plain file\n");
+}
+
+// The JSON tells apart what is damaged, what is missing and what could not be read, and why.
+TEST(JsonReportReasons, DamagedMissingAndUnreadableEachSayWhatTheyAre) {
+    std::vector<AliasRecord> records(5);
+    const auto make = [&](std::size_t i, const char* path, AliasStatus status, int error,
+                          const char* reason) {
+        records[i].path = path;
+        records[i].status = status;
+        records[i].error = error;
+        records[i].reason = reason;
+    };
+    make(0, "/d", AliasStatus::broken, 0, "its bookmark data is damaged or of an unknown kind");
+    make(1, "/m", AliasStatus::broken, 0, "");
+    make(2, "/u", AliasStatus::unreadable, EIO, "");
+    make(3, "/t", AliasStatus::unreadable, EACCES, "its target couldn't be looked for");
+    make(4, "/f", AliasStatus::failed, 0, "it couldn't be written: No space left on device");
+    std::ostringstream out;
+    JsonReport::write(out, "/", records, ScanReport(), nullptr, "now");
+    std::istringstream lines(out.str());
+    std::vector<std::string> objects;
+    for (std::string line; std::getline(lines, line);) {
+        objects.push_back(line);
+    }
+    ASSERT_EQ(objects.size(), 6u) << out.str();
+    EXPECT_EQ(objects[0], "{\"path\":\"/d\",\"status\":\"broken\",\"reason\":\"its bookmark "
+                          "data is damaged or of an unknown kind\"}");
+    EXPECT_EQ(objects[1], "{\"path\":\"/m\",\"status\":\"broken\"}");
+    EXPECT_EQ(objects[2], "{\"path\":\"/u\",\"status\":\"unreadable\",\"reason\":\"" +
+                              std::string(std::strerror(EIO)) + "\"}");
+    EXPECT_EQ(objects[3], "{\"path\":\"/t\",\"status\":\"unreadable\",\"reason\":\"its target "
+                          "couldn't be looked for: " +
+                              std::string(std::strerror(EACCES)) + "\"}");
+    EXPECT_EQ(objects[4], "{\"path\":\"/f\",\"status\":\"failed\",\"reason\":\"it couldn't be "
+                          "written: No space left on device\"}");
 }
 
 // A refresh that fails is "failed" with the system's reason.

@@ -3,7 +3,9 @@
 #include "ScanRecorder.h"
 
 #include <cerrno>
+#include <cstring>
 #include <map>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -96,6 +98,8 @@ TEST(AliasScannerOutcomes, WhatTheSystemRefusesIsCouldntReadNeitherBrokenNorDrop
     platform.entries = {locked, unexamined, removed};
     platform.entries.push_back({"vanished", std::nullopt, std::nullopt}); // gone: no trace
     platform.entries.push_back({"damaged alias", std::string(aliasFileType), std::nullopt});
+    // Read, but a folder on the way to its target may not be searched.
+    platform.targetUnreadable.insert(platform.addAlias("fenced alias", "/t/x"));
 
     ScanRecorder recorder(platform, platform.folder, true);
     AliasScanner scanner(recorder);
@@ -107,27 +111,38 @@ TEST(AliasScannerOutcomes, WhatTheSystemRefusesIsCouldntReadNeitherBrokenNorDrop
 
     // Counted: the aliases known to be aliases; the entry that couldn't be examined only has
     // its line. Only the damaged alias is broken.
-    EXPECT_EQ(report.aliasCount, 3);
+    EXPECT_EQ(report.aliasCount, 4);
     EXPECT_EQ(report.brokenPaths, (std::vector<std::string>{"/f/damaged alias"}));
-    EXPECT_EQ(report.problemCount, 2);
-    EXPECT_NE(report.reportText.find(":\n\nCouldn't read /f/locked alias\n"
-                                     "Couldn't read /f/unexamined\nAliases found broken:\n"),
+    EXPECT_EQ(report.problemCount, 3);
+    EXPECT_NE(report.reportText.find(
+                  ":\n\nCouldn't read /f/locked alias: " + std::string(std::strerror(EACCES)) +
+                  "\nCouldn't read /f/unexamined: " + std::strerror(EIO) +
+                  "\nCouldn't read the target of /f/fenced alias: " + std::strerror(EACCES) +
+                  "\nAliases found broken:\n"),
               std::string::npos)
         << report.reportText;
     // Nothing was written beside or into what couldn't be read; nothing of it was resolved.
     EXPECT_EQ(platform.texts.size(), 1u);
     EXPECT_EQ(platform.texts.count("/f/damaged alias-korvex-broken.text"), 1u);
+    EXPECT_TRUE(platform.bookmarks.empty()); // the fenced one is not refreshed either
     for (const std::string& call : platform.calls)
-        EXPECT_EQ(call.find("resolve"), std::string::npos) << call;
+        if (call.find("fenced") == std::string::npos)
+            EXPECT_EQ(call.find("resolve"), std::string::npos) << call;
 
-    // The recorder keeps the reason for the JSON: the errno, or "broken" for damage.
-    std::map<std::string, std::pair<AliasStatus, int>> recorded;
+    // The recorder keeps the reason for the JSON: the errno and what could not be read, or
+    // that the data is damaged.
+    std::map<std::string, std::tuple<AliasStatus, int, std::string>> recorded;
     for (const AliasRecord& record : recorder.records())
-        recorded[record.relativePath] = {record.status, record.error};
-    EXPECT_EQ(recorded["locked alias"], std::pair(AliasStatus::unreadable, EACCES));
-    EXPECT_EQ(recorded["unexamined"], std::pair(AliasStatus::unreadable, EIO));
-    EXPECT_EQ(recorded["damaged alias"], std::pair(AliasStatus::broken, 0));
+        recorded[record.relativePath] = {record.status, record.error, record.reason};
+    EXPECT_EQ(recorded["locked alias"], std::tuple(AliasStatus::unreadable, EACCES, ""));
+    EXPECT_EQ(recorded["unexamined"], std::tuple(AliasStatus::unreadable, EIO, ""));
+    EXPECT_EQ(recorded["fenced alias"],
+              std::tuple(AliasStatus::unreadable, EACCES, "its target couldn't be looked for"));
+    EXPECT_EQ(
+        recorded["damaged alias"],
+        std::tuple(AliasStatus::broken, 0, "its bookmark data is damaged or of an unknown kind"));
     EXPECT_EQ(recorded.count("vanished"), 0u);
+    EXPECT_TRUE(recorder.broken().empty()); // nothing to search for: none was found missing
 }
 
 TEST(AliasScannerFrame, FolderThatCannotBeWalkedAnswersNotFoundOnce) {
@@ -155,8 +170,8 @@ TEST(AliasScannerFrame, FinishedScanAnswersOnceAndRootGivesSingleSlashPaths) {
 
 TEST(AliasScannerFrame, ExceptionMidWalkStillAnswersWithThePartialReportAndSaysSo) {
     struct Throwing : MemoryAliasPlatform {
-        std::optional<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
-                                                   bool& isStale) override {
+        ReadResult<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
+                                                bool& isStale) override {
             if (text(data) == "bookmark of b")
                 throw std::bad_alloc();
             return MemoryAliasPlatform::resolveBookmarkData(data, options, isStale);

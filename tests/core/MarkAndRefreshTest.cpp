@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace korvex::test {
 namespace {
@@ -68,7 +70,8 @@ TEST(RefreshAlias, UnwritableSidecarDoesNotStopTheRefresh) {
     platform.addAlias("x", "/t/x");
     platform.unwritable = {"/f/x-korvex-rewrite.text"};
     ScanRun run(platform, true, true);
-    EXPECT_EQ(run.lines()[2], "Couldn't write /f/x-korvex-rewrite.text");
+    EXPECT_EQ(run.lines()[2],
+              "Couldn't write /f/x-korvex-rewrite.text: " + std::string(std::strerror(EACCES)));
     EXPECT_EQ(run.report->rewrittenCount, 1);
 }
 
@@ -84,8 +87,11 @@ TEST(RefreshAlias, FailuresToMakeOrWriteGiveOneRefreshLine) {
         }
         ScanRun run(platform, false, true);
         const std::vector<std::string> lines = run.lines();
-        EXPECT_EQ(lines[2], "Couldn't refresh /f/x") << failMake;
-        EXPECT_EQ(lines[3], "Couldn't refresh /f/y") << failMake;
+        // The reason: why no data could be made, or the system's for the write.
+        const std::string reason =
+            failMake ? "no bookmark data can be made for its target" : std::strerror(EACCES);
+        EXPECT_EQ(lines[2], "Couldn't refresh /f/x: " + reason) << failMake;
+        EXPECT_EQ(lines[3], "Couldn't refresh /f/y: " + reason) << failMake;
         EXPECT_EQ(lines[4], "Aliases found broken:");
         EXPECT_EQ(run.report->rewrittenCount, 0);
         EXPECT_TRUE(platform.bookmarks.empty());

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 namespace korvex::test {
 namespace {
 
@@ -80,8 +83,10 @@ TEST(ScanReportText, NamesAreShownEscapedSortedByTheirRawBytes) {
     const std::vector<std::string> lines = run.lines();
     ASSERT_EQ(lines.size(), 15u) << text;
     EXPECT_EQ(lines[0], "Scan of all Finder Aliases in the folder " + folder + ":");
-    EXPECT_EQ(lines[2], "Couldn't write " + folder + "/b\\u{1B}[1A\\u{1B}[2K-korvex-broken.text");
-    EXPECT_EQ(lines[3], "Couldn't write " + folder + "/a\\nb\\rc-korvex-broken.text");
+    const std::string full = std::string(": ") + std::strerror(ENOSPC);
+    EXPECT_EQ(lines[2],
+              "Couldn't write " + folder + "/b\\u{1B}[1A\\u{1B}[2K-korvex-broken.text" + full);
+    EXPECT_EQ(lines[3], "Couldn't write " + folder + "/a\\nb\\rc-korvex-broken.text" + full);
     EXPECT_EQ(lines[6], "Couldn't read " + folder + "/closed\\u{1B}[2K");
     // The list keeps the order of the raw paths; each is escaped as it is shown.
     std::vector<std::string> raw = {"/f\x1b]0;x\x07/b\x1b[1A\x1b[2K", "/f\x1b]0;x\x07/a\nb\rc",
@@ -113,9 +118,11 @@ TEST(ScanReportText, EveryUnwritableSidecarAndUnreadableFolderGivesOneLineBefore
     const std::vector<std::string> lines = run.lines();
     ASSERT_GE(lines.size(), 7u);
     EXPECT_EQ(lines[1], "");
-    EXPECT_EQ(lines[2], "Couldn't write /f/b-korvex-broken.text"); // walk order, not sorted
+    // Walk order, not sorted; each with the system's reason where there is one.
+    const std::string full = std::string(": ") + std::strerror(ENOSPC);
+    EXPECT_EQ(lines[2], "Couldn't write /f/b-korvex-broken.text" + full);
     EXPECT_EQ(lines[3], "Couldn't read /f/closed");
-    EXPECT_EQ(lines[4], "Couldn't write /f/a-korvex-broken.text");
+    EXPECT_EQ(lines[4], "Couldn't write /f/a-korvex-broken.text" + full);
     EXPECT_EQ(lines[5], "Aliases found broken:");
     EXPECT_EQ(lines[6], "/f/a");
 }

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/resource.h>
@@ -115,10 +116,15 @@ TEST_F(HostileTreeTest, SidecarsNeverGoIntoHardLinksOrOverAliases) {
     EXPECT_EQ(readAll(victim), "precious");
     EXPECT_EQ(readBytes(working), workingBytes);
     EXPECT_EQ(found.problemCount, 2);
-    EXPECT_NE(found.reportText.find("Couldn't write " + tree.path("a-korvex-broken.text") + "\n"),
-              std::string::npos);
-    EXPECT_NE(found.reportText.find("Couldn't write " + tree.path("b-korvex-broken.text") + "\n"),
-              std::string::npos);
+    // Each line says what was in the way.
+    EXPECT_NE(found.reportText.find("Couldn't write " + tree.path("a-korvex-broken.text") +
+                                    ": its name is taken by something other than a plain file\n"),
+              std::string::npos)
+        << found.reportText;
+    EXPECT_NE(found.reportText.find("Couldn't write " + tree.path("b-korvex-broken.text") +
+                                    ": its name is taken by a Finder alias\n"),
+              std::string::npos)
+        << found.reportText;
 }
 
 // Fails every write the way a full disk does.
@@ -139,6 +145,13 @@ TEST_F(HostileTreeTest, FullDiskKeepsOldSidecarsAndLeavesNoEmptyOnes) {
         {}, [this] { return mounts; }, full);
     ScanReport& found = scan(platform, true, false);
     EXPECT_EQ(found.problemCount, 2);
+    // The disk's reason reaches the report, past the cleanup of the temporary file.
+    for (const char* sidecar : {"old-korvex-broken.text", "new-korvex-broken.text"}) {
+        EXPECT_NE(found.reportText.find("Couldn't write " + tree.path(sidecar) + ": " +
+                                        std::strerror(ENOSPC) + "\n"),
+                  std::string::npos)
+            << found.reportText;
+    }
     EXPECT_EQ(readAll(tree.path("old-korvex-broken.text")), "the record of an earlier scan\n");
     EXPECT_FALSE(std::filesystem::exists(tree.path("new-korvex-broken.text")));
     for (const auto& entry : std::filesystem::directory_iterator(tree.root())) {

@@ -107,8 +107,7 @@ TEST_F(PlatformTest, OddEntriesAndOddDataFailAtOnceAndWritesKeepTheAliasFileForm
     EXPECT_TRUE(posix->storedProperties(allPropertiesKey, data));
     EXPECT_FALSE(posix->storedProperties("NSURLNameKey", data));
     bool stale = true;
-    EXPECT_FALSE(
-        posix->makeBookmarkData(posix->resolveBookmarkData(data, 0x300, stale).value(), 0, data));
+    EXPECT_FALSE(posix->makeBookmarkData(*posix->resolveBookmarkData(data, 0x300, stale), 0, data));
     EXPECT_FALSE(stale);
     // Bytes no reader could use never reach an alias.
     EXPECT_FALSE(posix->writeBookmarkData({'j', 'u', 'n', 'k'}, goodItem.url()));

@@ -84,7 +84,7 @@ protected:
                                        std::make_shared<ScanReport>(), *this);
         return *report;
     }
-    std::optional<BookmarkData> refresh(const std::string& target, const Bytes& previous) {
+    ReadResult<BookmarkData> refresh(const std::string& target, const Bytes& previous) {
         BookmarkResolver resolver({}, mounts);
         return BookmarkRefresher(resolver, mounts).refresh(fileUrlWithPath(target), previous);
     }
@@ -157,7 +157,7 @@ TEST_F(RefreshWritesTest, FileIdsOnlyWhereTheVolumeKeepsThemAndTheDateTheMacKnow
     stick.creationDate = 100.0;
     const Bytes fat =
         bookmark::BookmarkWriter::write(stick, bookmark::BookmarkContainer::aliasFile);
-    std::optional<BookmarkData> fresh = refresh(target, fat);
+    ReadResult<BookmarkData> fresh = refresh(target, fat);
     ASSERT_TRUE(fresh);
     EXPECT_EQ(infoOf(*fresh).fileIDs, stick.fileIDs);
 
@@ -200,7 +200,7 @@ TEST_F(RefreshWritesTest, TargetOnAnotherFileSystemHereKeepsNothingOfTheOldVolum
     const Bytes previous =
         bookmark::BookmarkWriter::write(info, bookmark::BookmarkContainer::aliasFile);
     mounts = MountTable({{"/", "ext4"}, {tree.root(), "ext4"}});
-    std::optional<BookmarkData> fresh = refresh(target, previous);
+    ReadResult<BookmarkData> fresh = refresh(target, previous);
     ASSERT_TRUE(fresh);
     auto read = bookmark::BookmarkReader::read(*fresh);
     EXPECT_FALSE(read->table(bookmark::tocId::diskImage));

@@ -51,10 +51,10 @@ protected:
 
     // The path found, "stale:" in front when not at the stored path, or "broken".
     std::string resolve(const BookmarkInfo& info, std::vector<PathMapping> with = {}) {
-        std::optional<Resolution> found = BookmarkResolver(std::move(with), mounts).resolve(info);
+        ReadResult<Resolution> found = BookmarkResolver(std::move(with), mounts).resolve(info);
         return !found ? "broken" : (found->isStale() ? "stale:" : "") + found->target.path;
     }
-    std::optional<BookmarkData> refresh(const std::string& target, const Bytes& previous) {
+    ReadResult<BookmarkData> refresh(const std::string& target, const Bytes& previous) {
         BookmarkResolver resolver(mappings, mounts);
         return BookmarkRefresher(resolver, mounts).refresh(fileUrlWithPath(target), previous);
     }
@@ -152,7 +152,7 @@ TEST_F(ResolutionTest, RefreshTargetFoundInThisMachinesTermsKeepsTheMacPathAndVo
     mappings = {{"/Volumes/Archive", tree.path("archive")}};
     const Bytes mapped =
         withUnknownKey(aliasBytes("/Volumes/Archive/plan", "/Volumes/Archive", "Archive"));
-    std::optional<BookmarkData> fresh = refresh(tree.file("archive/plan"), mapped);
+    ReadResult<BookmarkData> fresh = refresh(tree.file("archive/plan"), mapped);
     ASSERT_TRUE(fresh);
     EXPECT_EQ(infoOf(*fresh).targetPath(), "/Volumes/Archive/plan");
     EXPECT_EQ(infoOf(*fresh), infoOf(mapped));
@@ -168,7 +168,7 @@ TEST_F(ResolutionTest, RefreshTargetFoundInThisMachinesTermsKeepsTheMacPathAndVo
 TEST_F(ResolutionTest, RefreshTargetAtItsStoredPathIsDescribedFromTheFileItself) {
     const std::string target = tree.file("docs/plan");
     const Bytes previous = withUnknownKey(aliasBytes(target));
-    std::optional<BookmarkData> fresh = refresh(target, previous);
+    ReadResult<BookmarkData> fresh = refresh(target, previous);
     ASSERT_TRUE(fresh);
     EXPECT_TRUE(keptUnknownKey(*fresh));
     const bookmark::BookmarkInfo info = infoOf(*fresh);

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -39,9 +40,10 @@ template <typename Check> int asNobody(Check check) {
 }
 
 // The report's lines between the header and the summary, and the counts, with the tree's
-// path taken out.
-std::string scanned(const TempTree& tree, std::size_t threads) {
-    const std::shared_ptr<ScanReport> report = test::markingScan(tree.root(), threads);
+// path taken out; of the scan of the tree, or of its folder `folder`.
+std::string scanned(const TempTree& tree, std::size_t threads, const std::string& folder = "") {
+    const std::shared_ptr<ScanReport> report =
+        test::markingScan(folder.empty() ? tree.root() : tree.path(folder), threads);
     if (!report) {
         return "no report";
     }
@@ -74,10 +76,10 @@ TEST(UnreadableAliases, AreCouldntReadNeverBrokenNorMissingWithAnyThreadCount) {
     }
     // Only the sidecar says "alias" for sure: it counts; the others can't be told from
     // ordinary files the user may not read. None is broken, none is left out.
+    const std::string denied = std::string(": ") + std::strerror(EACCES) + "\n";
     const std::string expected =
-        std::string(xattrs ? "Couldn't read ROOT/by attribute\n" : "") +
-        "Couldn't read ROOT/by sidecar\n"
-        "Couldn't read ROOT/lost metadata\n"
+        (xattrs ? "Couldn't read ROOT/by attribute" + denied : "") +
+        "Couldn't read ROOT/by sidecar" + denied + "Couldn't read ROOT/lost metadata" + denied +
         "Aliases found broken:\n"
         "\n\nFound 0 broken Aliases, and rewrote 0, out of 2 scanned in ROOT\nproblems " +
         (xattrs ? "3" : "2");
@@ -98,6 +100,37 @@ TEST(UnreadableAliases, AreCouldntReadNeverBrokenNorMissingWithAnyThreadCount) {
     EXPECT_EQ(status, 0) << "expected:\n" << expected;
     // Nothing was written beside them either.
     EXPECT_FALSE(std::filesystem::exists(tree.path("by sidecar-korvex-broken.text")));
+}
+
+// A target behind a folder the user may not search may well be there: the alias is not broken,
+// its line says that the target could not be read and why; one whose target is surely missing
+// stays broken.
+TEST(UnreadableAliases, TargetBehindAFolderThatCantBeSearchedIsCouldntReadNotBroken) {
+    TempTree tree;
+    ::chmod(tree.root().c_str(), 0755);
+    tree.file("fenced/target", "x");
+    ::chmod(tree.path("fenced").c_str(), 0700); // root's own: nobody may not look inside
+    tree.file("scan/fenced alias", test::aliasBytes(tree.path("fenced/target")));
+    tree.file("scan/._fenced alias", test::macSidecar(true));
+    tree.file("scan/missing alias", test::aliasBytes(tree.path("nowhere/target")));
+    tree.file("scan/._missing alias", test::macSidecar(true));
+    ::chmod(tree.path("scan").c_str(), 0777); // the broken one's sidecar can be written
+    const std::string expected =
+        "Couldn't read the target of ROOT/scan/fenced alias: " +
+        std::string(std::strerror(EACCES)) +
+        "\nAliases found broken:\nROOT/scan/missing alias"
+        "\n\nFound 1 broken Aliases, and rewrote 0, out of 2 scanned in ROOT/scan\nproblems 1";
+    const int status = asNobody([&] {
+        const std::string report = scanned(tree, 1, "scan");
+        if (report != expected) {
+            std::cerr << report << '\n';
+        }
+        return report == expected;
+    });
+    if (status == cannotBecomeNobody) {
+        GTEST_SKIP() << "cannot become an ordinary user to make a folder unsearchable";
+    }
+    EXPECT_EQ(status, 0) << "expected:\n" << expected;
 }
 
 TEST(UnreadableAliases, RelinkThatCanNoLongerReadTheAliasSaysSo) {

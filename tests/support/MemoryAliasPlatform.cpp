@@ -1,5 +1,7 @@
 #include "MemoryAliasPlatform.h"
 
+#include <cerrno>
+
 namespace korvex::test {
 
 std::string text(const BookmarkData& data) {
@@ -89,14 +91,15 @@ ReadResult<BookmarkData> MemoryAliasPlatform::readBookmarkData(const FileUrl& it
     return *entry->bookmark;
 }
 
-std::optional<FileUrl> MemoryAliasPlatform::resolveBookmarkData(const BookmarkData& data,
-                                                                std::uint32_t options,
-                                                                bool& isStale) {
+ReadResult<FileUrl> MemoryAliasPlatform::resolveBookmarkData(const BookmarkData& data,
+                                                             std::uint32_t options, bool& isStale) {
     calls.push_back("resolve " + text(data) + " options " + std::to_string(options) +
                     (isStale ? " stale-in" : ""));
+    if (targetUnreadable.contains(data))
+        return ReadFailure::unreadable(EACCES);
     auto found = targets.find(data);
     if (fail.resolve || found == targets.end())
-        return std::nullopt;
+        return ReadFailure::damaged();
     isStale = false;
     return found->second;
 }
@@ -114,34 +117,38 @@ bool MemoryAliasPlatform::refreshable(const BookmarkData& data) {
     return !keptAsIs.contains(data);
 }
 
-std::optional<BookmarkData> MemoryAliasPlatform::makeBookmarkData(const FileUrl& target,
-                                                                  std::uint32_t options,
-                                                                  const BookmarkData& previous) {
+ReadResult<BookmarkData> MemoryAliasPlatform::makeBookmarkData(const FileUrl& target,
+                                                               std::uint32_t options,
+                                                               const BookmarkData& previous) {
     calls.push_back("make " + target.path + " options " + std::to_string(options) + " from " +
                     text(previous));
     if (fail.make)
-        return std::nullopt;
+        return makeFailure;
     if (upToDate.contains(previous))
         return previous;
     return bytes("fresh bookmark of " + target.path);
 }
 
-bool MemoryAliasPlatform::writeBookmarkData(const BookmarkData& data, const FileUrl& item) {
+WriteResult MemoryAliasPlatform::writeBookmarkData(const BookmarkData& data, const FileUrl& item) {
     calls.push_back("writeBookmark " + item.path);
-    if (fail.writeBookmark || unwritable.count(item.path))
-        return false;
+    if (fail.writeBookmark)
+        return WriteResult::refused("it changed since it was read");
+    if (unwritable.count(item.path))
+        return WriteResult::failed(EACCES);
     bookmarks[item.path] = data;
-    return true;
+    return {};
 }
 
-bool MemoryAliasPlatform::writeText(std::string_view text, const FileUrl& beside,
-                                    std::string_view suffix) {
+WriteResult MemoryAliasPlatform::writeText(std::string_view text, const FileUrl& beside,
+                                           std::string_view suffix) {
     const std::string path = beside.path + std::string(suffix);
     calls.push_back("writeText " + path);
-    if (fail.writeText || unwritable.count(path))
-        return false;
+    if (fail.writeText)
+        return WriteResult::failed(ENOSPC);
+    if (unwritable.count(path))
+        return WriteResult::failed(EACCES);
     texts[path] = std::string(text);
-    return true;
+    return {};
 }
 
 } // namespace korvex::test

@@ -34,8 +34,12 @@ public:
     std::set<BookmarkData> keptAsIs;
     /// Bookmark bytes whose fresh data is the same bytes again (already up to date).
     std::set<BookmarkData> upToDate;
-    /// Paths into which neither text nor bookmark data can be written.
+    /// Paths into which neither text nor bookmark data can be written (EACCES).
     std::set<std::string> unwritable;
+    /// Bookmark bytes whose resolution the system refuses (a folder on the way: EACCES).
+    std::set<BookmarkData> targetUnreadable;
+    /// Why `fail.make` fails (default: damaged).
+    ReadFailure makeFailure = ReadFailure::damaged();
 
     struct Failures {
         bool walk = false, type = false, read = false, resolve = false, properties = false,
@@ -57,15 +61,16 @@ public:
     void itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) override;
     ReadResult<std::string_view> typeIdentifier(const FileUrl& item) override;
     ReadResult<BookmarkData> readBookmarkData(const FileUrl& item) override;
-    std::optional<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
-                                               bool& isStale) override;
+    ReadResult<FileUrl> resolveBookmarkData(const BookmarkData& data, std::uint32_t options,
+                                            bool& isStale) override;
     std::optional<std::string> storedProperties(std::string_view key,
                                                 const BookmarkData& data) override;
     bool refreshable(const BookmarkData& data) override;
-    std::optional<BookmarkData> makeBookmarkData(const FileUrl& target, std::uint32_t options,
-                                                 const BookmarkData& previous) override;
-    bool writeBookmarkData(const BookmarkData& data, const FileUrl& item) override;
-    bool writeText(std::string_view text, const FileUrl& beside, std::string_view suffix) override;
+    ReadResult<BookmarkData> makeBookmarkData(const FileUrl& target, std::uint32_t options,
+                                              const BookmarkData& previous) override;
+    WriteResult writeBookmarkData(const BookmarkData& data, const FileUrl& item) override;
+    WriteResult writeText(std::string_view text, const FileUrl& beside,
+                          std::string_view suffix) override;
 
 private:
     const Entry* find(const FileUrl& item) const;

@@ -46,13 +46,18 @@ public:
         }
         return MemoryAliasPlatform::typeIdentifier(item);
     }
-    bool writeText(std::string_view, const FileUrl& beside, std::string_view suffix) override {
+    WriteResult writeText(std::string_view, const FileUrl& beside,
+                          std::string_view suffix) override {
         std::lock_guard lock(world_->mutex);
-        return world_->written.insert("text " + beside.path + std::string(suffix)).second;
+        if (!world_->written.insert("text " + beside.path + std::string(suffix)).second)
+            return WriteResult::refused("written twice");
+        return {};
     }
-    bool writeBookmarkData(const BookmarkData&, const FileUrl& item) override {
+    WriteResult writeBookmarkData(const BookmarkData&, const FileUrl& item) override {
         std::lock_guard lock(world_->mutex);
-        return world_->written.insert("bookmark " + item.path).second;
+        if (!world_->written.insert("bookmark " + item.path).second)
+            return WriteResult::refused("written twice");
+        return {};
     }
 
 private:

@@ -142,16 +142,17 @@ AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath, con
             text = earlier + "\n" + text;
         }
         // Past the bound the sidecar stays as it is (the journal has the record all the same).
-        errno = 0;
-        if (text.size() <= sidecarLimit && !platform_.writeText(text, item, relinkSuffix)) {
-            failure_ = failureText(
-                "its sidecar (" + std::string(relinkSuffix) + ") couldn't be written", errno);
-            return Outcome::failed;
+        if (text.size() <= sidecarLimit) {
+            if (const WriteResult written = platform_.writeText(text, item, relinkSuffix);
+                !written) {
+                failure_ = "its sidecar (" + std::string(relinkSuffix) +
+                           ") couldn't be written: " + written.reason();
+                return Outcome::failed;
+            }
         }
     }
-    errno = 0;
-    if (!platform_.writeBookmarkData(fresh, item)) {
-        failure_ = failureText("it couldn't be written", errno);
+    if (const WriteResult written = platform_.writeBookmarkData(fresh, item); !written) {
+        failure_ = "it couldn't be written: " + written.reason();
         return Outcome::failed;
     }
     return Outcome::replaced;

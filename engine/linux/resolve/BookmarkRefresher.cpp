@@ -110,20 +110,24 @@ bool BookmarkRefresher::describeVolume(const std::string& path, BookmarkInfo& in
     return true;
 }
 
-std::optional<BookmarkData> BookmarkRefresher::refresh(const FileUrl& target,
-                                                       const BookmarkData& previous) const {
+ReadResult<BookmarkData> BookmarkRefresher::refresh(const FileUrl& target,
+                                                    const BookmarkData& previous) const {
     bookmark::BookmarkResult<bookmark::Bookmark> parsed = bookmark::BookmarkReader::read(previous);
     if (!parsed) {
-        return std::nullopt;
+        return ReadFailure::damaged();
     }
     bookmark::Bookmark& old = parsed.value();
     BookmarkInfo info = BookmarkInfo::from(old);
     if (!info.pathKnown) {
-        return std::nullopt; // nothing says where the target is; never made into "/"
+        return ReadFailure::damaged(); // nothing says where the target is; never made into "/"
     }
-    const std::optional<Resolution> resolution = resolver_.resolve(info);
-    if (!resolution || resolution->target.path != target.path) {
-        return std::nullopt;
+    const ReadResult<Resolution> resolution = resolver_.resolve(info);
+    if (!resolution) {
+        // Refused on the way: the system's reason; else the target is no longer found.
+        return resolution.unreadable() ? resolution.failure() : ReadFailure::gone();
+    }
+    if (resolution->target.path != target.path) {
+        return ReadFailure::gone(); // moved since it was resolved
     }
     if (resolution->isStale()) {
         // Found only in this machine's terms: the Mac's path and volume are kept as they are.

@@ -4,6 +4,7 @@
 #include "BookmarkResolver.h"
 #include "FileUrl.h"
 #include "MountTable.h"
+#include "ReadResult.h"
 
 #include <optional>
 
@@ -28,9 +29,10 @@ public:
     BookmarkRefresher(const BookmarkResolver& resolver, const MountTable& mounts)
         : resolver_(resolver), mounts_(mounts) {}
 
-    /// Fresh data for `target`, which `previous` resolved to; none when `previous` can't be
-    /// read or no longer resolves to `target`.
-    std::optional<BookmarkData> refresh(const FileUrl& target, const BookmarkData& previous) const;
+    /// Fresh data for `target`, which `previous` resolved to; else damaged when `previous` can't
+    /// be read or says no path, gone when it no longer resolves to `target`, unreadable with the
+    /// errno when the system refused a look on the way.
+    ReadResult<BookmarkData> refresh(const FileUrl& target, const BookmarkData& previous) const;
 
 private:
     /// The file's ids, creation date (MacCreationDate) and kind into `info`, which holds the

@@ -152,19 +152,29 @@ BookmarkResolver::candidates(const bookmark::BookmarkInfo& info) const {
     return found;
 }
 
-std::optional<Resolution> BookmarkResolver::resolve(const bookmark::BookmarkInfo& info) const {
+ReadResult<Resolution> BookmarkResolver::resolve(const bookmark::BookmarkInfo& info) const {
     const std::vector<ResolutionCandidate> places = candidates(info);
+    ReadFailure failure = ReadFailure::damaged(); // leads nowhere, unless a look was refused
+    const auto refused = [&failure](const ReadResult<LocatedEntry>& entry) {
+        if (entry.unreadable() && failure.kind != ReadFailure::Kind::unreadable) {
+            failure = entry.failure();
+        }
+    };
     for (const ResolutionCandidate& place : places) {
-        if (std::optional<LocatedEntry> entry = locator_.exact(place.path)) {
+        ReadResult<LocatedEntry> entry = locator_.exact(place.path);
+        if (entry) {
             return Resolution{std::move(*entry), place.via, false};
         }
+        refused(entry);
     }
     for (const ResolutionCandidate& place : places) {
-        if (std::optional<LocatedEntry> entry = locator_.anyNormalisation(place.path)) {
+        ReadResult<LocatedEntry> entry = locator_.anyNormalisation(place.path);
+        if (entry) {
             return Resolution{std::move(*entry), place.via, true};
         }
+        refused(entry);
     }
-    return std::nullopt;
+    return failure;
 }
 
 } // namespace korvex

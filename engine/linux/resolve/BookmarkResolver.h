@@ -40,13 +40,16 @@ struct Resolution {
 /// anything. The candidates, in order: the stored path; the stored path below each path mapping
 /// (longest Mac prefix first); the stored path on each mounted volume of the stored volume's
 /// name. The first that exists wins; only when none exists byte for byte are they all tried
-/// again matching names in any Unicode normalisation.
+/// again matching names in any Unicode normalisation. A place the system refused to look at
+/// (a folder on the way that may not be searched, an I/O error) is no answer: when the target
+/// is found nowhere else, the resolution says that it could not look, not that it is missing.
 class BookmarkResolver {
 public:
     BookmarkResolver(std::vector<PathMapping> mappings, const MountTable& mounts);
 
-    /// The target, or none when no candidate exists (the alias is broken).
-    std::optional<Resolution> resolve(const bookmark::BookmarkInfo& info) const;
+    /// The target; else damaged when no candidate exists (the alias is broken), unreadable
+    /// with the errno of the first refused look when some place could not be looked at.
+    ReadResult<Resolution> resolve(const bookmark::BookmarkInfo& info) const;
 
     /// The candidate places of the target, in the order they are tried. Empty when the bookmark
     /// names no usable path (no components and no volume, or a component that can't be a name).

@@ -3,6 +3,7 @@
 #include "UnicodeNames.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -31,21 +32,32 @@ std::string_view FolderNameIndex::Folder::keyAt(std::uint32_t offset) const {
     return {text.data() + offset};
 }
 
-bool FolderNameIndex::read(const std::string& folderPath, Folder& folder) {
+int FolderNameIndex::read(const std::string& folderPath, Folder& folder) {
     DIR* dir = ::opendir(folderPath.c_str());
     if (!dir) {
-        return false;
+        return errno;
     }
     struct stat st {};
     if (::fstat(::dirfd(dir), &st) != 0) {
+        const int error = errno;
         ::closedir(dir);
-        return false;
+        return error;
     }
     folder.device = st.st_dev;
     folder.inode = st.st_ino;
     folder.modified = nanoseconds(st.st_mtim);
     folder.changed = nanoseconds(st.st_ctim);
-    while (const dirent* entry = ::readdir(dir)) {
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            // The end, or a read that failed: a listing cut short could miss the very name.
+            if (const int error = errno; error != 0) {
+                ::closedir(dir);
+                return error;
+            }
+            break;
+        }
         const std::string_view name(entry->d_name);
         if (name == "." || name == "..") {
             continue;
@@ -70,14 +82,17 @@ bool FolderNameIndex::read(const std::string& folderPath, Folder& folder) {
     });
     folder.text.shrink_to_fit();
     folder.at.shrink_to_fit();
-    return true;
+    return 0;
 }
 
-std::optional<std::string> FolderNameIndex::equivalentName(const std::string& folderPath,
-                                                           std::string_view name) {
+ReadResult<std::string> FolderNameIndex::equivalentName(const std::string& folderPath,
+                                                        std::string_view name) {
     struct stat st {};
-    if (::stat(folderPath.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        return std::nullopt;
+    if (::stat(folderPath.c_str(), &st) != 0) {
+        return isMissingError(errno) ? ReadFailure::gone() : ReadFailure::unreadable(errno);
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return ReadFailure::gone();
     }
     const std::string key = keyOf(name);
     std::lock_guard lock(mutex_);
@@ -92,8 +107,8 @@ std::optional<std::string> FolderNameIndex::equivalentName(const std::string& fo
     }
     if (it == folders_.end()) {
         Folder folder{};
-        if (!read(folderPath, folder)) {
-            return std::nullopt;
+        if (const int error = read(folderPath, folder); error != 0) {
+            return isMissingError(error) ? ReadFailure::gone() : ReadFailure::unreadable(error);
         }
         ++foldersRead_;
         bytes_ += folder.text.size() + folder.at.size() * sizeof(std::uint32_t);
@@ -108,7 +123,7 @@ std::optional<std::string> FolderNameIndex::equivalentName(const std::string& fo
                                       return folder.keyAt(offset) < wanted;
                                   });
     if (found == folder.at.end() || folder.keyAt(*found) != key) {
-        return std::nullopt;
+        return ReadFailure::gone();
     }
     return std::string(folder.keyAt(*found + static_cast<std::uint32_t>(key.size()) + 1));
 }

@@ -1,16 +1,25 @@
 #pragma once
 
+#include "ReadResult.h"
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <list>
+
 #include <mutex>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
 #include <vector>
 
 namespace korvex {
+
+/// Whether the errno of a failed lookup by path says that nothing is there (no such entry, a
+/// file where a folder should be, a loop or a name too long): unlike a refusal (permission, an
+/// I/O error), it is an answer about the path.
+inline bool isMissingError(int error) {
+    return error == ENOENT || error == ENOTDIR || error == ELOOP || error == ENAMETOOLONG;
+}
 
 /// The names of recently read folders, indexed by their normalisation form C, so that a folder
 /// is read once however many names are looked up in it. A folder is known by device and inode;
@@ -21,9 +30,10 @@ public:
     explicit FolderNameIndex(std::size_t byteLimit = 8u << 20) : byteLimit_(byteLimit) {}
 
     /// The first name in byte order in the folder at `folderPath` that equals `name` in
-    /// normalisation form C (bytes that are not UTF-8 only equal themselves). None when there is
-    /// none or the folder can't be read.
-    std::optional<std::string> equivalentName(const std::string& folderPath, std::string_view name);
+    /// normalisation form C (bytes that are not UTF-8 only equal themselves). Else gone when
+    /// there is none (or no such folder), unreadable with the errno when the folder can't be
+    /// looked at or read to the end.
+    ReadResult<std::string> equivalentName(const std::string& folderPath, std::string_view name);
 
     /// How often a folder was read from the disk (for tests).
     std::size_t foldersRead() const;
@@ -39,7 +49,8 @@ private:
         std::string_view keyAt(std::uint32_t offset) const;
     };
 
-    static bool read(const std::string& folderPath, Folder& folder);
+    /// 0, or the errno of the call that failed.
+    static int read(const std::string& folderPath, Folder& folder);
     void evictBeyondLimit();
 
     const std::size_t byteLimit_;

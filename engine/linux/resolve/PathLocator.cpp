@@ -1,5 +1,6 @@
 #include "PathLocator.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -18,20 +19,20 @@ std::string childPath(const std::string& folder, std::string_view name) {
 
 } // namespace
 
-std::optional<LocatedEntry> PathLocator::exact(const std::string& path) const {
+ReadResult<LocatedEntry> PathLocator::exact(const std::string& path) const {
     if (path.empty() || path[0] != '/' || mounts_.lookupWouldMount(path)) {
-        return std::nullopt;
+        return ReadFailure::gone();
     }
     struct stat st {};
     if (::fstatat(AT_FDCWD, path.c_str(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0) {
-        return std::nullopt;
+        return isMissingError(errno) ? ReadFailure::gone() : ReadFailure::unreadable(errno);
     }
     return LocatedEntry{path, S_ISDIR(st.st_mode)};
 }
 
-std::optional<LocatedEntry> PathLocator::anyNormalisation(const std::string& path) const {
+ReadResult<LocatedEntry> PathLocator::anyNormalisation(const std::string& path) const {
     if (path.empty() || path[0] != '/') {
-        return std::nullopt;
+        return ReadFailure::gone();
     }
     std::string current = "/";
     std::size_t start = 1;
@@ -46,13 +47,16 @@ std::optional<LocatedEntry> PathLocator::anyNormalisation(const std::string& pat
             continue;
         }
         std::string next = childPath(current, name);
-        if (!exact(next)) {
-            if (mounts_.lookupWouldMount(next)) {
-                return std::nullopt;
+        if (ReadResult<LocatedEntry> here = exact(next); !here) {
+            if (here.unreadable()) {
+                return here.failure(); // the folder can't be searched: no name in it can be
             }
-            std::optional<std::string> equivalent = names_->equivalentName(current, name);
+            if (mounts_.lookupWouldMount(next)) {
+                return ReadFailure::gone();
+            }
+            ReadResult<std::string> equivalent = names_->equivalentName(current, name);
             if (!equivalent) {
-                return std::nullopt;
+                return equivalent.failure();
             }
             next = childPath(current, *equivalent);
         }

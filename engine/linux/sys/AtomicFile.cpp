@@ -50,6 +50,9 @@ bool AtomicFile::writeAll(FileCalls& calls, int fd, std::span<const std::uint8_t
             continue;
         }
         if (n <= 0) {
+            if (n == 0) {
+                errno = EIO; // no progress, and the system gave no reason
+            }
             return false;
         }
         written += static_cast<std::size_t>(n);
@@ -135,9 +138,11 @@ bool AtomicFile::write(int folderFd, std::string_view name, std::span<const std:
         }
     }
     auto discard = [&] {
+        const int error = errno; // why it failed, not how the cleanup went
         if (!temporary.empty()) {
             ::unlinkat(folderFd, temporary.c_str(), 0);
         }
+        errno = error;
         return false;
     };
 
@@ -186,8 +191,11 @@ bool AtomicFile::write(int folderFd, std::string_view name, std::span<const std:
     }
     // The name must still be the file that was read: never replace what someone put there since.
     struct stat now {};
-    if (::fstatat(folderFd, target.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
-        now.st_dev != original->device || now.st_ino != original->inode) {
+    if (::fstatat(folderFd, target.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
+        return discard();
+    }
+    if (now.st_dev != original->device || now.st_ino != original->inode) {
+        errno = 0; // no call failed: the file was replaced meanwhile
         return discard();
     }
     if (calls_.renameat(folderFd, temporary.c_str(), folderFd, target.c_str()) != 0) {

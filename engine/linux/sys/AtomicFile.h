@@ -45,7 +45,9 @@ public:
 
     explicit AtomicFile(FileCalls& calls = FileCalls::system()) : calls_(calls) {}
 
-    /// Writes `bytes` as the file `name` (a bare name) in the open folder `folderFd`.
+    /// Writes `bytes` as the file `name` (a bare name) in the open folder `folderFd`. On a
+    /// failure, errno is that of the call that failed, or 0 when the file to replace was
+    /// replaced by someone else meanwhile.
     bool write(int folderFd, std::string_view name, std::span<const std::uint8_t> bytes,
                const Request& request);
 

@@ -29,8 +29,12 @@ bool InPlaceRewrite::write(int folderFd, std::string_view name, dev_t device, in
     struct stat st {};
     const std::optional<std::vector<std::uint8_t>> now =
         RegularFileReader::readOpen(fd.get(), RegularFileReader::defaultLimit, &st);
-    if (!now || st.st_dev != device || st.st_ino != inode ||
+    if (!now) {
+        return false;
+    }
+    if (st.st_dev != device || st.st_ino != inode ||
         !std::equal(now->begin(), now->end(), expected.begin(), expected.end())) {
+        errno = 0; // no call failed: the file changed meanwhile
         return false;
     }
     // Room for a longer content first, so that a full disk shows before a byte changes (a file
@@ -46,12 +50,15 @@ bool InPlaceRewrite::write(int folderFd, std::string_view name, dev_t device, in
         calls_.fsync(fd.get()) == 0) {
         return fd.close();
     }
-    // Failed part way: the old content goes back, as far as the file system lets it.
+    // Failed part way: the old content goes back, as far as the file system lets it; the
+    // errno stays that of the failure.
+    const int error = errno;
     if (::lseek(fd.get(), 0, SEEK_SET) == 0 &&
         AtomicFile::writeAll(FileCalls::system(), fd.get(), *now)) {
         (void)!::ftruncate(fd.get(), static_cast<off_t>(now->size()));
         (void)!::fsync(fd.get());
     }
+    errno = error;
     return false;
 }
 

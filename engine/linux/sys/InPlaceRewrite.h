@@ -25,7 +25,8 @@ public:
     explicit InPlaceRewrite(FileCalls& calls = FileCalls::system()) : calls_(calls) {}
 
     /// Writes `bytes` as the whole content of `name` (a bare name) in the open folder
-    /// `folderFd`, if it is still the regular file `device`/`inode` holding `expected`.
+    /// `folderFd`, if it is still the regular file `device`/`inode` holding `expected`. On a
+    /// failure, errno is that of the call that failed, or 0 when the file was not that file.
     bool write(int folderFd, std::string_view name, dev_t device, ino_t inode,
                std::span<const std::uint8_t> expected, std::span<const std::uint8_t> bytes);
 
