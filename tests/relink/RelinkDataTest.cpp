@@ -192,6 +192,63 @@ TEST(RelinkedBookmarkTest, AVolumeWithoutPersistentIdsGetsNoneAndKeysKeepTheirOr
         return out;
     };
     EXPECT_EQ(keys(fresh), keys(previous));
+
+    // Off that volume, onto the Mac's own file system seen here: the new file's ids count.
+    EXPECT_EQ(test::infoOf(
+                  *RelinkedBookmark::make(previous, {"/srv/b/untitled", false, 5.0, {2, 44, 45}}))
+                  .fileIDs,
+              (std::vector<std::optional<std::int64_t>>{2, 44, 45}));
+}
+
+// The kind bits say what the new target is: a file is no package or application; a folder keeps
+// them. The mask vouches for every kind bit written.
+TEST(RelinkedBookmarkTest, TheKindIsTheNewTargets) {
+    bookmark::BookmarkInfo app = test::infoOf(test::aliasBytes("/Volumes/A/Old.app"));
+    app.resourceProps = std::array<std::uint64_t, 3>{0x212, 0x212, 0x212};
+    const Bytes previous =
+        bookmark::BookmarkWriter::write(app, bookmark::BookmarkContainer::aliasFile);
+    const struct {
+        bool isDirectory;
+        std::uint64_t flags;
+    } rows[] = {{false, 0x1}, {true, 0x212}};
+    for (const auto& row : rows) {
+        const bookmark::BookmarkInfo info = test::infoOf(
+            *RelinkedBookmark::make(previous, {"/Volumes/A/New.app", row.isDirectory, {}, {}}));
+        ASSERT_TRUE(info.resourceProps) << row.isDirectory;
+        EXPECT_EQ((*info.resourceProps)[0], row.flags) << row.isDirectory;
+        EXPECT_EQ((*info.resourceProps)[1], 0x21Fu) << row.isDirectory;
+    }
+}
+
+// A type binding macOS didn't lay out is kept only while extension, kind and volume kind stay.
+// Without a date the old one goes too: it was the old target's.
+TEST(RelinkedBookmarkTest, KeepsAnUnknownTypeBindingOnlyWhileItStillHoldsAndNoOldDate) {
+    bookmark::BookmarkInfo old =
+        test::infoOf(test::aliasBytes("/Volumes/A/report.pdf", "/Volumes/A", "A", 12345.0));
+    const std::vector<std::uint8_t> unknown{'b', 'l', 'o', 'b'};
+    old.typeBindingData = unknown;
+    const Bytes previous =
+        bookmark::BookmarkWriter::write(old, bookmark::BookmarkContainer::aliasFile);
+    bookmark::BookmarkInfo dotted = old;
+    dotted.pathComponents = {"Volumes", "A", ".profile"};
+    const Bytes previousDotted =
+        bookmark::BookmarkWriter::write(dotted, bookmark::BookmarkContainer::aliasFile);
+    const struct {
+        const Bytes& previous;
+        std::string macPath;
+        bool kept;
+    } rows[] = {
+        {previous, "/Volumes/A/B/other.pdf", true},
+        {previous, "/Volumes/A/B/report.txt", false},
+        {previous, "/Volumes/A/B/report", false},
+        {previousDotted, "/Volumes/A/B/.bashrc", true}, // no extension either time
+    };
+    for (const auto& row : rows) {
+        const bookmark::BookmarkInfo info =
+            test::infoOf(*RelinkedBookmark::make(row.previous, {row.macPath, false, {}, {}}));
+        EXPECT_EQ(info.typeBindingData.has_value(), row.kept) << row.macPath;
+        EXPECT_EQ(info.creationDate, std::nullopt) << row.macPath;
+    }
 }
 
 TEST(MacPathFinderTest, LeadsBackToTheMacOrNowhere) {
@@ -199,7 +256,12 @@ TEST(MacPathFinderTest, LeadsBackToTheMacOrNowhere) {
                     const std::string& volumeName) {
         return *BrokenAlias::from("/t/x", "x", test::aliasBytes(stored, volumePath, volumeName));
     };
-    const MacPathFinder finder({{"/Volumes/Archive", "/srv/share"}},
+    // Given shallow first: the deepest local folder is tried first all the same.
+    const MacPathFinder finder({{"/Volumes/Archive", "/srv/share"},
+                                {"/Volumes/Deep", "/srv/share/deep"},
+                                {"/", "/mnt/mac"},
+                                {"/Volumes/T/", "/srv/t/"},
+                                {"Volumes/Rel", "/srv/rel"}}, // no Mac path: never used
                                MountTable(std::vector<MountPoint>{{"/media/me/STICK", "vfat"}}),
                                [](const std::string& path) { return path == "/srv"; });
     const struct {
@@ -214,10 +276,26 @@ TEST(MacPathFinderTest, LeadsBackToTheMacOrNowhere) {
         {alias("/Volumes/Gone/a", "/Volumes/Gone", "Gone"), "/home/a", std::nullopt},
         {alias("/Users/me/a", "/", "Macintosh HD"), "/home/me/a", std::nullopt},
         {alias("/srv/old/a", "/", "Macintosh HD"), "/srv/new/a", "/srv/new/a"},
+        {alias("/Volumes/Archive/P/a", "/Volumes/Archive", "Archive"), "/srv/share/deep/a",
+         "/Volumes/Deep/a"},
+        {alias("/Volumes/Archive/P/a", "/Volumes/Archive", "Archive"), "/srv/shared/a",
+         std::nullopt}, // whole components only
+        {alias("/Users/me/a", "/", "Macintosh HD"), "/mnt/mac/Users/me/b", "/Users/me/b"},
+        {alias("/Volumes/T/a", "/Volumes/T", "T"), "/srv/t/b", "/Volumes/T/b"},
+        {alias("/Volumes/Rel/a", "/Volumes/Rel", "Rel"), "/srv/rel/a", std::nullopt},
+        {alias("/Volumes/STICK/a", "/Volumes/STICK/", "STICK"), "/media/me/STICK/b",
+         "/Volumes/STICK/b"},
+        {alias("/Volumes/STICK/a", "/Volumes/STICK", "STICK"), "/home/STICK/a", std::nullopt},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(finder.macPath(row.alias, row.local), row.expected) << row.local;
     }
+
+    // A mapping of this machine's root folder.
+    const MacPathFinder whole({{"/Volumes/Whole", "/"}}, MountTable(),
+                              [](const std::string&) { return false; });
+    EXPECT_EQ(whole.macPath(alias("/Volumes/Whole/a", "/Volumes/Whole", "Whole"), "/home/b"),
+              std::optional<std::string>("/Volumes/Whole/home/b"));
 }
 
 } // namespace

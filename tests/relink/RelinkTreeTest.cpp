@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace korvex {
@@ -60,6 +61,14 @@ struct MovedTargets {
         return folder + "/aliases/" + name + " alias";
     }
 
+    /// One scan, recorded.
+    void scan(ScanRecorder& recorder) {
+        Responder responder;
+        AliasScanner(recorder).runScan(scanOptionsForFolder(folder), std::make_shared<ScanReport>(),
+                                       responder);
+        recorder.finish();
+    }
+
     /// One scan and the repair after it.
     RepairResult repair(bool relink, bool mark = false,
                         const std::function<void()>& betweenScanAndRelink = {},
@@ -67,10 +76,7 @@ struct MovedTargets {
         PosixAliasPlatform platform;
         ScanRecorder recorder(platform, folder, true);
         AliasRelinker relinker(folder, calls);
-        Responder responder;
-        AliasScanner(recorder).runScan(scanOptionsForFolder(folder), std::make_shared<ScanReport>(),
-                                       responder);
-        recorder.finish();
+        scan(recorder);
         if (betweenScanAndRelink) {
             betweenScanAndRelink();
         }
@@ -130,6 +136,12 @@ TEST(RelinkTreeTest, RelinksTheSureOnesAndUndoRestoresTheBytes) {
                                   t.aliasPath("d") + " -> " + t.folder + "/archive/2020/d.txt"}));
     EXPECT_TRUE(result.failed.empty());
     EXPECT_EQ(test::infoOf(readBytes(t.aliasPath("c"))).targetPath(), t.folder + "/new/c.txt");
+    // The Mac sees this very file system: the ids are those of its files.
+    struct stat target {};
+    ASSERT_EQ(::stat((t.folder + "/new/c.txt").c_str(), &target), 0);
+    const auto ids = test::infoOf(readBytes(t.aliasPath("c"))).fileIDs;
+    ASSERT_FALSE(ids.empty());
+    EXPECT_EQ(ids.back(), std::optional<std::int64_t>(target.st_ino));
     EXPECT_EQ(readBytes(t.aliasPath("e")), beforeE) << "a tie is never relinked";
     EXPECT_EQ(t.brokenNow(), 4); // a and b want a mapping, e is a tie, gone is gone
 
@@ -139,6 +151,32 @@ TEST(RelinkTreeTest, RelinksTheSureOnesAndUndoRestoresTheBytes) {
     EXPECT_EQ(readBytes(t.aliasPath("c")), beforeC);
     EXPECT_EQ(readBytes(t.aliasPath("d")), beforeD);
     EXPECT_EQ(t.brokenNow(), 6);
+}
+
+// Chosen by hand (as in the window): a tie is relinked to the candidate chosen; a choice of a
+// candidate or an alias that isn't there is left out.
+TEST(RelinkTreeTest, RelinksAsChosenAndLeavesOutChoicesOfNothing) {
+    MovedTargets t;
+    PosixAliasPlatform platform;
+    ScanRecorder recorder(platform, t.folder, true);
+    AliasRelinker relinker(t.folder);
+    t.scan(recorder);
+    RepairRequest request;
+    request.folder = t.folder;
+    request.journalPath = t.journal;
+    RepairResult result = AliasRepair::search(request, recorder, MountTable());
+    std::size_t e = 0;
+    while (e < result.index->aliases().size() &&
+           result.index->aliases()[e].aliasPath != t.aliasPath("e")) {
+        ++e;
+    }
+    ASSERT_LT(e, result.index->aliases().size());
+    ASSERT_EQ(result.index->candidates(e).size(), 2u);
+    AliasRepair::relink(request, result, {{e, 2}, {result.index->aliases().size(), 0}, {e, 1}},
+                        relinker, MountTable());
+    EXPECT_EQ(relinkedPaths(result),
+              std::vector<std::string>{t.aliasPath("e") + " -> " + t.folder + "/y/e.txt"});
+    EXPECT_TRUE(result.failed.empty());
 }
 
 TEST(RelinkTreeTest, UndoLeavesAnAliasChangedSinceAndUsesTheSidecarWithMark) {
