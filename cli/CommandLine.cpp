@@ -313,11 +313,21 @@ int CommandLine::resolve(const Arguments& arguments, std::ostream& out, std::ost
                    (!data && data.failure().kind == ReadFailure::Kind::gone)) {
             err << "korvex-scan: " << shown << " is no Finder alias\n";
             status = std::max(status, failed);
-        } else if (bool isStale = false; !data || !(target = platform->resolveBookmarkData(
-                                                        *data, resolutionOptions, isStale))) {
+        } else if (!data) {
             err << "korvex-scan: " << shown << " is broken\n";
             status = std::max(status, brokenFound);
-        } else if (holdsControl(target->path)) {
+        } else if (bool isStale = false; ReadResult<FileUrl> found = platform->resolveBookmarkData(
+                                             *data, resolutionOptions, isStale)) {
+            target = std::move(*found);
+        } else if (found.unreadable()) {
+            err << "korvex-scan: couldn't read the target of " << shown << ": "
+                << found.failure().reason() << '\n';
+            status = problemsFound;
+        } else {
+            err << "korvex-scan: " << shown << " is broken\n";
+            status = std::max(status, brokenFound);
+        }
+        if (target && holdsControl(target->path)) {
             err << "korvex-scan: the target of " << shown
                 << " has a control character in its path, not printed: " << printable(target->path)
                 << '\n';

@@ -13,10 +13,11 @@ The mutants file lists the changes, each a block:
 The "-" text must occur exactly once in the file; "#" lines are comments. A mutant marked
 equivalent is still run (it must survive) but is not counted in the kill rate.
 
-Example (from the worktree's root):
+Example (from the repository's root):
     tools/mutation_check.py tools/relink_mutants.txt \\
-        --build 'nice cmake --build --preset dev --target korvex_relink_tests korvex_engine_tests -j2' \\
-        --test build/dev/tests/relink/korvex_relink_tests --test build/dev/tests/korvex_engine_tests
+        --build 'nice cmake --build --preset dev --target korvex_relink_tests korvex_linux_tests -j2' \\
+        --test build/dev/tests/relink/korvex_relink_tests \\
+        --test 'build/dev/tests/linux/korvex_linux_tests --gtest_filter=ResolverMapping*:PathMappingStore*'
 """
 
 import argparse
