@@ -8,10 +8,10 @@
 #include "MountPoints.h"
 #include "MountTable.h"
 #include "PathText.h"
-#include "PseudoFileSystems.h"
 #include "ThreadStart.h"
 #include "ThreadWaits.h"
 #include "TreeReadAhead.h"
+#include "WalkPolicy.h"
 
 #include <algorithm>
 #include <atomic>
@@ -51,20 +51,9 @@ constexpr std::size_t consumerBatch = 256;
 /// How often a waiting caller looks again before it sleeps (an entry takes microseconds).
 constexpr int spinLimit = 128;
 
-/// Folder descriptors the walk keeps open at most: a quarter of what the process may open,
-/// within bounds. Deeper folders close those of their ancestors and open them again later.
-std::size_t folderDescriptorLimit() {
-    struct rlimit limit {};
-    std::size_t allowed = 1024;
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
-        allowed = static_cast<std::size_t>(limit.rlim_cur);
-    }
-    return std::clamp<std::size_t>(allowed / 4, 8, 256);
-}
-
-bool isMetadataFolderName(std::string_view name) {
-    return name == ".AppleDouble" || name == "__MACOSX";
-}
+/// Folder descriptors the walk cannot do with fewer of (the walked folder, the innermost,
+/// the one climbed from, and those entries in the ring hold).
+constexpr std::size_t leastFolderDescriptors = 8;
 
 inline void pause() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -131,7 +120,8 @@ private:
 class PosixFolderWalk::Impl {
 public:
     explicit Impl(const AliasRecognizer& recognizer)
-        : recognizer_(recognizer), ring_(ringSize), fdLimit_(folderDescriptorLimit()) {}
+        : recognizer_(recognizer), ring_(ringSize),
+          fdLimit_(WalkPolicy::folderDescriptors(leastFolderDescriptors)) {}
 
     ~Impl() {
         stopWaking_.reset(); // it uses the read-ahead and the caller's wait
@@ -158,8 +148,7 @@ public:
                 examine = [this](FolderListing& listing) { examineAhead(listing); };
             }
             const std::size_t wanted = std::min(threads, maxThreads);
-            readAhead_ = std::make_unique<TreeReadAhead>(wanted, folderDescriptorLimit(),
-                                                         std::move(examine));
+            readAhead_ = std::make_unique<TreeReadAhead>(wanted, fdLimit_, std::move(examine));
             refused = readAhead_->threads() < wanted;
             if (readAhead_->threads() == 0) {
                 readAhead_.reset();
@@ -327,7 +316,6 @@ private:
     std::optional<std::stop_callback<std::function<void()>>> stopWaking_;
     bool holding_ = false;
     std::string consumerScratch_;
-    std::string consumerName_;
 };
 
 PosixFolderWalk::Impl::Entered
@@ -359,7 +347,7 @@ PosixFolderWalk::Impl::enterFolder(const std::shared_ptr<const FolderListing>& p
         if (::fstatfs(probe.get(), &fs) != 0) {
             return Entered::unreadable;
         }
-        if (isPseudoFileSystem(fs.f_type)) {
+        if (!WalkPolicy::entersFileSystem(fs.f_type)) {
             return Entered::no;
         }
     }
@@ -569,7 +557,7 @@ PosixFolderWalk::Impl::Produced PosixFolderWalk::Impl::produceOne(bool mustProdu
         }
         // The metadata folders of netatalk and of unpacked Mac zip archives hold AppleDouble
         // files, never aliases: they are read as carriers, not walked.
-        if (type == DT_DIR && !isMetadataFolderName(listing.name(entry))) {
+        if (type == DT_DIR && !WalkPolicy::isMetadataFolder(listing.name(entry))) {
             // `frame` may dangle from here on (the listing itself stays where it is).
             slot.unreadable = enterFolder(slot.folder, entry) == Entered::unreadable;
         }
@@ -933,7 +921,8 @@ std::unique_ptr<PosixFolderWalk> PosixFolderWalk::open(const std::string& folder
     impl->mounts_ = mountTable ? MountPoints::below(path, *mountTable)
                                : MountPoints::below(path, MountTable::readSystem());
     std::shared_ptr<FolderListing> root;
-    if (!isPseudoFileSystem(fs.f_type)) { // a folder of the kernel's: nothing in it is a file
+    if (WalkPolicy::entersFileSystem(
+            fs.f_type)) { // a folder of the kernel's: nothing in it is a file
         const bool xattrs = recognizer.xattrsSupported(fd.get(), st.st_dev);
         // The walk may start inside an unpacked Mac archive, below the folder that holds its
         // `__MACOSX`: its entries' AppleDouble files are there all the same.
