@@ -16,14 +16,11 @@
 #include "WalkPolicy.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
-#include <mutex>
 #include <sched.h>
 #include <stop_token>
 #include <sys/stat.h>
