@@ -9,6 +9,7 @@
 #include "FinderInfo.h"
 #include "FolderListing.h"
 #include "SystemXattrSource.h"
+#include "WalkPolicy.h"
 
 #include <array>
 #include <cerrno>
@@ -243,7 +244,7 @@ bool insideMetadataFolder(std::string_view path) {
     std::string_view rest = path.substr(0, slash == std::string_view::npos ? 0 : slash);
     while (!rest.empty()) {
         const std::size_t end = rest.find('/');
-        if (AppleDoubleFiles::isMetadataFolder(rest.substr(0, end))) {
+        if (WalkPolicy::isMetadataFolder(rest.substr(0, end))) {
             return true;
         }
         if (end == std::string_view::npos) {

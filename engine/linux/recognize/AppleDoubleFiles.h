@@ -41,11 +41,6 @@ public:
     /// would be believed before them.
     int error() const { return error_; }
 
-    /// Whether `name` is a metadata folder: never walked for aliases, nothing in it is one.
-    static bool isMetadataFolder(std::string_view name) {
-        return name == ".AppleDouble" || name == "__MACOSX";
-    }
-
 private:
     FileDescriptor openInArchive(int rootFd, std::string_view below, std::string_view sidecarName);
 

@@ -5,8 +5,8 @@
 #include "FolderListing.h"
 #include "MacCreationDate.h"
 #include "PathText.h"
-#include "PseudoFileSystems.h"
 #include "ThreadStart.h"
+#include "WalkPolicy.h"
 
 #include <algorithm>
 #include <atomic>
@@ -16,7 +16,6 @@
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <thread>
@@ -24,22 +23,6 @@
 namespace korvex {
 
 namespace {
-
-// Mac metadata kept beside the files (AppleDouble `._NAME` files, netatalk's .AppleDouble/NAME,
-// unzipped __MACOSX trees): never a target, however it is named.
-bool isMacMetadata(std::string_view name) {
-    return name.substr(0, 2) == "._" || name == ".AppleDouble" || name == "__MACOSX";
-}
-
-/// Folder descriptors a search keeps open at most besides those each thread uses for a moment,
-/// and its threads at most: both from the descriptors the process may open, as the walk does.
-std::size_t allowedDescriptors() {
-    struct rlimit limit {};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
-        return static_cast<std::size_t>(limit.rlim_cur);
-    }
-    return 1024;
-}
 
 /// A folder listed: its place in its parent, and its listing, which holds its descriptor until
 /// the search needs it for others (then it is opened again, for a moment, when a subfolder is
@@ -238,7 +221,7 @@ private:
             return nullptr; // gone, or replaced by something else meanwhile
         }
         if (st.st_dev != parent.device() &&
-            (::fstatfs(fd.get(), &fs) != 0 || isPseudoFileSystem(fs.f_type))) {
+            (::fstatfs(fd.get(), &fs) != 0 || !WalkPolicy::entersFileSystem(fs.f_type))) {
             return nullptr;
         }
         path += '/';
@@ -264,7 +247,7 @@ private:
         for (std::size_t i = 0; i < folder.size(); ++i) {
             const FolderListing::Entry& entry = folder.entry(i);
             const char* name = folder.cName(entry);
-            if (isMacMetadata(folder.name(entry))) {
+            if (WalkPolicy::isMacMetadata(folder.name(entry))) {
                 continue;
             }
             const bool wanted = index_.wants(folder.name(entry));
@@ -349,8 +332,9 @@ std::vector<std::string> CandidateSearch::search(const std::vector<std::string>&
     if (index.aliases().empty()) {
         return unreadable;
     }
-    const std::size_t allowed = allowedDescriptors();
-    const std::size_t budget = std::clamp<std::size_t>(allowed / 4, 4, 256);
+    // Folder descriptors kept open besides those each thread uses for a moment.
+    const std::size_t allowed = WalkPolicy::processDescriptors();
+    const std::size_t budget = WalkPolicy::folderDescriptors(4);
     // Each thread may hold two more for a moment: few descriptors, few threads.
     const std::size_t threads = std::clamp<std::size_t>(allowed / 16, 1, threads_);
     for (const std::string& root : scope(roots)) {
@@ -369,7 +353,7 @@ std::vector<std::string> CandidateSearch::search(const std::vector<std::string>&
             }
             continue;
         }
-        if (isPseudoFileSystem(fs.f_type)) {
+        if (!WalkPolicy::entersFileSystem(fs.f_type)) {
             continue;
         }
         Walk walk(*this, index, budget, stop);

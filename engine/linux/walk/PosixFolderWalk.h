@@ -43,6 +43,10 @@ class MountTable;
 /// the same with any number. Without the look-ahead,
 /// the caller's thread does everything; so it does when the system gives no threads (with the
 /// ones it gives, the walk does with fewer helpers, and says so through ThreadStart).
+///
+/// Its parts: the entries between the threads are an EntryRing, the folders from the walked
+/// one down to the one being listed (and the descriptor budget) a FolderStack, and what is
+/// never walked is the WalkPolicy's.
 class PosixFolderWalk final : public FolderWalk {
 public:
     /// Opens the walk of `folderPath` (absolute, no trailing slash except for "/"). None when

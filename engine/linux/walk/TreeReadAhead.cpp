@@ -4,6 +4,7 @@
 #include "FolderListing.h"
 #include "ThreadStart.h"
 #include "ThreadWaits.h"
+#include "WalkPolicy.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -31,10 +32,6 @@ constexpr std::size_t subfolderLimit = 32768;
 constexpr std::size_t cachedBatch = 256;
 constexpr std::size_t cachedEnough = cachedBatch * 95 / 100;
 constexpr std::size_t pause = 32768;
-
-bool isMetadataFolderName(std::string_view name) {
-    return name == ".AppleDouble" || name == "__MACOSX";
-}
 
 } // namespace
 
@@ -108,11 +105,6 @@ bool TreeReadAhead::mayDescend() const {
     return listedNames_ < keptNames && walked_ >= pausedUntil_;
 }
 
-bool TreeReadAhead::isBehindWalk(std::string_view path) {
-    std::lock_guard lock(mutex_);
-    return isBehindWalkLocked(path);
-}
-
 bool TreeReadAhead::isBehindWalkLocked(std::string_view path) const {
     const bool walkIsInside = position_.size() >= path.size() &&
                               position_.compare(0, path.size(), path) == 0 &&
@@ -138,7 +130,7 @@ std::shared_ptr<TreeReadAhead::Folder> TreeReadAhead::folderFrom(const FolderLis
     for (std::size_t i = 0; i < listing.size(); ++i) {
         const FolderListing::Entry& entry = listing.entry(i);
         if ((entry.type == DT_DIR || entry.type == DT_UNKNOWN) &&
-            !isMetadataFolderName(listing.name(entry))) {
+            !WalkPolicy::isMetadataFolder(listing.name(entry))) {
             subfolders.emplace_back(listing.name(entry));
             if (subfolders.size() > subfolderLimit) {
                 return nullptr;
@@ -159,7 +151,7 @@ std::shared_ptr<TreeReadAhead::Folder> TreeReadAhead::folderFrom(const FolderLis
     folder->xattrs = listing.xattrs();
     folder->path = path;
     folder->subfolders = std::move(subfolders);
-    folder->examineBelow = examineBelow && !listing.holdsMacArchiveFolder();
+    folder->examineBelow = examineBelow && WalkPolicy::examinesBelowAlone(listing);
     return folder;
 }
 
@@ -179,9 +171,8 @@ void TreeReadAhead::entered(const std::shared_ptr<const FolderListing>& listing,
         wake_.notify_one(); // the walk came near enough; that thread wakes the next
     }
     if (idle) {
-        const bool inArchive = !listing->archiveRoots().empty();
         if (std::shared_ptr<Folder> folder =
-                folderFrom(*listing, listing->fd(), relativePath, !inArchive)) {
+                folderFrom(*listing, listing->fd(), relativePath, true)) {
             push(Job{std::move(folder), 0});
         }
     }

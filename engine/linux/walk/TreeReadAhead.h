@@ -91,7 +91,6 @@ private:
     void descend(const std::shared_ptr<Folder>& parent, std::size_t index);
     void list(const Folder& parent, const std::string& name, const std::string& path);
     void push(Job job);
-    bool isBehindWalk(std::string_view path);
     bool isBehindWalkLocked(std::string_view path) const;
     void keep(const std::string& path, std::shared_ptr<FolderListing> listing,
               const struct stat& st);
