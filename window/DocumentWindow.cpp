@@ -1,6 +1,5 @@
 #include "DocumentWindow.h"
 
-#include "MovedTargetsController.h"
 #include "ViewController.h"
 
 #include <QApplication>
@@ -86,8 +85,7 @@ void DocumentWindow::buildMenus() {
         edit->addAction(tr("&Preferences..."), this, &DocumentWindow::preferencesRequested);
     preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     preferences->setMenuRole(QAction::PreferencesRole);
-    edit->addAction(tr("Find &Moved Targets..."), content_->movedTargets,
-                    &MovedTargetsController::findMovedTargets);
+    edit->addAction(tr("Find &Moved Targets..."), content_, &ViewController::findMovedTargets);
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
     bigger_ = view->addAction(tr("&Bigger"), content_, &ViewController::incFontSize);

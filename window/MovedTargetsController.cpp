@@ -3,14 +3,13 @@
 #include "AliasScanner.h"
 #include "GuiCall.h"
 #include "MovedTargetsDialog.h"
+#include "MovedTargetsHost.h"
 #include "MovedTargetsSession.h"
 #include "PathMappingStore.h"
-#include "ViewController.h"
 #include "linux/PosixAliasPlatform.h"
 #include "linux/RelinkSummary.h"
 #include "relink/MacPathFinder.h"
 
-#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QPushButton>
 
@@ -56,18 +55,22 @@ std::shared_ptr<MovedTargetsSession> searchNow(const std::string& folder, bool m
 
 } // namespace
 
-MovedTargetsController::MovedTargetsController(ViewController* view) : QObject(view), view_(view) {
-    findButton = new QPushButton(tr("Find Moved Targets..."), view);
+MovedTargetsController::MovedTargetsController(MovedTargetsHost& host, QWidget* parent)
+    : QObject(parent), view_(host) {
+    findButton = new QPushButton(tr("Find Moved Targets..."), parent);
     findButton->setObjectName(QStringLiteral("findMovedTargetsButton"));
     findButton->setToolTip(tr("Look for where the targets of the broken aliases went, and "
                               "relink them"));
-    if (auto* row = view->findChild<QHBoxLayout*>(QStringLiteral("optionRow"))) {
+    if (auto* row = parent->findChild<QHBoxLayout*>(QStringLiteral("optionRow"))) {
         row->addWidget(findButton);
     }
     connect(findButton, &QPushButton::clicked, this, &MovedTargetsController::findMovedTargets);
-    connect(view, &ViewController::scanAnswered, this, &MovedTargetsController::updateButton);
-    connect(view, &ViewController::scanAnswered, this, &MovedTargetsController::showRelinkSummary);
     updateButton();
+}
+
+void MovedTargetsController::scanAnswered() {
+    updateButton();
+    showRelinkSummary();
 }
 
 MovedTargetsDialog* MovedTargetsController::dialog() const {
@@ -75,8 +78,8 @@ MovedTargetsDialog* MovedTargetsController::dialog() const {
 }
 
 void MovedTargetsController::updateButton() {
-    findButton->setEnabled(!busy_ && !view_->isScanning() && view_->lastBrokenCount > 0 &&
-                           !view_->scannedFolder.empty());
+    findButton->setEnabled(!busy_ && !view_.isScanning() && view_.lastBrokenCount() > 0 &&
+                           !view_.scannedFolder().empty());
 }
 
 void MovedTargetsController::findMovedTargets() {
@@ -87,27 +90,26 @@ void MovedTargetsController::findMovedTargets() {
     busy_ = true;
     updateButton();
     findButton->setText(tr("Finding Moved Targets\u2026"));
-    const std::string folder = view_->scannedFolder;
-    const bool mark = view_->markCheckbox->checkState() == Qt::Checked;
+    const std::string folder = view_.scannedFolder();
+    const bool mark = view_.marksBrokenAliases();
     std::vector<PathMapping> mappings = PathMappingStore().load().mappings;
     QPointer<MovedTargetsController> self(this);
     // The view outlives its pool's jobs (the pool waits for them as the view goes), so the
     // answer can always be posted to it; `self` says whether anyone still wants it.
-    ViewController* view = view_;
-    GuiCall::start(view->processingQueue,
-                   [self, view, folder, mark, mappings = std::move(mappings)] {
-                       std::shared_ptr<MovedTargetsSession> session;
-                       try {
-                           session = searchNow(folder, mark, mappings);
-                       } catch (...) {
-                           // Out of memory: the window gets its button back, without a dialog.
-                       }
-                       GuiCall::post(view, [self, session] {
-                           if (self) {
-                               self->searchFinished(session);
-                           }
-                       });
-                   });
+    QObject* view = view_.answerReceiver();
+    GuiCall::start(view_.jobPool(), [self, view, folder, mark, mappings = std::move(mappings)] {
+        std::shared_ptr<MovedTargetsSession> session;
+        try {
+            session = searchNow(folder, mark, mappings);
+        } catch (...) {
+            // Out of memory: the window gets its button back, without a dialog.
+        }
+        GuiCall::post(view, [self, session] {
+            if (self) {
+                self->searchFinished(session);
+            }
+        });
+    });
 }
 
 void MovedTargetsController::searchFinished(std::shared_ptr<MovedTargetsSession> session) {
@@ -120,14 +122,14 @@ void MovedTargetsController::searchFinished(std::shared_ptr<MovedTargetsSession>
     if (dialog_) {
         dialog_->close();
     }
-    dialog_ = new MovedTargetsDialog(session, view_->window());
+    dialog_ = new MovedTargetsDialog(session, view_.dialogParent());
     dialog_->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog_, &MovedTargetsDialog::relinkRequested, this,
             [this, session](std::vector<AliasRepair::Choice> choices) {
                 QPointer<MovedTargetsController> self(this);
-                ViewController* view = view_;
+                QObject* view = view_.answerReceiver();
                 GuiCall::start(
-                    view->processingQueue, [self, view, session, choices = std::move(choices)] {
+                    view_.jobPool(), [self, view, session, choices = std::move(choices)] {
                         try {
                             if (session->relinker) {
                                 AliasRepair::relink(session->request, session->result, choices,
@@ -154,9 +156,8 @@ void MovedTargetsController::relinkFinished(const MovedTargetsSession& session) 
         dialog_->relinkFinished();
     }
     // The summary follows the report of the next scan to answer: this one, or the one running.
-    if (!view_->isScanning()) {
-        view_->scanButtonBut->setEnabled(false);
-        view_->startScan(fileUrlWithPath(view_->scannedFolder, true));
+    if (!view_.isScanning()) {
+        view_.rescanAfterRelink();
     }
 }
 
@@ -164,10 +165,10 @@ void MovedTargetsController::showRelinkSummary() {
     if (relinkSummary_.isEmpty()) {
         return;
     }
-    view_->appendOutputText(QStringLiteral("\n\n") + std::exchange(relinkSummary_, QString()));
+    view_.appendOutputText(QStringLiteral("\n\n") + std::exchange(relinkSummary_, QString()));
     if (std::exchange(relinkFailed_, false)) {
-        view_->showStatus(tr("Some aliases couldn't be relinked: the end of the report says "
-                             "which, and why."));
+        view_.showStatus(tr("Some aliases couldn't be relinked: the end of the report says "
+                            "which, and why."));
     }
 }
 

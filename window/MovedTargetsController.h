@@ -6,11 +6,12 @@
 #include <memory>
 
 class QPushButton;
+class QWidget;
 
 namespace korvex {
 
 class MovedTargetsDialog;
-class ViewController;
+class MovedTargetsHost;
 struct MovedTargetsSession;
 
 /// "Find Moved Targets..." of one window: the button beside the report (on after a scan that
@@ -21,7 +22,9 @@ struct MovedTargetsSession;
 class MovedTargetsController : public QObject {
     Q_OBJECT
 public:
-    explicit MovedTargetsController(ViewController* view);
+    /// `host`: the window's side, which outlives this controller; the button goes into
+    /// `parent`'s row of options.
+    MovedTargetsController(MovedTargetsHost& host, QWidget* parent);
 
     QPushButton* findButton = nullptr;
     /// The dialog open now, or null.
@@ -29,6 +32,8 @@ public:
 
 public slots:
     void findMovedTargets();
+    /// The window's scan has answered.
+    void scanAnswered();
 
 signals:
     /// The dialog was opened (tests wait for it).
@@ -40,7 +45,7 @@ private:
     void updateButton();
     void showRelinkSummary();
 
-    ViewController* view_;
+    MovedTargetsHost& view_;
     QPointer<MovedTargetsDialog> dialog_;
     bool busy_ = false;
     /// What the last relink did, shown below the report of the scan after it.

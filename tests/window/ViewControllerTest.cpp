@@ -27,6 +27,13 @@ struct Window {
     std::shared_ptr<ScriptedPanels> panels = std::make_shared<ScriptedPanels>();
     ViewController view{world->factory(), panels};
     QSignalSpy answered{&view, &ViewController::scanAnswered};
+    QLineEdit* folderTextbox = control<QLineEdit>(&view, "folderTextbox");
+    QPlainTextEdit* outputTextbox = control<QPlainTextEdit>(&view, "outputTextbox");
+    QCheckBox* flushCheckbox = control<QCheckBox>(&view, "flushCheckbox");
+    SpinnerWidget* progressSpinner = control<SpinnerWidget>(&view, "progressSpinner");
+    QPushButton* scanButtonBut = control<QPushButton>(&view, "scanButtonBut");
+    QCheckBox* markCheckbox = control<QCheckBox>(&view, "markCheckbox");
+    QCheckBox* rewriteCheckbox = control<QCheckBox>(&view, "rewriteCheckbox");
 
     Window() { view.show(); }
     static QVariant stored(const char* key) { return QSettings("Korvex", "Korvex").value(key); }
@@ -35,16 +42,16 @@ struct Window {
     }
     QString output() const { return view.outputString(); }
     bool idle() const {
-        return view.scanButtonBut->isEnabled() && view.progressSpinner->isHidden() &&
-               !view.progressSpinner->isAnimating();
+        return scanButtonBut->isEnabled() && progressSpinner->isHidden() &&
+               !progressSpinner->isAnimating();
     }
     bool scanning() const {
-        return !view.scanButtonBut->isEnabled() && view.progressSpinner->isVisible() &&
-               view.progressSpinner->isAnimating() && output() == waiting;
+        return !scanButtonBut->isEnabled() && progressSpinner->isVisible() &&
+               progressSpinner->isAnimating() && output() == waiting;
     }
     void press(const QString& typed) { // Return in the field presses Scan
-        view.folderTextbox->setText(typed);
-        QTest::keyClick(view.folderTextbox, Qt::Key_Return);
+        folderTextbox->setText(typed);
+        QTest::keyClick(folderTextbox, Qt::Key_Return);
     }
     bool waitForAnswer() { return answered.count() == 1 || answered.wait(10000); }
 };
@@ -64,14 +71,13 @@ private slots:
                 Window::store("fontSize", size);
             }
             Window w;
-            QCOMPARE(w.view.theFontSize, expected);
+            QCOMPARE(w.view.fontSize(), expected);
             w.view.showOutputText(QStringLiteral("x"));
-            QCOMPARE(w.view.outputTextbox->font().pointSizeF(), expected);
+            QCOMPARE(w.outputTextbox->font().pointSizeF(), expected);
             QCOMPARE(w.view.windowTitle(), QStringLiteral("Korvex"));
             QVERIFY(w.idle());
-            QCOMPARE(w.view.markCheckbox->checkState(), Qt::Unchecked);
-            QCOMPARE(w.view.homeDir, QUrl::fromLocalFile(QDir::homePath()));
-            QCOMPARE(w.view.processingQueue.maxThreadCount(), 6);
+            QCOMPARE(w.markCheckbox->checkState(), Qt::Unchecked);
+            QCOMPARE(w.view.homeDir(), QUrl::fromLocalFile(QDir::homePath()));
         }
     }
 
@@ -89,10 +95,10 @@ private slots:
                               Case{"/no/such/dir/", "/no/such/dir", false, Qt::Checked}}) {
             Window w;
             w.world->folder = c.exists ? c.scanned.toStdString() : "/elsewhere";
-            w.view.flushCheckbox->setCheckState(c.flush);
+            w.flushCheckbox->setCheckState(c.flush);
             w.press(c.typed);
             // Flushed right after the scan was queued; only "on" counts.
-            QCOMPARE(w.view.folderTextbox->text(), c.flush == Qt::Checked ? QString() : c.typed);
+            QCOMPARE(w.folderTextbox->text(), c.flush == Qt::Checked ? QString() : c.typed);
             QVERIFY2(w.waitForAnswer(), qPrintable(c.typed));
             QCOMPARE(w.world->get(&ScanWorld::walked), std::vector{c.scanned.toStdString()});
             QCOMPARE(w.view.windowTitle(), c.typed); // the text as typed, not expanded
@@ -108,7 +114,7 @@ private slots:
         w.view.setWindowTitle(QStringLiteral("/earlier"));
         w.press(QString());
         // Choosing: the button waits, the spinner stays hidden, nothing else changes.
-        QVERIFY(!w.view.scanButtonBut->isEnabled() && w.view.progressSpinner->isHidden());
+        QVERIFY(!w.scanButtonBut->isEnabled() && w.progressSpinner->isHidden());
         const OpenPanelRequest& asked = w.panels->openRequest;
         QVERIFY(!asked.allowsMultipleSelection && asked.canChooseDirectories &&
                 !asked.canChooseFiles);
@@ -124,15 +130,15 @@ private slots:
         ScriptedPanels::end(w.panels->openDone, panelOK);
         QVERIFY(w.idle() && w.world->get(&ScanWorld::walked).empty());
 
-        w.view.flushCheckbox->setCheckState(Qt::Checked);
+        w.flushCheckbox->setCheckState(Qt::Checked);
         w.press(QString());
-        w.view.folderTextbox->setText(QStringLiteral("typed meanwhile")); // a panel scan ignores it
+        w.folderTextbox->setText(QStringLiteral("typed meanwhile")); // a panel scan ignores it
         w.world->setGate(false);
         ScriptedPanels::end(w.panels->openDone, panelOK, QStringLiteral("/scan/here/"));
         QVERIFY(w.scanning());
-        QTest::keyClick(w.view.folderTextbox, Qt::Key_Return); // disabled: starts nothing
+        QTest::keyClick(w.folderTextbox, Qt::Key_Return); // disabled: starts nothing
         QCOMPARE(w.view.windowTitle(), QStringLiteral("/scan/here"));
-        QCOMPARE(w.view.folderTextbox->text(), QStringLiteral("typed meanwhile"));
+        QCOMPARE(w.folderTextbox->text(), QStringLiteral("typed meanwhile"));
         w.world->setGate(true);
         QVERIFY(w.waitForAnswer() && w.idle());
         // The report replaces the waiting line as a whole.
@@ -150,15 +156,14 @@ private slots:
               {Qt::Unchecked, Qt::Checked, Written{refresh}},
               {Qt::PartiallyChecked, Qt::PartiallyChecked, Written{}}}) {
             Window w;
-            w.view.markCheckbox->setCheckState(mark);
-            w.view.rewriteCheckbox->setCheckState(rewrite);
+            w.markCheckbox->setCheckState(mark);
+            w.rewriteCheckbox->setCheckState(rewrite);
             w.world->setGate(false);
             w.press(QStringLiteral("/scan/here"));
             QVERIFY(w.scanning());
             // Flipped while the scan waits: this scan must not notice.
-            w.view.markCheckbox->setCheckState(mark == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-            w.view.rewriteCheckbox->setCheckState(rewrite == Qt::Checked ? Qt::Unchecked
-                                                                         : Qt::Checked);
+            w.markCheckbox->setCheckState(mark == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+            w.rewriteCheckbox->setCheckState(rewrite == Qt::Checked ? Qt::Unchecked : Qt::Checked);
             w.world->setGate(true);
             QVERIFY(w.waitForAnswer());
             QCOMPARE(w.world->get(&ScanWorld::written), written);
@@ -185,13 +190,13 @@ private slots:
                                                {30.0, true, 24.0},
                                                {30.0, false, 29.0}}) {
             clearSettings();
+            Window::store("fontSize", start);
             Window w;
-            w.view.theFontSize = start;
             w.view.showOutputText(QStringLiteral("some text"));
             bigger ? w.view.incFontSize() : w.view.decFontSize();
-            QCOMPARE(w.view.theFontSize, expected);
+            QCOMPARE(w.view.fontSize(), expected);
             QCOMPARE(Window::stored("fontSize").toDouble(), expected); // stored, changed or not
-            QCOMPARE(w.view.outputTextbox->font().pointSizeF(), expected);
+            QCOMPARE(w.outputTextbox->font().pointSizeF(), expected);
             QCOMPARE(w.output(), QStringLiteral("some text"));
         }
     }
@@ -199,9 +204,9 @@ private slots:
     void optionsAreStoredWhenTheViewDisappears() {
         {
             Window first, second;
-            first.view.flushCheckbox->setCheckState(Qt::Checked);
-            second.view.markCheckbox->setCheckState(Qt::PartiallyChecked);
-            second.view.rewriteCheckbox->setCheckState(Qt::Checked);
+            first.flushCheckbox->setCheckState(Qt::Checked);
+            second.markCheckbox->setCheckState(Qt::PartiallyChecked);
+            second.rewriteCheckbox->setCheckState(Qt::Checked);
             QVERIFY(!Window::stored("rewrite").isValid()); // not before it disappears
             first.view.close();
             QCOMPARE(Window::stored("flush").toBool(), true);
@@ -211,14 +216,14 @@ private slots:
             QCOMPARE(Window::stored("rewrite").toBool(), true);
         }
         Window again;
-        QCOMPARE(again.view.rewriteCheckbox->checkState(), Qt::Checked);
-        QCOMPARE(again.view.markCheckbox->checkState(), Qt::Unchecked);
+        QCOMPARE(again.rewriteCheckbox->checkState(), Qt::Checked);
+        QCOMPARE(again.markCheckbox->checkState(), Qt::Unchecked);
         // Each appearance reloads the options and sets the title back.
         again.view.setWindowTitle(QStringLiteral("/some/folder"));
         again.view.hide();
         Window::store("mark", true);
         again.view.show();
-        QCOMPARE(again.view.markCheckbox->checkState(), Qt::Checked);
+        QCOMPARE(again.markCheckbox->checkState(), Qt::Checked);
         QCOMPARE(again.view.windowTitle(), QStringLiteral("Korvex"));
     }
 };
