@@ -17,7 +17,6 @@
 #include <stop_token>
 
 class QCheckBox;
-class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -28,6 +27,7 @@ class ViewControllerForm;
 
 namespace korvex {
 
+class ElidedLabel;
 class MovedTargetsController;
 class SpinnerWidget;
 
@@ -58,14 +58,20 @@ public:
     /// A scan has been started in this window, so Rescan has a folder, and neither a scan nor
     /// the folder panel is under way (the scan button is enabled).
     bool canRescan() const;
+    /// Neither a scan nor the folder panel is under way: a new scan can be started.
+    bool canStartScan() const;
     bool canEnlarge() const;
     bool canShrink() const;
     bool wrapsLines() const;
 
     /// Starts a scan of `folderUrl` with the options as they are now.
     void startScan(const FileUrl& folderUrl);
-    /// The folder named on the command line: typed into the field and scanned.
+    /// The folder named on the command line: typed into the field and scanned, only reading,
+    /// since the user hasn't asked this window for anything yet; the status line says how to
+    /// apply Mark and Refresh when they are on.
     void scanFolderGivenAtLaunch(const QString& typed);
+    /// Sets the three options as `source` has them (a window made from another).
+    void takeOptionsFrom(const ViewController& source);
 
     /// Shows `text` in the status line until the next scan or change of an option.
     void showStatus(const QString& text) override;
@@ -92,6 +98,10 @@ public slots:
     void setWrapLines(bool wrap);
     /// Edit > Find Moved Targets...
     void findMovedTargets();
+    /// Browse...: picks a folder with the folder panel and puts its path into the field.
+    void browseForFolder();
+    /// File > Scan Folder...: picks a folder with the folder panel and scans it.
+    void scanFolderFromPanel();
 
 signals:
     /// A scan's answer has been shown and the controls are back.
@@ -101,12 +111,24 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
+    /// A folder dropped anywhere on the content, the field and the output included, is typed
+    /// into the field and scanned, only reading (as at launch).
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     /// Runs the calls its scans post (`GuiCall`).
     void customEvent(QEvent* event) override;
 
 private:
+    /// Whether a scan may write: only one the user started with Scan, Rescan or the folder
+    /// panel applies Mark and Refresh.
+    enum class Writes { asOptionsSay, none };
+
     // Scan control.
+    void startScan(const FileUrl& folderUrl, Writes writes);
+    void scanTypedText(const QString& typed, Writes writes);
+    void beginFolderPanel();
     void openPanelDidEnd(int response, const QString& path);
     void scanFinished(const std::shared_ptr<ScanReport>& report) override;
     void folderNotFound() override;
@@ -116,7 +138,8 @@ private:
     // Settings and lifecycle.
     void viewDidLoad();
     void viewDidAppear();
-    void viewWillDisappear();
+    /// Stores the option of `box` under `key` as soon as it changes.
+    void storeOption(const QString& key, const QCheckBox* box);
 
     // What Find Moved Targets uses.
     const std::string& scannedFolder() const override { return scannedFolder_; }
@@ -136,12 +159,16 @@ private:
     void stepFontSize(double newSize);
     void endScan();
     void showIdleStatus();
+    /// The status line's text, whole in its tooltip (the line itself may be cut to fit).
+    void setStatusText(const QString& text);
+    bool acceptsDrop(QDropEvent* event);
 
     std::unique_ptr<Ui::ViewControllerForm> ui_;
     QUrl homeDir_;
     double theFontSize_ = 12.0;
 
     QLineEdit* folderTextbox = nullptr;
+    QPushButton* browseButton = nullptr;
     QPlainTextEdit* outputTextbox = nullptr; // its own scroll area too
     QCheckBox* flushCheckbox = nullptr;
     SpinnerWidget* progressSpinner = nullptr;
@@ -149,7 +176,7 @@ private:
     QCheckBox* markCheckbox = nullptr;
     QCheckBox* rewriteCheckbox = nullptr;
     QPushButton* stopButton = nullptr; // shown while a scan runs
-    QLabel* statusLine = nullptr;      // progress, what the next scan writes, the last save
+    ElidedLabel* statusLine = nullptr; // progress, what the next scan writes, the last save
     MovedTargetsController* movedTargets_ = nullptr;
 
     /// Runs the scans, at most six at once (the disabled scan button keeps it to one).
@@ -166,6 +193,9 @@ private:
     std::int64_t lastBrokenCount_ = -1;
     QString lastTitle_;
     QString lastCounts_; // the counts of the last scan, for the status line
+    /// Set while a scan that didn't apply Mark or Refresh runs and after it: says how to apply.
+    QString withheldNote_;
+    bool loadingOptions_ = false; // options set from the settings are not stored back
     qint64 entries_ = 0, aliases_ = 0;
 };
 

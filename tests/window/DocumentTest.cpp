@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "ViewController.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -81,6 +82,32 @@ private slots:
         world->setGate(true);
         QVERIFY(answered.wait(10000));
         QCOMPARE(b->outputString(), QString());
+    }
+
+    void aNewWindowTakesTheOptionsOfItsWindow() {
+        DocumentController documents;
+        ViewController* a = content(documents.newDocument());
+        ViewController* b = content(documents.newDocument());
+        for (const char* box : {"markCheckbox", "rewriteCheckbox"}) {
+            control<QCheckBox>(a, box)->setCheckState(Qt::Checked);
+            // Changed last in b: the stored options are off.
+            control<QCheckBox>(b, box)->setCheckState(Qt::Checked);
+            control<QCheckBox>(b, box)->setCheckState(Qt::Unchecked);
+        }
+        for (auto [from, on] : {std::pair{a, true}, std::pair{b, false}}) {
+            QAction* newWindow = nullptr;
+            for (QAction* action : from->window()->findChildren<QAction*>()) {
+                newWindow = action->shortcut() == QKeySequence::New ? action : newWindow;
+            }
+            QVERIFY(newWindow);
+            newWindow->trigger();
+            ViewController* made = content(documents.documents().back().get());
+            QVERIFY(made != a && made != b);
+            for (const char* box : {"markCheckbox", "rewriteCheckbox"}) {
+                QCOMPARE(control<QCheckBox>(made, box)->checkState(),
+                         on ? Qt::Checked : Qt::Unchecked);
+            }
+        }
     }
 
     void windowClosedMidScan() {

@@ -108,7 +108,7 @@ private slots:
                      qPrintable(output));
             QVERIFY(!w.stopButton->isVisible() && !w.action("Stop")->isEnabled());
             QVERIFY2(w.statusLine->text().startsWith(
-                         QStringLiteral("Stopped after 2 entries, 2 Finder aliases.")),
+                         QStringLiteral("Stopped after 2 entries, 2 Finder aliases, 1 broken.")),
                      qPrintable(w.statusLine->text()));
             QVERIFY(w.scanButtonBut->isEnabled());
         }

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -201,23 +202,25 @@ private slots:
         }
     }
 
-    void optionsAreStoredWhenTheViewDisappears() {
+    void optionsAreStoredWhenTheyChange() {
         {
             Window first, second;
             first.flushCheckbox->setCheckState(Qt::Checked);
+            QCOMPARE(Window::stored("flush").toBool(), true); // at once, not when it closes
             second.markCheckbox->setCheckState(Qt::PartiallyChecked);
             second.rewriteCheckbox->setCheckState(Qt::Checked);
-            QVERIFY(!Window::stored("rewrite").isValid()); // not before it disappears
-            first.view.close();
-            QCOMPARE(Window::stored("flush").toBool(), true);
-            second.view.close(); // the last to close decides
-            QCOMPARE(Window::stored("flush").toBool(), false);
             QCOMPARE(Window::stored("mark").toBool(), false);
             QCOMPARE(Window::stored("rewrite").toBool(), true);
+            // Closing stores nothing: the second window, still showing flush off, must not
+            // undo what the first one set later.
+            first.view.close();
+            second.view.close();
+            QCOMPARE(Window::stored("flush").toBool(), true);
         }
         Window again;
         QCOMPARE(again.rewriteCheckbox->checkState(), Qt::Checked);
         QCOMPARE(again.markCheckbox->checkState(), Qt::Unchecked);
+        QCOMPARE(again.flushCheckbox->checkState(), Qt::Checked);
         // Each appearance reloads the options and sets the title back.
         again.view.setWindowTitle(QStringLiteral("/some/folder"));
         again.view.hide();
@@ -225,6 +228,57 @@ private slots:
         again.view.show();
         QCOMPARE(again.markCheckbox->checkState(), Qt::Checked);
         QCOMPARE(again.view.windowTitle(), QStringLiteral("Korvex"));
+    }
+
+    void aFolderGivenAtLaunchIsOnlyRead() {
+        const std::string sidecar = "text /scan/here/a/broken.alias-korvex-broken.text";
+        const std::string refresh = "bookmark /scan/here/b/fine.alias";
+        const std::string oldData = "text /scan/here/b/fine.alias-korvex-rewrite.text";
+        struct Case {
+            bool mark, rewrite;
+            QString note;
+            std::set<std::string> writtenByScan;
+        };
+        const Case cases[] = {
+            {true,
+             true,
+             QStringLiteral("Mark and Refresh were not applied to this scan: press Scan to apply "
+                            "them"),
+             {sidecar, refresh, oldData}},
+            {true,
+             false,
+             QStringLiteral("Mark was not applied to this scan: press Scan to apply it"),
+             {sidecar}},
+            {false,
+             true,
+             QStringLiteral("Refresh was not applied to this scan: press Scan to apply it"),
+             {refresh}},
+            {false, false, QString(), {}},
+        };
+        for (const Case& c : cases) {
+            clearSettings();
+            // Kept from an earlier launch, with flush, which would empty the field.
+            Window::store("mark", c.mark);
+            Window::store("rewrite", c.rewrite);
+            Window::store("flush", true);
+            Window w;
+            w.view.scanFolderGivenAtLaunch(QStringLiteral("/scan/here"));
+            QVERIFY(w.waitForAnswer());
+            QVERIFY(w.output().startsWith(reportStart + QStringLiteral("/scan/here:")));
+            QCOMPARE(w.world->get(&ScanWorld::written), std::set<std::string>{});
+            const QString status = control<QLabel>(&w.view, "statusLine")->text();
+            QVERIFY2(c.note.isEmpty() ? !status.contains(QStringLiteral("not applied"))
+                                      : status.contains(c.note),
+                     qPrintable(status));
+            // The field keeps the folder: Scan applies the options to it.
+            QCOMPARE(w.folderTextbox->text(), QStringLiteral("/scan/here"));
+            QTest::mouseClick(w.scanButtonBut, Qt::LeftButton);
+            QVERIFY(w.answered.wait(10000));
+            QCOMPARE(w.world->get(&ScanWorld::written), c.writtenByScan);
+            QVERIFY(!control<QLabel>(&w.view, "statusLine")
+                         ->text()
+                         .contains(QStringLiteral("not applied")));
+        }
     }
 };
 
