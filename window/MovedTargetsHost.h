@@ -32,7 +32,8 @@ public:
     /// The window dialogs are shown over.
     virtual QWidget* dialogParent() = 0;
 
-    /// Scans the last folder again after a relink, so the window shows the new report.
+    /// Scans the last folder again after a relink, so the window shows the new report; that
+    /// scan only reads (the user started no scan).
     virtual void rescanAfterRelink() = 0;
     virtual void appendOutputText(const QString& text) = 0;
     virtual void showStatus(const QString& text) = 0;

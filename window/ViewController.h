@@ -38,7 +38,7 @@ class SpinnerWidget;
 ///
 /// Its widgets are its own: others reach it through the operations below, its scans through
 /// `ScanAnswers`, and Find Moved Targets through `MovedTargetsHost`.
-class ViewController : public QWidget, private ScanAnswers, private MovedTargetsHost {
+class ViewController : public QWidget, public ScanAnswers, private MovedTargetsHost {
     Q_OBJECT
 public:
     /// `makePlatform` gives each scan its platform; `panels` shows the folder and save panels.
