@@ -23,10 +23,20 @@ Document* DocumentController::newDocument() {
     documents_.push_back(std::move(document));
     for (DocumentWindow* window : windows) {
         connect(window, &DocumentWindow::newWindowRequested, this,
-                &DocumentController::newDocument);
+                [this, window] { newDocumentFrom(window); });
         connect(window, &DocumentWindow::closed, this,
                 [this, made, window] { windowClosed(made, window); });
         window->show();
+    }
+    return made;
+}
+
+Document* DocumentController::newDocumentFrom(DocumentWindow* source) {
+    Document* made = newDocument();
+    if (made && source && source->contentViewController()) {
+        for (DocumentWindow* window : made->windowControllers()) {
+            window->contentViewController()->takeOptionsFrom(*source->contentViewController());
+        }
     }
     return made;
 }

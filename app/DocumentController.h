@@ -22,6 +22,8 @@ public:
 
     /// A new document with its main window, shown. None when the window couldn't be made.
     Document* newDocument();
+    /// The same, its window taking the options of `source`'s window (File > New Window there).
+    Document* newDocumentFrom(DocumentWindow* source);
 
     const std::vector<std::unique_ptr<Document>>& documents() const { return documents_; }
 

@@ -86,9 +86,8 @@ int main(int argc, char** argv) {
     // A folder named on the command line is typed into the first window and scanned, as if
     // the user had done it.
     if (!arguments.positionalArguments().isEmpty()) {
-        ViewController* view = first->windowControllers().value(0)->contentViewController();
-        view->folderTextbox->setText(arguments.positionalArguments().first());
-        QMetaObject::invokeMethod(view->scanButtonBut, &QPushButton::click, Qt::QueuedConnection);
+        first->windowControllers().value(0)->contentViewController()->scanFolderGivenAtLaunch(
+            arguments.positionalArguments().first());
     }
     return app.exec();
 }

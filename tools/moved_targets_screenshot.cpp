@@ -102,11 +102,12 @@ int main(int argc, char* argv[]) {
     while (view.isScanning() && clock.elapsed() < 10000) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
-    view.movedTargets->findMovedTargets();
-    while (!view.movedTargets->dialog() && clock.elapsed() < 20000) {
+    auto* movedTargets = view.findChild<korvex::MovedTargetsController*>();
+    view.findMovedTargets();
+    while (!movedTargets->dialog() && clock.elapsed() < 20000) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
-    korvex::MovedTargetsDialog* dialog = view.movedTargets->dialog();
+    korvex::MovedTargetsDialog* dialog = movedTargets->dialog();
     if (!dialog) {
         std::fprintf(stderr, "moved_targets_screenshot: no dialog\n");
         return 1;

@@ -1,19 +1,31 @@
 #include "DocumentWindow.h"
 
-#include "MovedTargetsController.h"
 #include "ViewController.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QIcon>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
+#include <QSettings>
+#include <QShowEvent>
+#include <QWindow>
 
 #include <unicode/uversion.h>
+
+/// The window's resources live in a static library: they are registered by hand.
+static void registerWindowResources() {
+    Q_INIT_RESOURCE(window);
+}
 
 namespace korvex {
 
 namespace {
+
+const QString geometryGroup = QStringLiteral("windowGeometry/");
+constexpr QSize firstSize(760, 520);
 
 QString& homePage() {
     static QString address;
@@ -29,11 +41,79 @@ QPointer<DocumentWindow>& activatedLast() {
 
 DocumentWindow::DocumentWindow(ViewController* content, QWidget* parent)
     : QMainWindow(parent), content_(content) {
+    registerWindowResources();
+    setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("korvex"), QIcon(QStringLiteral(":/korvex/korvex.png"))));
     setCentralWidget(content_);
     buildMenus();
     connect(content_, &ViewController::controlsChanged, this, &DocumentWindow::updateActions);
     updateActions();
-    resize(760, 520);
+    restoreWindowGeometry();
+}
+
+QRect DocumentWindow::fittedGeometry(const QRect& wanted, const QRect& available) {
+    QRect fitted(wanted.topLeft(), wanted.size().boundedTo(available.size()));
+    if (fitted.right() > available.right()) {
+        fitted.moveRight(available.right());
+    }
+    if (fitted.bottom() > available.bottom()) {
+        fitted.moveBottom(available.bottom());
+    }
+    if (fitted.left() < available.left()) {
+        fitted.moveLeft(available.left());
+    }
+    if (fitted.top() < available.top()) {
+        fitted.moveTop(available.top());
+    }
+    return fitted;
+}
+
+QString DocumentWindow::geometryKey() const {
+    // Per screen, by name and size: a window placed on a large monitor keeps its place there
+    // and doesn't come up half off a laptop's screen.
+    const QScreen* on = screen();
+    QString name = on ? QStringLiteral("%1 %2x%3")
+                            .arg(on->name())
+                            .arg(on->geometry().width())
+                            .arg(on->geometry().height())
+                      : QStringLiteral("none");
+    name.replace(QLatin1Char('/'), QLatin1Char('_')).replace(QLatin1Char('\\'), QLatin1Char('_'));
+    return geometryGroup + name;
+}
+
+void DocumentWindow::restoreWindowGeometry() {
+    const QByteArray stored = QSettings(QStringLiteral("Korvex"), QStringLiteral("Korvex"))
+                                  .value(geometryKey())
+                                  .toByteArray();
+    if (stored.isEmpty() || !restoreGeometry(stored)) {
+        resize(firstSize);
+    }
+    fitToScreen();
+}
+
+void DocumentWindow::fitToScreen() {
+    const QScreen* on = screen();
+    if (!on) {
+        return;
+    }
+    // In the screen's own units (at twice the scale a 1000-pixel screen has room for 500), the
+    // frame included once the window has one.
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const QRect outer = geometry().marginsAdded(frame);
+    const QRect fitted = fittedGeometry(outer, on->availableGeometry());
+    if (fitted.size() != outer.size()) {
+        resize(fitted.marginsRemoved(frame).size());
+    }
+    if (fitted.topLeft() != outer.topLeft() && (isVisible() || testAttribute(Qt::WA_Moved))) {
+        move(fitted.topLeft());
+    }
+}
+
+void DocumentWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous()) {
+        fitToScreen(); // now with the frame the window got
+    }
 }
 
 void DocumentWindow::setHomePage(const QString& address) {
@@ -74,6 +154,8 @@ void DocumentWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->addAction(tr("&New Window"), QKeySequence::New, this,
                     &DocumentWindow::newWindowRequested);
+    scanFolder_ = file->addAction(tr("Scan &Folder..."), QKeySequence(Qt::CTRL | Qt::Key_O),
+                                  content_, &ViewController::scanFolderFromPanel);
     file->addAction(tr("&Save Output..."), QKeySequence::Save, content_,
                     &ViewController::saveButton);
     file->addSeparator();
@@ -82,13 +164,13 @@ void DocumentWindow::buildMenus() {
                     &DocumentWindow::quitApplication);
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
-    edit->addAction(content_->movedTargets->undoAction);
+    edit->addAction(content_->undoRelinkAction());
     edit->addSeparator();
     QAction* preferences =
         edit->addAction(tr("&Preferences..."), this, &DocumentWindow::preferencesRequested);
     preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     preferences->setMenuRole(QAction::PreferencesRole);
-    edit->addAction(content_->movedTargets->findAction);
+    edit->addAction(content_->findMovedTargetsAction());
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
     bigger_ = view->addAction(tr("&Bigger"), content_, &ViewController::incFontSize);
@@ -123,6 +205,7 @@ void DocumentWindow::buildMenus() {
 void DocumentWindow::updateActions() {
     const bool scanning = content_->isScanning();
     stop_->setEnabled(scanning);
+    scanFolder_->setEnabled(content_->canStartScan());
     rescan_->setEnabled(content_->canRescan());
     bigger_->setEnabled(content_->canEnlarge());
     smaller_->setEnabled(content_->canShrink());
@@ -145,6 +228,8 @@ void DocumentWindow::showAbout() {
 void DocumentWindow::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
     if (event->isAccepted()) {
+        QSettings(QStringLiteral("Korvex"), QStringLiteral("Korvex"))
+            .setValue(geometryKey(), saveGeometry());
         content_->stopScan(); // a closed window's scan has no one to answer to
         emit closed();
     }

@@ -25,6 +25,10 @@ public:
     /// Closes every window, which stops every scan, then leaves the event loop.
     static void quitApplication();
 
+    /// `wanted` made to fit `available` (a screen's room for windows): no larger than it, and
+    /// moved inside it where it reaches out.
+    static QRect fittedGeometry(const QRect& wanted, const QRect& available);
+
 signals:
     void newWindowRequested();
     /// Edit > Preferences...: the program's one Preferences window is wanted.
@@ -38,13 +42,20 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    /// Fits the window to its screen, frame included, as it is shown.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildMenus();
     void showAbout();
     void updateActions();
+    /// The settings key of the window's geometry on the screen it is on.
+    QString geometryKey() const;
+    void restoreWindowGeometry();
+    void fitToScreen();
 
     ViewController* content_;
+    QAction* scanFolder_ = nullptr;
     QAction* stop_ = nullptr;
     QAction* rescan_ = nullptr;
     QAction* bigger_ = nullptr;

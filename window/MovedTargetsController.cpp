@@ -4,13 +4,13 @@
 #include "GuiCall.h"
 #include "MacPathFinder.h"
 #include "MovedTargetsDialog.h"
+#include "MovedTargetsHost.h"
 #include "MovedTargetsSession.h"
 #include "PathMappingStore.h"
 #include "PosixAliasPlatform.h"
 #include "PrintableText.h"
 #include "RelinkSummary.h"
 #include "RelinkUndo.h"
-#include "ViewController.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -59,12 +59,13 @@ std::shared_ptr<MovedTargetsSession> searchNow(const std::string& folder, bool m
 
 } // namespace
 
-MovedTargetsController::MovedTargetsController(ViewController* view) : QObject(view), view_(view) {
-    findButton = new QPushButton(tr("Find &Moved Targets..."), view);
+MovedTargetsController::MovedTargetsController(MovedTargetsHost& host, QWidget* parent)
+    : QObject(parent), view_(host) {
+    findButton = new QPushButton(tr("Find &Moved Targets..."), parent);
     findButton->setObjectName(QStringLiteral("findMovedTargetsButton"));
     findButton->setToolTip(tr("Look for where the targets of the broken aliases went, and "
                               "relink them"));
-    if (auto* row = view->findChild<QHBoxLayout*>(QStringLiteral("optionRow"))) {
+    if (auto* row = parent->findChild<QHBoxLayout*>(QStringLiteral("optionRow"))) {
         row->addWidget(findButton);
     }
     connect(findButton, &QPushButton::clicked, this, &MovedTargetsController::findMovedTargets);
@@ -73,11 +74,12 @@ MovedTargetsController::MovedTargetsController(ViewController* view) : QObject(v
     undoAction = new QAction(tr("&Undo Relink"), this);
     undoAction->setShortcut(QKeySequence::Undo);
     connect(undoAction, &QAction::triggered, this, &MovedTargetsController::undoRelink);
-    // A scan starting takes the action away (its broken aliases are not known yet).
-    connect(view, &ViewController::controlsChanged, this, &MovedTargetsController::updateButton);
-    connect(view, &ViewController::scanAnswered, this, &MovedTargetsController::updateButton);
-    connect(view, &ViewController::scanAnswered, this, &MovedTargetsController::showRelinkSummary);
     updateButton();
+}
+
+void MovedTargetsController::scanAnswered() {
+    updateButton();
+    showRelinkSummary();
 }
 
 MovedTargetsDialog* MovedTargetsController::dialog() const {
@@ -85,8 +87,8 @@ MovedTargetsDialog* MovedTargetsController::dialog() const {
 }
 
 void MovedTargetsController::updateButton() {
-    const bool idle = !busy_ && !view_->isScanning();
-    const bool found = idle && view_->lastBrokenCount > 0 && !view_->scannedFolder.empty();
+    const bool idle = !busy_ && !view_.isScanning();
+    const bool found = idle && view_.lastBrokenCount() > 0 && !view_.scannedFolder().empty();
     findButton->setEnabled(found);
     findAction->setEnabled(found);
     undoAction->setEnabled(idle && lastRelink_.has_value());
@@ -100,27 +102,26 @@ void MovedTargetsController::findMovedTargets() {
     busy_ = true;
     updateButton();
     findButton->setText(tr("Finding Moved Targets\u2026"));
-    const std::string folder = view_->scannedFolder;
-    const bool mark = view_->markCheckbox->checkState() == Qt::Checked;
+    const std::string folder = view_.scannedFolder();
+    const bool mark = view_.marksBrokenAliases();
     std::vector<PathMapping> mappings = PathMappingStore().load().mappings;
     QPointer<MovedTargetsController> self(this);
     // The view outlives its pool's jobs (the pool waits for them as the view goes), so the
     // answer can always be posted to it; `self` says whether anyone still wants it.
-    ViewController* view = view_;
-    GuiCall::start(view->processingQueue,
-                   [self, view, folder, mark, mappings = std::move(mappings)] {
-                       std::shared_ptr<MovedTargetsSession> session;
-                       try {
-                           session = searchNow(folder, mark, mappings);
-                       } catch (...) {
-                           // Out of memory: the window gets its button back, without a dialog.
-                       }
-                       GuiCall::post(view, [self, session] {
-                           if (self) {
-                               self->searchFinished(session);
-                           }
-                       });
-                   });
+    QObject* view = view_.answerReceiver();
+    GuiCall::start(view_.jobPool(), [self, view, folder, mark, mappings = std::move(mappings)] {
+        std::shared_ptr<MovedTargetsSession> session;
+        try {
+            session = searchNow(folder, mark, mappings);
+        } catch (...) {
+            // Out of memory: the window gets its button back, without a dialog.
+        }
+        GuiCall::post(view, [self, session] {
+            if (self) {
+                self->searchFinished(session);
+            }
+        });
+    });
 }
 
 void MovedTargetsController::searchFinished(std::shared_ptr<MovedTargetsSession> session) {
@@ -133,16 +134,16 @@ void MovedTargetsController::searchFinished(std::shared_ptr<MovedTargetsSession>
     if (dialog_) {
         dialog_->close();
     }
-    dialog_ = new MovedTargetsDialog(session, view_->window());
+    dialog_ = new MovedTargetsDialog(session, view_.dialogParent());
     dialog_->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog_, &MovedTargetsDialog::relinkRequested, this,
             [this, session](std::vector<AliasRepair::Choice> choices) {
                 busy_ = true; // no second relink, search or undo meanwhile
                 updateButton();
                 QPointer<MovedTargetsController> self(this);
-                ViewController* view = view_;
+                QObject* view = view_.answerReceiver();
                 GuiCall::start(
-                    view->processingQueue, [self, view, session, choices = std::move(choices)] {
+                    view_.jobPool(), [self, view, session, choices = std::move(choices)] {
                         try {
                             if (session->relinker) {
                                 AliasRepair::relink(session->request, session->result, choices,
@@ -187,10 +188,8 @@ void MovedTargetsController::relinkFinished(const MovedTargetsSession& session) 
 void MovedTargetsController::scanAgain() {
     updateButton();
     // The summary follows the report of the next scan to answer: this one, or the one running.
-    if (!view_->isScanning()) {
-        view_->scanButtonBut->setEnabled(false);
-        // Only a read: nobody asked this scan to mark or refresh anything.
-        view_->startScan(fileUrlWithPath(view_->scannedFolder, true), false);
+    if (!view_.isScanning()) {
+        view_.rescanAfterRelink(); // only a read: nobody asked it to mark or refresh anything
     }
 }
 
@@ -201,10 +200,10 @@ void MovedTargetsController::undoRelink() {
     }
     busy_ = true;
     updateButton();
-    view_->showStatus(tr("Undoing the last relink\u2026"));
+    view_.showStatus(tr("Undoing the last relink\u2026"));
     QPointer<MovedTargetsController> self(this);
-    ViewController* view = view_;
-    GuiCall::start(view->processingQueue, [self, view, last = *lastRelink_] {
+    QObject* view = view_.answerReceiver();
+    GuiCall::start(view_.jobPool(), [self, view, last = *lastRelink_] {
         auto result = std::make_shared<UndoResult>();
         try {
             if (!RelinkUndo::run(last.folder, RelinkJournal(), *result, {}, FileCalls::system(), {},
@@ -255,9 +254,9 @@ void MovedTargetsController::showRelinkSummary() {
     if (relinkSummary_.isEmpty()) {
         return;
     }
-    view_->appendOutputText(QStringLiteral("\n\n") + std::exchange(relinkSummary_, QString()));
+    view_.appendOutputText(QStringLiteral("\n\n") + std::exchange(relinkSummary_, QString()));
     if (std::exchange(relinkFailed_, false) && !failureStatus_.isEmpty()) {
-        view_->showStatus(std::exchange(failureStatus_, QString()));
+        view_.showStatus(std::exchange(failureStatus_, QString()));
     }
 }
 

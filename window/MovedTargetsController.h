@@ -11,11 +11,12 @@
 
 class QAction;
 class QPushButton;
+class QWidget;
 
 namespace korvex {
 
 class MovedTargetsDialog;
-class ViewController;
+class MovedTargetsHost;
 struct MovedTargetsSession;
 struct UndoResult;
 
@@ -30,7 +31,9 @@ struct UndoResult;
 class MovedTargetsController : public QObject {
     Q_OBJECT
 public:
-    explicit MovedTargetsController(ViewController* view);
+    /// `host`: the window's side, which outlives this controller; the button goes into
+    /// `parent`'s row of options.
+    MovedTargetsController(MovedTargetsHost& host, QWidget* parent);
 
     QPushButton* findButton = nullptr;
     /// Edit > Find Moved Targets... and Edit > Undo Relink (Ctrl+Z), for the window's menu:
@@ -44,6 +47,10 @@ public slots:
     void findMovedTargets();
     /// Puts the aliases of the last relink back, then scans again.
     void undoRelink();
+    /// The window's scan has answered.
+    void scanAnswered();
+    /// Scanning started or ended: what the button and the actions offer may differ.
+    void updateButton();
 
 signals:
     /// The dialog was opened (tests wait for it).
@@ -55,11 +62,10 @@ private:
     void searchFinished(std::shared_ptr<MovedTargetsSession> session);
     void relinkFinished(const MovedTargetsSession& session);
     void undoFinished(const UndoResult& result);
-    void updateButton();
     void showRelinkSummary();
     void scanAgain();
 
-    ViewController* view_;
+    MovedTargetsHost& view_;
     QPointer<MovedTargetsDialog> dialog_;
     bool busy_ = false;
     /// What the last relink (or undo) did, shown below the report of the scan after it.

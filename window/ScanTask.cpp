@@ -3,25 +3,23 @@
 #include "AliasScanner.h"
 #include "GuiCall.h"
 #include "PrintableText.h"
-#include "ViewController.h"
 
 namespace korvex {
 
 namespace {
 
-/// Posts the scan's one answer to the controller on the GUI thread.
+/// Posts the scan's one answer on the GUI thread.
 class PostingResponder : public ScanResponder {
 public:
-    explicit PostingResponder(ViewController* controller) : controller_(controller) {}
+    PostingResponder(QObject* receiver, ScanAnswers* answers)
+        : receiver_(receiver), answers_(answers) {}
 
     void scanFinished(std::shared_ptr<ScanReport> report) override {
-        post([controller = controller_, report = std::move(report)] {
-            controller->scanFinished(report);
-        });
+        post([answers = answers_, report = std::move(report)] { answers->scanFinished(report); });
     }
 
     void folderNotFound() override {
-        post([controller = controller_] { controller->folderNotFound(); });
+        post([answers = answers_] { answers->folderNotFound(); });
     }
 
     bool answered() const { return answered_; }
@@ -32,46 +30,49 @@ private:
             return; // one answer per scan, whatever happens
         }
         answered_ = true;
-        GuiCall::post(controller_, std::move(call));
+        GuiCall::post(receiver_, std::move(call));
     }
 
-    ViewController* controller_;
+    QObject* receiver_;
+    ScanAnswers* answers_;
     bool answered_ = false;
 };
 
-/// Posts the engine's progress to the controller; the engine already keeps it to about ten
-/// calls a second, so each one is posted.
+/// Posts the engine's progress; the engine already keeps it to about ten calls a second, so
+/// each one is posted.
 class PostingProgress : public ScanProgress {
 public:
-    explicit PostingProgress(ViewController* controller) : controller_(controller) {}
+    PostingProgress(QObject* receiver, ScanAnswers* answers)
+        : receiver_(receiver), answers_(answers) {}
 
     void scanProgressed(const ScanProgressCounts& counts) override {
-        GuiCall::post(controller_,
-                      [controller = controller_, entries = counts.entries, aliases = counts.aliases,
+        GuiCall::post(receiver_,
+                      [answers = answers_, entries = counts.entries, aliases = counts.aliases,
                        folder = QString::fromStdString(printable(counts.folder))] {
-                          controller->scanProgressed(entries, aliases, folder);
+                          answers->scanProgressed(entries, aliases, folder);
                       });
     }
 
 private:
-    ViewController* controller_;
+    QObject* receiver_;
+    ScanAnswers* answers_;
 };
 
 } // namespace
 
 ScanTask::ScanTask(PlatformFactory makePlatform, std::vector<PathMapping> mappings,
-                   ScanOptions options, std::shared_ptr<ScanReport> report,
-                   ViewController* controller, std::stop_token stop)
+                   ScanOptions options, std::shared_ptr<ScanReport> report, QObject* receiver,
+                   ScanAnswers* answers, std::stop_token stop)
     : makePlatform_(std::move(makePlatform)), mappings_(std::move(mappings)),
-      options_(std::move(options)), report_(std::move(report)), controller_(std::move(controller)),
-      stop_(std::move(stop)) {
+      options_(std::move(options)), report_(std::move(report)), receiver_(receiver),
+      answers_(answers), stop_(std::move(stop)) {
     setAutoDelete(true);
 }
 
 void ScanTask::run() {
     GuiCall::takeOver(this); // made on the GUI thread, handed over by the pool
-    PostingResponder responder(controller_);
-    PostingProgress progress(controller_);
+    PostingResponder responder(receiver_, answers_);
+    PostingProgress progress(receiver_, answers_);
     try {
         std::unique_ptr<AliasPlatform> platform =
             makePlatform_ ? makePlatform_(std::move(mappings_)) : nullptr;

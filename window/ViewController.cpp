@@ -1,6 +1,7 @@
 #include "ViewController.h"
 
 #include "AtomicFile.h"
+#include "ElidedLabel.h"
 #include "GuiCall.h"
 #include "MovedTargetsController.h"
 #include "PathMappingStore.h"
@@ -12,12 +13,15 @@
 #include "ui_ViewController.h"
 
 #include <QApplication>
+#include <QCompleter>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QFontDatabase>
-#include <QHideEvent>
-#include <QLabel>
 #include <QLocale>
+#include <QMimeData>
 #include <QSettings>
 #include <QShowEvent>
 #include <QTextCursor>
@@ -60,6 +64,30 @@ Qt::CheckState stateFor(bool on) {
     return on ? Qt::Checked : Qt::Unchecked;
 }
 
+/// The folder of a drag: exactly one local path that is a folder, else none.
+QString draggedFolder(const QMimeData* data) {
+    if (!data || !data->hasUrls() || data->urls().size() != 1) {
+        return {};
+    }
+    const QUrl url = data->urls().first();
+    if (!url.isLocalFile()) {
+        return {};
+    }
+    const QString path = url.toLocalFile();
+    return QFileInfo(path).isDir() ? QDir::cleanPath(path) : QString();
+}
+
+OpenPanelRequest folderPanelRequest(const QString& prompt) {
+    OpenPanelRequest request;
+    request.allowsMultipleSelection = false;
+    request.canChooseDirectories = true;
+    request.showsHiddenFiles = true;
+    request.canChooseFiles = false;
+    request.treatsFilePackagesAsDirectories = true;
+    request.prompt = prompt;
+    return request;
+}
+
 /// Replaces the file at `path` with `text` as UTF-8 without a byte-order mark. The new text
 /// goes to a temporary file beside it first and takes the name in one step, so a failed write
 /// never leaves the old file half-overwritten. A link the user picked is followed to its file.
@@ -85,15 +113,15 @@ bool writeTextFile(const QString& path, const QString& text, QString& error) {
 
 ViewController::ViewController(PlatformFactory makePlatform, std::shared_ptr<FilePanels> panels,
                                QWidget* parent)
-    : QWidget(parent), homeDir(QUrl::fromLocalFile(QDir::homePath())), theFontSize(initialFontSize),
-      ui_(std::make_unique<Ui::ViewControllerForm>()), makePlatform_(std::move(makePlatform)),
-      panels_(std::move(panels)) {
-    processingQueue.setMaxThreadCount(largestConcurrentScans);
+    : QWidget(parent), ui_(std::make_unique<Ui::ViewControllerForm>()),
+      homeDir_(QUrl::fromLocalFile(QDir::homePath())), theFontSize_(initialFontSize),
+      makePlatform_(std::move(makePlatform)), panels_(std::move(panels)) {
+    processingQueue_.setMaxThreadCount(largestConcurrentScans);
 
     ui_->setupUi(this);
     folderTextbox = ui_->folderTextbox;
+    browseButton = ui_->browseButton;
     outputTextbox = ui_->outputTextbox;
-    outputScroller = ui_->outputTextbox;
     flushCheckbox = ui_->flushCheckbox;
     progressSpinner = ui_->progressSpinner;
     scanButtonBut = ui_->scanButtonBut;
@@ -104,6 +132,7 @@ ViewController::ViewController(PlatformFactory makePlatform, std::shared_ptr<Fil
 
     connect(scanButtonBut, &QPushButton::clicked, this, &ViewController::scanButton);
     connect(stopButton, &QPushButton::clicked, this, &ViewController::stopScan);
+    connect(browseButton, &QPushButton::clicked, this, &ViewController::browseForFolder);
     // What the next scan will write is said as soon as an option changes.
     for (QCheckBox* box : {markCheckbox, rewriteCheckbox}) {
         connect(box, &QCheckBox::stateChanged, this, [this] {
@@ -112,16 +141,40 @@ ViewController::ViewController(PlatformFactory makePlatform, std::shared_ptr<Fil
             }
         });
     }
+    // Stored when they change, so that a window closed, or opened, later keeps what the user
+    // set last rather than what a window that was open longer had.
+    for (auto [key, box] : {std::pair{flushKey, flushCheckbox}, std::pair{markKey, markCheckbox},
+                            std::pair{rewriteKey, rewriteCheckbox}}) {
+        connect(box, &QCheckBox::stateChanged, this,
+                [this, key = key, box = box] { storeOption(key, box); });
+    }
+    // Completes folder paths as they are typed; the listing runs off the GUI thread.
+    auto* completer = new QCompleter(this);
+    auto* folders = new QFileSystemModel(completer);
+    folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    folders->setRootPath(QString());
+    completer->setModel(folders);
+    completer->setCompletionMode(QCompleter::PopupCompletion);
+    folderTextbox->setCompleter(completer);
+    // Drops land here, wherever on the content they are let go.
+    setAcceptDrops(true);
+    folderTextbox->installEventFilter(this);
+    outputTextbox->viewport()->installEventFilter(this);
     // Return in the folder field presses the button, and so does nothing while it is disabled.
     connect(folderTextbox, &QLineEdit::returnPressed, scanButtonBut, &QPushButton::click);
-    movedTargets = new MovedTargetsController(this);
+    movedTargets_ = new MovedTargetsController(*this, this);
+    connect(this, &ViewController::scanAnswered, movedTargets_,
+            &MovedTargetsController::scanAnswered);
+    // A scan starting takes Find Moved Targets away (its broken aliases are not known yet).
+    connect(this, &ViewController::controlsChanged, movedTargets_,
+            &MovedTargetsController::updateButton);
 
     viewDidLoad();
 }
 
 ViewController::~ViewController() {
     stopSource_.request_stop();
-    processingQueue.waitForDone();
+    processingQueue_.waitForDone();
 }
 
 // ----- Scan control -----
@@ -130,31 +183,119 @@ void ViewController::scanButton() {
     scanButtonBut->setEnabled(false);
     const QString typed = folderTextbox->text();
     if (typed.isEmpty()) {
-        OpenPanelRequest request;
-        request.allowsMultipleSelection = false;
-        request.canChooseDirectories = true;
-        request.showsHiddenFiles = true;
-        request.canChooseFiles = false;
-        request.treatsFilePackagesAsDirectories = true;
-        request.prompt = QStringLiteral("Scan");
-        emit controlsChanged(); // no Rescan while the panel is open
-        panels_->beginOpenPanel(
-            request, window(),
-            [self = QPointer<ViewController>(this)](int response, const QString& path) {
-                if (self) {
-                    self->openPanelDidEnd(response, path);
-                }
-            });
+        beginFolderPanel();
         return;
     }
+    scanTypedText(typed, Writes::asOptionsSay);
+}
+
+void ViewController::scanFolderFromPanel() {
+    if (!canStartScan()) {
+        return;
+    }
+    scanButtonBut->setEnabled(false);
+    beginFolderPanel();
+}
+
+void ViewController::beginFolderPanel() {
+    emit controlsChanged(); // no Rescan while the panel is open
+    panels_->beginOpenPanel(
+        folderPanelRequest(QStringLiteral("Scan")), window(),
+        [self = QPointer<ViewController>(this)](int response, const QString& path) {
+            if (self) {
+                self->openPanelDidEnd(response, path);
+            }
+        });
+}
+
+void ViewController::browseForFolder() {
+    panels_->beginOpenPanel(
+        folderPanelRequest(tr("Choose")), window(),
+        [self = QPointer<ViewController>(this)](int response, const QString& path) {
+            if (self && response == panelOK && !path.isEmpty()) {
+                self->folderTextbox->setText(QDir::cleanPath(path));
+                self->folderTextbox->setFocus();
+            }
+        });
+}
+
+void ViewController::scanTypedText(const QString& typed, Writes writes) {
     // Always the account's home folder, never the folder of the last save.
     const QString path = folderPathForTypedText(typed, QDir::homePath());
-    startScan(directoryUrlForPath(path, QDir::currentPath()));
+    startScan(directoryUrlForPath(path, QDir::currentPath()), writes);
     lastTitle_ = typed;
     window()->setWindowTitle(typed);
-    if (isOn(flushCheckbox)) {
+    // A scan that wrote nothing keeps the field, so that Scan applies the options to it.
+    if (writes == Writes::asOptionsSay && isOn(flushCheckbox)) {
         folderTextbox->setText(QString());
     }
+}
+
+void ViewController::scanFolderGivenAtLaunch(const QString& typed) {
+    folderTextbox->setText(typed);
+    if (typed.isEmpty() || !canStartScan()) {
+        return;
+    }
+    scanButtonBut->setEnabled(false);
+    scanTypedText(typed, Writes::none);
+}
+
+bool ViewController::acceptsDrop(QDropEvent* event) {
+    if (draggedFolder(event->mimeData()).isEmpty()) {
+        return false;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
+void ViewController::dragEnterEvent(QDragEnterEvent* event) {
+    if (!acceptsDrop(event)) {
+        QWidget::dragEnterEvent(event);
+    }
+}
+
+void ViewController::dragMoveEvent(QDragMoveEvent* event) {
+    if (!acceptsDrop(event)) {
+        QWidget::dragMoveEvent(event);
+    }
+}
+
+void ViewController::dropEvent(QDropEvent* event) {
+    const QString folder = draggedFolder(event->mimeData());
+    if (folder.isEmpty()) {
+        QWidget::dropEvent(event);
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    folderTextbox->setText(folder);
+    if (canStartScan()) {
+        scanButtonBut->setEnabled(false);
+        scanTypedText(folder, Writes::none);
+    }
+}
+
+bool ViewController::eventFilter(QObject* watched, QEvent* event) {
+    // The field would take a dropped folder as text, the output would refuse it: both pass
+    // it to the content.
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+        if (acceptsDrop(static_cast<QDropEvent*>(event))) {
+            return true;
+        }
+        break;
+    case QEvent::Drop:
+        if (!draggedFolder(static_cast<QDropEvent*>(event)->mimeData()).isEmpty()) {
+            dropEvent(static_cast<QDropEvent*>(event));
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ViewController::openPanelDidEnd(int response, const QString& path) {
@@ -171,9 +312,24 @@ void ViewController::openPanelDidEnd(int response, const QString& path) {
     emit controlsChanged();
 }
 
-void ViewController::startScan(const FileUrl& folderUrl, bool applyOptions) {
-    const bool mark = applyOptions && isOn(markCheckbox);
-    const bool rewrite = applyOptions && isOn(rewriteCheckbox);
+void ViewController::startScan(const FileUrl& folderUrl) {
+    startScan(folderUrl, Writes::asOptionsSay);
+}
+
+void ViewController::startScan(const FileUrl& folderUrl, Writes writes) {
+    const bool markOn = isOn(markCheckbox);
+    const bool rewriteOn = isOn(rewriteCheckbox);
+    const bool mark = markOn && writes == Writes::asOptionsSay;
+    const bool rewrite = rewriteOn && writes == Writes::asOptionsSay;
+    withheldNote_.clear();
+    if (writes == Writes::none && (markOn || rewriteOn)) {
+        withheldNote_ = markOn && rewriteOn
+                            ? tr("Mark and Refresh were not applied to this scan: press Scan to "
+                                 "apply them")
+                        : markOn ? tr("Mark was not applied to this scan: press Scan to apply it")
+                                 : tr("Refresh was not applied to this scan: press Scan to apply "
+                                      "it");
+    }
 
     progressSpinner->setHidden(false);
     progressSpinner->startAnimation();
@@ -186,18 +342,17 @@ void ViewController::startScan(const FileUrl& folderUrl, bool applyOptions) {
 
     scanning_ = true;
     lastFolder_ = folderUrl;
-    scannedFolder = folderUrl.path;
-    lastBrokenCount = -1;
+    scannedFolder_ = folderUrl.path;
+    lastBrokenCount_ = -1;
     entries_ = aliases_ = 0;
     stopSource_ = std::stop_source();
     stopButton->setEnabled(true);
     stopButton->setVisible(true);
-    statusLine->setText(
-        tr("Scanning %1\u2026").arg(QString::fromStdString(printable(folderUrl.path))));
+    setStatusText(tr("Scanning %1\u2026").arg(QString::fromStdString(printable(folderUrl.path))));
     auto* task = new ScanTask(makePlatform_, std::move(mappings), std::move(options),
-                              std::move(report), this, stopSource_.get_token());
+                              std::move(report), this, this, stopSource_.get_token());
     GuiCall::handOver(task);
-    processingQueue.start(task);
+    processingQueue_.start(task);
     emit controlsChanged();
 }
 
@@ -207,11 +362,36 @@ void ViewController::stopScan() {
     }
     stopSource_.request_stop();
     stopButton->setEnabled(false);
-    statusLine->setText(tr("Stopping after the entry at hand\u2026"));
+    setStatusText(tr("Stopping after the entry at hand\u2026"));
+}
+
+bool ViewController::canStartScan() const {
+    return !scanning_ && scanButtonBut->isEnabled();
 }
 
 bool ViewController::canRescan() const {
     return !scanning_ && lastFolder_.has_value() && scanButtonBut->isEnabled();
+}
+
+void ViewController::rescanAfterRelink() {
+    scanButtonBut->setEnabled(false);
+    startScan(fileUrlWithPath(scannedFolder_, true), Writes::none);
+}
+
+bool ViewController::marksBrokenAliases() const {
+    return isOn(markCheckbox);
+}
+
+QAction* ViewController::findMovedTargetsAction() const {
+    return movedTargets_->findAction;
+}
+
+QAction* ViewController::undoRelinkAction() const {
+    return movedTargets_->undoAction;
+}
+
+void ViewController::findMovedTargets() {
+    movedTargets_->findMovedTargets();
 }
 
 void ViewController::rescan() {
@@ -238,16 +418,17 @@ void ViewController::scanProgressed(qint64 entries, qint64 aliases, const QStrin
     if (!folder.isEmpty()) {
         text += tr("; reading %1").arg(folder);
     }
-    statusLine->setText(text);
+    setStatusText(text);
 }
 
 void ViewController::scanFinished(const std::shared_ptr<ScanReport>& report) {
     showOutputText(QString::fromUtf8(report->reportText));
     const QLocale locale;
-    lastCounts_ = (report->stopped ? tr("Stopped after %1 entries, %2 Finder aliases.")
-                                   : tr("Last scan: %1 entries, %2 Finder aliases."))
-                      .arg(locale.toString(entries_), locale.toString(aliases_));
-    lastBrokenCount = report->brokenCount;
+    lastCounts_ = (report->stopped ? tr("Stopped after %1 entries, %2 Finder aliases, %3 broken.")
+                                   : tr("Last scan: %1 entries, %2 Finder aliases, %3 broken."))
+                      .arg(locale.toString(entries_), locale.toString(aliases_),
+                           locale.toString(static_cast<qint64>(report->brokenCount)));
+    lastBrokenCount_ = report->brokenCount;
     endScan();
 }
 
@@ -275,17 +456,26 @@ void ViewController::showIdleStatus() {
     if (!lastCounts_.isEmpty()) {
         parts << lastCounts_;
     }
-    if (isOn(markCheckbox)) {
-        parts << tr("Mark is on: a note is written beside each broken alias.");
+    if (!withheldNote_.isEmpty()) {
+        parts << withheldNote_; // says already that Mark or Refresh is on
+    } else {
+        if (isOn(markCheckbox)) {
+            parts << tr("Mark is on: a note is written beside each broken alias.");
+        }
+        if (isOn(rewriteCheckbox)) {
+            parts << tr("Refresh is on: each alias that resolves is rewritten with fresh data.");
+        }
     }
-    if (isOn(rewriteCheckbox)) {
-        parts << tr("Refresh is on: each alias that resolves is rewritten with fresh data.");
-    }
-    statusLine->setText(parts.join(QLatin1Char(' ')));
+    setStatusText(parts.join(QLatin1Char(' ')));
 }
 
 void ViewController::showStatus(const QString& text) {
+    setStatusText(text);
+}
+
+void ViewController::setStatusText(const QString& text) {
     statusLine->setText(text);
+    statusLine->setToolTip(text);
 }
 
 // ----- Settings and lifecycle -----
@@ -293,7 +483,7 @@ void ViewController::showStatus(const QString& text) {
 void ViewController::viewDidLoad() {
     Settings settings;
     const double stored = settings.value(fontSizeKey).toDouble(); // missing: 0.0
-    theFontSize = stored < smallestStoredFontSize ? initialFontSize : stored;
+    theFontSize_ = stored < smallestStoredFontSize ? initialFontSize : stored;
     outputTextbox->setLineWrapMode(settings.value(wrapLinesKey).toBool()
                                        ? QPlainTextEdit::WidgetWidth
                                        : QPlainTextEdit::NoWrap);
@@ -302,20 +492,27 @@ void ViewController::viewDidLoad() {
 void ViewController::viewDidAppear() {
     window()->setWindowTitle(korvexTitle);
     Settings settings;
+    loadingOptions_ = true;
     flushCheckbox->setCheckState(stateFor(settings.value(flushKey).toBool()));
     markCheckbox->setCheckState(stateFor(settings.value(markKey).toBool()));
     rewriteCheckbox->setCheckState(stateFor(settings.value(rewriteKey).toBool()));
+    loadingOptions_ = false;
     progressSpinner->setHidden(true);
     if (!scanning_) {
         showIdleStatus();
     }
 }
 
-void ViewController::viewWillDisappear() {
-    Settings settings;
-    settings.setValue(flushKey, isOn(flushCheckbox));
-    settings.setValue(markKey, isOn(markCheckbox));
-    settings.setValue(rewriteKey, isOn(rewriteCheckbox));
+void ViewController::storeOption(const QString& key, const QCheckBox* box) {
+    if (!loadingOptions_) {
+        Settings().setValue(key, isOn(box));
+    }
+}
+
+void ViewController::takeOptionsFrom(const ViewController& source) {
+    flushCheckbox->setCheckState(stateFor(isOn(source.flushCheckbox)));
+    markCheckbox->setCheckState(stateFor(isOn(source.markCheckbox)));
+    rewriteCheckbox->setCheckState(stateFor(isOn(source.rewriteCheckbox)));
 }
 
 void ViewController::showEvent(QShowEvent* event) {
@@ -335,18 +532,11 @@ void ViewController::customEvent(QEvent* event) {
     QWidget::customEvent(event);
 }
 
-void ViewController::hideEvent(QHideEvent* event) {
-    if (!event->spontaneous()) {
-        viewWillDisappear();
-    }
-    QWidget::hideEvent(event);
-}
-
 // ----- Output console -----
 
 void ViewController::applyOutputStyle() {
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSizeF(theFontSize);
+    font.setPointSizeF(theFontSize_);
     if (outputTextbox->font() != font) {
         outputTextbox->setFont(font);
     }
@@ -385,12 +575,12 @@ QString ViewController::outputString() const {
 }
 
 void ViewController::incFontSize() {
-    const double size = theFontSize + fontStep;
+    const double size = theFontSize_ + fontStep;
     stepFontSize(size > largestSteppedFontSize ? largestSteppedFontSize : size);
 }
 
 void ViewController::decFontSize() {
-    const double size = theFontSize - fontStep;
+    const double size = theFontSize_ - fontStep;
     stepFontSize(size < smallestSteppedFontSize ? smallestSteppedFontSize : size);
 }
 
@@ -399,16 +589,16 @@ void ViewController::resetFontSize() {
 }
 
 bool ViewController::canEnlarge() const {
-    return theFontSize < largestSteppedFontSize;
+    return theFontSize_ < largestSteppedFontSize;
 }
 
 bool ViewController::canShrink() const {
-    return theFontSize > smallestSteppedFontSize;
+    return theFontSize_ > smallestSteppedFontSize;
 }
 
 void ViewController::stepFontSize(double newSize) {
-    theFontSize = newSize;
-    Settings().setValue(fontSizeKey, theFontSize); // on every step, changed or not
+    theFontSize_ = newSize;
+    Settings().setValue(fontSizeKey, theFontSize_); // on every step, changed or not
     restyleOutputText();
     emit controlsChanged();
 }
@@ -433,7 +623,7 @@ void ViewController::saveButton() {
     SavePanelRequest request;
     request.canCreateDirectories = true;
     request.allowedFileTypes = {QStringLiteral("text"), QStringLiteral("txt")};
-    request.directoryURL = homeDir;
+    request.directoryURL = homeDir_;
     request.nameFieldStringValue = QStringLiteral("Korvex-") + title + QStringLiteral(".text");
     panels_->beginSavePanel(
         request, window(),
@@ -454,7 +644,7 @@ void ViewController::savePanelDidEnd(QPointer<ViewController> controller, int re
         return;
     }
     if (written) {
-        controller->homeDir = QUrl::fromLocalFile(QFileInfo(path).absolutePath());
+        controller->homeDir_ = QUrl::fromLocalFile(QFileInfo(path).absolutePath());
         controller->showStatus(tr("Saved to %1").arg(path));
     } else {
         controller->appendOutputText(error);

@@ -45,7 +45,7 @@ template <typename Step> double milliseconds(ViewController& view, Step step) {
     QElapsedTimer timer;
     timer.start();
     step();
-    view.outputTextbox->viewport()->repaint();
+    view.findChild<QPlainTextEdit*>(QStringLiteral("outputTextbox"))->viewport()->repaint();
     QCoreApplication::processEvents();
     return timer.nsecsElapsed() / 1e6;
 }
@@ -79,7 +79,8 @@ int main(int argc, char** argv) {
         view.resize(900, 600);
         view.show();
         QCoreApplication::processEvents();
-        show.push_back(milliseconds(view, [&] { view.scanFinished(finished); }));
+        show.push_back(milliseconds(
+            view, [&] { static_cast<korvex::ScanAnswers&>(view).scanFinished(finished); }));
         bigger.push_back(milliseconds(view, [&] { view.incFontSize(); }));
         smaller.push_back(milliseconds(view, [&] { view.decFontSize(); }));
         QString copy;

@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "ViewController.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,10 +29,10 @@ ViewController* content(Document* document) {
 }
 
 void startMarkingScan(ViewController* view) {
-    view->markCheckbox->setCheckState(Qt::Checked);
+    control<QCheckBox>(view, "markCheckbox")->setCheckState(Qt::Checked);
     world->setGate(false);
-    view->folderTextbox->setText(QStringLiteral("/scan/here"));
-    QTest::mouseClick(view->scanButtonBut, Qt::LeftButton);
+    control<QLineEdit>(view, "folderTextbox")->setText(QStringLiteral("/scan/here"));
+    QTest::mouseClick(control<QPushButton>(view, "scanButtonBut"), Qt::LeftButton);
 }
 
 } // namespace
@@ -70,18 +71,43 @@ private slots:
                 b->window()->isVisible());
 
         a->incFontSize();
-        a->homeDir = QUrl::fromLocalFile(QStringLiteral("/elsewhere"));
-        QCOMPARE(b->theFontSize, 12.0);
-        QVERIFY(b->homeDir != a->homeDir);
+        QCOMPARE(b->fontSize(), 12.0);
 
         startMarkingScan(a); // a scan in one window leaves the other idle
-        QVERIFY(a->isScanning() && !b->isScanning() && b->scanButtonBut->isEnabled());
+        QVERIFY(a->isScanning() && !b->isScanning() &&
+                control<QPushButton>(b, "scanButtonBut")->isEnabled());
         QCOMPARE(b->outputString(), QString());
         QCOMPARE(b->window()->windowTitle(), QStringLiteral("Korvex"));
         QSignalSpy answered(a, &ViewController::scanAnswered);
         world->setGate(true);
         QVERIFY(answered.wait(10000));
         QCOMPARE(b->outputString(), QString());
+    }
+
+    void aNewWindowTakesTheOptionsOfItsWindow() {
+        DocumentController documents;
+        ViewController* a = content(documents.newDocument());
+        ViewController* b = content(documents.newDocument());
+        for (const char* box : {"markCheckbox", "rewriteCheckbox"}) {
+            control<QCheckBox>(a, box)->setCheckState(Qt::Checked);
+            // Changed last in b: the stored options are off.
+            control<QCheckBox>(b, box)->setCheckState(Qt::Checked);
+            control<QCheckBox>(b, box)->setCheckState(Qt::Unchecked);
+        }
+        for (auto [from, on] : {std::pair{a, true}, std::pair{b, false}}) {
+            QAction* newWindow = nullptr;
+            for (QAction* action : from->window()->findChildren<QAction*>()) {
+                newWindow = action->shortcut() == QKeySequence::New ? action : newWindow;
+            }
+            QVERIFY(newWindow);
+            newWindow->trigger();
+            ViewController* made = content(documents.documents().back().get());
+            QVERIFY(made != a && made != b);
+            for (const char* box : {"markCheckbox", "rewriteCheckbox"}) {
+                QCOMPARE(control<QCheckBox>(made, box)->checkState(),
+                         on ? Qt::Checked : Qt::Unchecked);
+            }
+        }
     }
 
     void windowClosedMidScan() {

@@ -85,15 +85,19 @@ void relinkConfirmed(MovedTargetsDialog* dialog) {
 }
 
 /// Scans `folder` in `view` and opens Find Moved Targets.
+MovedTargetsController* movedTargetsOf(ViewController& view) {
+    return view.findChild<MovedTargetsController*>();
+}
+
 MovedTargetsDialog* openDialog(ViewController& view, const std::string& folder) {
     QSignalSpy answered(&view, &ViewController::scanAnswered);
     view.startScan(fileUrlWithPath(folder, true));
     if (!answered.wait(10000)) {
         return nullptr;
     }
-    QSignalSpy shown(view.movedTargets, &MovedTargetsController::dialogShown);
-    view.movedTargets->findMovedTargets();
-    return shown.wait(10000) ? view.movedTargets->dialog() : nullptr;
+    QSignalSpy shown(movedTargetsOf(view), &MovedTargetsController::dialogShown);
+    movedTargetsOf(view)->findMovedTargets();
+    return shown.wait(10000) ? movedTargetsOf(view)->dialog() : nullptr;
 }
 
 QString text(const std::string& path) {
@@ -118,12 +122,12 @@ private slots:
         ViewController view(diskPlatforms(), std::make_shared<ScriptedPanels>());
         view.show();
         QSignalSpy answered(&view, &ViewController::scanAnswered);
-        MovedTargetsController* controller = view.movedTargets;
+        auto* controller = view.findChild<MovedTargetsController*>();
         QVERIFY(!controller->findButton->isEnabled()); // nothing scanned yet
 
         view.startScan(fileUrlWithPath(t.folder, true));
         QVERIFY(answered.wait(10000));
-        QCOMPARE(view.lastBrokenCount, 4);
+        QVERIFY(view.outputString().contains(QStringLiteral("Found 4 broken Aliases")));
         QVERIFY(controller->findButton->isEnabled());
 
         QSignalSpy shown(controller, &MovedTargetsController::dialogShown);
@@ -189,7 +193,8 @@ private slots:
         QVERIFY(!open || !open->isVisible());
         QCOMPARE(infoOf(readBytes(t.aliasPath("c"))).targetPath(), t.folder + "/new/c.txt");
         QCOMPARE(infoOf(readBytes(t.aliasPath("e"))).targetPath(), t.folder + "/y/e.txt");
-        QCOMPARE(view.lastBrokenCount, 0); // a and b resolve through the mapping added
+        // a and b resolve through the mapping added.
+        QVERIFY(view.outputString().contains(QStringLiteral("Found 0 broken Aliases")));
         const QString relinked = QStringLiteral("\n\nRelinked 2 aliases.\n%1 -> %2\n%3 -> %4\n"
                                                 "Edit > Undo Relink (Ctrl+Z) puts these "
                                                 "aliases back.\n")
@@ -209,7 +214,7 @@ private slots:
         QSignalSpy answered(&view, &ViewController::scanAnswered);
         view.startScan(fileUrlWithPath(t.folder, true));
         QVERIFY(answered.wait(10000));
-        MovedTargetsController* controller = view.movedTargets;
+        auto* controller = view.findChild<MovedTargetsController*>();
         QSignalSpy shown(controller, &MovedTargetsController::dialogShown);
         QTest::mouseClick(controller->findButton, Qt::LeftButton);
         QVERIFY(shown.wait(10000));
@@ -229,8 +234,10 @@ private slots:
                            "was read\n")
                 .arg(QString::fromStdString(t.aliasPath("c")));
         QVERIFY2(view.outputString().endsWith(failed), qPrintable(view.outputString()));
-        QVERIFY2(view.statusLine->text().contains(QStringLiteral("couldn't be relinked")),
-                 qPrintable(view.statusLine->text()));
+        QVERIFY2(control<QLabel>(&view, "statusLine")
+                     ->text()
+                     .contains(QStringLiteral("couldn't be relinked")),
+                 qPrintable(control<QLabel>(&view, "statusLine")->text()));
     }
 
     // Return never relinks, Tab leaves the table, every button has a mnemonic, rows that can't
@@ -244,7 +251,7 @@ private slots:
             new ViewController(diskPlatforms(), std::make_shared<ScriptedPanels>()));
         ViewController& view = *window.contentViewController();
         window.show();
-        MovedTargetsController* controller = view.movedTargets;
+        MovedTargetsController* controller = movedTargetsOf(view);
         QVERIFY(!controller->findAction->isEnabled()); // a fresh window
         QVERIFY(!controller->undoAction->isEnabled());
 
@@ -337,7 +344,7 @@ private slots:
             new ViewController(diskPlatforms(), std::make_shared<ScriptedPanels>()));
         ViewController& view = *window.contentViewController();
         window.show();
-        view.markCheckbox->setCheckState(Qt::Checked);
+        control<QCheckBox>(&view, "markCheckbox")->setCheckState(Qt::Checked);
         MovedTargetsDialog* dialog = openDialog(view, t.folder);
         QVERIFY(dialog);
         const std::string noteC = t.aliasPath("c") + "-korvex-broken.text";
@@ -368,15 +375,16 @@ private slots:
         QVERIFY2(view.outputString().endsWith(summary), qPrintable(view.outputString()));
 
         // Ctrl+Z in the window (from the report, as after reading the summary).
-        MovedTargetsController* controller = view.movedTargets;
+        MovedTargetsController* controller = movedTargetsOf(view);
         QVERIFY(controller->undoAction->isEnabled());
         QVERIFY(window.findChildren<QAction*>().contains(controller->undoAction) ||
                 controller->undoAction->associatedObjects().size() > 0);
         QCOMPARE(controller->undoAction->shortcut(), QKeySequence(QKeySequence::Undo));
         QSignalSpy undone(controller, &MovedTargetsController::undoDone);
         QApplication::setActiveWindow(&window);
-        view.outputTextbox->setFocus();
-        QTest::keyClick(view.outputTextbox, Qt::Key_Z, Qt::ControlModifier);
+        control<QPlainTextEdit>(&view, "outputTextbox")->setFocus();
+        QTest::keyClick(control<QPlainTextEdit>(&view, "outputTextbox"), Qt::Key_Z,
+                        Qt::ControlModifier);
         QVERIFY(undone.wait(10000));
         QVERIFY(answered.wait(10000));
         QCOMPARE(readBytes(t.aliasPath("c")), beforeC);
@@ -386,7 +394,7 @@ private slots:
                                      .arg(text(t.aliasPath("c")), text(t.aliasPath("e")));
         QVERIFY2(view.outputString().endsWith(restored), qPrintable(view.outputString()));
         QVERIFY(!controller->undoAction->isEnabled()); // that relink is undone
-        view.markCheckbox->setCheckState(Qt::Unchecked);
+        control<QCheckBox>(&view, "markCheckbox")->setCheckState(Qt::Unchecked);
     }
 
     // Undo Relink puts back the window's last relink only: a relink made before it, in the same
@@ -405,10 +413,10 @@ private slots:
         const test::Bytes beforeE = readBytes(t.aliasPath("e"));
         // Second relink: e, by hand.
         dialog = nullptr;
-        QSignalSpy shown(view.movedTargets, &MovedTargetsController::dialogShown);
-        view.movedTargets->findMovedTargets();
+        QSignalSpy shown(movedTargetsOf(view), &MovedTargetsController::dialogShown);
+        movedTargetsOf(view)->findMovedTargets();
         QVERIFY(shown.wait(10000));
-        dialog = view.movedTargets->dialog();
+        dialog = movedTargetsOf(view)->dialog();
         const int e = rowOf(dialog->model(), t.aliasPath("e"));
         QVERIFY(dialog->model()->setData(dialog->model()->index(e, MovedTargetsModel::targetColumn),
                                          0, Qt::EditRole));
@@ -416,8 +424,8 @@ private slots:
         QVERIFY(answered.wait(10000));
         QVERIFY(readBytes(t.aliasPath("e")) != beforeE);
 
-        QSignalSpy undone(view.movedTargets, &MovedTargetsController::undoDone);
-        view.movedTargets->undoAction->trigger();
+        QSignalSpy undone(movedTargetsOf(view), &MovedTargetsController::undoDone);
+        movedTargetsOf(view)->undoAction->trigger();
         QVERIFY(undone.wait(10000));
         QVERIFY(answered.wait(10000));
         QCOMPARE(readBytes(t.aliasPath("e")), beforeE);

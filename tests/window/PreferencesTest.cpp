@@ -179,8 +179,9 @@ private slots:
         view.show();
         QSignalSpy answered(&view, &ViewController::scanAnswered);
         const auto scan = [&] {
-            view.folderTextbox->setText(QString::fromStdString(tree.path("scan")));
-            QTest::mouseClick(view.scanButtonBut, Qt::LeftButton);
+            control<QLineEdit>(&view, "folderTextbox")
+                ->setText(QString::fromStdString(tree.path("scan")));
+            QTest::mouseClick(control<QPushButton>(&view, "scanButtonBut"), Qt::LeftButton);
             const int before = answered.count();
             return answered.wait(10000) || answered.count() > before ? view.outputString()
                                                                      : QString();

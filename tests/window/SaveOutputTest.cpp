@@ -97,19 +97,21 @@ private slots:
         Saver s;
         s.save(QStringLiteral("report"), panelCancel, folder.filePath(QStringLiteral("no.text")));
         QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("no.text"))));
-        QCOMPARE(s.view->homeDir, home);
+        QCOMPARE(s.view->homeDir(), home);
 
         s.save(QStringLiteral("report"), panelOK, folder.filePath(QStringLiteral("one.text")));
-        QCOMPARE(s.view->homeDir, chosen);
+        QCOMPARE(s.view->homeDir(), chosen);
         // A save that worked says where the file went.
-        QCOMPARE(s.view->statusLine->text(),
+        QCOMPARE(control<QLabel>(s.view.get(), "statusLine")->text(),
                  QStringLiteral("Saved to ") + folder.filePath(QStringLiteral("one.text")));
         s.view->saveButton();
         QCOMPARE(s.panels->saveRequest.directoryURL, chosen); // opens where the last save went
 
         s.save(QStringLiteral("last line"), panelOK, QStringLiteral("/no/such/dir/x.text"));
-        QCOMPARE(s.view->homeDir, chosen);
-        QVERIFY(!s.view->statusLine->text().contains(QStringLiteral("x.text")));
+        QCOMPARE(s.view->homeDir(), chosen);
+        QVERIFY(!control<QLabel>(s.view.get(), "statusLine")
+                     ->text()
+                     .contains(QStringLiteral("x.text")));
         // The system's text right behind the shown text: no line break, no wording of ours.
         const QString output = s.view->outputString();
         QVERIFY2(output.startsWith(QStringLiteral("last line")) && output.size() > 9 &&

@@ -34,6 +34,14 @@ struct HeldWindow {
     DocumentWindow* window = new DocumentWindow(new ViewController(world->factory(), panels));
     ViewController* view = window->contentViewController();
     QSignalSpy answered{view, &ViewController::scanAnswered};
+    QLineEdit* folderTextbox = control<QLineEdit>(view, "folderTextbox");
+    QPlainTextEdit* outputTextbox = control<QPlainTextEdit>(view, "outputTextbox");
+    QCheckBox* flushCheckbox = control<QCheckBox>(view, "flushCheckbox");
+    QPushButton* scanButtonBut = control<QPushButton>(view, "scanButtonBut");
+    QCheckBox* markCheckbox = control<QCheckBox>(view, "markCheckbox");
+    QCheckBox* rewriteCheckbox = control<QCheckBox>(view, "rewriteCheckbox");
+    QPushButton* stopButton = control<QPushButton>(view, "stopButton");
+    QLabel* statusLine = control<QLabel>(view, "statusLine");
 
     HeldWindow() {
         world->holdAt = second;
@@ -49,10 +57,10 @@ struct HeldWindow {
     }
     /// Starts a marking scan of the world's folder and waits until it is held.
     bool startHeld() {
-        view->markCheckbox->setCheckState(Qt::Checked);
+        markCheckbox->setCheckState(Qt::Checked);
         world->setGate(false);
-        view->folderTextbox->setText(QStringLiteral("/scan/here"));
-        QTest::mouseClick(view->scanButtonBut, Qt::LeftButton);
+        folderTextbox->setText(QStringLiteral("/scan/here"));
+        QTest::mouseClick(scanButtonBut, Qt::LeftButton);
         return view->isScanning() && world->waitForHeld();
     }
     QAction* action(const QString& text) const {
@@ -75,20 +83,19 @@ private slots:
 
     void stopMidScanShowsWhatWasDone() {
         const std::vector<std::pair<const char*, std::function<void(HeldWindow&)>>> ways = {
-            {"Stop button",
-             [](HeldWindow& w) { QTest::mouseClick(w.view->stopButton, Qt::LeftButton); }},
+            {"Stop button", [](HeldWindow& w) { QTest::mouseClick(w.stopButton, Qt::LeftButton); }},
             {"Escape in the field",
-             [](HeldWindow& w) { QTest::keyClick(w.view->folderTextbox, Qt::Key_Escape); }},
+             [](HeldWindow& w) { QTest::keyClick(w.folderTextbox, Qt::Key_Escape); }},
             {"Escape in the output",
-             [](HeldWindow& w) { QTest::keyClick(w.view->outputTextbox, Qt::Key_Escape); }},
+             [](HeldWindow& w) { QTest::keyClick(w.outputTextbox, Qt::Key_Escape); }},
             {"Scan > Stop", [](HeldWindow& w) { w.action("Stop")->trigger(); }},
         };
         for (const auto& [name, stop] : ways) {
             HeldWindow w;
             QVERIFY2(w.startHeld(), name);
-            QVERIFY(w.view->stopButton->isVisible() && w.action("Stop")->isEnabled());
+            QVERIFY(w.stopButton->isVisible() && w.action("Stop")->isEnabled());
             stop(w);
-            QVERIFY2(!w.view->stopButton->isEnabled(), name);
+            QVERIFY2(!w.stopButton->isEnabled(), name);
             w.world->setGate(true);
             QVERIFY(w.answered.count() == 1 || w.answered.wait(10000));
             // The entry at hand was finished; none after it was looked at.
@@ -99,11 +106,11 @@ private slots:
                                                     "broken.alias\n\nStopped before the end of "
                                                     "the folder.\nFound 1 broken Aliases")),
                      qPrintable(output));
-            QVERIFY(!w.view->stopButton->isVisible() && !w.action("Stop")->isEnabled());
-            QVERIFY2(w.view->statusLine->text().startsWith(
-                         QStringLiteral("Stopped after 2 entries, 2 Finder aliases.")),
-                     qPrintable(w.view->statusLine->text()));
-            QVERIFY(w.view->scanButtonBut->isEnabled());
+            QVERIFY(!w.stopButton->isVisible() && !w.action("Stop")->isEnabled());
+            QVERIFY2(w.statusLine->text().startsWith(
+                         QStringLiteral("Stopped after 2 entries, 2 Finder aliases, 1 broken.")),
+                     qPrintable(w.statusLine->text()));
+            QVERIFY(w.scanButtonBut->isEnabled());
         }
     }
 
@@ -138,16 +145,16 @@ private slots:
             QSettings("Korvex", "Korvex").setValue("mark", c.mark);
             QSettings("Korvex", "Korvex").setValue("rewrite", c.rewrite);
             HeldWindow w;
-            const QString text = w.view->statusLine->text();
+            const QString text = w.statusLine->text();
             for (const QString& note : c.says) {
                 QVERIFY2(text.contains(note), qPrintable(text));
             }
             for (const QString& note : c.saysNot) {
                 QVERIFY2(!text.contains(note), qPrintable(text));
             }
-            w.view->markCheckbox->setCheckState(Qt::Unchecked);
-            w.view->rewriteCheckbox->setCheckState(Qt::Unchecked);
-            QVERIFY(w.view->statusLine->text().isEmpty());
+            w.markCheckbox->setCheckState(Qt::Unchecked);
+            w.rewriteCheckbox->setCheckState(Qt::Unchecked);
+            QVERIFY(w.statusLine->text().isEmpty());
         }
     }
 
@@ -155,11 +162,11 @@ private slots:
         HeldWindow w;
         QAction* rescan = w.action("Rescan");
         QVERIFY(rescan && !rescan->isEnabled()); // nothing scanned yet
-        w.view->folderTextbox->setText(QStringLiteral("/scan/here"));
-        w.view->flushCheckbox->setCheckState(Qt::Checked); // the field is emptied
-        QTest::mouseClick(w.view->scanButtonBut, Qt::LeftButton);
+        w.folderTextbox->setText(QStringLiteral("/scan/here"));
+        w.flushCheckbox->setCheckState(Qt::Checked); // the field is emptied
+        QTest::mouseClick(w.scanButtonBut, Qt::LeftButton);
         QVERIFY(w.answered.wait(10000));
-        QVERIFY(w.view->folderTextbox->text().isEmpty() && rescan->isEnabled());
+        QVERIFY(w.folderTextbox->text().isEmpty() && rescan->isEnabled());
         for (const QKeySequence& key :
              {QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F5)}) {
             QTest::keySequence(w.window, key);
@@ -170,7 +177,7 @@ private slots:
                  (std::vector<std::string>{"/scan/here", "/scan/here", "/scan/here"}));
         QCOMPARE(w.window->windowTitle(), QStringLiteral("/scan/here"));
         // While the folder panel is open, a rescan would make a second scan: none starts.
-        QTest::mouseClick(w.view->scanButtonBut, Qt::LeftButton); // empty field: the panel
+        QTest::mouseClick(w.scanButtonBut, Qt::LeftButton); // empty field: the panel
         QVERIFY(!rescan->isEnabled());
         QTest::keyClick(w.window, Qt::Key_F5);
         w.view->rescan();
@@ -197,14 +204,14 @@ private slots:
         };
         for (const Step& step : steps) {
             QTest::keySequence(w.window, step.key);
-            QCOMPARE(w.view->theFontSize, step.size);
+            QCOMPARE(w.view->fontSize(), step.size);
             QCOMPARE(w.action("Bigger")->isEnabled(), step.bigger);
             QCOMPARE(w.action("Smaller")->isEnabled(), step.smaller);
         }
         for (int i = 0; i < 10; ++i) {
             w.view->decFontSize();
         }
-        QCOMPARE(w.view->theFontSize, 4.0);
+        QCOMPARE(w.view->fontSize(), 4.0);
         QVERIFY(!w.action("Smaller")->isEnabled() && w.action("Bigger")->isEnabled());
     }
 
@@ -248,7 +255,7 @@ private slots:
         const int amp = label->text().indexOf(QLatin1Char('&'));
         QVERIFY(amp >= 0);
         QVERIFY2(!taken.contains(label->text().at(amp + 1).toLower()), qPrintable(label->text()));
-        QCOMPARE(label->buddy(), static_cast<QWidget*>(w.view->folderTextbox));
+        QCOMPARE(label->buddy(), static_cast<QWidget*>(w.folderTextbox));
     }
 };
 

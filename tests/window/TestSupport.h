@@ -4,6 +4,7 @@
 #include "PlatformFactory.h"
 
 #include <QObject>
+#include <QWidget>
 
 #include <condition_variable>
 #include <mutex>
@@ -61,6 +62,14 @@ struct ScriptedPanels : FilePanels {
         call(response, path);
     }
 };
+
+/// A control of a window's content, found by its object name in the form: the tests reach the
+/// window through its widgets, as the user does.
+template <typename T> T* control(const QWidget* content, const char* name) {
+    T* found = content->findChild<T*>(QString::fromLatin1(name));
+    Q_ASSERT_X(found, "control", name);
+    return found;
+}
 
 /// The test objects of this program: each file adds its own, main() runs them in that order.
 std::vector<QObject* (*)()>& testObjects();

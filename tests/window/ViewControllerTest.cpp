@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -27,6 +28,13 @@ struct Window {
     std::shared_ptr<ScriptedPanels> panels = std::make_shared<ScriptedPanels>();
     ViewController view{world->factory(), panels};
     QSignalSpy answered{&view, &ViewController::scanAnswered};
+    QLineEdit* folderTextbox = control<QLineEdit>(&view, "folderTextbox");
+    QPlainTextEdit* outputTextbox = control<QPlainTextEdit>(&view, "outputTextbox");
+    QCheckBox* flushCheckbox = control<QCheckBox>(&view, "flushCheckbox");
+    SpinnerWidget* progressSpinner = control<SpinnerWidget>(&view, "progressSpinner");
+    QPushButton* scanButtonBut = control<QPushButton>(&view, "scanButtonBut");
+    QCheckBox* markCheckbox = control<QCheckBox>(&view, "markCheckbox");
+    QCheckBox* rewriteCheckbox = control<QCheckBox>(&view, "rewriteCheckbox");
 
     Window() { view.show(); }
     static QVariant stored(const char* key) { return QSettings("Korvex", "Korvex").value(key); }
@@ -35,16 +43,16 @@ struct Window {
     }
     QString output() const { return view.outputString(); }
     bool idle() const {
-        return view.scanButtonBut->isEnabled() && view.progressSpinner->isHidden() &&
-               !view.progressSpinner->isAnimating();
+        return scanButtonBut->isEnabled() && progressSpinner->isHidden() &&
+               !progressSpinner->isAnimating();
     }
     bool scanning() const {
-        return !view.scanButtonBut->isEnabled() && view.progressSpinner->isVisible() &&
-               view.progressSpinner->isAnimating() && output() == waiting;
+        return !scanButtonBut->isEnabled() && progressSpinner->isVisible() &&
+               progressSpinner->isAnimating() && output() == waiting;
     }
     void press(const QString& typed) { // Return in the field presses Scan
-        view.folderTextbox->setText(typed);
-        QTest::keyClick(view.folderTextbox, Qt::Key_Return);
+        folderTextbox->setText(typed);
+        QTest::keyClick(folderTextbox, Qt::Key_Return);
     }
     bool waitForAnswer() { return answered.count() == 1 || answered.wait(10000); }
 };
@@ -64,14 +72,13 @@ private slots:
                 Window::store("fontSize", size);
             }
             Window w;
-            QCOMPARE(w.view.theFontSize, expected);
+            QCOMPARE(w.view.fontSize(), expected);
             w.view.showOutputText(QStringLiteral("x"));
-            QCOMPARE(w.view.outputTextbox->font().pointSizeF(), expected);
+            QCOMPARE(w.outputTextbox->font().pointSizeF(), expected);
             QCOMPARE(w.view.windowTitle(), QStringLiteral("Korvex"));
             QVERIFY(w.idle());
-            QCOMPARE(w.view.markCheckbox->checkState(), Qt::Unchecked);
-            QCOMPARE(w.view.homeDir, QUrl::fromLocalFile(QDir::homePath()));
-            QCOMPARE(w.view.processingQueue.maxThreadCount(), 6);
+            QCOMPARE(w.markCheckbox->checkState(), Qt::Unchecked);
+            QCOMPARE(w.view.homeDir(), QUrl::fromLocalFile(QDir::homePath()));
         }
     }
 
@@ -89,10 +96,10 @@ private slots:
                               Case{"/no/such/dir/", "/no/such/dir", false, Qt::Checked}}) {
             Window w;
             w.world->folder = c.exists ? c.scanned.toStdString() : "/elsewhere";
-            w.view.flushCheckbox->setCheckState(c.flush);
+            w.flushCheckbox->setCheckState(c.flush);
             w.press(c.typed);
             // Flushed right after the scan was queued; only "on" counts.
-            QCOMPARE(w.view.folderTextbox->text(), c.flush == Qt::Checked ? QString() : c.typed);
+            QCOMPARE(w.folderTextbox->text(), c.flush == Qt::Checked ? QString() : c.typed);
             QVERIFY2(w.waitForAnswer(), qPrintable(c.typed));
             QCOMPARE(w.world->get(&ScanWorld::walked), std::vector{c.scanned.toStdString()});
             QCOMPARE(w.view.windowTitle(), c.typed); // the text as typed, not expanded
@@ -108,7 +115,7 @@ private slots:
         w.view.setWindowTitle(QStringLiteral("/earlier"));
         w.press(QString());
         // Choosing: the button waits, the spinner stays hidden, nothing else changes.
-        QVERIFY(!w.view.scanButtonBut->isEnabled() && w.view.progressSpinner->isHidden());
+        QVERIFY(!w.scanButtonBut->isEnabled() && w.progressSpinner->isHidden());
         const OpenPanelRequest& asked = w.panels->openRequest;
         QVERIFY(!asked.allowsMultipleSelection && asked.canChooseDirectories &&
                 !asked.canChooseFiles);
@@ -124,15 +131,15 @@ private slots:
         ScriptedPanels::end(w.panels->openDone, panelOK);
         QVERIFY(w.idle() && w.world->get(&ScanWorld::walked).empty());
 
-        w.view.flushCheckbox->setCheckState(Qt::Checked);
+        w.flushCheckbox->setCheckState(Qt::Checked);
         w.press(QString());
-        w.view.folderTextbox->setText(QStringLiteral("typed meanwhile")); // a panel scan ignores it
+        w.folderTextbox->setText(QStringLiteral("typed meanwhile")); // a panel scan ignores it
         w.world->setGate(false);
         ScriptedPanels::end(w.panels->openDone, panelOK, QStringLiteral("/scan/here/"));
         QVERIFY(w.scanning());
-        QTest::keyClick(w.view.folderTextbox, Qt::Key_Return); // disabled: starts nothing
+        QTest::keyClick(w.folderTextbox, Qt::Key_Return); // disabled: starts nothing
         QCOMPARE(w.view.windowTitle(), QStringLiteral("/scan/here"));
-        QCOMPARE(w.view.folderTextbox->text(), QStringLiteral("typed meanwhile"));
+        QCOMPARE(w.folderTextbox->text(), QStringLiteral("typed meanwhile"));
         w.world->setGate(true);
         QVERIFY(w.waitForAnswer() && w.idle());
         // The report replaces the waiting line as a whole.
@@ -150,15 +157,14 @@ private slots:
               {Qt::Unchecked, Qt::Checked, Written{refresh}},
               {Qt::PartiallyChecked, Qt::PartiallyChecked, Written{}}}) {
             Window w;
-            w.view.markCheckbox->setCheckState(mark);
-            w.view.rewriteCheckbox->setCheckState(rewrite);
+            w.markCheckbox->setCheckState(mark);
+            w.rewriteCheckbox->setCheckState(rewrite);
             w.world->setGate(false);
             w.press(QStringLiteral("/scan/here"));
             QVERIFY(w.scanning());
             // Flipped while the scan waits: this scan must not notice.
-            w.view.markCheckbox->setCheckState(mark == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-            w.view.rewriteCheckbox->setCheckState(rewrite == Qt::Checked ? Qt::Unchecked
-                                                                         : Qt::Checked);
+            w.markCheckbox->setCheckState(mark == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+            w.rewriteCheckbox->setCheckState(rewrite == Qt::Checked ? Qt::Unchecked : Qt::Checked);
             w.world->setGate(true);
             QVERIFY(w.waitForAnswer());
             QCOMPARE(w.world->get(&ScanWorld::written), written);
@@ -185,41 +191,94 @@ private slots:
                                                {30.0, true, 24.0},
                                                {30.0, false, 29.0}}) {
             clearSettings();
+            Window::store("fontSize", start);
             Window w;
-            w.view.theFontSize = start;
             w.view.showOutputText(QStringLiteral("some text"));
             bigger ? w.view.incFontSize() : w.view.decFontSize();
-            QCOMPARE(w.view.theFontSize, expected);
+            QCOMPARE(w.view.fontSize(), expected);
             QCOMPARE(Window::stored("fontSize").toDouble(), expected); // stored, changed or not
-            QCOMPARE(w.view.outputTextbox->font().pointSizeF(), expected);
+            QCOMPARE(w.outputTextbox->font().pointSizeF(), expected);
             QCOMPARE(w.output(), QStringLiteral("some text"));
         }
     }
 
-    void optionsAreStoredWhenTheViewDisappears() {
+    void optionsAreStoredWhenTheyChange() {
         {
             Window first, second;
-            first.view.flushCheckbox->setCheckState(Qt::Checked);
-            second.view.markCheckbox->setCheckState(Qt::PartiallyChecked);
-            second.view.rewriteCheckbox->setCheckState(Qt::Checked);
-            QVERIFY(!Window::stored("rewrite").isValid()); // not before it disappears
-            first.view.close();
-            QCOMPARE(Window::stored("flush").toBool(), true);
-            second.view.close(); // the last to close decides
-            QCOMPARE(Window::stored("flush").toBool(), false);
+            first.flushCheckbox->setCheckState(Qt::Checked);
+            QCOMPARE(Window::stored("flush").toBool(), true); // at once, not when it closes
+            second.markCheckbox->setCheckState(Qt::PartiallyChecked);
+            second.rewriteCheckbox->setCheckState(Qt::Checked);
             QCOMPARE(Window::stored("mark").toBool(), false);
             QCOMPARE(Window::stored("rewrite").toBool(), true);
+            // Closing stores nothing: the second window, still showing flush off, must not
+            // undo what the first one set later.
+            first.view.close();
+            second.view.close();
+            QCOMPARE(Window::stored("flush").toBool(), true);
         }
         Window again;
-        QCOMPARE(again.view.rewriteCheckbox->checkState(), Qt::Checked);
-        QCOMPARE(again.view.markCheckbox->checkState(), Qt::Unchecked);
+        QCOMPARE(again.rewriteCheckbox->checkState(), Qt::Checked);
+        QCOMPARE(again.markCheckbox->checkState(), Qt::Unchecked);
+        QCOMPARE(again.flushCheckbox->checkState(), Qt::Checked);
         // Each appearance reloads the options and sets the title back.
         again.view.setWindowTitle(QStringLiteral("/some/folder"));
         again.view.hide();
         Window::store("mark", true);
         again.view.show();
-        QCOMPARE(again.view.markCheckbox->checkState(), Qt::Checked);
+        QCOMPARE(again.markCheckbox->checkState(), Qt::Checked);
         QCOMPARE(again.view.windowTitle(), QStringLiteral("Korvex"));
+    }
+
+    void aFolderGivenAtLaunchIsOnlyRead() {
+        const std::string sidecar = "text /scan/here/a/broken.alias-korvex-broken.text";
+        const std::string refresh = "bookmark /scan/here/b/fine.alias";
+        const std::string oldData = "text /scan/here/b/fine.alias-korvex-rewrite.text";
+        struct Case {
+            bool mark, rewrite;
+            QString note;
+            std::set<std::string> writtenByScan;
+        };
+        const Case cases[] = {
+            {true,
+             true,
+             QStringLiteral("Mark and Refresh were not applied to this scan: press Scan to apply "
+                            "them"),
+             {sidecar, refresh, oldData}},
+            {true,
+             false,
+             QStringLiteral("Mark was not applied to this scan: press Scan to apply it"),
+             {sidecar}},
+            {false,
+             true,
+             QStringLiteral("Refresh was not applied to this scan: press Scan to apply it"),
+             {refresh}},
+            {false, false, QString(), {}},
+        };
+        for (const Case& c : cases) {
+            clearSettings();
+            // Kept from an earlier launch, with flush, which would empty the field.
+            Window::store("mark", c.mark);
+            Window::store("rewrite", c.rewrite);
+            Window::store("flush", true);
+            Window w;
+            w.view.scanFolderGivenAtLaunch(QStringLiteral("/scan/here"));
+            QVERIFY(w.waitForAnswer());
+            QVERIFY(w.output().startsWith(reportStart + QStringLiteral("/scan/here:")));
+            QCOMPARE(w.world->get(&ScanWorld::written), std::set<std::string>{});
+            const QString status = control<QLabel>(&w.view, "statusLine")->text();
+            QVERIFY2(c.note.isEmpty() ? !status.contains(QStringLiteral("not applied"))
+                                      : status.contains(c.note),
+                     qPrintable(status));
+            // The field keeps the folder: Scan applies the options to it.
+            QCOMPARE(w.folderTextbox->text(), QStringLiteral("/scan/here"));
+            QTest::mouseClick(w.scanButtonBut, Qt::LeftButton);
+            QVERIFY(w.answered.wait(10000));
+            QCOMPARE(w.world->get(&ScanWorld::written), c.writtenByScan);
+            QVERIFY(!control<QLabel>(&w.view, "statusLine")
+                         ->text()
+                         .contains(QStringLiteral("not applied")));
+        }
     }
 };
 
