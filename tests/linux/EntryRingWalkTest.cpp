@@ -111,7 +111,9 @@ TEST(EntryRingWalkTest, HandsOutEveryEntryOnceInOrderWithItsOwnAnswer) {
         std::size_t wrong = 0;
         while (const Slot* slot = ring.take()) {
             const std::string expected = std::to_string(taken);
-            const std::string_view answer = answeredAhead(taken) ? "answered" : expected;
+            // (Both sides views: a string on one side would make the view one of a temporary.)
+            const std::string_view answer =
+                answeredAhead(taken) ? std::string_view("answered") : std::string_view(expected);
             if (slot->relative != expected || !slot->result || *slot->result != answer) {
                 ++wrong;
             }
