@@ -301,7 +301,9 @@ int CommandLine::resolve(const Arguments& arguments, std::ostream& out, std::ost
         if (type && *type == aliasFileType) {
             data = AliasDataReader::readPath(file);
         }
-        std::optional<FileUrl> target;
+        // The target's path, when there is one to print.
+        std::string target;
+        bool found = false;
         if (type.unreadable() || data.unreadable()) {
             const int error = type.unreadable() ? type.failure().error : data.failure().error;
             err << "korvex-scan: couldn't read " << shown << ": " << std::strerror(error) << '\n';
@@ -316,26 +318,28 @@ int CommandLine::resolve(const Arguments& arguments, std::ostream& out, std::ost
         } else if (!data) {
             err << "korvex-scan: " << shown << " is broken\n";
             status = std::max(status, brokenFound);
-        } else if (bool isStale = false; ReadResult<FileUrl> found = platform->resolveBookmarkData(
-                                             *data, resolutionOptions, isStale)) {
-            target = std::move(*found);
-        } else if (found.unreadable()) {
+        } else if (bool isStale = false;
+                   ReadResult<FileUrl> resolved =
+                       platform->resolveBookmarkData(*data, resolutionOptions, isStale)) {
+            target = std::move(resolved->path);
+            found = true;
+        } else if (resolved.unreadable()) {
             err << "korvex-scan: couldn't read the target of " << shown << ": "
-                << found.failure().reason() << '\n';
+                << resolved.failure().reason() << '\n';
             status = problemsFound;
         } else {
             err << "korvex-scan: " << shown << " is broken\n";
             status = std::max(status, brokenFound);
         }
-        if (target && holdsControl(target->path)) {
+        if (found && holdsControl(target)) {
             err << "korvex-scan: the target of " << shown
-                << " has a control character in its path, not printed: " << printable(target->path)
+                << " has a control character in its path, not printed: " << printable(target)
                 << '\n';
             status = problemsFound;
-            target.reset();
+            found = false;
         }
-        if (target) {
-            out << target->path;
+        if (found) {
+            out << target;
         }
         out << '\n';
     }
