@@ -5,6 +5,7 @@
 #include "QtFilePanels.h"
 #include "ScanPlatformFactory.h"
 #include "Storyboard.h"
+#include "UiLanguage.h"
 #include "ViewController.h"
 
 #ifdef KORVEX_HAVE_SHELL
@@ -26,15 +27,19 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Korvex"));
     QApplication::setApplicationName(QStringLiteral("Korvex"));
     QApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
+    // One language for everything, chosen before anything is shown: no window needs
+    // retranslating later.
+    UiLanguage::chooseForUser();
 
     QCommandLineParser arguments;
     arguments.setApplicationDescription(
-        QStringLiteral("Finds broken macOS Finder aliases on Linux disks."));
+        QCoreApplication::translate("main", "Finds broken macOS Finder aliases on Linux disks."));
     arguments.addHelpOption();
     arguments.addVersionOption();
-    arguments.addPositionalArgument(QStringLiteral("folder"),
-                                    QStringLiteral("A folder to scan at once in the first window."),
-                                    QStringLiteral("[FOLDER]"));
+    arguments.addPositionalArgument(
+        QStringLiteral("folder"),
+        QCoreApplication::translate("main", "A folder to scan at once in the first window."),
+        QCoreApplication::translate("main", "[FOLDER]"));
     arguments.process(app);
 
 #ifdef KORVEX_HAVE_SHELL

@@ -41,7 +41,8 @@ bool parseMapping(const std::string& text, const std::string& currentFolder, Pat
 
 // The options of repairs; false (with the error set) when one is wrong.
 bool parseRepairOption(const std::vector<std::string>& args, std::size_t& i,
-                       const std::string& currentFolder, Arguments& parsed, bool& undoRelink) {
+                       const std::string& currentFolder, Arguments& parsed, bool& undoRelink,
+                       const TextCatalog& catalog) {
     const std::string& arg = args[i];
     if (arg == "--suggest") {
         parsed.suggest = true;
@@ -57,7 +58,7 @@ bool parseRepairOption(const std::vector<std::string>& args, std::size_t& i,
         std::string value;
         if (arg == "--search") {
             if (i + 1 == args.size()) {
-                parsed.error = "--search needs a DIR";
+                parsed.error = catalog.translate("Arguments", "--search needs a DIR");
                 return false;
             }
             value = args[++i];
@@ -65,7 +66,7 @@ bool parseRepairOption(const std::vector<std::string>& args, std::size_t& i,
             value = arg.substr(9);
         }
         if (value.empty()) {
-            parsed.error = "--search needs a DIR";
+            parsed.error = catalog.translate("Arguments", "--search needs a DIR");
             return false;
         }
         parsed.searchFolders.push_back(absolutePath(value, currentFolder));
@@ -75,7 +76,8 @@ bool parseRepairOption(const std::vector<std::string>& args, std::size_t& i,
 
 } // namespace
 
-Arguments Arguments::parse(const std::vector<std::string>& args, const std::string& currentFolder) {
+Arguments Arguments::parse(const std::vector<std::string>& args, const std::string& currentFolder,
+                           const TextCatalog& catalog) {
     Arguments parsed;
     std::vector<std::string> operands;
     bool inspect = false, demo = false, help = false, version = false, optionsEnded = false;
@@ -94,7 +96,7 @@ Arguments Arguments::parse(const std::vector<std::string>& args, const std::stri
             std::string value;
             if (arg == "--map") {
                 if (i + 1 == args.size()) {
-                    parsed.error = "--map needs a value: MAC=LOCAL";
+                    parsed.error = catalog.translate("Arguments", "--map needs a value: MAC=LOCAL");
                     return parsed;
                 }
                 value = args[++i];
@@ -103,22 +105,24 @@ Arguments Arguments::parse(const std::vector<std::string>& args, const std::stri
             }
             PathMapping mapping;
             if (!parseMapping(value, currentFolder, mapping)) {
-                parsed.error =
-                    "--map wants MAC=LOCAL with an absolute Mac folder, not '" + value + "'";
+                parsed.error = fillText(
+                    catalog.translate(
+                        "Arguments", "--map wants MAC=LOCAL with an absolute Mac folder, not '%1'"),
+                    {value});
                 return parsed;
             }
             parsed.mappings.push_back(std::move(mapping));
         } else if (arg == "--suggest" || arg == "--relink" || arg == "--json" ||
                    arg == "--undo-relink" || arg == "--any-owner" || arg == "--search" ||
                    arg.rfind("--search=", 0) == 0) {
-            if (!parseRepairOption(args, i, currentFolder, parsed, undoRelink)) {
+            if (!parseRepairOption(args, i, currentFolder, parsed, undoRelink, catalog)) {
                 return parsed;
             }
         } else if (arg == "--threads" || arg.rfind("--threads=", 0) == 0) {
             std::string value;
             if (arg == "--threads") {
                 if (i + 1 == args.size()) {
-                    parsed.error = "--threads needs a number";
+                    parsed.error = catalog.translate("Arguments", "--threads needs a number");
                     return parsed;
                 }
                 value = args[++i];
@@ -130,8 +134,10 @@ Arguments Arguments::parse(const std::vector<std::string>& args, const std::stri
                 std::from_chars(value.data(), value.data() + value.size(), threads);
             if (status != std::errc() || end != value.data() + value.size() || threads < 1 ||
                 threads > maxThreads) {
-                parsed.error = "--threads wants a number from 1 to " + std::to_string(maxThreads) +
-                               ", not '" + value + "'";
+                parsed.error =
+                    fillText(catalog.translate("Arguments",
+                                               "--threads wants a number from 1 to %1, not '%2'"),
+                             {std::to_string(maxThreads), value});
                 return parsed;
             }
             parsed.threads = threads;
@@ -146,7 +152,8 @@ Arguments Arguments::parse(const std::vector<std::string>& args, const std::stri
         } else if (arg == "--version") {
             version = true;
         } else {
-            parsed.error = "unknown option '" + printable(arg) + "'";
+            parsed.error =
+                fillText(catalog.translate("Arguments", "unknown option '%1'"), {printable(arg)});
             return parsed;
         }
     }
@@ -159,31 +166,34 @@ Arguments Arguments::parse(const std::vector<std::string>& args, const std::stri
                (inspect || demo || resolve || parsed.suggest || parsed.relink || parsed.json ||
                 parsed.mark || parsed.rewrite || parsed.anyOwner || parsed.threads ||
                 !parsed.mappings.empty() || !parsed.searchFolders.empty())) {
-        parsed.error = "--undo-relink goes with nothing but a FOLDER";
+        parsed.error =
+            catalog.translate("Arguments", "--undo-relink goes with nothing but a FOLDER");
     } else if (resolve && (inspect || demo || undoRelink || parsed.suggest || parsed.relink ||
                            parsed.json || parsed.mark || parsed.rewrite || parsed.anyOwner ||
                            parsed.threads || !parsed.searchFolders.empty())) {
-        parsed.error = "--resolve goes with nothing but --map and ALIAS...";
+        parsed.error =
+            catalog.translate("Arguments", "--resolve goes with nothing but --map and ALIAS...");
     } else if (resolve) {
         parsed.action = Action::resolve;
         if (operands.empty()) {
-            parsed.error = "--resolve needs at least one ALIAS";
+            parsed.error = catalog.translate("Arguments", "--resolve needs at least one ALIAS");
         } else if (std::find(operands.begin(), operands.end(), "") != operands.end()) {
-            parsed.error = "an ALIAS is empty";
+            parsed.error = catalog.translate("Arguments", "an ALIAS is empty");
         }
         for (const std::string& file : operands) {
             parsed.files.push_back(absolutePath(file, currentFolder));
         }
     } else if (parsed.anyOwner && !parsed.relink) {
-        parsed.error = "--any-owner goes with --relink";
+        parsed.error = catalog.translate("Arguments", "--any-owner goes with --relink");
     } else if ((parsed.suggest || parsed.relink || parsed.json) && (inspect || demo)) {
-        parsed.error = "--suggest, --relink and --json go with a FOLDER to scan";
+        parsed.error = catalog.translate("Arguments",
+                                         "--suggest, --relink and --json go with a FOLDER to scan");
     } else if (inspect && demo) {
-        parsed.error = "--inspect and --demo don't go together";
+        parsed.error = catalog.translate("Arguments", "--inspect and --demo don't go together");
     } else if (inspect) {
         parsed.action = Action::inspect;
         if (operands.empty()) {
-            parsed.error = "--inspect needs at least one FILE";
+            parsed.error = catalog.translate("Arguments", "--inspect needs at least one FILE");
         }
         for (const std::string& file : operands) {
             parsed.files.push_back(absolutePath(file, currentFolder));
@@ -191,12 +201,15 @@ Arguments Arguments::parse(const std::vector<std::string>& args, const std::stri
     } else if (demo) {
         parsed.action = Action::demo;
         if (!operands.empty()) {
-            parsed.error = "--demo makes its own folder; no FOLDER is taken";
+            parsed.error =
+                catalog.translate("Arguments", "--demo makes its own folder; no FOLDER is taken");
         }
     } else if (operands.size() == 1 && operands[0].empty()) {
-        parsed.error = "the FOLDER is empty";
+        parsed.error = catalog.translate("Arguments", "the FOLDER is empty");
     } else if (operands.size() != 1) {
-        parsed.error = operands.empty() ? "no FOLDER given" : "only one FOLDER can be scanned";
+        parsed.error = operands.empty()
+                           ? catalog.translate("Arguments", "no FOLDER given")
+                           : catalog.translate("Arguments", "only one FOLDER can be scanned");
     } else {
         parsed.folder = absolutePath(operands[0], currentFolder);
         if (undoRelink) {

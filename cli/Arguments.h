@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PathMapping.h"
+#include "TextCatalog.h"
 
 #include <string>
 #include <vector>
@@ -36,8 +37,9 @@ struct Arguments {
     static constexpr std::size_t maxThreads = 256;
 
     /// Parses `args` (without the program name); relative paths are made absolute against
-    /// `currentFolder`, without resolving links.
-    static Arguments parse(const std::vector<std::string>& args, const std::string& currentFolder);
+    /// `currentFolder`, without resolving links. The error is in `catalog`'s language.
+    static Arguments parse(const std::vector<std::string>& args, const std::string& currentFolder,
+                           const TextCatalog& catalog = TextCatalog::english());
 };
 
 /// `path` made absolute against `currentFolder`: "." and empty components dropped, ".." kept

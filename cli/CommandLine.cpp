@@ -45,58 +45,65 @@ CommandLine::CommandLine(Environment environment) : environment_(std::move(envir
     }
 }
 
-std::string CommandLine::usage() {
-    return "Usage: korvex-scan [--mark] [--rewrite] [--map MAC=LOCAL]... [--threads N] FOLDER\n"
-           "       korvex-scan --inspect FILE...\n"
-           "       korvex-scan [--suggest | --relink [--any-owner]] [--json] [--search DIR]... "
-           "FOLDER\n"
-           "       korvex-scan --undo-relink FOLDER\n"
-           "       korvex-scan --resolve [--map MAC=LOCAL]... ALIAS...\n"
-           "       korvex-scan --demo [--mark] [--rewrite]\n"
-           "       korvex-scan --help | --version\n"
-           "\n"
-           "Finds the broken macOS Finder aliases in FOLDER and every folder below it and\n"
-           "prints the scan report. Nothing is mounted and nobody is asked.\n"
-           "\n"
-           "  --mark            write NAME-korvex-broken.text beside each broken alias, with\n"
-           "                    what its bookmark data says\n"
-           "  --rewrite         refresh every alias that still resolves (with --mark, write\n"
-           "                    NAME-korvex-rewrite.text with the old data first)\n"
-           "  --map MAC=LOCAL   look for targets stored below the Mac folder MAC below the\n"
-           "                    folder LOCAL of this machine, e.g. /Volumes/Archive=/mnt/archive;\n"
-           "                    may be given several times, the longest MAC is tried first\n"
-           "  --threads N       read the tree ahead with N threads (1 to 256, default 12): a\n"
-           "                    disk whose metadata is not in memory gets many requests at\n"
-           "                    once; 1 reads nothing ahead. The report is the same with any N.\n"
-           "                    The search of --suggest and --relink uses N threads too\n"
-           "                    (default 4)\n"
-           "  --suggest         after the report, list possible new targets of broken aliases\n"
-           "                    and the path mappings that would fix several at once\n"
-           "  --relink          relink every broken alias that has exactly one best candidate\n"
-           "                    (with --mark, NAME-korvex-relink.text keeps the old data)\n"
-           "  --any-owner       with --relink as root: relink an alias to a target of another\n"
-           "                    user too (never done otherwise)\n"
-           "  --search DIR      search DIR too for moved targets; may be given several times\n"
-           "  --json            one JSON object per alias, then a summary, instead of the text\n"
-           "  --undo-relink     give the aliases relinked in FOLDER their old data back, from\n"
-           "                    the user's relink journal (goes with no other option)\n"
-           "  --inspect FILE... print what the bookmark data (or the classic alias record) in\n"
-           "                    each FILE says\n"
-           "  --resolve ALIAS... print the path of each ALIAS's target on this machine, one\n"
-           "                    line each, in order (empty when it has none), resolved as a\n"
-           "                    scan does (--map and the saved path mappings too); a path\n"
-           "                    with a control character (a line feed, ...) is not printed\n"
-           "                    but named, escaped, on stderr, with status 3\n"
-           "  --demo            make a folder of sample aliases in a temporary place and scan it\n"
-           "  --help, --version\n"
-           "\n"
-           "Exit status: 0 nothing broken, 1 broken aliases found, 2 the folder can't be\n"
-           "walked, the arguments are wrong or the output can't be written, 3 the report\n"
-           "says that something couldn't be read or written (3 wins over 1); 130 or 143\n"
-           "stopped by SIGINT or SIGTERM (the report of what was done is printed, marked as\n"
-           "stopped; this wins over the others). With --resolve: 1 an alias is broken,\n"
-           "2 an ALIAS is missing or no Finder alias, 3 an alias can't be read or its target's\n"
-           "path can't be printed (3 wins over 2, 2 over 1).\n";
+std::string CommandLine::usage(const TextCatalog& catalog) {
+    std::string text = catalog.translate(
+        "CommandLine",
+        "Usage: korvex-scan [--mark] [--rewrite] [--map MAC=LOCAL]... [--threads N] FOLDER\n"
+        "       korvex-scan --inspect FILE...\n"
+        "       korvex-scan [--suggest | --relink [--any-owner]] [--json] [--search DIR]... "
+        "FOLDER\n"
+        "       korvex-scan --undo-relink FOLDER\n"
+        "       korvex-scan --resolve [--map MAC=LOCAL]... ALIAS...\n"
+        "       korvex-scan --demo [--mark] [--rewrite]\n"
+        "       korvex-scan --help | --version\n"
+        "\n"
+        "Finds the broken macOS Finder aliases in FOLDER and every folder below it and\n"
+        "prints the scan report. Nothing is mounted and nobody is asked.\n");
+    text += '\n';
+    text += catalog.translate(
+        "CommandLine",
+        "  --mark            write NAME-korvex-broken.text beside each broken alias, with\n"
+        "                    what its bookmark data says\n"
+        "  --rewrite         refresh every alias that still resolves (with --mark, write\n"
+        "                    NAME-korvex-rewrite.text with the old data first)\n"
+        "  --map MAC=LOCAL   look for targets stored below the Mac folder MAC below the\n"
+        "                    folder LOCAL of this machine, e.g. /Volumes/Archive=/mnt/archive;\n"
+        "                    may be given several times, the longest MAC is tried first\n"
+        "  --threads N       read the tree ahead with N threads (1 to 256, default 12): a\n"
+        "                    disk whose metadata is not in memory gets many requests at\n"
+        "                    once; 1 reads nothing ahead. The report is the same with any N.\n"
+        "                    The search of --suggest and --relink uses N threads too\n"
+        "                    (default 4)\n"
+        "  --suggest         after the report, list possible new targets of broken aliases\n"
+        "                    and the path mappings that would fix several at once\n"
+        "  --relink          relink every broken alias that has exactly one best candidate\n"
+        "                    (with --mark, NAME-korvex-relink.text keeps the old data)\n"
+        "  --any-owner       with --relink as root: relink an alias to a target of another\n"
+        "                    user too (never done otherwise)\n"
+        "  --search DIR      search DIR too for moved targets; may be given several times\n"
+        "  --json            one JSON object per alias, then a summary, instead of the text\n"
+        "  --undo-relink     give the aliases relinked in FOLDER their old data back, from\n"
+        "                    the user's relink journal (goes with no other option)\n"
+        "  --inspect FILE... print what the bookmark data (or the classic alias record) in\n"
+        "                    each FILE says\n"
+        "  --resolve ALIAS... print the path of each ALIAS's target on this machine, one\n"
+        "                    line each, in order (empty when it has none), resolved as a\n"
+        "                    scan does (--map and the saved path mappings too); a path\n"
+        "                    with a control character (a line feed, ...) is not printed\n"
+        "                    but named, escaped, on stderr, with status 3\n"
+        "  --demo            make a folder of sample aliases in a temporary place and scan it\n"
+        "  --help, --version\n");
+    text += '\n';
+    text += catalog.translate(
+        "CommandLine",
+        "Exit status: 0 nothing broken, 1 broken aliases found, 2 the folder can't be\n"
+        "walked, the arguments are wrong or the output can't be written, 3 the report\n"
+        "says that something couldn't be read or written (3 wins over 1); 130 or 143\n"
+        "stopped by SIGINT or SIGTERM (the report of what was done is printed, marked as\n"
+        "stopped; this wins over the others). With --resolve: 1 an alias is broken,\n"
+        "2 an ALIAS is missing or no Finder alias, 3 an alias can't be read or its target's\n"
+        "path can't be printed (3 wins over 2, 2 over 1).\n");
+    return text;
 }
 
 int CommandLine::run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -106,28 +113,40 @@ int CommandLine::run(const std::vector<std::string>& args, std::ostream& out, st
         ThreadStart::setListener([this, &err](int error, std::string_view doing, std::size_t n) {
             if (!toldShortage_) {
                 toldShortage_ = true;
-                err << "korvex-scan: couldn't start threads (" << std::strerror(error) << "); "
-                    << doing << " with " << n << (n == 1 ? " thread\n" : " threads\n");
+                // The English of one thread is a text of its own: the sources have no plurals.
+                const std::string pattern =
+                    n == 1 ? catalog().translate("CommandLine",
+                                                 "korvex-scan: couldn't start threads (%1); %2 "
+                                                 "with 1 thread\n")
+                           : catalog().translate("CommandLine",
+                                                 "korvex-scan: couldn't start threads (%1); %2 "
+                                                 "with %n threads\n",
+                                                 nullptr, n);
+                err << fillText(pattern,
+                                {std::strerror(error),
+                                 catalog().translate("ThreadStart", std::string(doing).c_str())});
             }
         });
     int status = failed;
     try {
         status = runAction(args, out, err);
     } catch (const std::exception& error) {
-        err << "korvex-scan: stopped by an unexpected error: " << error.what() << '\n';
+        err << fillText(
+            catalog().translate("CommandLine", "korvex-scan: stopped by an unexpected error: %1\n"),
+            {error.what()});
     } catch (...) {
-        err << "korvex-scan: stopped by an unexpected error\n";
+        err << catalog().translate("CommandLine", "korvex-scan: stopped by an unexpected error\n");
     }
     ThreadStart::setListener(std::move(previous));
     return status;
 }
 
 // A status that claims success only if what was printed really reached the output.
-int CommandLine::written(std::ostream& out, std::ostream& err, int status) {
+int CommandLine::written(std::ostream& out, std::ostream& err, int status) const {
     out << std::flush;
     if (!out) {
         // A full disk or a closed pipe: the output was lost, which is no success.
-        err << "korvex-scan: couldn't write the output\n";
+        err << catalog().translate("CommandLine", "korvex-scan: couldn't write the output\n");
         return failed;
     }
     return status;
@@ -135,14 +154,14 @@ int CommandLine::written(std::ostream& out, std::ostream& err, int status) {
 
 int CommandLine::runAction(const std::vector<std::string>& args, std::ostream& out,
                            std::ostream& err) {
-    const Arguments arguments = Arguments::parse(args, environment_.currentFolder);
+    const Arguments arguments = Arguments::parse(args, environment_.currentFolder, catalog());
     if (!arguments.error.empty()) {
-        err << "korvex-scan: " << arguments.error << "\n\n" << usage();
+        err << "korvex-scan: " << arguments.error << "\n\n" << usage(catalog());
         return failed;
     }
     switch (arguments.action) {
     case Arguments::Action::help:
-        out << usage();
+        out << usage(catalog());
         return written(out, err, nothingBroken);
     case Arguments::Action::version:
         out << "korvex-scan " << KORVEX_VERSION << '\n';
@@ -156,7 +175,7 @@ int CommandLine::runAction(const std::vector<std::string>& args, std::ostream& o
     case Arguments::Action::undoRelink:
         return written(out, err,
                        RepairCommand::undo(arguments, environment_.relinkJournal, environment_.stop,
-                                           out, err));
+                                           out, err, catalog()));
     case Arguments::Action::scan:
         break;
     }
@@ -171,7 +190,7 @@ int CommandLine::scan(const Arguments& arguments, const std::string& folder, std
     std::shared_ptr<AliasPlatform> platform = environment_.makePlatform(mappings);
     Arguments threaded = arguments;
     if (!environment_.helperThreads) {
-        ThreadStart::tellShortage("scanning", 1);
+        ThreadStart::tellShortage(KORVEX_TRANSLATE_NOOP("ThreadStart", "scanning"), 1);
         threaded.threads = 1; // the search's
     }
     if (auto* posix = dynamic_cast<PosixAliasPlatform*>(platform.get())) {
@@ -181,21 +200,23 @@ int CommandLine::scan(const Arguments& arguments, const std::string& folder, std
             posix->setWalkThreads(arguments.threads);
         }
     }
-    ProgressLine progress(err, environment_.showProgress);
+    ProgressLine progress(err, environment_.showProgress, catalog());
     if (arguments.suggest || arguments.relink || arguments.json) {
-        RepairCommand repair(threaded, folder, std::move(mappings), environment_.relinkJournal);
+        RepairCommand repair(threaded, folder, std::move(mappings), environment_.relinkJournal,
+                             catalog());
         return written(out, err, repair.run(*platform, progress, environment_.stop, out, err));
     }
     AliasScanner scanner(*platform);
     ScanOutcome outcome;
-    scanner.runScan(scanOptionsForFolder(folder, arguments.mark, arguments.rewrite),
-                    std::make_shared<ScanReport>(), outcome, environment_.stop,
+    ScanOptions options = scanOptionsForFolder(folder, arguments.mark, arguments.rewrite);
+    options.catalog = &catalog();
+    scanner.runScan(options, std::make_shared<ScanReport>(), outcome, environment_.stop,
                     progress.enabled() ? &progress : nullptr);
     progress.finish();
 
     const std::shared_ptr<ScanReport>& report = outcome.report();
     if (!report) {
-        err << "Couldn't find that folder. Try again.\n";
+        err << catalog().translate("CommandLine", "Couldn't find that folder. Try again.\n");
         return failed;
     }
     // The report itself ends without a line feed (as in the window); a terminal wants one.
@@ -230,14 +251,17 @@ int CommandLine::inspect(const Arguments& arguments, std::ostream& out, std::ost
             bytes = RegularFileReader::read(file);
         }
         if (read.unreadable()) {
-            err << "korvex-scan: couldn't read " << printable(file) << ": "
-                << std::strerror(read.failure().error) << '\n';
+            err << fillText(
+                catalog().translate("CommandLine", "korvex-scan: couldn't read %1: %2\n"),
+                {printable(file), std::strerror(read.failure().error)});
             status = problemsFound;
             continue;
         }
         if (!bytes) {
-            err << "korvex-scan: couldn't read " << printable(file)
-                << " (missing, not a regular file, or over 16 MiB)\n";
+            err << fillText(catalog().translate("CommandLine",
+                                                "korvex-scan: couldn't read %1 (missing, not a "
+                                                "regular file, or over 16 MiB)\n"),
+                            {printable(file)});
             status = std::max(status, brokenFound);
             continue;
         }
@@ -306,17 +330,23 @@ int CommandLine::resolve(const Arguments& arguments, std::ostream& out, std::ost
         bool found = false;
         if (type.unreadable() || data.unreadable()) {
             const int error = type.unreadable() ? type.failure().error : data.failure().error;
-            err << "korvex-scan: couldn't read " << shown << ": " << std::strerror(error) << '\n';
+            err << fillText(
+                catalog().translate("CommandLine", "korvex-scan: couldn't read %1: %2\n"),
+                {shown, std::strerror(error)});
             status = problemsFound;
         } else if (!type && type.failure().kind == ReadFailure::Kind::gone) {
-            err << "korvex-scan: there is no file " << shown << '\n';
+            err << fillText(
+                catalog().translate("CommandLine", "korvex-scan: there is no file %1\n"), {shown});
             status = std::max(status, failed);
         } else if (!type || *type != aliasFileType ||
                    (!data && data.failure().kind == ReadFailure::Kind::gone)) {
-            err << "korvex-scan: " << shown << " is no Finder alias\n";
+            err << fillText(
+                catalog().translate("CommandLine", "korvex-scan: %1 is no Finder alias\n"),
+                {shown});
             status = std::max(status, failed);
         } else if (!data) {
-            err << "korvex-scan: " << shown << " is broken\n";
+            err << fillText(catalog().translate("CommandLine", "korvex-scan: %1 is broken\n"),
+                            {shown});
             status = std::max(status, brokenFound);
         } else if (bool isStale = false;
                    ReadResult<FileUrl> resolved =
@@ -324,17 +354,20 @@ int CommandLine::resolve(const Arguments& arguments, std::ostream& out, std::ost
             target = std::move(resolved->path);
             found = true;
         } else if (resolved.unreadable()) {
-            err << "korvex-scan: couldn't read the target of " << shown << ": "
-                << resolved.failure().reason() << '\n';
+            err << fillText(catalog().translate(
+                                "CommandLine", "korvex-scan: couldn't read the target of %1: %2\n"),
+                            {shown, resolved.failure().reason()});
             status = problemsFound;
         } else {
-            err << "korvex-scan: " << shown << " is broken\n";
+            err << fillText(catalog().translate("CommandLine", "korvex-scan: %1 is broken\n"),
+                            {shown});
             status = std::max(status, brokenFound);
         }
         if (found && holdsControl(target)) {
-            err << "korvex-scan: the target of " << shown
-                << " has a control character in its path, not printed: " << printable(target)
-                << '\n';
+            err << fillText(catalog().translate("CommandLine",
+                                                "korvex-scan: the target of %1 has a control "
+                                                "character in its path, not printed: %2\n"),
+                            {shown, printable(target)});
             status = problemsFound;
             found = false;
         }
@@ -353,12 +386,16 @@ int CommandLine::demo(const Arguments& arguments, std::ostream& out, std::ostrea
         err << "korvex-scan: " << error << '\n';
         return failed;
     }
-    out << "Made a demo folder of Finder aliases in " << *folder << "\n\n";
+    out << fillText(
+        catalog().translate("CommandLine", "Made a demo folder of Finder aliases in %1\n\n"),
+        {*folder});
     const int status = scan(arguments, *folder, out, err);
     if (status == failed || status == interrupted) {
         return status;
     }
-    out << "\nThe demo folder stays in " << *folder << "; remove it when done.\n";
+    out << fillText(
+        catalog().translate("CommandLine", "\nThe demo folder stays in %1; remove it when done.\n"),
+        {*folder});
     // The demo did what it is for: broken aliases in it are expected, not a failure; things
     // that could not be done are.
     return written(out, err, status == problemsFound ? problemsFound : nothingBroken);

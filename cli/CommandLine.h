@@ -3,6 +3,7 @@
 #include "AliasPlatform.h"
 #include "Arguments.h"
 #include "StopFlag.h"
+#include "TextCatalog.h"
 
 #include <functional>
 #include <memory>
@@ -45,6 +46,8 @@ public:
         /// for signals, so nothing may wait for another thread): the work is done on the
         /// caller's thread alone, and `err` says so.
         bool helperThreads = true;
+        /// The language of the report and the messages (usage too); it outlives the command.
+        const TextCatalog* catalog = &TextCatalog::english();
     };
 
     explicit CommandLine(Environment environment);
@@ -61,11 +64,12 @@ public:
     /// The scan was stopped; the program turns it into 128 + the signal's number.
     static constexpr int interrupted = 130;
 
-    static std::string usage();
+    static std::string usage(const TextCatalog& catalog = TextCatalog::english());
 
 private:
     int runAction(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-    static int written(std::ostream& out, std::ostream& err, int status);
+    int written(std::ostream& out, std::ostream& err, int status) const;
+    const TextCatalog& catalog() const { return *environment_.catalog; }
     int scan(const Arguments& arguments, const std::string& folder, std::ostream& out,
              std::ostream& err);
     int inspect(const Arguments& arguments, std::ostream& out, std::ostream& err);

@@ -13,8 +13,10 @@ void ProgressLine::update(std::int64_t entries, std::int64_t aliases) {
     last_ = now;
     drawn_ = true;
     // Carriage return, the text, then erase whatever a longer earlier line left.
-    err_ << "\rExamined " << entries << " entries, " << aliases << " Finder aliases\x1b[K"
-         << std::flush;
+    err_ << '\r'
+         << fillText(catalog_.translate("CommandLine", "Examined %1 entries, %2 Finder aliases"),
+                     {std::to_string(entries), std::to_string(aliases)})
+         << "\x1b[K" << std::flush;
 }
 
 void ProgressLine::finish() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ScanProgress.h"
+#include "TextCatalog.h"
 
 #include <chrono>
 #include <cstdint>
@@ -13,7 +14,9 @@ namespace korvex {
 class ProgressLine : public ScanProgress {
 public:
     /// Draws on `err` only when `enabled` (a terminal).
-    ProgressLine(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
+    ProgressLine(std::ostream& err, bool enabled,
+                 const TextCatalog& catalog = TextCatalog::english())
+        : err_(err), enabled_(enabled), catalog_(catalog) {}
 
     /// Counts so far; redraws when the last drawing is old enough.
     void update(std::int64_t entries, std::int64_t aliases);
@@ -31,6 +34,7 @@ public:
 private:
     std::ostream& err_;
     bool enabled_;
+    const TextCatalog& catalog_;
     bool drawn_ = false;
     std::chrono::steady_clock::time_point last_{};
 };

@@ -40,8 +40,8 @@ std::string utcNow() {
     return text;
 }
 
-void writeSuggestions(std::ostream& out, const RepairResult& result) {
-    out << "\nPossible new targets:\n";
+void writeSuggestions(std::ostream& out, const RepairResult& result, const TextCatalog& catalog) {
+    out << catalog.translate("CommandLine", "\nPossible new targets:\n");
     const CandidateIndex& index = *result.index;
     std::map<std::string, std::size_t> byPath;
     std::vector<std::string> paths;
@@ -60,21 +60,24 @@ void writeSuggestions(std::ostream& out, const RepairResult& result) {
         }
     }
     if (paths.empty()) {
-        out << "None found.\n";
+        out << catalog.translate("CommandLine", "None found.\n");
     }
     for (const SuggestedMapping& suggestion : result.suggestions) {
-        out << "Suggested path mapping: --map " << printable(suggestion.mapping.macPrefix) << '='
-            << printable(suggestion.mapping.localFolder) << " (fixes " << suggestion.fixes
-            << " aliases)\n";
+        out << fillText(
+            catalog.translate("CommandLine",
+                              "Suggested path mapping: --map %1=%2 (fixes %n aliases)\n", nullptr,
+                              suggestion.fixes),
+            {printable(suggestion.mapping.macPrefix), printable(suggestion.mapping.localFolder)});
     }
 }
 
 } // namespace
 
 RepairCommand::RepairCommand(const Arguments& arguments, std::string folder,
-                             std::vector<PathMapping> mappings, std::string journalPath)
+                             std::vector<PathMapping> mappings, std::string journalPath,
+                             const TextCatalog& catalog)
     : arguments_(arguments), folder_(std::move(folder)), mappings_(std::move(mappings)),
-      journalPath_(std::move(journalPath)) {}
+      journalPath_(std::move(journalPath)), catalog_(catalog) {}
 
 int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, const StopFlag& stop,
                        std::ostream& out, std::ostream& err) {
@@ -85,14 +88,16 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, const St
     }
     ScanRecorder recorder(platform, folder_, arguments_.json);
     Outcome outcome;
-    AliasScanner(recorder).runScan(
-        scanOptionsForFolder(folder_, arguments_.mark, arguments_.rewrite),
-        std::make_shared<ScanReport>(), outcome, stop, progress.enabled() ? &progress : nullptr);
+    ScanOptions options = scanOptionsForFolder(folder_, arguments_.mark, arguments_.rewrite);
+    options.catalog = &catalog_;
+    const TextCatalog& catalog = catalog_;
+    AliasScanner(recorder).runScan(options, std::make_shared<ScanReport>(), outcome, stop,
+                                   progress.enabled() ? &progress : nullptr);
     recorder.finish();
     progress.finish();
     const std::shared_ptr<ScanReport> report = outcome.report_;
     if (!report) {
-        err << "Couldn't find that folder. Try again.\n";
+        err << catalog.translate("CommandLine", "Couldn't find that folder. Try again.\n");
         return 2;
     }
 
@@ -118,23 +123,29 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, const St
     } else {
         out << report->reportText << '\n';
         if (repair && arguments_.suggest) {
-            writeSuggestions(out, *repair);
+            writeSuggestions(out, *repair, catalog);
         }
         if (repair && arguments_.relink) {
-            out << '\n' << RelinkSummary::text(*repair);
+            out << '\n' << RelinkSummary::text(*repair, catalog);
             if (!repair->journalProblem.empty()) {
-                out << "Couldn't use the relink journal " << printable(journalFile(journalPath_))
-                    << " (" << printable(repair->journalProblem) << "): nothing was relinked\n";
+                out << fillText(
+                    catalog.translate("CommandLine", "Couldn't use the relink journal %1 (%2): "
+                                                     "nothing was relinked\n"),
+                    {printable(journalFile(journalPath_)), printable(repair->journalProblem)});
             }
         } else if (repair) {
             // Without relinks, what the search couldn't read (the summary lists it otherwise).
             for (const std::string& path : repair->unreadable) {
-                out << "Couldn't read " << printable(path) << '\n';
+                out << fillText(catalog.translate("CommandLine", "Couldn't read %1\n"),
+                                {printable(path)});
             }
         }
         if (repair && repair->stopped) {
-            out << (repair->searched ? "Stopped before the end of the relinks.\n"
-                                     : "Stopped before the end of the search.\n");
+            out << (repair->searched
+                        ? catalog.translate("CommandLine",
+                                            "Stopped before the end of the relinks.\n")
+                        : catalog.translate("CommandLine",
+                                            "Stopped before the end of the search.\n"));
         }
     }
     if (report->stopped || (repair && repair->stopped)) {
@@ -151,42 +162,55 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, const St
 }
 
 int RepairCommand::undo(const Arguments& arguments, const std::string& journalPath,
-                        const StopFlag& stop, std::ostream& out, std::ostream& err) {
+                        const StopFlag& stop, std::ostream& out, std::ostream& err,
+                        const TextCatalog& catalog) {
     const RelinkJournal journal(journalFile(journalPath));
     UndoResult result;
     if (!RelinkUndo::run(arguments.folder, journal, result, stop)) {
-        err << "Couldn't find that folder. Try again.\n";
+        err << catalog.translate("CommandLine", "Couldn't find that folder. Try again.\n");
         return 2;
     }
     if (!result.journalProblem.empty()) {
-        out << "Couldn't read the relink journal " << printable(journal.filePath()) << " ("
-            << printable(result.journalProblem) << "): nothing was restored\n";
+        out << fillText(catalog.translate("CommandLine",
+                                          "Couldn't read the relink journal %1 (%2): "
+                                          "nothing was restored\n"),
+                        {printable(journal.filePath()), printable(result.journalProblem)});
         return 3;
     }
-    out << "Restored " << result.restored.size() << " aliases.\n";
+    out << catalog.translate("CommandLine", "Restored %n aliases.\n", nullptr,
+                             result.restored.size());
     for (const std::string& path : result.restored) {
         out << printable(path) << '\n';
     }
     for (const std::string& path : result.changed) {
-        out << "Left as it is (changed since the relink): " << printable(path) << '\n';
+        out << fillText(
+            catalog.translate("CommandLine", "Left as it is (changed since the relink): %1\n"),
+            {printable(path)});
     }
     for (const std::string& path : result.failed) {
-        out << "Couldn't restore " << printable(path) << '\n';
+        out << fillText(catalog.translate("CommandLine", "Couldn't restore %1\n"),
+                        {printable(path)});
     }
     if (result.stopped) {
-        out << "Stopped before the end of the undo; the rest is left for another one.\n";
+        out << catalog.translate("CommandLine",
+                                 "Stopped before the end of the undo; the rest is left for "
+                                 "another one.\n");
         return CommandLine::interrupted;
     }
     if (result.unreadableLines > 0) {
-        out << "Couldn't read " << result.unreadableLines << " lines of the relink journal "
-            << printable(journal.filePath()) << '\n';
+        out << fillText(catalog.translate("CommandLine",
+                                          "Couldn't read %n lines of the relink journal %1\n",
+                                          nullptr, result.unreadableLines),
+                        {printable(journal.filePath())});
     }
     if (!result.foldersWithRecords.empty()) {
-        out << "No relinks to undo in " << printable(arguments.folder)
-            << "; the relink journal has relinks to undo in:\n";
+        out << fillText(catalog.translate("CommandLine", "No relinks to undo in %1; the relink "
+                                                         "journal has relinks to undo in:\n"),
+                        {printable(arguments.folder)});
         for (std::size_t i = 0; i < result.foldersWithRecords.size(); ++i) {
             if (i == foldersNamed) {
-                out << "  and " << result.foldersWithRecords.size() - i << " more\n";
+                out << catalog.translate("CommandLine", "  and %n more\n", nullptr,
+                                         result.foldersWithRecords.size() - i);
                 break;
             }
             out << "  " << printable(result.foldersWithRecords[i]) << '\n';

@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 #include "PathMappingStore.h"
 #include "SignalStop.h"
+#include "UiLanguage.h"
 
 #include <iostream>
 #include <string>
@@ -17,6 +18,9 @@ int main(int argc, char** argv) {
         currentFolder = pwd;
     }
     std::ios::sync_with_stdio(false);
+    // The window's language (the user's first one with a catalogue, else English), for the
+    // report, its date and every message.
+    korvex::UiLanguage::chooseForUser();
     // The same path mappings the window's Preferences keep; --map adds to them.
     // Ctrl-C and SIGTERM stop the scan after the alias at hand; the report of what was done is
     // printed and the status tells which signal it was.
@@ -25,7 +29,8 @@ int main(int argc, char** argv) {
     korvex::SignalStop signals;
     korvex::CommandLine commandLine({currentFolder, ::isatty(STDERR_FILENO) == 1, nullptr,
                                      korvex::PathMappingStore().load().mappings, signals.stop(),
-                                     std::string(), !signals.active() || signals.wakesWaits()});
+                                     std::string(), !signals.active() || signals.wakesWaits(),
+                                     &korvex::UiLanguage::catalog()});
     const int status =
         commandLine.run(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
     return status == korvex::CommandLine::interrupted ? signals.exitStatus() : status;

@@ -11,6 +11,7 @@
 #include "PrintableText.h"
 #include "RelinkSummary.h"
 #include "RelinkUndo.h"
+#include "UiLanguage.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -166,7 +167,7 @@ void MovedTargetsController::searchFinished(std::shared_ptr<MovedTargetsSession>
 void MovedTargetsController::relinkFinished(const MovedTargetsSession& session) {
     busy_ = false;
     const RepairResult& result = session.result;
-    relinkSummary_ = QString::fromUtf8(RelinkSummary::text(result));
+    relinkSummary_ = QString::fromUtf8(RelinkSummary::text(result, UiLanguage::catalog()));
     if (!result.journalProblem.empty()) {
         relinkSummary_ += tr("Couldn't use the relink journal (%1): nothing was relinked\n")
                               .arg(QString::fromStdString(printable(result.journalProblem)));
@@ -230,7 +231,7 @@ void MovedTargetsController::undoFinished(const UndoResult& result) {
                    .arg(QString::fromStdString(printable(result.journalProblem)));
     } else {
         lastRelink_.reset();
-        text = tr("Restored %1 aliases.\n").arg(result.restored.size());
+        text = tr("Restored %n aliases.\n", "", static_cast<int>(result.restored.size()));
         for (const std::string& path : result.restored) {
             text += QString::fromStdString(printable(path)) + QLatin1Char('\n');
         }

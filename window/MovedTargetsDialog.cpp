@@ -43,12 +43,11 @@ MovedTargetsDialog::MovedTargetsDialog(std::shared_ptr<MovedTargetsSession> sess
     layout->addWidget(mappingsLabel);
     mappingList = new QListWidget(this);
     for (const SuggestedMapping& suggestion : session_->result.suggestions) {
-        auto* item =
-            new QListWidgetItem(tr("%1 = %2   (fixes %3 aliases)")
-                                    .arg(QString::fromStdString(suggestion.mapping.macPrefix),
-                                         QString::fromStdString(suggestion.mapping.localFolder))
-                                    .arg(suggestion.fixes),
-                                mappingList);
+        auto* item = new QListWidgetItem(
+            tr("%1 = %2   (fixes %n aliases)", "", static_cast<int>(suggestion.fixes))
+                .arg(QString::fromStdString(suggestion.mapping.macPrefix),
+                     QString::fromStdString(suggestion.mapping.localFolder)),
+            mappingList);
         item->setData(Qt::UserRole, QString::fromStdString(suggestion.mapping.macPrefix));
         item->setData(Qt::UserRole + 1, QString::fromStdString(suggestion.mapping.localFolder));
     }

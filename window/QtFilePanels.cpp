@@ -1,5 +1,6 @@
 #include "QtFilePanels.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 
 namespace korvex {
@@ -67,7 +68,8 @@ void QtFilePanels::beginSavePanel(const SavePanelRequest& request, QWidget* wind
         patterns << QStringLiteral("*.") + type;
     }
     if (!patterns.isEmpty()) {
-        dialog->setNameFilter(QStringLiteral("Text (%1)").arg(patterns.join(QLatin1Char(' '))));
+        dialog->setNameFilter(QCoreApplication::translate("QtFilePanels", "Text (%1)")
+                                  .arg(patterns.join(QLatin1Char(' '))));
         dialog->setDefaultSuffix(request.allowedFileTypes.first());
     }
     dialog->setDirectory(request.directoryURL.toLocalFile());

@@ -10,6 +10,7 @@
 #include "ScanTask.h"
 #include "SpinnerWidget.h"
 #include "TypedPath.h"
+#include "UiLanguage.h"
 #include "ui_ViewController.h"
 
 #include <QApplication>
@@ -42,8 +43,6 @@ constexpr double smallestSteppedFontSize = 4.0;
 constexpr int largestConcurrentScans = 6;
 
 const QString korvexTitle = QStringLiteral("Korvex");
-const QString waitingText = QStringLiteral("Getting scan results\u2026");
-const QString notFoundText = QStringLiteral("Couldn't find that folder. Try again.");
 const QString flushKey = QStringLiteral("flush");
 const QString markKey = QStringLiteral("mark");
 const QString rewriteKey = QStringLiteral("rewrite");
@@ -200,7 +199,7 @@ void ViewController::scanFolderFromPanel() {
 void ViewController::beginFolderPanel() {
     emit controlsChanged(); // no Rescan while the panel is open
     panels_->beginOpenPanel(
-        folderPanelRequest(QStringLiteral("Scan")), window(),
+        folderPanelRequest(tr("Scan")), window(),
         [self = QPointer<ViewController>(this)](int response, const QString& path) {
             if (self) {
                 self->openPanelDidEnd(response, path);
@@ -333,10 +332,11 @@ void ViewController::startScan(const FileUrl& folderUrl, Writes writes) {
 
     progressSpinner->setHidden(false);
     progressSpinner->startAnimation();
-    showOutputText(waitingText);
+    showOutputText(tr("Getting scan results\u2026"));
 
     auto report = std::make_shared<ScanReport>();
     ScanOptions options = scanOptionsForFolder(folderUrl.path, mark, rewrite);
+    options.catalog = &UiLanguage::catalog();
     // Read for every scan, so that a change made in Preferences counts from the next scan on.
     std::vector<PathMapping> mappings = PathMappingStore().load().mappings;
 
@@ -433,7 +433,7 @@ void ViewController::scanFinished(const std::shared_ptr<ScanReport>& report) {
 }
 
 void ViewController::folderNotFound() {
-    showOutputText(notFoundText);
+    showOutputText(tr("Couldn't find that folder. Try again."));
     lastCounts_.clear();
     endScan();
 }
@@ -618,7 +618,7 @@ void ViewController::saveButton() {
     const QString snapshot = outputString();
     QString title = window()->windowTitle();
     if (title.isEmpty()) {
-        title = QStringLiteral("Untitled");
+        title = tr("Untitled");
     }
     SavePanelRequest request;
     request.canCreateDirectories = true;

@@ -9,16 +9,17 @@
 
 namespace korvex {
 
-std::string freshDataFailure(const ReadFailure& failure) {
+std::string freshDataFailure(const ReadFailure& failure, const TextCatalog& catalog) {
     switch (failure.kind) {
     case ReadFailure::Kind::unreadable:
-        return "its target couldn't be read: " + failure.reason();
+        return fillText(catalog.translate("AliasScanner", "its target couldn't be read: %1"),
+                        {failure.reason()});
     case ReadFailure::Kind::gone:
-        return "its target is no longer where it was found";
+        return catalog.translate("AliasScanner", "its target is no longer where it was found");
     case ReadFailure::Kind::damaged:
         break;
     }
-    return "no bookmark data can be made for its target";
+    return catalog.translate("AliasScanner", "no bookmark data can be made for its target");
 }
 
 void AliasScanner::runScan(const ScanOptions& options, std::shared_ptr<ScanReport> report,
@@ -29,10 +30,11 @@ void AliasScanner::runScan(const ScanOptions& options, std::shared_ptr<ScanRepor
         return;
     }
     stop_ = stop;
+    catalog_ = options.catalog;
     walk->stopOn(stop.token());
-    report->reportText = "Scan of all Finder Aliases in the folder ";
-    appendPrintable(report->reportText, options.folderPath);
-    report->reportText += ":\n\n";
+    report->reportText = fillText(
+        catalog_->translate("AliasScanner", "Scan of all Finder Aliases in the folder %1:\n\n"),
+        {printable(options.folderPath)});
 
     ProgressPacer pacer(progress);
     WalkEntry entry;
@@ -53,11 +55,14 @@ void AliasScanner::runScan(const ScanOptions& options, std::shared_ptr<ScanRepor
     } catch (const std::exception&) {
         // Out of memory, or a fault of ours: the report of what was done is still the truth,
         // as long as it says that the scan did not get to the end.
-        addProblem("Couldn't finish the scan: it stopped at ", item_.path, *report);
+        addProblem(
+            catalog_->translate("AliasScanner", "Couldn't finish the scan: it stopped at %1"),
+            item_.path, *report);
     }
     // Closed before the report is sorted: a stopped walk's look-ahead ends at once.
     walk.reset();
     stop_ = StopFlag();
+    catalog_ = &TextCatalog::english();
     pacer.finish(report->aliasCount);
     closeReport(options, *report);
     responder.scanFinished(std::move(report));
@@ -66,8 +71,9 @@ void AliasScanner::runScan(const ScanOptions& options, std::shared_ptr<ScanRepor
 void AliasScanner::closeReport(const ScanOptions& options, ScanReport& report) {
     sortPaths(report.brokenPaths); // the raw paths: names are escaped only as they are shown
 
+    const TextCatalog& catalog = *options.catalog;
     std::string& text = report.reportText;
-    text += "Aliases found broken:\n";
+    text += catalog.translate("AliasScanner", "Aliases found broken:\n");
     for (std::size_t i = 0; i < report.brokenPaths.size(); ++i) {
         if (i > 0) {
             text += '\n';
@@ -76,38 +82,39 @@ void AliasScanner::closeReport(const ScanOptions& options, ScanReport& report) {
     }
     text += "\n\n";
     if (report.stopped) {
-        text += "Stopped before the end of the folder.\n";
+        text += catalog.translate("AliasScanner", "Stopped before the end of the folder.\n");
     }
-    text += "Found ";
-    text += std::to_string(report.brokenCount);
-    text += " broken Aliases, and rewrote ";
-    text += std::to_string(report.rewrittenCount);
-    text += ", out of ";
-    text += std::to_string(report.aliasCount);
-    text += " scanned in ";
-    appendPrintable(text, options.folderPath);
+    text += fillText(catalog.translate("AliasScanner",
+                                       "Found %n broken Aliases, and rewrote %1, out of %2 "
+                                       "scanned in %3",
+                                       nullptr, report.brokenCount),
+                     {std::to_string(report.rewrittenCount), std::to_string(report.aliasCount),
+                      printable(options.folderPath)});
     // The time stated is when the scan ended: taken after the walk and the sort.
-    text += "\nChecked at ";
-    text += currentDateText();
+    text += fillText(catalog.translate("AliasScanner", "\nChecked at %1"),
+                     {currentDateText(catalog.language())});
 }
 
-void AliasScanner::addProblem(std::string_view what, std::string_view path, ScanReport& report,
-                              std::string_view reason) {
-    report.reportText += what;
-    appendPrintable(report.reportText, path);
-    if (!reason.empty()) {
-        report.reportText += ": ";
-        appendPrintable(report.reportText, reason);
-    }
+void AliasScanner::addProblem(const std::string& pattern, std::string_view path,
+                              ScanReport& report) {
+    report.reportText += fillText(pattern, {printable(path)});
+    report.reportText += '\n';
+    ++report.problemCount;
+}
+
+void AliasScanner::addProblem(const std::string& pattern, std::string_view path,
+                              std::string_view reason, ScanReport& report) {
+    report.reportText += fillText(pattern, {printable(path), printable(reason)});
     report.reportText += '\n';
     ++report.problemCount;
 }
 
 void AliasScanner::examineItem(const WalkEntry& entry, const ScanOptions& options,
                                ScanReport& report) {
+    catalog_ = options.catalog;
     platform_.itemUrl(entry, options.folderURL, item_);
     if (entry.unreadableFolder) {
-        addProblem("Couldn't read ", item_.path, report);
+        addProblem(catalog_->translate("AliasScanner", "Couldn't read %1"), item_.path, report);
         return;
     }
 
@@ -116,7 +123,8 @@ void AliasScanner::examineItem(const WalkEntry& entry, const ScanOptions& option
         // An entry the system would not let be examined may be an alias: it is no verdict,
         // and no silence either. It counts as an alias only once something says it is one.
         if (type.unreadable()) {
-            addProblem("Couldn't read ", item_.path, report, type.failure().reason());
+            addProblem(catalog_->translate("AliasScanner", "Couldn't read %1: %2"), item_.path,
+                       type.failure().reason(), report);
         }
         return;
     }
@@ -130,7 +138,8 @@ void AliasScanner::examineItem(const WalkEntry& entry, const ScanOptions& option
         switch (data.failure().kind) {
         case ReadFailure::Kind::unreadable:
             // Refused by the system (permission, I/O error): whether it is broken is unknown.
-            addProblem("Couldn't read ", item_.path, report, data.failure().reason());
+            addProblem(catalog_->translate("AliasScanner", "Couldn't read %1: %2"), item_.path,
+                       data.failure().reason(), report);
             break;
         case ReadFailure::Kind::damaged:
             // Data that is damaged, unknown or too large leads a Mac nowhere either: the alias
@@ -153,7 +162,8 @@ void AliasScanner::examineItem(const WalkEntry& entry, const ScanOptions& option
     if (resolved.unreadable()) {
         // The system would not let a folder on the way be searched: the target may well be
         // there. Not broken, and not silent either.
-        addProblem("Couldn't read the target of ", item_.path, report, resolved.failure().reason());
+        addProblem(catalog_->translate("AliasScanner", "Couldn't read the target of %1: %2"),
+                   item_.path, resolved.failure().reason(), report);
         return;
     }
     if (!resolved) {
@@ -210,17 +220,20 @@ void AliasScanner::writeSidecar(const FileUrl& item, std::string_view suffix, st
     if (const WriteResult written = platform_.writeText(text, item, suffix); !written) {
         std::string sidecarPath = item.path;
         sidecarPath += suffix;
-        addProblem("Couldn't write ", sidecarPath, report, written.reason());
+        addProblem(catalog_->translate("AliasScanner", "Couldn't write %1: %2"), sidecarPath,
+                   written.reason(*catalog_), report);
     }
 }
 
 void AliasScanner::refreshAlias(const FileUrl& item, const std::string& aliasPath,
                                 const FileUrl& resolved, const BookmarkData& data,
                                 const ScanOptions& options, ScanReport& report) {
+    catalog_ = options.catalog;
     ReadResult<BookmarkData> fresh =
         platform_.makeBookmarkData(resolved, bookmarkCreationSuitableForBookmarkFile, data);
     if (!fresh) {
-        addProblem("Couldn't refresh ", aliasPath, report, freshDataFailure(fresh.failure()));
+        addProblem(catalog_->translate("AliasScanner", "Couldn't refresh %1: %2"), aliasPath,
+                   freshDataFailure(fresh.failure(), *catalog_), report);
         return;
     }
     // Fresh data equal to what the alias holds: nothing to write, and the sidecar keeps the
@@ -235,7 +248,8 @@ void AliasScanner::refreshAlias(const FileUrl& item, const std::string& aliasPat
         return;
     }
     if (const WriteResult written = platform_.writeBookmarkData(*fresh, item); !written) {
-        addProblem("Couldn't refresh ", aliasPath, report, written.reason());
+        addProblem(catalog_->translate("AliasScanner", "Couldn't refresh %1: %2"), aliasPath,
+                   written.reason(*catalog_), report);
         return;
     }
     ++report.rewrittenCount;

@@ -6,6 +6,7 @@
 #include "ScanReport.h"
 #include "ScanResponder.h"
 #include "StopFlag.h"
+#include "TextCatalog.h"
 
 #include <memory>
 #include <optional>
@@ -15,8 +16,9 @@
 namespace korvex {
 
 /// Why no fresh bookmark data could be made for a refresh (see `makeBookmarkData`), in the words
-/// of the report's "Couldn't refresh" line and of the JSON report.
-std::string freshDataFailure(const ReadFailure& failure);
+/// of the report's "Couldn't refresh" line (in `catalog`'s language) and of the JSON report.
+std::string freshDataFailure(const ReadFailure& failure,
+                             const TextCatalog& catalog = TextCatalog::english());
 
 /// Suffix of the sidecar file written beside a broken alias.
 inline constexpr std::string_view brokenSuffix = "-korvex-broken.text";
@@ -74,9 +76,11 @@ public:
 
 private:
     void closeReport(const ScanOptions& options, ScanReport& report);
-    /// Adds the line `what` + `path` (shown printable), and ": " + `reason` when there is one.
-    static void addProblem(std::string_view what, std::string_view path, ScanReport& report,
-                           std::string_view reason = {});
+    /// Adds the line `pattern` with `path` (shown printable) for %1 and `reason` (printable too)
+    /// for %2.
+    static void addProblem(const std::string& pattern, std::string_view path, ScanReport& report);
+    static void addProblem(const std::string& pattern, std::string_view path,
+                           std::string_view reason, ScanReport& report);
     void writeSidecar(const FileUrl& item, std::string_view suffix, std::string_view text,
                       ScanReport& report);
     /// Whether a write may start: false once the stop is requested (the report says so).
@@ -85,6 +89,8 @@ private:
     AliasPlatform& platform_;
     FileUrl item_;  // reused from entry to entry
     StopFlag stop_; // of the scan under way
+    // The language of the report under way: the options' of the last scan or entry.
+    const TextCatalog* catalog_ = &TextCatalog::english();
 };
 
 } // namespace korvex

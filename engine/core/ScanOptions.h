@@ -2,6 +2,7 @@
 
 #include "AliasPlatform.h"
 #include "FileUrl.h"
+#include "TextCatalog.h"
 
 #include <cstdint>
 #include <string>
@@ -20,6 +21,8 @@ struct ScanOptions {
     bool rewrite = false;
     /// Always without UI and without mounting.
     std::uint32_t resolutionOptions = korvex::resolutionOptions;
+    /// The language of the report; it outlives the scan.
+    const TextCatalog* catalog = &TextCatalog::english();
 };
 
 /// Options for a scan of the folder at `folderPath` (trailing slashes dropped).

@@ -28,7 +28,8 @@ public:
     /// Sets the listener (empty: none) and gives back the one set before.
     static Listener setListener(Listener listener);
     /// Tells the listener, if there is one, that `doing` ("scanning", "searching") is done with
-    /// `threads` threads because later starts were refused.
+    /// `threads` threads because later starts were refused. `doing` is marked for the catalogue
+    /// under "ThreadStart", where a listener looks it up.
     static void tellShortage(std::string_view doing, std::size_t threads);
 
     /// For tests: the starts from the `n`th from now on (0: the next one) are refused, as a

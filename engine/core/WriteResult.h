@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TextCatalog.h"
+
 #include <cstring>
 #include <string>
 
@@ -15,7 +17,8 @@ public:
 
     /// The system refused: `error` is the errno of the call that failed (0: none known).
     static WriteResult failed(int error) { return WriteResult(error, nullptr); }
-    /// The platform refused, for the reason `words` gives (a static text, no errno).
+    /// The platform refused, for the reason `words` gives (a static text, no errno, marked with
+    /// `KORVEX_TRANSLATE_NOOP("WriteResult", ...)` for the catalogue).
     static WriteResult refused(const char* words) { return WriteResult(0, words); }
 
     explicit operator bool() const { return done_; }
@@ -24,6 +27,10 @@ public:
     /// Why it was not done, in words: the platform's, else the system's, else "unknown error".
     std::string reason() const {
         return words_ ? words_ : error_ != 0 ? std::strerror(error_) : "unknown error";
+    }
+    /// `reason()` with the platform's words in `catalog`'s language.
+    std::string reason(const TextCatalog& catalog) const {
+        return words_ ? catalog.translate("WriteResult", words_) : reason();
     }
 
 private:

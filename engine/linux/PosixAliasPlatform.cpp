@@ -43,7 +43,8 @@ std::span<const std::uint8_t> bytesOf(std::string_view text) {
 /// sets no errno).
 WriteResult writeFailure() {
     return errno != 0 ? WriteResult::failed(errno)
-                      : WriteResult::refused("it changed while it was being written");
+                      : WriteResult::refused(KORVEX_TRANSLATE_NOOP(
+                            "WriteResult", "it changed while it was being written"));
 }
 
 } // namespace
@@ -161,13 +162,15 @@ WriteResult PosixAliasPlatform::writeBookmarkData(const BookmarkData& data, cons
     bookmark::BookmarkResult<bookmark::Bookmark> parsed = bookmark::BookmarkReader::read(data);
     if (!parsed) {
         // Never put bytes into an alias that no reader could use.
-        return WriteResult::refused("the new bookmark data can't be read back");
+        return WriteResult::refused(
+            KORVEX_TRANSLATE_NOOP("WriteResult", "the new bookmark data can't be read back"));
     }
     int folderFd = -1;
     std::string_view name;
     if (!walkedEntry(item, folderFd, name) || folderFd != lastRead_.folderFd ||
         name != lastRead_.name) {
-        return WriteResult::refused("it is not the alias file read last");
+        return WriteResult::refused(
+            KORVEX_TRANSLATE_NOOP("WriteResult", "it is not the alias file read last"));
     }
     // The file to replace must be the one that was read, as it was read.
     FileDescriptor current(::openat(folderFd, lastRead_.name.c_str(),
@@ -186,7 +189,8 @@ WriteResult PosixAliasPlatform::writeBookmarkData(const BookmarkData& data, cons
     }
     if (!bytes || st.st_dev != lastRead_.device || st.st_ino != lastRead_.inode ||
         *bytes != lastRead_.bytes) {
-        return WriteResult::refused("it changed since it was read");
+        return WriteResult::refused(
+            KORVEX_TRANSLATE_NOOP("WriteResult", "it changed since it was read"));
     }
     // Keep the form the file had: an alias-file header stays one, a bare bookmark stays bare.
     std::vector<std::uint8_t> reshaped;
@@ -226,7 +230,8 @@ WriteResult PosixAliasPlatform::writeText(std::string_view text, const FileUrl& 
     int folderFd = -1;
     std::string_view aliasName;
     if (!walkedEntry(beside, folderFd, aliasName)) {
-        return WriteResult::refused("it is not beside a walked entry");
+        return WriteResult::refused(
+            KORVEX_TRANSLATE_NOOP("WriteResult", "it is not beside a walked entry"));
     }
     if (aliasName.size() + suffix.size() > NAME_MAX) {
         return WriteResult::failed(ENAMETOOLONG);
@@ -244,17 +249,20 @@ WriteResult PosixAliasPlatform::writeText(std::string_view text, const FileUrl& 
         // folder, a file with other names elsewhere (its content would change there too), or a
         // Finder alias that happens to have this name.
         if (!S_ISREG(st.st_mode) || st.st_nlink != 1) {
-            return WriteResult::refused("its name is taken by something other than a plain file");
+            return WriteResult::refused(KORVEX_TRANSLATE_NOOP(
+                "WriteResult", "its name is taken by something other than a plain file"));
         }
         const ReadResult<std::string_view> type = recognizer_.typeIdentifierAt(folderFd, name);
         if (type.unreadable()) {
             return WriteResult::failed(type.failure().error);
         }
         if (!type) {
-            return WriteResult::refused("it changed while it was looked at");
+            return WriteResult::refused(
+                KORVEX_TRANSLATE_NOOP("WriteResult", "it changed while it was looked at"));
         }
         if (*type != TypeIds::data) {
-            return WriteResult::refused("its name is taken by a Finder alias");
+            return WriteResult::refused(
+                KORVEX_TRANSLATE_NOOP("WriteResult", "its name is taken by a Finder alias"));
         }
         existing.reset(::openat(folderFd, name.c_str(),
                                 O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
@@ -263,7 +271,8 @@ WriteResult PosixAliasPlatform::writeText(std::string_view text, const FileUrl& 
             return WriteResult::failed(errno);
         }
         if (opened.st_dev != st.st_dev || opened.st_ino != st.st_ino) {
-            return WriteResult::refused("it changed while it was looked at");
+            return WriteResult::refused(
+                KORVEX_TRANSLATE_NOOP("WriteResult", "it changed while it was looked at"));
         }
         original = AtomicFile::Original{existing.get(), st.st_dev, st.st_ino,
                                         st.st_uid,      st.st_gid, st.st_mode};

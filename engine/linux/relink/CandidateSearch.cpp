@@ -5,6 +5,7 @@
 #include "FolderListing.h"
 #include "MacCreationDate.h"
 #include "PathText.h"
+#include "TextCatalog.h"
 #include "ThreadStart.h"
 #include "WalkPolicy.h"
 
@@ -111,7 +112,8 @@ public:
         for (std::size_t i = 1; i < threads; ++i) {
             std::thread helper;
             if (!ThreadStart::start(helper, [this] { work(); })) {
-                ThreadStart::tellShortage("searching", helpers.size() + 1);
+                ThreadStart::tellShortage(KORVEX_TRANSLATE_NOOP("ThreadStart", "searching"),
+                                          helpers.size() + 1);
                 break; // no more threads: those there are do it
             }
             helpers.push_back(std::move(helper));

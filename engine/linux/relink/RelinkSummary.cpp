@@ -8,54 +8,45 @@
 
 namespace korvex {
 
-std::string RelinkSummary::text(const RepairResult& result) {
-    std::string text = "Relinked " + std::to_string(result.relinked.size()) + " aliases.\n";
+std::string RelinkSummary::text(const RepairResult& result, const TextCatalog& catalog) {
+    std::string text = catalog.translate("RelinkSummary", "Relinked %n aliases.\n", nullptr,
+                                         result.relinked.size());
     for (const RelinkedAlias& relinked : result.relinked) {
         appendPrintable(text, relinked.aliasPath);
         text += " -> ";
         appendPrintable(text, relinked.macPath);
         if (relinked.macPath != relinked.targetPath) {
-            text += " (here: ";
-            appendPrintable(text, relinked.targetPath);
-            text += ')';
+            text += fillText(catalog.translate("RelinkSummary", " (here: %1)"),
+                             {printable(relinked.targetPath)});
         }
         text += '\n';
     }
     for (const RelinkedAlias& relinked : result.relinked) {
-        const std::string note = relinked.aliasPath + std::string(brokenSuffix);
+        const std::string note = printable(relinked.aliasPath + std::string(brokenSuffix));
         switch (relinked.brokenNote) {
         case AliasRelinker::BrokenNote::none:
             break;
         case AliasRelinker::BrokenNote::removed:
-            text += "Removed ";
-            appendPrintable(text, note);
-            text += '\n';
+            text += fillText(catalog.translate("RelinkSummary", "Removed %1\n"), {note});
             break;
         case AliasRelinker::BrokenNote::kept:
-            text += "Kept ";
-            appendPrintable(text, note);
-            text += ": it isn't the one a scan wrote\n";
+            text += fillText(
+                catalog.translate("RelinkSummary", "Kept %1: it isn't the one a scan wrote\n"),
+                {note});
             break;
         case AliasRelinker::BrokenNote::failed:
-            text += "Couldn't remove ";
-            appendPrintable(text, note);
-            text += ": ";
-            text += std::strerror(relinked.brokenNoteError);
-            text += '\n';
+            text += fillText(catalog.translate("RelinkSummary", "Couldn't remove %1: %2\n"),
+                             {note, std::strerror(relinked.brokenNoteError)});
             break;
         }
     }
     for (const FailedRelink& failed : result.failed) {
-        text += "Couldn't relink ";
-        appendPrintable(text, failed.aliasPath);
-        text += ": ";
-        appendPrintable(text, failed.reason);
-        text += '\n';
+        text += fillText(catalog.translate("RelinkSummary", "Couldn't relink %1: %2\n"),
+                         {printable(failed.aliasPath), printable(failed.reason)});
     }
     for (const std::string& path : result.unreadable) {
-        text += "Couldn't read ";
-        appendPrintable(text, path);
-        text += '\n';
+        text +=
+            fillText(catalog.translate("RelinkSummary", "Couldn't read %1\n"), {printable(path)});
     }
     return text;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AliasRepair.h"
+#include "TextCatalog.h"
 
 #include <string>
 
@@ -17,7 +18,9 @@ namespace korvex {
 ///   Couldn't relink ALIAS: REASON             one per alias left as it was
 class RelinkSummary {
 public:
-    static std::string text(const RepairResult& result);
+    /// The summary in `catalog`'s language (the reasons of failed relinks stay as given).
+    static std::string text(const RepairResult& result,
+                            const TextCatalog& catalog = TextCatalog::english());
     /// Whether a sidecar of an alias relinked could not be removed (a "Couldn't" line).
     static bool sidecarFailed(const RepairResult& result);
 };

@@ -10,6 +10,7 @@
 #include "MountPoints.h"
 #include "MountTable.h"
 #include "PathText.h"
+#include "TextCatalog.h"
 #include "ThreadStart.h"
 #include "ThreadWaits.h"
 #include "TreeReadAhead.h"
@@ -156,8 +157,9 @@ public:
             }
         }
         if (refused) {
-            ThreadStart::tellShortage("scanning", 1 + (threaded() ? 1 + helpers_.size() : 0) +
-                                                      (readAhead_ ? readAhead_->threads() : 0));
+            ThreadStart::tellShortage(KORVEX_TRANSLATE_NOOP("ThreadStart", "scanning"),
+                                      1 + (threaded() ? 1 + helpers_.size() : 0) +
+                                          (readAhead_ ? readAhead_->threads() : 0));
         }
     }
 
