@@ -87,6 +87,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # linked, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, fonts-dejavu-core, shared-mime-info")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "xdg-utils, fonts-dejavu-core, shared-mime-info, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "attr")
 include(CPack)

@@ -6,6 +6,7 @@ packages=(
     g++ cmake ninja-build pkg-config
     libicu-dev libgtest-dev googletest
     qt6-base-dev qt6-pdf-dev
+    qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools qt6-translations-l10n
     clang-14 libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev file groff-base shared-mime-info libglib2.0-bin
     xvfb xauth fonts-dejavu-core
