@@ -6,6 +6,7 @@
 #include "ScanHarness.h"
 
 #include <QLocale>
+#include <unicode/locid.h>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +96,10 @@ TEST_F(UiLanguageTest, GermanReportWithItsPluralsDateAndNumbers) {
 }
 
 TEST_F(UiLanguageTest, UntranslatedLanguageIsEnglishThroughoutDateAndNumbersToo) {
+    // The user's locale is French: the date is English all the same.
+    const icu::Locale user = icu::Locale::getDefault();
+    UErrorCode status = U_ZERO_ERROR;
+    icu::Locale::setDefault(icu::Locale("fr_FR"), status);
     for (const char* language : {"fr-FR", "ja-JP"}) {
         UiLanguage::choose({QString::fromLatin1(language)});
         const std::string report = reportOfScan(1);
@@ -110,6 +115,7 @@ TEST_F(UiLanguageTest, UntranslatedLanguageIsEnglishThroughoutDateAndNumbersToo)
         EXPECT_TRUE(number == QStringLiteral("10,050") || number == QStringLiteral("10050"))
             << number.toStdString();
     }
+    icu::Locale::setDefault(user, status);
 }
 
 } // namespace
