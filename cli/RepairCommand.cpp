@@ -131,7 +131,8 @@ int RepairCommand::run(AliasPlatform& platform, ProgressLine& progress, const St
                 out << fillText(
                     catalog.translate("CommandLine", "Couldn't use the relink journal %1 (%2): "
                                                      "nothing was relinked\n"),
-                    {printable(journalFile(journalPath_)), printable(repair->journalProblem)});
+                    {printable(journalFile(journalPath_)),
+                     printable(RelinkSummary::reason(repair->journalProblem, catalog))});
             }
         } else if (repair) {
             // Without relinks, what the search couldn't read (the summary lists it otherwise).
@@ -174,7 +175,8 @@ int RepairCommand::undo(const Arguments& arguments, const std::string& journalPa
         out << fillText(catalog.translate("CommandLine",
                                           "Couldn't read the relink journal %1 (%2): "
                                           "nothing was restored\n"),
-                        {printable(journal.filePath()), printable(result.journalProblem)});
+                        {printable(journal.filePath()),
+                         printable(RelinkSummary::reason(result.journalProblem, catalog))});
         return 3;
     }
     out << catalog.translate("CommandLine", "Restored %n aliases.\n", nullptr,

@@ -170,7 +170,8 @@ void MovedTargetsController::relinkFinished(const MovedTargetsSession& session) 
     relinkSummary_ = QString::fromUtf8(RelinkSummary::text(result, UiLanguage::catalog()));
     if (!result.journalProblem.empty()) {
         relinkSummary_ += tr("Couldn't use the relink journal (%1): nothing was relinked\n")
-                              .arg(QString::fromStdString(printable(result.journalProblem)));
+                              .arg(QString::fromStdString(printable(RelinkSummary::reason(
+                                  result.journalProblem, UiLanguage::catalog()))));
     }
     relinkFailed_ = !result.failed.empty() || !result.unreadable.empty() ||
                     !result.journalProblem.empty() || RelinkSummary::sidecarFailed(result);
@@ -209,10 +210,12 @@ void MovedTargetsController::undoRelink() {
         try {
             if (!RelinkUndo::run(last.folder, RelinkJournal(), *result, {}, FileCalls::system(), {},
                                  &last.records)) {
-                result->journalProblem = "the folder " + last.folder + " can't be opened";
+                result->journalProblem = tr("the folder %1 can't be opened")
+                                             .arg(QString::fromStdString(last.folder))
+                                             .toStdString();
             }
         } catch (...) {
-            result->journalProblem = "the undo ran out of memory";
+            result->journalProblem = tr("the undo ran out of memory").toStdString();
         }
         GuiCall::post(view, [self, result] {
             if (self) {

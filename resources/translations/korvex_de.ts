@@ -528,6 +528,49 @@ Mögliche neue Ziele:
     </message>
 </context>
 <context>
+    <name>RelinkReason</name>
+    <message>
+        <source>its folder can&apos;t be reached from the scanned one any more</source>
+        <translation>sein Ordner ist vom geprüften aus nicht mehr erreichbar</translation>
+    </message>
+    <message>
+        <source>it can&apos;t be read again</source>
+        <translation>er lässt sich nicht erneut lesen</translation>
+    </message>
+    <message>
+        <source>it can&apos;t be read again: its data is gone or damaged</source>
+        <translation>er lässt sich nicht erneut lesen: seine Daten sind fort oder beschädigt</translation>
+    </message>
+    <message>
+        <source>it changed since it was read</source>
+        <translation>er hat sich seit dem Lesen geändert</translation>
+    </message>
+    <message>
+        <source>it couldn&apos;t be written</source>
+        <translation>er konnte nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>it can&apos;t be used</source>
+        <translation>es ist nicht verwendbar</translation>
+    </message>
+    <message>
+        <source>the scanned folder was moved or replaced since the scan</source>
+        <translation>der geprüfte Ordner wurde seit der Prüfung verschoben oder ersetzt</translation>
+    </message>
+    <message>
+        <source>its owner changed since it was read</source>
+        <translation>sein Eigentümer hat sich seit dem Lesen geändert</translation>
+    </message>
+    <message>
+        <source>its bookmark data can&apos;t be made to name the new target</source>
+        <translation>seine Lesezeichendaten können nicht auf das neue Ziel gestellt werden</translation>
+    </message>
+    <message>
+        <source>it can&apos;t be read</source>
+        <translation>es lässt sich nicht lesen</translation>
+    </message>
+</context>
+<context>
     <name>RelinkSummary</name>
     <message>
         <source> (here: %1)</source>
@@ -915,6 +958,14 @@ Mögliche neue Ziele:
             <numerusform>%n Aliasse wiederhergestellt.
 </numerusform>
         </translation>
+    </message>
+    <message>
+        <source>the folder %1 can&apos;t be opened</source>
+        <translation>der Ordner %1 lässt sich nicht öffnen</translation>
+    </message>
+    <message>
+        <source>the undo ran out of memory</source>
+        <translation>dem Rückgängigmachen ging der Speicher aus</translation>
     </message>
 </context>
 <context>

@@ -91,8 +91,15 @@ TEST_F(UiLanguageTest, GermanReportWithItsPluralsDateAndNumbers) {
     relinked.relinked.back().aliasPath = "/f/a";
     relinked.relinked.back().macPath = "/Volumes/M/t";
     relinked.relinked.back().targetPath = "/mnt/m/t";
+    // The relinker's words are translated, the system's after them stay.
+    relinked.failed.push_back({"/f/b", "it couldn't be written: Permission denied"});
+    relinked.failed.push_back({"/f/c", "it can't be read again: its data is gone or damaged"});
     EXPECT_EQ(RelinkSummary::text(relinked, UiLanguage::catalog()),
-              "1 Alias neu verknüpft.\n/f/a -> /Volumes/M/t (hier: /mnt/m/t)\n");
+              "1 Alias neu verknüpft.\n/f/a -> /Volumes/M/t (hier: /mnt/m/t)\n"
+              "Konnte /f/b nicht neu verknüpfen: er konnte nicht geschrieben werden: Permission "
+              "denied\n"
+              "Konnte /f/c nicht neu verknüpfen: er lässt sich nicht erneut lesen: seine Daten "
+              "sind fort oder beschädigt\n");
 }
 
 TEST_F(UiLanguageTest, UntranslatedLanguageIsEnglishThroughoutDateAndNumbersToo) {

@@ -4,6 +4,7 @@
 #include "PathText.h"
 #include "RegularFileReader.h"
 #include "RelinkRecord.h"
+#include "TextCatalog.h"
 
 #include <cerrno>
 #include <cstring>
@@ -106,7 +107,10 @@ AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath, con
     errno = 0;
     FileDescriptor folder = folderOf(relativePath, name);
     if (!folder) {
-        failure_ = failureText("its folder can't be reached from the scanned one any more", errno);
+        failure_ = failureText(
+            KORVEX_TRANSLATE_NOOP("RelinkReason",
+                                  "its folder can't be reached from the scanned one any more"),
+            errno);
         return Outcome::changed;
     }
     WalkEntry entry;
@@ -118,15 +122,17 @@ AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath, con
         if (error) {
             *error = current.failure().error;
         }
-        failure_ = failureText("it can't be read again", current.failure().error);
+        failure_ = failureText(KORVEX_TRANSLATE_NOOP("RelinkReason", "it can't be read again"),
+                               current.failure().error);
         return Outcome::unreadable; // no reason to think it changed: it can't be said
     }
     if (!current) {
-        failure_ = "it can't be read again: its data is gone or damaged";
+        failure_ = KORVEX_TRANSLATE_NOOP("RelinkReason",
+                                         "it can't be read again: its data is gone or damaged");
         return Outcome::changed;
     }
     if (sha256(*current) != expected) {
-        failure_ = "it changed since it was read";
+        failure_ = KORVEX_TRANSLATE_NOOP("RelinkReason", "it changed since it was read");
         return Outcome::changed;
     }
     if (sidecarText) {
@@ -152,7 +158,8 @@ AliasRelinker::Outcome AliasRelinker::replace(std::string_view relativePath, con
         }
     }
     if (const WriteResult written = platform_.writeBookmarkData(fresh, item); !written) {
-        failure_ = "it couldn't be written: " + written.reason();
+        failure_ = std::string(KORVEX_TRANSLATE_NOOP("RelinkReason", "it couldn't be written")) +
+                   ": " + written.reason();
         return Outcome::failed;
     }
     return Outcome::replaced;

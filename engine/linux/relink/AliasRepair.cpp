@@ -9,6 +9,7 @@
 #include "RelinkJournal.h"
 #include "RelinkRecord.h"
 #include "RelinkedBookmark.h"
+#include "TextCatalog.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -110,7 +111,7 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
                                                             : request.journalPath);
     if (!choices.empty() && !journal.usable(result.journalProblem)) {
         if (result.journalProblem.empty()) {
-            result.journalProblem = "it can't be used";
+            result.journalProblem = KORVEX_TRANSLATE_NOOP("RelinkReason", "it can't be used");
         }
         return; // no relink that couldn't be undone
     }
@@ -134,7 +135,9 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
         }
         // The data is read again (the scan kept only its digest): the same bytes, or no relink.
         if (!sameFolder) {
-            fail(alias.aliasPath, "the scanned folder was moved or replaced since the scan");
+            fail(alias.aliasPath,
+                 KORVEX_TRANSLATE_NOOP("RelinkReason",
+                                       "the scanned folder was moved or replaced since the scan"));
             continue;
         }
         struct stat st {};
@@ -146,15 +149,19 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
             continue;
         }
         if (!data) {
-            fail(alias.aliasPath, "it can't be read again: its data is gone or damaged");
+            fail(alias.aliasPath,
+                 KORVEX_TRANSLATE_NOOP("RelinkReason",
+                                       "it can't be read again: its data is gone or damaged"));
             continue;
         }
         if (sha256(*data) != alias.digest) {
-            fail(alias.aliasPath, "it changed since it was read");
+            fail(alias.aliasPath,
+                 KORVEX_TRANSLATE_NOOP("RelinkReason", "it changed since it was read"));
             continue;
         }
         if (alias.owner && st.st_uid != *alias.owner) {
-            fail(alias.aliasPath, "its owner changed since it was read");
+            fail(alias.aliasPath,
+                 KORVEX_TRANSLATE_NOOP("RelinkReason", "its owner changed since it was read"));
             continue;
         }
         RelinkTarget target;
@@ -169,7 +176,9 @@ void AliasRepair::relink(const RepairRequest& request, RepairResult& result,
             continue; // nothing would change: nothing is written
         }
         if (!fresh) {
-            fail(alias.aliasPath, "its bookmark data can't be made to name the new target");
+            fail(alias.aliasPath,
+                 KORVEX_TRANSLATE_NOOP("RelinkReason",
+                                       "its bookmark data can't be made to name the new target"));
             continue;
         }
         if (stop.requested()) {

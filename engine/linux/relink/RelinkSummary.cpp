@@ -42,13 +42,25 @@ std::string RelinkSummary::text(const RepairResult& result, const TextCatalog& c
     }
     for (const FailedRelink& failed : result.failed) {
         text += fillText(catalog.translate("RelinkSummary", "Couldn't relink %1: %2\n"),
-                         {printable(failed.aliasPath), printable(failed.reason)});
+                         {printable(failed.aliasPath), printable(reason(failed.reason, catalog))});
     }
     for (const std::string& path : result.unreadable) {
         text +=
             fillText(catalog.translate("RelinkSummary", "Couldn't read %1\n"), {printable(path)});
     }
     return text;
+}
+
+std::string RelinkSummary::reason(const std::string& reason, const TextCatalog& catalog) {
+    std::string whole = catalog.translate("RelinkReason", reason.c_str());
+    const std::size_t colon = reason.find(": ");
+    if (whole != reason || colon == std::string::npos) {
+        return whole;
+    }
+    const std::string words = reason.substr(0, colon);
+    const std::string detail = reason.substr(colon + 2);
+    return catalog.translate("RelinkReason", words.c_str()) + ": " +
+           catalog.translate("WriteResult", detail.c_str());
 }
 
 bool RelinkSummary::sidecarFailed(const RepairResult& result) {

@@ -21,6 +21,10 @@ public:
     /// The summary in `catalog`'s language (the reasons of failed relinks stay as given).
     static std::string text(const RepairResult& result,
                             const TextCatalog& catalog = TextCatalog::english());
+    /// A reason of the relinks (a failed relink's, a journal's problem) in `catalog`'s language:
+    /// the relinker's words, marked for the catalogue under "RelinkReason", and after ": " the
+    /// platform's (under "WriteResult") or the system's, which stay as they are.
+    static std::string reason(const std::string& reason, const TextCatalog& catalog);
     /// Whether a sidecar of an alias relinked could not be removed (a "Couldn't" line).
     static bool sidecarFailed(const RepairResult& result);
 };

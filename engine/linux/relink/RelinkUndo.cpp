@@ -1,6 +1,7 @@
 #include "RelinkUndo.h"
 
 #include "AliasRelinker.h"
+#include "TextCatalog.h"
 
 #include <algorithm>
 #include <map>
@@ -37,7 +38,7 @@ bool RelinkUndo::run(const std::string& folder, const RelinkJournal& journal, Un
         reading, result.journalProblem);
     if (!read) {
         if (result.journalProblem.empty()) {
-            result.journalProblem = "it can't be read";
+            result.journalProblem = KORVEX_TRANSLATE_NOOP("RelinkReason", "it can't be read");
         }
         return true;
     }
