@@ -36,8 +36,10 @@ configure_file(${korvex_packaging_dir}/${KORVEX_APP_ID}.metainfo.xml
 # their type, so the default one. desktop-file-utils' dpkg trigger updates the cache of handlers.
 install(FILES ${korvex_packaging_dir}/korvex.desktop ${korvex_packaging_dir}/korvex-open-alias.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-# "Find Broken Mac Aliases" on folders in Dolphin; KIO wants service menus executable.
+# Dolphin: "Find Broken Mac Aliases" on folders, "Show Original" on Mac aliases. KIO wants
+# service menus executable.
 install(PROGRAMS ${korvex_packaging_dir}/servicemenus/korvex-find-broken-aliases.desktop
+                 ${korvex_packaging_dir}/servicemenus/korvex-show-original.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/kio/servicemenus)
 install(FILES ${korvex_packaging_dir}/korvex.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

@@ -57,6 +57,7 @@ check_actions() {
 application=$packaging/korvex.desktop
 handler=$packaging/korvex-open-alias.desktop
 service_menu=$packaging/servicemenus/korvex-find-broken-aliases.desktop
+alias_menu=$packaging/servicemenus/korvex-show-original.desktop
 
 for file in "$application" "$handler"; do
     desktop-file-validate "$file" || fail "$file is not valid"
@@ -73,17 +74,21 @@ type=$(sed -n 's/.*<mime-type type="\([^"]*\)".*/\1/p' "$packaging/korvex.xml")
     fail "$handler doesn't open aliases with korvex --open"
 [[ -z $(key "$application" "Desktop Entry" MimeType) ]] || fail "$application handles types"
 
-# Dolphin's service menu (KIO's own format, which desktop-file-validate doesn't know).
-[[ -x $service_menu ]] || fail "$service_menu is not executable"
-[[ $(key "$service_menu" "Desktop Entry" Type) == Service ]] || fail "$service_menu is no service"
-[[ $(key "$service_menu" "Desktop Entry" MimeType) == *inode/directory\;* ]] ||
-    fail "$service_menu is not offered on folders"
-[[ -n $(key "$service_menu" "Desktop Entry" Actions) ]] || fail "$service_menu has no action"
-check_actions "$service_menu"
+# Dolphin's service menus (KIO's own format, which desktop-file-validate doesn't know): on
+# folders, and on Mac aliases.
+check_service_menu() { # check_service_menu FILE TYPE
+    [[ -x $1 ]] || fail "$1 is not executable"
+    [[ $(key "$1" "Desktop Entry" Type) == Service ]] || fail "$1 is no service"
+    [[ $(key "$1" "Desktop Entry" MimeType) == *"$2;"* ]] || fail "$1 is not offered on $2"
+    [[ -n $(key "$1" "Desktop Entry" Actions) ]] || fail "$1 has no action"
+    check_actions "$1"
+}
+check_service_menu "$service_menu" inode/directory
+check_service_menu "$alias_menu" "$type"
 
 # Installed by the package.
 packaging_cmake=$packaging/Packaging.cmake
-for file in "$application" "$handler" "$service_menu" "$packaging/korvex.xml"; do
+for file in "$application" "$handler" "$service_menu" "$alias_menu" "$packaging/korvex.xml"; do
     grep -q "$(basename "$file")" "$packaging_cmake" || fail "$(basename "$file") isn't installed"
 done
 grep -q 'install(PROGRAMS.*servicemenus' "$packaging_cmake" ||
