@@ -1,4 +1,5 @@
 #include "AliasOpenController.h"
+#include "BrokenAliasDialog.h"
 #include "Document.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
@@ -28,7 +29,15 @@ namespace {
 
 int openAliases(QApplication& app, const QStringList& aliases, AliasOpenController::Action action) {
     QApplication::setQuitOnLastWindowClosed(false); // the controller says when it is done
-    AliasOpenController controller(scanPlatformFactory(), std::make_shared<QtDesktopOpener>());
+    auto opener = std::make_shared<QtDesktopOpener>();
+    AliasOpenController controller(scanPlatformFactory(), opener);
+    controller.setBrokenAliasHandler(
+        [opener](const QString& path, const AliasFileResolution& resolution) -> QDialog* {
+            auto* dialog = new BrokenAliasDialog(path, resolution.data, opener);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            dialog->show();
+            return dialog;
+        });
     QObject::connect(&controller, &AliasOpenController::finished, &app, &QApplication::exit);
     controller.run(aliases, action);
     return app.exec();
