@@ -58,8 +58,9 @@ int main(int argc, char** argv) {
     arguments.addVersionOption();
     arguments.addPositionalArgument(
         QStringLiteral("folder"),
-        QObject::tr("A folder to scan at once in the first window, only reading it."),
-        QStringLiteral("[FOLDER]"));
+        QObject::tr("A folder to scan at once in the first window, only reading it; with --open "
+                    "or --show-original, the Mac aliases."),
+        QStringLiteral("[FOLDER | ALIAS...]"));
     const QCommandLineOption openOption(
         QStringLiteral("open"),
         QObject::tr("Opens the target of each Mac alias named (ALIAS...) with its default "
