@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-pdf-dev
     clang-14 libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev file groff-base shared-mime-info libglib2.0-bin
+    xdg-utils libfile-mimeinfo-perl
     xvfb xauth fonts-dejavu-core
 )
 
