@@ -40,6 +40,9 @@ FindBar::FindBar(const QString& placeholder, QWidget* parent)
     field_->setAccessibleName(tr("Find"));
     field_->setAccessibleDescription(placeholder);
     field_->setClearButtonEnabled(true);
+    for (QToolButton* clear : field_->findChildren<QToolButton*>()) {
+        clear->setAccessibleName(tr("Clear the find field"));
+    }
     field_->installEventFilter(this);
     auto* previous = new QToolButton(this);
     previous->setText(tr("Previous"));

@@ -212,6 +212,10 @@ private slots:
             const bool canTick =
                 dialog->model()->flags(dialog->model()->index(row, 0)) & Qt::ItemIsUserCheckable;
             QCOMPARE(bool(state.checkable), canTick);
+            // Said in words too: not every screen reader is told that a cell can be ticked.
+            QVERIFY2(cell->text(QAccessible::Description)
+                         .contains(canTick ? QStringLiteral("Space") : QStringLiteral("Can't")),
+                     qPrintable(cell->text(QAccessible::Description)));
             checkable += state.checkable;
             checked += state.checked;
         }
