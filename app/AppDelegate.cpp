@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 
+#include "AccessibleRole.h"
 #include "FormLookup.h"
 
 #include <QAction>
@@ -75,6 +76,8 @@ void AppDelegate::openHelp() {
         FormLookup::instantiate(QStringLiteral("Help Window Controller"));
     if (!window)
         return;
+    // Announced as the window it is, not as an unnamed pane.
+    AccessibleRole::set(window.get(), QAccessible::Window);
     // The keys of the whole application work from a help window too.
     const auto add = [&window](const QKeySequence& key, auto receiver, auto slot) {
         auto* action = new QAction(window.get());

@@ -3,6 +3,7 @@
 #include "HelpPdfView.h"
 #include "HelpSearchBar.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
@@ -55,6 +56,14 @@ HelpViewController::HelpViewController(QWidget* parent)
     search_->hide();
     text_->setObjectName(QStringLiteral("helpText"));
     text_->setOpenExternalLinks(true);
+    // The pages are pictures to a screen reader: the Text tab holds the same manual as text.
+    helpPDFView_->setAccessibleName(tr("Manual pages"));
+    helpPDFView_->setAccessibleDescription(
+        tr("The manual's pages as pictures; the Text tab (Alt+T) has the same manual as text."));
+    contents_->setAccessibleName(tr("Contents"));
+    contents_->setAccessibleDescription(tr("The manual's chapters; Return shows one."));
+    text_->setAccessibleName(tr("Manual text"));
+    views_->setAccessibleName(tr("Manual"));
 
     auto* splitter = new QSplitter(this);
     splitter->addWidget(contents_);
@@ -264,6 +273,9 @@ void HelpViewController::loadText(const QString& path) {
         text_->setMarkdown(manualTextFromMarkdown(markdown));
     }
     views_->setTabEnabled(1, !markdown.isEmpty());
+    // A screen reader can read the text, not the pictures of the pages: it starts there.
+    if (!markdown.isEmpty() && QAccessible::isActive())
+        views_->setCurrentIndex(1);
 }
 
 void HelpViewController::showEvent(QShowEvent* event) {

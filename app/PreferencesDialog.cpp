@@ -3,6 +3,7 @@
 #include "SharedPathMappings.h"
 #include "ui_PreferencesDialog.h"
 
+#include <QAction>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QHeaderView>
@@ -63,8 +64,17 @@ PreferencesDialog::PreferencesDialog(PathMappingStore store, std::shared_ptr<Fil
     connect(addButton, &QPushButton::clicked, this, &PreferencesDialog::addMapping);
     connect(removeButton, &QPushButton::clicked, this, &PreferencesDialog::removeMapping);
     connect(browseButton, &QPushButton::clicked, this, &PreferencesDialog::browseForFolder);
+    // Qt's own texts of the two have no mnemonic.
+    buttonBox->button(QDialogButtonBox::Ok)->setText(tr("&OK"));
+    buttonBox->button(QDialogButtonBox::Cancel)->setText(tr("&Cancel"));
     connect(buttonBox, &QDialogButtonBox::accepted, this, &PreferencesDialog::accept);
     connect(buttonBox, &QDialogButtonBox::rejected, this, &PreferencesDialog::reject);
+    // Delete in the table removes the selected row (in a cell being edited, it edits the text).
+    auto* removeKey = new QAction(mappingTable);
+    removeKey->setShortcut(QKeySequence::Delete);
+    removeKey->setShortcutContext(Qt::WidgetShortcut);
+    mappingTable->addAction(removeKey);
+    connect(removeKey, &QAction::triggered, this, &PreferencesDialog::removeMapping);
     connect(mappingTable, &QTableWidget::itemSelectionChanged, this,
             &PreferencesDialog::updateButtons);
     // A mapping added elsewhere (Find Moved Targets' Add Mapping) shows up here at once.
@@ -186,7 +196,7 @@ void PreferencesDialog::browseForFolder() {
     request.canChooseDirectories = true;
     request.canChooseFiles = false;
     request.showsHiddenFiles = true;
-    request.prompt = tr("Choose");
+    request.prompt = tr("C&hoose");
     // The row is remembered by a persistent index: rows added or removed meanwhile don't send
     // the folder to another mapping, and a removed row gets none.
     const QPersistentModelIndex target(mappingTable->model()->index(row, localColumn));

@@ -1,7 +1,10 @@
+#include "AliasOpenController.h"
+#include "BrokenAliasDialog.h"
 #include "Document.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "PreferencesDialog.h"
+#include "QtDesktopOpener.h"
 #include "QtFilePanels.h"
 #include "ScanPlatformFactory.h"
 #include "Storyboard.h"
@@ -18,9 +21,30 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <cstdio>
 #include <memory>
 
 using namespace korvex;
+
+namespace {
+
+int openAliases(QApplication& app, const QStringList& aliases, AliasOpenController::Action action) {
+    QApplication::setQuitOnLastWindowClosed(false); // the controller says when it is done
+    auto opener = std::make_shared<QtDesktopOpener>();
+    AliasOpenController controller(scanPlatformFactory(), opener);
+    controller.setBrokenAliasHandler(
+        [opener](const QString& path, const AliasFileResolution& resolution) -> QDialog* {
+            auto* dialog = new BrokenAliasDialog(path, resolution.data, opener);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            dialog->show();
+            return dialog;
+        });
+    QObject::connect(&controller, &AliasOpenController::finished, &app, &QApplication::exit);
+    controller.run(aliases, action);
+    return app.exec();
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -38,9 +62,39 @@ int main(int argc, char** argv) {
     arguments.addVersionOption();
     arguments.addPositionalArgument(
         QStringLiteral("folder"),
-        QCoreApplication::translate("main", "A folder to scan at once in the first window."),
-        QCoreApplication::translate("main", "[FOLDER]"));
+        QObject::tr("A folder to scan at once in the first window, only reading it; with --open "
+                    "or --show-original, the Mac aliases."),
+        QCoreApplication::translate("main", "[FOLDER | ALIAS...]"));
+    const QCommandLineOption openOption(
+        QStringLiteral("open"),
+        QObject::tr("Opens the target of each Mac alias named (ALIAS...) with its default "
+                    "application; a broken alias shows where it pointed and where it may have "
+                    "gone."));
+    const QCommandLineOption showOriginalOption(
+        QStringLiteral("show-original"),
+        QObject::tr("Shows the target of each Mac alias named (ALIAS...) selected in its "
+                    "folder."));
+    arguments.addOption(openOption);
+    arguments.addOption(showOriginalOption);
     arguments.process(app);
+
+    // Mac aliases handed over by the desktop (or a shell): no main window, only what each
+    // alias needs, and the program ends once those windows are closed.
+    if (arguments.isSet(openOption) || arguments.isSet(showOriginalOption)) {
+        QString error;
+        if (arguments.isSet(openOption) && arguments.isSet(showOriginalOption)) {
+            error = QObject::tr("--open and --show-original don't go together.");
+        } else if (arguments.positionalArguments().isEmpty()) {
+            error = QObject::tr("--open and --show-original need at least one ALIAS.");
+        }
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "korvex: %s\n", qPrintable(error));
+            return 2;
+        }
+        return openAliases(app, arguments.positionalArguments(),
+                           arguments.isSet(openOption) ? AliasOpenController::Action::open
+                                                       : AliasOpenController::Action::showOriginal);
+    }
 
 #ifdef KORVEX_HAVE_SHELL
     AppDelegate delegate;

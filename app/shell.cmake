@@ -24,7 +24,7 @@ set_target_properties(korvex_shell PROPERTIES AUTOMOC ON)
 target_include_directories(korvex_shell PUBLIC
     ${CMAKE_CURRENT_LIST_DIR}
     ${CMAKE_CURRENT_BINARY_DIR})
-target_link_libraries(korvex_shell PUBLIC Qt6::Widgets Qt6::Pdf Qt6::PdfWidgets)
+target_link_libraries(korvex_shell PUBLIC Korvex::window Qt6::Widgets Qt6::Pdf Qt6::PdfWidgets)
 target_compile_definitions(korvex_shell PRIVATE
     KORVEX_WEB_BASE="${KORVEX_WEB_BASE}"
     KORVEX_INSTALLED_DATADIR="${CMAKE_INSTALL_FULL_DATADIR}/korvex")

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "AliasDataReader.h"
+#include "AliasFileResolution.h"
 #include "AliasScanner.h"
 #include "BookmarkDescription.h"
 #include "BookmarkInspection.h"
@@ -320,48 +321,43 @@ int CommandLine::resolve(const Arguments& arguments, std::ostream& out, std::ost
             return interrupted;
         }
         const std::string shown = printable(file);
-        const ReadResult<std::string_view> type = platform->typeIdentifier(fileUrlWithPath(file));
-        ReadResult<std::vector<std::uint8_t>> data = ReadFailure::gone();
-        if (type && *type == aliasFileType) {
-            data = AliasDataReader::readPath(file);
-        }
+        AliasFileResolution resolution = AliasFileResolution::resolve(*platform, file);
         // The target's path, when there is one to print.
         std::string target;
         bool found = false;
-        if (type.unreadable() || data.unreadable()) {
-            const int error = type.unreadable() ? type.failure().error : data.failure().error;
+        switch (resolution.outcome) {
+        case AliasFileResolution::Outcome::resolved:
+            target = std::move(resolution.target);
+            found = true;
+            break;
+        case AliasFileResolution::Outcome::unreadable:
             err << fillText(
                 catalog().translate("CommandLine", "korvex-scan: couldn't read %1: %2\n"),
-                {shown, std::strerror(error)});
+                {shown, resolution.reason});
             status = problemsFound;
-        } else if (!type && type.failure().kind == ReadFailure::Kind::gone) {
+            break;
+        case AliasFileResolution::Outcome::targetUnreadable:
+            err << fillText(catalog().translate(
+                                "CommandLine", "korvex-scan: couldn't read the target of %1: %2\n"),
+                            {shown, resolution.reason});
+            status = problemsFound;
+            break;
+        case AliasFileResolution::Outcome::missing:
             err << fillText(
                 catalog().translate("CommandLine", "korvex-scan: there is no file %1\n"), {shown});
             status = std::max(status, failed);
-        } else if (!type || *type != aliasFileType ||
-                   (!data && data.failure().kind == ReadFailure::Kind::gone)) {
+            break;
+        case AliasFileResolution::Outcome::notAlias:
             err << fillText(
                 catalog().translate("CommandLine", "korvex-scan: %1 is no Finder alias\n"),
                 {shown});
             status = std::max(status, failed);
-        } else if (!data) {
+            break;
+        case AliasFileResolution::Outcome::broken:
             err << fillText(catalog().translate("CommandLine", "korvex-scan: %1 is broken\n"),
                             {shown});
             status = std::max(status, brokenFound);
-        } else if (bool isStale = false;
-                   ReadResult<FileUrl> resolved =
-                       platform->resolveBookmarkData(*data, resolutionOptions, isStale)) {
-            target = std::move(resolved->path);
-            found = true;
-        } else if (resolved.unreadable()) {
-            err << fillText(catalog().translate(
-                                "CommandLine", "korvex-scan: couldn't read the target of %1: %2\n"),
-                            {shown, resolved.failure().reason()});
-            status = problemsFound;
-        } else {
-            err << fillText(catalog().translate("CommandLine", "korvex-scan: %1 is broken\n"),
-                            {shown});
-            status = std::max(status, brokenFound);
+            break;
         }
         if (found && holdsControl(target)) {
             err << fillText(catalog().translate("CommandLine",

@@ -32,8 +32,15 @@ endif()
 configure_file(${korvex_packaging_dir}/${KORVEX_APP_ID}.metainfo.xml
                ${korvex_packaging_out}/${KORVEX_APP_ID}.metainfo.xml @ONLY)
 
-install(FILES ${korvex_packaging_dir}/korvex.desktop
+# The application, and the handler of Mac aliases (korvex --open): the only desktop file for
+# their type, so the default one. desktop-file-utils' dpkg trigger updates the cache of handlers.
+install(FILES ${korvex_packaging_dir}/korvex.desktop ${korvex_packaging_dir}/korvex-open-alias.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# Dolphin: "Find Broken Mac Aliases" on folders, "Show Original" on Mac aliases. KIO wants
+# service menus executable.
+install(PROGRAMS ${korvex_packaging_dir}/servicemenus/korvex-find-broken-aliases.desktop
+                 ${korvex_packaging_dir}/servicemenus/korvex-show-original.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/kio/servicemenus)
 install(FILES ${korvex_packaging_dir}/korvex.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${korvex_packaging_out}/${KORVEX_APP_ID}.metainfo.xml
@@ -88,6 +95,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "xdg-utils, fonts-dejavu-core, shared-mime-info, qt6-translations-l10n")
+    "xdg-utils, fonts-dejavu-core, shared-mime-info, desktop-file-utils, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "attr")
 include(CPack)

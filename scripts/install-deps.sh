@@ -9,6 +9,7 @@ packages=(
     qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools qt6-translations-l10n
     clang-14 libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev file groff-base shared-mime-info libglib2.0-bin
+    xdg-utils libfile-mimeinfo-perl
     xvfb xauth fonts-dejavu-core
 )
 

@@ -21,7 +21,7 @@ struct OpenPanelRequest {
     bool showsHiddenFiles = false;
     bool canChooseFiles = false;
     bool treatsFilePackagesAsDirectories = false;
-    /// Title of the accept button.
+    /// Title of the accept button, with its mnemonic ("&Scan").
     QString prompt;
 };
 

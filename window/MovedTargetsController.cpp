@@ -1,13 +1,11 @@
 #include "MovedTargetsController.h"
 
-#include "AliasScanner.h"
 #include "GuiCall.h"
-#include "MacPathFinder.h"
 #include "MovedTargetsDialog.h"
 #include "MovedTargetsHost.h"
+#include "MovedTargetsSearch.h"
 #include "MovedTargetsSession.h"
 #include "PathMappingStore.h"
-#include "PosixAliasPlatform.h"
 #include "PrintableText.h"
 #include "RelinkSummary.h"
 #include "RelinkUndo.h"
@@ -21,44 +19,6 @@
 #include <utility>
 
 namespace korvex {
-
-namespace {
-
-struct NoAnswer : ScanResponder {
-    void scanFinished(std::shared_ptr<ScanReport>) override {}
-    void folderNotFound() override {}
-};
-
-std::shared_ptr<MovedTargetsSession> searchNow(const std::string& folder, bool mark,
-                                               std::vector<PathMapping> mappings) {
-    auto session = std::make_shared<MovedTargetsSession>();
-    session->request.folder = folder;
-    session->request.mappings = mappings;
-    session->request.relink = true;
-    session->request.mark = mark;
-    // Opened before the walk: the relink reaches the aliases from this very folder.
-    session->relinker = std::make_shared<AliasRelinker>(folder);
-    session->mounts = MountTable::readSystem();
-    PosixAliasPlatform platform(mappings);
-    ScanRecorder recorder(platform, folder, false);
-    NoAnswer answer;
-    AliasScanner(recorder).runScan(scanOptionsForFolder(folder), std::make_shared<ScanReport>(),
-                                   answer);
-    recorder.finish();
-    session->result = AliasRepair::search(session->request, recorder, session->mounts);
-    const MacPathFinder finder(mappings, session->mounts);
-    const CandidateIndex& index = *session->result.index;
-    for (std::size_t i = 0; i < index.aliases().size(); ++i) {
-        std::vector<bool> leads;
-        for (const Candidate& candidate : index.candidates(i)) {
-            leads.push_back(finder.macPath(index.aliases()[i], candidate.path).has_value());
-        }
-        session->leadsBack.push_back(std::move(leads));
-    }
-    return session;
-}
-
-} // namespace
 
 MovedTargetsController::MovedTargetsController(MovedTargetsHost& host, QWidget* parent)
     : QObject(parent), view_(host) {
@@ -113,7 +73,7 @@ void MovedTargetsController::findMovedTargets() {
     GuiCall::start(view_.jobPool(), [self, view, folder, mark, mappings = std::move(mappings)] {
         std::shared_ptr<MovedTargetsSession> session;
         try {
-            session = searchNow(folder, mark, mappings);
+            session = MovedTargetsSearch::run(folder, mark, mappings);
         } catch (...) {
             // Out of memory: the window gets its button back, without a dialog.
         }

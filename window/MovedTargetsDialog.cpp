@@ -3,6 +3,7 @@
 #include "CandidateChoiceDelegate.h"
 #include "SharedPathMappings.h"
 
+#include <QAction>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -20,13 +21,18 @@ MovedTargetsDialog::MovedTargetsDialog(std::shared_ptr<MovedTargetsSession> sess
     setWindowTitle(tr("Find Moved Targets"));
     auto* layout = new QVBoxLayout(this);
 
-    auto* intro = new QLabel(tr("Broken aliases and where their targets may be now. Checked "
+    auto* intro = new QLabel(tr("&Broken aliases and where their targets may be now. Checked "
                                 "rows are relinked; double-click a new target to pick "
                                 "another."),
                              this);
     intro->setWordWrap(true);
     layout->addWidget(intro);
     table = new QTableView(this);
+    table->setObjectName(QStringLiteral("movedTargetsTable"));
+    table->setAccessibleName(tr("Broken aliases"));
+    table->setAccessibleDescription(tr("Checked rows are relinked. Space checks or clears a row; "
+                                       "F2 picks another new target."));
+    intro->setBuddy(table);
     table->setModel(model_);
     table->setItemDelegateForColumn(MovedTargetsModel::targetColumn,
                                     new CandidateChoiceDelegate(table));
@@ -42,6 +48,11 @@ MovedTargetsDialog::MovedTargetsDialog(std::shared_ptr<MovedTargetsSession> sess
     auto* mappingsLabel = new QLabel(this);
     layout->addWidget(mappingsLabel);
     mappingList = new QListWidget(this);
+    mappingList->setObjectName(QStringLiteral("suggestedMappings"));
+    mappingList->setAccessibleName(tr("Suggested path mappings"));
+    mappingList->setAccessibleDescription(
+        tr("Add Mapping stores the selected one; Delete takes it off this list."));
+    mappingsLabel->setBuddy(mappingList);
     for (const SuggestedMapping& suggestion : session_->result.suggestions) {
         auto* item = new QListWidgetItem(
             tr("%1 = %2   (fixes %n aliases)", "", static_cast<int>(suggestion.fixes))
@@ -54,7 +65,7 @@ MovedTargetsDialog::MovedTargetsDialog(std::shared_ptr<MovedTargetsSession> sess
     mappingList->setMaximumHeight(90);
     layout->addWidget(mappingList);
     if (mappingList->count() > 0) {
-        mappingsLabel->setText(tr("Suggested path mappings (the aliases stay exactly as the "
+        mappingsLabel->setText(tr("&Suggested path mappings (the aliases stay exactly as the "
                                   "Mac wrote them):"));
     } else {
         mappingsLabel->setText(tr("No path mapping to suggest."));
@@ -89,6 +100,15 @@ MovedTargetsDialog::MovedTargetsDialog(std::shared_ptr<MovedTargetsSession> sess
     connect(addMappingButton, &QPushButton::clicked, this, &MovedTargetsDialog::addMapping);
     connect(relinkButton, &QPushButton::clicked, this, &MovedTargetsDialog::confirmRelink);
     connect(mappingList, &QListWidget::currentRowChanged, this, &MovedTargetsDialog::updateButtons);
+    // Delete takes the selected suggestion off the list: nothing stored changes.
+    auto* removeKey = new QAction(mappingList);
+    removeKey->setShortcut(QKeySequence::Delete);
+    removeKey->setShortcutContext(Qt::WidgetShortcut);
+    mappingList->addAction(removeKey);
+    connect(removeKey, &QAction::triggered, this, [this] {
+        delete mappingList->currentItem();
+        updateButtons();
+    });
     connect(model_, &QAbstractItemModel::dataChanged, this, &MovedTargetsDialog::updateButtons);
     if (mappingList->count() > 0) {
         mappingList->setCurrentRow(0);

@@ -45,6 +45,14 @@ QVariant MovedTargetsModel::data(const QModelIndex& index, int role) const {
         }
         return checked_[row] ? Qt::Checked : Qt::Unchecked;
     }
+    if (role == Qt::AccessibleDescriptionRole && index.column() == aliasColumn) {
+        // Screen readers learn "checked" from the box, but not that a box is there at all.
+        if (!canRelink(index.row())) {
+            return tr("Can't be relinked here; the Note column says why.");
+        }
+        return checked_[row] ? tr("Checked: relinked by Relink Checked. Space clears it.")
+                             : tr("Not checked. Space checks it.");
+    }
     if (role == Qt::ToolTipRole && chosen_[row] >= 0 && alias.classic) {
         return tr("A classic alias: the Mac reads it from its resource fork, which is never "
                   "rewritten here. Relink it on the Mac, or add the suggested mapping.");

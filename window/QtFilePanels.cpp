@@ -41,6 +41,8 @@ void QtFilePanels::beginOpenPanel(const OpenPanelRequest& request, QWidget* wind
     }
     // Linux has no file packages: every folder can be opened in the dialog already.
     dialog->setLabelText(QFileDialog::Accept, request.prompt);
+    dialog->setLabelText(QFileDialog::Reject,
+                         QCoreApplication::translate("QtFilePanels", "&Cancel"));
     finishWith(dialog, std::move(completion));
     dialog->open(); // window-modal: blocks its own window only
 }
@@ -63,6 +65,9 @@ void QtFilePanels::beginSavePanel(const SavePanelRequest& request, QWidget* wind
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::ReadOnly, !request.canCreateDirectories);
+    dialog->setLabelText(QFileDialog::Accept, QCoreApplication::translate("QtFilePanels", "&Save"));
+    dialog->setLabelText(QFileDialog::Reject,
+                         QCoreApplication::translate("QtFilePanels", "&Cancel"));
     QStringList patterns;
     for (const QString& type : request.allowedFileTypes) {
         patterns << QStringLiteral("*.") + type;

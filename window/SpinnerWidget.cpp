@@ -1,5 +1,7 @@
 #include "SpinnerWidget.h"
 
+#include "AccessibleRole.h"
+
 #include <QPainter>
 
 namespace korvex {
@@ -10,6 +12,7 @@ constexpr int stepMilliseconds = 80;
 } // namespace
 
 SpinnerWidget::SpinnerWidget(QWidget* parent) : QWidget(parent) {
+    AccessibleRole::set(this, QAccessible::Animation);
     timer_.setInterval(stepMilliseconds);
     connect(&timer_, &QTimer::timeout, this, [this] {
         step_ = (step_ + 1) % spokes;

@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "ElidedLabel.h"
+#include "FindBar.h"
 #include "GuiCall.h"
 #include "MovedTargetsController.h"
 #include "PathMappingStore.h"
@@ -13,6 +14,7 @@
 #include "UiLanguage.h"
 #include "ui_ViewController.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCompleter>
 #include <QDir>
@@ -27,9 +29,11 @@
 #include <QShowEvent>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QToolButton>
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace korvex {
 
@@ -128,6 +132,7 @@ ViewController::ViewController(PlatformFactory makePlatform, std::shared_ptr<Fil
     rewriteCheckbox = ui_->rewriteCheckbox;
     stopButton = ui_->stopButton;
     statusLine = ui_->statusLine;
+    describeForScreenReaders();
 
     connect(scanButtonBut, &QPushButton::clicked, this, &ViewController::scanButton);
     connect(stopButton, &QPushButton::clicked, this, &ViewController::stopScan);
@@ -162,6 +167,10 @@ ViewController::ViewController(PlatformFactory makePlatform, std::shared_ptr<Fil
     // Return in the folder field presses the button, and so does nothing while it is disabled.
     connect(folderTextbox, &QLineEdit::returnPressed, scanButtonBut, &QPushButton::click);
     movedTargets_ = new MovedTargetsController(*this, this);
+    // Its button sits among the options: Tab reaches it before the report, not after.
+    setTabOrder(rewriteCheckbox, movedTargets_->findButton);
+    setTabOrder(movedTargets_->findButton, outputTextbox);
+    addFindBar();
     connect(this, &ViewController::scanAnswered, movedTargets_,
             &MovedTargetsController::scanAnswered);
     // A scan starting takes Find Moved Targets away (its broken aliases are not known yet).
@@ -169,6 +178,77 @@ ViewController::ViewController(PlatformFactory makePlatform, std::shared_ptr<Fil
             &MovedTargetsController::updateButton);
 
     viewDidLoad();
+}
+
+void ViewController::describeForScreenReaders() {
+    // The clear button Qt puts into the field shows only an icon.
+    for (QToolButton* button : folderTextbox->findChildren<QToolButton*>()) {
+        button->setAccessibleName(tr("Clear the folder field"));
+    }
+    statusLine->setAccessibleName(tr("Status"));
+}
+
+void ViewController::addFindBar() {
+    findBar_ = new FindBar(tr("Find in the report"), this);
+    findBar_->setObjectName(QStringLiteral("reportFindBar"));
+    findBar_->setTextView(outputTextbox);
+    findBar_->hide();
+    ui_->mainLayout->insertWidget(ui_->mainLayout->indexOf(outputTextbox), findBar_);
+    setTabOrder(movedTargets_->findButton, findBar_->field());
+    setTabOrder(findBar_->field(), outputTextbox);
+    connect(findBar_, &FindBar::dismissed, outputTextbox,
+            [this] { outputTextbox->setFocus(Qt::OtherFocusReason); });
+
+    const auto add = [this](const QList<QKeySequence>& keys, auto slot) {
+        auto* action = new QAction(this);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, this, slot);
+        addAction(action);
+    };
+    // The desktop's own find keys, and F3 / Shift+F3 wherever they are not among them.
+    const auto withF3 = [](QKeySequence::StandardKey standard, QKeySequence f3) {
+        QList<QKeySequence> keys = QKeySequence::keyBindings(standard);
+        if (!keys.contains(f3)) {
+            keys.append(f3);
+        }
+        return keys;
+    };
+    // Nothing to find again yet: the bar opens to ask what.
+    const auto findAgain = [this](int by) {
+        if (findBar_->isHidden() || findBar_->field()->text().isEmpty()) {
+            findBar_->activate();
+        } else if (by > 0) {
+            findBar_->findNext();
+        } else {
+            findBar_->findPrevious();
+        }
+    };
+    add(QKeySequence::keyBindings(QKeySequence::Find), [this] { findBar_->activate(); });
+    add(withF3(QKeySequence::FindNext, QKeySequence(Qt::Key_F3)), [findAgain] { findAgain(1); });
+    add(withF3(QKeySequence::FindPrevious, QKeySequence(Qt::SHIFT | Qt::Key_F3)),
+        [findAgain] { findAgain(-1); });
+}
+
+void ViewController::disableScanButton() {
+    parkFocus(scanButtonBut);
+    scanButtonBut->setEnabled(false);
+}
+
+void ViewController::parkFocus(QWidget* leaving) {
+    // Qt would pass the focus of a control that is disabled or hidden on to the next one in
+    // the chain, a check box: a key pressed next would change an option.
+    if (window()->focusWidget() == leaving) {
+        outputTextbox->setFocus(Qt::OtherFocusReason);
+        focusParked_ = true;
+    }
+}
+
+void ViewController::unparkFocus() {
+    if (std::exchange(focusParked_, false) && window()->focusWidget() == outputTextbox &&
+        scanButtonBut->isEnabled()) {
+        scanButtonBut->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 ViewController::~ViewController() {
@@ -179,7 +259,7 @@ ViewController::~ViewController() {
 // ----- Scan control -----
 
 void ViewController::scanButton() {
-    scanButtonBut->setEnabled(false);
+    disableScanButton();
     const QString typed = folderTextbox->text();
     if (typed.isEmpty()) {
         beginFolderPanel();
@@ -192,14 +272,14 @@ void ViewController::scanFolderFromPanel() {
     if (!canStartScan()) {
         return;
     }
-    scanButtonBut->setEnabled(false);
+    disableScanButton();
     beginFolderPanel();
 }
 
 void ViewController::beginFolderPanel() {
     emit controlsChanged(); // no Rescan while the panel is open
     panels_->beginOpenPanel(
-        folderPanelRequest(tr("Scan")), window(),
+        folderPanelRequest(tr("&Scan")), window(),
         [self = QPointer<ViewController>(this)](int response, const QString& path) {
             if (self) {
                 self->openPanelDidEnd(response, path);
@@ -209,7 +289,7 @@ void ViewController::beginFolderPanel() {
 
 void ViewController::browseForFolder() {
     panels_->beginOpenPanel(
-        folderPanelRequest(tr("Choose")), window(),
+        folderPanelRequest(tr("C&hoose")), window(),
         [self = QPointer<ViewController>(this)](int response, const QString& path) {
             if (self && response == panelOK && !path.isEmpty()) {
                 self->folderTextbox->setText(QDir::cleanPath(path));
@@ -235,7 +315,7 @@ void ViewController::scanFolderGivenAtLaunch(const QString& typed) {
     if (typed.isEmpty() || !canStartScan()) {
         return;
     }
-    scanButtonBut->setEnabled(false);
+    disableScanButton();
     scanTypedText(typed, Writes::none);
 }
 
@@ -270,7 +350,7 @@ void ViewController::dropEvent(QDropEvent* event) {
     event->accept();
     folderTextbox->setText(folder);
     if (canStartScan()) {
-        scanButtonBut->setEnabled(false);
+        disableScanButton();
         scanTypedText(folder, Writes::none);
     }
 }
@@ -308,6 +388,7 @@ void ViewController::openPanelDidEnd(int response, const QString& path) {
     progressSpinner->stopAnimation();
     progressSpinner->setHidden(true);
     scanButtonBut->setEnabled(true);
+    unparkFocus();
     emit controlsChanged();
 }
 
@@ -361,6 +442,7 @@ void ViewController::stopScan() {
         return;
     }
     stopSource_.request_stop();
+    parkFocus(stopButton);
     stopButton->setEnabled(false);
     setStatusText(tr("Stopping after the entry at hand\u2026"));
 }
@@ -374,7 +456,7 @@ bool ViewController::canRescan() const {
 }
 
 void ViewController::rescanAfterRelink() {
-    scanButtonBut->setEnabled(false);
+    disableScanButton();
     startScan(fileUrlWithPath(scannedFolder_, true), Writes::none);
 }
 
@@ -398,7 +480,7 @@ void ViewController::rescan() {
     if (!canRescan()) {
         return;
     }
-    scanButtonBut->setEnabled(false);
+    disableScanButton();
     startScan(*lastFolder_);
     window()->setWindowTitle(lastTitle_);
 }
@@ -441,8 +523,10 @@ void ViewController::folderNotFound() {
 void ViewController::endScan() {
     progressSpinner->stopAnimation();
     progressSpinner->setHidden(true);
+    parkFocus(stopButton);
     scanButtonBut->setEnabled(true);
     stopButton->setVisible(false);
+    unparkFocus();
     scanning_ = false;
     showIdleStatus();
     emit scanAnswered();
@@ -476,6 +560,8 @@ void ViewController::showStatus(const QString& text) {
 void ViewController::setStatusText(const QString& text) {
     statusLine->setText(text);
     statusLine->setToolTip(text);
+    // Read whole, however much of it the line shows.
+    statusLine->setAccessibleDescription(text);
 }
 
 // ----- Settings and lifecycle -----

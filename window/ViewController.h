@@ -29,6 +29,7 @@ class ViewControllerForm;
 namespace korvex {
 
 class ElidedLabel;
+class FindBar;
 class MovedTargetsController;
 class SpinnerWidget;
 
@@ -161,6 +162,17 @@ private:
     static void savePanelDidEnd(QPointer<ViewController> controller, int response,
                                 const QString& path, const QString& snapshot);
 
+    /// Names for screen readers that the form can't give.
+    void describeForScreenReaders();
+    /// The report's find bar (Ctrl+F, F3, Shift+F3).
+    void addFindBar();
+    /// Scan is off while a scan or the folder panel is under way.
+    void disableScanButton();
+    /// Focus on `leaving`, about to be disabled or hidden, waits on the report, and goes back
+    /// to Scan when Scan is on again (unless the user has moved it meanwhile).
+    void parkFocus(QWidget* leaving);
+    void unparkFocus();
+
     void applyOutputStyle();
     void stepFontSize(double newSize);
     void endScan();
@@ -184,6 +196,8 @@ private:
     QPushButton* stopButton = nullptr; // shown while a scan runs
     ElidedLabel* statusLine = nullptr; // progress, what the next scan writes, the last save
     MovedTargetsController* movedTargets_ = nullptr;
+    FindBar* findBar_ = nullptr; // above the report, hidden until Ctrl+F
+    bool focusParked_ = false;
 
     /// Runs the scans, at most six at once (the disabled scan button keeps it to one).
     QThreadPool processingQueue_;

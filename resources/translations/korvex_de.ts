@@ -489,10 +489,6 @@ Mögliche neue Ziele:
         <translation>Korvex-Einstellungen</translation>
     </message>
     <message>
-        <source>Path mappings: where folders of the Mac are found on this machine. An alias to a path below a Mac path prefix is also looked for below its local folder.</source>
-        <translation>Pfadzuordnungen: wo Ordner des Macs auf diesem Rechner zu finden sind. Ein Alias auf einen Pfad unter einem Mac-Pfadpräfix wird auch unter dessen lokalem Ordner gesucht.</translation>
-    </message>
-    <message>
         <source>Mac path prefix</source>
         <translation>Mac-Pfadpräfix</translation>
     </message>
@@ -512,6 +508,18 @@ Mögliche neue Ziele:
         <source>&amp;Browse...</source>
         <translation>&amp;Durchsuchen...</translation>
     </message>
+    <message>
+        <source>&amp;Path mappings: where folders of the Mac are found on this machine. An alias to a path below a Mac path prefix is also looked for below its local folder.</source>
+        <translation>&amp;Pfadzuordnungen: wo Ordner des Macs auf diesem Rechner zu finden sind. Ein Alias auf einen Pfad unter einem Mac-Pfadpräfix wird auch unter dessen lokalem Ordner gesucht.</translation>
+    </message>
+    <message>
+        <source>Path mappings</source>
+        <translation>Pfadzuordnungen</translation>
+    </message>
+    <message>
+        <source>One Mac path prefix and its local folder a row. F2 edits a cell, Delete removes the row.</source>
+        <translation>Je Zeile ein Mac-Pfadpräfix und sein lokaler Ordner. F2 bearbeitet eine Zelle, Entf entfernt die Zeile.</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -519,12 +527,64 @@ Mögliche neue Ziele:
         <source>No browser could be started; the page is %1</source>
         <translation>Es konnte kein Browser gestartet werden; die Seite ist %1</translation>
     </message>
+    <message>
+        <source>The alias doesn&apos;t say which file it pointed to.</source>
+        <translation>Der Alias sagt nicht, auf welche Datei er zeigte.</translation>
+    </message>
+    <message>
+        <source>It pointed to: %1</source>
+        <translation>Er zeigte auf: %1</translation>
+    </message>
+    <message>
+        <source>On the disk: %1</source>
+        <translation>Auf dem Datenträger: %1</translation>
+    </message>
+    <message>
+        <source>Kind: a folder</source>
+        <translation>Art: ein Ordner</translation>
+    </message>
+    <message>
+        <source>Kind: a file</source>
+        <translation>Art: eine Datei</translation>
+    </message>
+    <message>
+        <source>Created: %1</source>
+        <translation>Erstellt: %1</translation>
+    </message>
+    <message>
+        <source>A folder to scan at once in the first window, only reading it; with --open or --show-original, the Mac aliases.</source>
+        <translation>Ein Ordner, der sofort im ersten Fenster geprüft wird, nur lesend; mit --open oder --show-original die Mac-Aliasse.</translation>
+    </message>
+    <message>
+        <source>Opens the target of each Mac alias named (ALIAS...) with its default application; a broken alias shows where it pointed and where it may have gone.</source>
+        <translation>Öffnet das Ziel jedes genannten Mac-Alias (ALIAS...) mit seiner Standardanwendung; ein defekter Alias zeigt, wohin er zeigte und wohin das Ziel gegangen sein könnte.</translation>
+    </message>
+    <message>
+        <source>Shows the target of each Mac alias named (ALIAS...) selected in its folder.</source>
+        <translation>Zeigt das Ziel jedes genannten Mac-Alias (ALIAS...) ausgewählt in seinem Ordner.</translation>
+    </message>
+    <message>
+        <source>--open and --show-original don&apos;t go together.</source>
+        <translation>--open und --show-original gehen nicht zusammen.</translation>
+    </message>
+    <message>
+        <source>--open and --show-original need at least one ALIAS.</source>
+        <translation>--open und --show-original brauchen mindestens einen ALIAS.</translation>
+    </message>
 </context>
 <context>
     <name>QtFilePanels</name>
     <message>
         <source>Text (%1)</source>
         <translation>Text (%1)</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Speichern</translation>
     </message>
 </context>
 <context>
@@ -647,36 +707,16 @@ Mögliche neue Ziele:
         <translation>Wählt einen Ordner und setzt seinen Pfad ins Feld.</translation>
     </message>
     <message>
-        <source>Scan</source>
-        <translation>Prüfen</translation>
-    </message>
-    <message>
-        <source>Stop</source>
-        <translation>Stoppen</translation>
-    </message>
-    <message>
         <source>Stops the scan after the alias at hand (Esc); the report shows what was done.</source>
         <translation>Hält die Prüfung nach dem aktuellen Alias an (Esc); der Bericht zeigt, was erledigt wurde.</translation>
-    </message>
-    <message>
-        <source>Clear the field after starting a scan</source>
-        <translation>Feld nach dem Start einer Prüfung leeren</translation>
     </message>
     <message>
         <source>Empties the folder field once a scan of a typed path has started.</source>
         <translation>Leert das Ordnerfeld, sobald eine Prüfung eines eingegebenen Pfads begonnen hat.</translation>
     </message>
     <message>
-        <source>Mark broken aliases</source>
-        <translation>Defekte Aliasse markieren</translation>
-    </message>
-    <message>
         <source>Writes a text file with the stored properties beside every broken alias.</source>
         <translation>Schreibt neben jeden defekten Alias eine Textdatei mit den gespeicherten Eigenschaften.</translation>
-    </message>
-    <message>
-        <source>Refresh aliases that resolve</source>
-        <translation>Auflösbare Aliasse auffrischen</translation>
     </message>
     <message>
         <source>Writes fresh bookmark data into every alias whose original is still found.</source>
@@ -685,6 +725,42 @@ Mögliche neue Ziele:
     <message>
         <source>Type a folder above, pick one with Browse..., or drop one here; then press Scan.</source>
         <translation>Oben einen Ordner eingeben, mit Durchsuchen... einen wählen oder hier einen ablegen; dann Prüfen drücken.</translation>
+    </message>
+    <message>
+        <source>S&amp;can</source>
+        <translation>Prü&amp;fen</translation>
+    </message>
+    <message>
+        <source>Scans the folder in the field; with the field empty, picks a folder first.</source>
+        <translation>Prüft den Ordner im Feld; ist das Feld leer, wird zuerst ein Ordner gewählt.</translation>
+    </message>
+    <message>
+        <source>S&amp;top</source>
+        <translation>&amp;Stoppen</translation>
+    </message>
+    <message>
+        <source>Scanning</source>
+        <translation>Prüfung läuft</translation>
+    </message>
+    <message>
+        <source>C&amp;lear the field after starting a scan</source>
+        <translation>Feld nach dem Start einer Prüfung &amp;leeren</translation>
+    </message>
+    <message>
+        <source>Mar&amp;k broken aliases</source>
+        <translation>Defekte Aliasse mar&amp;kieren</translation>
+    </message>
+    <message>
+        <source>&amp;Refresh aliases that resolve</source>
+        <translation>Auflösbare Aliasse a&amp;uffrischen</translation>
+    </message>
+    <message>
+        <source>Report</source>
+        <translation>Bericht</translation>
+    </message>
+    <message>
+        <source>What the last scan found. Ctrl+F finds text in it.</source>
+        <translation>Was die letzte Prüfung gefunden hat. Strg+F sucht Text darin.</translation>
     </message>
 </context>
 <context>
@@ -723,6 +799,61 @@ Mögliche neue Ziele:
     </message>
 </context>
 <context>
+    <name>korvex::AliasOpenController</name>
+    <message>
+        <source>Aliases can&apos;t be resolved on this system.</source>
+        <translation>Aliasse lassen sich auf diesem System nicht auflösen.</translation>
+    </message>
+    <message>
+        <source>Korvex</source>
+        <translation>Korvex</translation>
+    </message>
+    <message>
+        <source>This alias couldn&apos;t be opened.</source>
+        <translation>Dieser Alias konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>These aliases couldn&apos;t be opened.</source>
+        <translation>Diese Aliasse konnten nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>Aliases that couldn&apos;t be opened</source>
+        <translation>Aliasse, die nicht geöffnet werden konnten</translation>
+    </message>
+    <message>
+        <source>%1 leads to an alias that leads to another, more than %2 times: nothing was opened.</source>
+        <translation>%1 führt zu einem Alias, der zu einem weiteren führt, mehr als %2-mal: nichts wurde geöffnet.</translation>
+    </message>
+    <message>
+        <source>Nothing could open %1, the target of %2.</source>
+        <translation>Nichts konnte %1 öffnen, das Ziel von %2.</translation>
+    </message>
+    <message>
+        <source>Neither the file manager nor any other application could show %1, the target of %2.</source>
+        <translation>Weder die Dateiverwaltung noch eine andere Anwendung konnte %1 zeigen, das Ziel von %2.</translation>
+    </message>
+    <message>
+        <source>%1 is broken: its target is neither where it was nor anywhere your path mappings lead.</source>
+        <translation>%1 ist defekt: sein Ziel ist weder dort, wo es war, noch dort, wohin Ihre Pfadzuordnungen führen.</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t read the alias %1: %2.</source>
+        <translation>Konnte den Alias %1 nicht lesen: %2.</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t read the way to the target of %1 (%2), so it isn&apos;t known whether the target is still there.</source>
+        <translation>Konnte den Weg zum Ziel von %1 nicht lesen (%2); ob das Ziel noch da ist, ist daher unbekannt.</translation>
+    </message>
+    <message>
+        <source>There is no file %1.</source>
+        <translation>Es gibt keine Datei %1.</translation>
+    </message>
+    <message>
+        <source>%1 is no Mac alias.</source>
+        <translation>%1 ist kein Mac-Alias.</translation>
+    </message>
+</context>
+<context>
     <name>korvex::AppDelegate</name>
     <message>
         <source>Korvex is updated with the rest of your system, by its package manager (for example the Software application, or &quot;sudo apt upgrade&quot; in a terminal).</source>
@@ -731,6 +862,189 @@ Mögliche neue Ziele:
     <message>
         <source>Check for Updates</source>
         <translation>Nach Aktualisierungen suchen</translation>
+    </message>
+</context>
+<context>
+    <name>korvex::BrokenAliasDialog</name>
+    <message>
+        <source>Broken Alias: %1</source>
+        <translation>Defekter Alias: %1</translation>
+    </message>
+    <message>
+        <source>Broken alias</source>
+        <translation>Defekter Alias</translation>
+    </message>
+    <message>
+        <source>The alias %1 is broken: its target is neither where it was nor anywhere your path mappings lead.</source>
+        <translation>Der Alias %1 ist defekt: sein Ziel ist weder dort, wo es war, noch dort, wohin Ihre Pfadzuordnungen führen.</translation>
+    </message>
+    <message>
+        <source>Where the alias pointed</source>
+        <translation>Wohin der Alias zeigte</translation>
+    </message>
+    <message>
+        <source>Search status</source>
+        <translation>Stand der Suche</translation>
+    </message>
+    <message>
+        <source>&amp;Stop</source>
+        <translation>S&amp;toppen</translation>
+    </message>
+    <message>
+        <source>Stop the search</source>
+        <translation>Die Suche anhalten</translation>
+    </message>
+    <message>
+        <source>Where the target may have gone</source>
+        <translation>Wohin das Ziel gegangen sein könnte</translation>
+    </message>
+    <message>
+        <source>Show in &amp;Folder</source>
+        <translation>Im &amp;Ordner zeigen</translation>
+    </message>
+    <message>
+        <source>Add &amp;Mapping</source>
+        <translation>&amp;Zuordnung hinzufügen</translation>
+    </message>
+    <message>
+        <source>&amp;Undo Relink</source>
+        <translation>Neuverknüpfung &amp;rückgängig</translation>
+    </message>
+    <message>
+        <source>&amp;Relink...</source>
+        <translation>Neu &amp;verknüpfen...</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
+    </message>
+    <message>
+        <source>Show the alias in its folder</source>
+        <translation>Den Alias in seinem Ordner zeigen</translation>
+    </message>
+    <message>
+        <source>Add the suggested path mapping</source>
+        <translation>Die vorgeschlagene Pfadzuordnung hinzufügen</translation>
+    </message>
+    <message>
+        <source>Undo the relink</source>
+        <translation>Die Neuverknüpfung rückgängig machen</translation>
+    </message>
+    <message>
+        <source>Relink the alias to the chosen place</source>
+        <translation>Den Alias mit dem gewählten Ort neu verknüpfen</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Stopping…</source>
+        <translation>Wird angehalten…</translation>
+    </message>
+    <message>
+        <source>No file manager could show the alias.</source>
+        <translation>Keine Dateiverwaltung konnte den Alias zeigen.</translation>
+    </message>
+    <message>
+        <source>Searching the alias&apos;s folder, everything below it and your path mappings for where the target went…</source>
+        <translation>Der Ordner des Alias, alles darunter und Ihre Pfadzuordnungen werden nach dem Ziel durchsucht…</translation>
+    </message>
+    <message>
+        <source>Stopped before anything was found.</source>
+        <translation>Angehalten, bevor etwas gefunden wurde.</translation>
+    </message>
+    <message>
+        <source>The search couldn&apos;t look for the target: the alias names no file to look for, or changed meanwhile.</source>
+        <translation>Die Suche konnte nicht nach dem Ziel suchen: der Alias nennt keine zu suchende Datei oder hat sich inzwischen geändert.</translation>
+    </message>
+    <message>
+        <source>Stopped: nothing found so far.</source>
+        <translation>Angehalten: bisher nichts gefunden.</translation>
+    </message>
+    <message>
+        <source>Nothing of the same name was found in the alias&apos;s folder, below it or in the local folders of your path mappings.</source>
+        <translation>Nichts gleichen Namens wurde im Ordner des Alias, darunter oder in den lokalen Ordnern Ihrer Pfadzuordnungen gefunden.</translation>
+    </message>
+    <message>
+        <source>Stopped: the best places found so far.</source>
+        <translation>Angehalten: die besten bisher gefundenen Orte.</translation>
+    </message>
+    <message>
+        <source>The best places the target may have gone to, the likeliest first.</source>
+        <translation>Die besten Orte, an die das Ziel gegangen sein könnte, der wahrscheinlichste zuerst.</translation>
+    </message>
+    <message>
+        <source>The disk seems to have moved: a path mapping of %1 to %2 would fix it and every other alias into it.</source>
+        <translation>Der Datenträger scheint umgezogen zu sein: eine Pfadzuordnung von %1 auf %2 würde diesen und jeden anderen Alias darauf reparieren.</translation>
+    </message>
+    <message>
+        <source>Relink Alias</source>
+        <translation>Alias neu verknüpfen</translation>
+    </message>
+    <message>
+        <source>Relink the alias to %1?</source>
+        <translation>Den Alias mit %1 neu verknüpfen?</translation>
+    </message>
+    <message>
+        <source>This rewrites the alias file. Undo Relink here, or korvex-scan --undo-relink, puts it back.</source>
+        <translation>Das schreibt die Alias-Datei neu. Neuverknüpfung rückgängig hier oder korvex-scan --undo-relink stellt sie wieder her.</translation>
+    </message>
+    <message>
+        <source>&amp;Relink</source>
+        <translation>Neu &amp;verknüpfen</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>Relinking…</source>
+        <translation>Wird neu verknüpft…</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t use the relink journal (%1): nothing was relinked.</source>
+        <translation>Konnte das Verknüpfungsprotokoll nicht verwenden (%1): nichts wurde neu verknüpft.</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t relink the alias: %1</source>
+        <translation>Konnte den Alias nicht neu verknüpfen: %1</translation>
+    </message>
+    <message>
+        <source>Relinked to %1. Undo Relink puts the alias back.</source>
+        <translation>Neu verknüpft mit %1. Neuverknüpfung rückgängig stellt den Alias wieder her.</translation>
+    </message>
+    <message>
+        <source>The alias couldn&apos;t be read again: nothing was relinked.</source>
+        <translation>Der Alias ließ sich nicht erneut lesen: nichts wurde neu verknüpft.</translation>
+    </message>
+    <message>
+        <source>Undoing the relink…</source>
+        <translation>Die Neuverknüpfung wird rückgängig gemacht…</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t undo the relink (%1): nothing was restored.</source>
+        <translation>Konnte die Neuverknüpfung nicht rückgängig machen (%1): nichts wurde wiederhergestellt.</translation>
+    </message>
+    <message>
+        <source>The alias is back as it was.</source>
+        <translation>Der Alias ist wieder wie vorher.</translation>
+    </message>
+    <message>
+        <source>Left as it is: the alias changed since the relink.</source>
+        <translation>Unverändert gelassen: der Alias hat sich seit der Neuverknüpfung geändert.</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t restore the alias.</source>
+        <translation>Konnte den Alias nicht wiederherstellen.</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t add the mapping: %1</source>
+        <translation>Konnte die Zuordnung nicht hinzufügen: %1</translation>
+    </message>
+    <message>
+        <source>Added the mapping of %1 to %2: the alias resolves through it now, as every scan does.</source>
+        <translation>Zuordnung von %1 auf %2 hinzugefügt: der Alias löst sich jetzt darüber auf, wie bei jeder Prüfung.</translation>
     </message>
 </context>
 <context>
@@ -837,10 +1151,14 @@ Mögliche neue Ziele:
     </message>
 </context>
 <context>
-    <name>korvex::HelpSearchBar</name>
+    <name>korvex::FindBar</name>
     <message>
-        <source>Find in the manual</source>
-        <translation>Im Handbuch suchen</translation>
+        <source>Find</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Clear the find field</source>
+        <translation>Suchfeld leeren</translation>
     </message>
     <message>
         <source>Previous</source>
@@ -857,6 +1175,17 @@ Mögliche neue Ziele:
     <message>
         <source>Next match (Return, F3)</source>
         <translation>Nächster Treffer (Eingabe, F3)</translation>
+    </message>
+    <message>
+        <source>Not found</source>
+        <translation>Nicht gefunden</translation>
+    </message>
+</context>
+<context>
+    <name>korvex::HelpSearchBar</name>
+    <message>
+        <source>Find in the manual</source>
+        <translation>Im Handbuch suchen</translation>
     </message>
     <message>
         <source>Not found</source>
@@ -887,6 +1216,30 @@ Mögliche neue Ziele:
     <message>
         <source>The manual as text, to select and copy from</source>
         <translation>Das Handbuch als Text, zum Auswählen und Kopieren</translation>
+    </message>
+    <message>
+        <source>Manual pages</source>
+        <translation>Handbuchseiten</translation>
+    </message>
+    <message>
+        <source>The manual&apos;s pages as pictures; the Text tab (Alt+T) has the same manual as text.</source>
+        <translation>Die Seiten des Handbuchs als Bilder; der Reiter Text (Alt+T) hat dasselbe Handbuch als Text.</translation>
+    </message>
+    <message>
+        <source>Contents</source>
+        <translation>Inhalt</translation>
+    </message>
+    <message>
+        <source>The manual&apos;s chapters; Return shows one.</source>
+        <translation>Die Kapitel des Handbuchs; Eingabe zeigt eines.</translation>
+    </message>
+    <message>
+        <source>Manual text</source>
+        <translation>Handbuchtext</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>Handbuch</translation>
     </message>
 </context>
 <context>
@@ -975,14 +1328,6 @@ Mögliche neue Ziele:
         <translation>Verschobene Ziele finden</translation>
     </message>
     <message>
-        <source>Broken aliases and where their targets may be now. Checked rows are relinked; double-click a new target to pick another.</source>
-        <translation>Defekte Aliasse und wo ihre Ziele jetzt sein könnten. Angehakte Zeilen werden neu verknüpft; ein Doppelklick auf ein neues Ziel wählt ein anderes.</translation>
-    </message>
-    <message>
-        <source>Suggested path mappings (the aliases stay exactly as the Mac wrote them):</source>
-        <translation>Vorgeschlagene Pfadzuordnungen (die Aliasse bleiben genau so, wie der Mac sie schrieb):</translation>
-    </message>
-    <message>
         <source>No path mapping to suggest.</source>
         <translation>Keine Pfadzuordnung vorzuschlagen.</translation>
     </message>
@@ -1057,6 +1402,30 @@ Mögliche neue Ziele:
             <numerusform>%1 = %2   (repariert %n Aliasse)</numerusform>
         </translation>
     </message>
+    <message>
+        <source>&amp;Broken aliases and where their targets may be now. Checked rows are relinked; double-click a new target to pick another.</source>
+        <translation>&amp;Defekte Aliasse und wo ihre Ziele jetzt sein könnten. Angehakte Zeilen werden neu verknüpft; ein Doppelklick auf ein neues Ziel wählt ein anderes.</translation>
+    </message>
+    <message>
+        <source>Broken aliases</source>
+        <translation>Defekte Aliasse</translation>
+    </message>
+    <message>
+        <source>Checked rows are relinked. Space checks or clears a row; F2 picks another new target.</source>
+        <translation>Angehakte Zeilen werden neu verknüpft. Leertaste hakt eine Zeile an oder ab; F2 wählt ein anderes neues Ziel.</translation>
+    </message>
+    <message>
+        <source>Suggested path mappings</source>
+        <translation>Vorgeschlagene Pfadzuordnungen</translation>
+    </message>
+    <message>
+        <source>Add Mapping stores the selected one; Delete takes it off this list.</source>
+        <translation>Zuordnung hinzufügen speichert die ausgewählte; Entf nimmt sie von dieser Liste.</translation>
+    </message>
+    <message>
+        <source>&amp;Suggested path mappings (the aliases stay exactly as the Mac wrote them):</source>
+        <translation>Vorgeschlagene &amp;Pfadzuordnungen (die Aliasse bleiben genau so, wie der Mac sie schrieb):</translation>
+    </message>
 </context>
 <context>
     <name>korvex::MovedTargetsModel</name>
@@ -1112,6 +1481,18 @@ Mögliche neue Ziele:
         <source>Note</source>
         <translation>Hinweis</translation>
     </message>
+    <message>
+        <source>Can&apos;t be relinked here; the Note column says why.</source>
+        <translation>Kann hier nicht neu verknüpft werden; die Spalte Hinweis sagt, warum.</translation>
+    </message>
+    <message>
+        <source>Checked: relinked by Relink Checked. Space clears it.</source>
+        <translation>Angehakt: wird von Angehakte neu verknüpfen neu verknüpft. Leertaste hakt ab.</translation>
+    </message>
+    <message>
+        <source>Not checked. Space checks it.</source>
+        <translation>Nicht angehakt. Leertaste hakt an.</translation>
+    </message>
 </context>
 <context>
     <name>korvex::PreferencesDialog</name>
@@ -1124,10 +1505,6 @@ Mögliche neue Ziele:
         <translation>%1 Zeilen von %2 konnten nicht gelesen werden; OK verwirft sie.</translation>
     </message>
     <message>
-        <source>Choose</source>
-        <translation>Auswählen</translation>
-    </message>
-    <message>
         <source>Row %1: both the Mac path prefix and the local folder must be full paths, starting with /.</source>
         <translation>Zeile %1: Mac-Pfadpräfix und lokaler Ordner müssen beide vollständige Pfade sein, beginnend mit /.</translation>
     </message>
@@ -1135,17 +1512,21 @@ Mögliche neue Ziele:
         <source>The path mappings could not be kept: %1</source>
         <translation>Die Pfadzuordnungen konnten nicht gespeichert werden: %1</translation>
     </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>C&amp;hoose</source>
+        <translation>&amp;Auswählen</translation>
+    </message>
 </context>
 <context>
     <name>korvex::ViewController</name>
-    <message>
-        <source>Scan</source>
-        <translation>Prüfen</translation>
-    </message>
-    <message>
-        <source>Choose</source>
-        <translation>Auswählen</translation>
-    </message>
     <message>
         <source>Mark and Refresh were not applied to this scan: press Scan to apply them</source>
         <translation>Markieren und Auffrischen wurden bei dieser Prüfung nicht angewandt: Prüfen drücken, um sie anzuwenden</translation>
@@ -1206,6 +1587,26 @@ Mögliche neue Ziele:
         <source>Saved to %1</source>
         <translation>Gespeichert in %1</translation>
     </message>
+    <message>
+        <source>Clear the folder field</source>
+        <translation>Ordnerfeld leeren</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Find in the report</source>
+        <translation>Im Bericht suchen</translation>
+    </message>
+    <message>
+        <source>&amp;Scan</source>
+        <translation>&amp;Prüfen</translation>
+    </message>
+    <message>
+        <source>C&amp;hoose</source>
+        <translation>&amp;Auswählen</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -1214,12 +1615,8 @@ Mögliche neue Ziele:
         <translation>Findet defekte macOS-Finder-Aliasse auf Linux-Datenträgern.</translation>
     </message>
     <message>
-        <source>A folder to scan at once in the first window.</source>
-        <translation>Ein Ordner, der sofort im ersten Fenster geprüft wird.</translation>
-    </message>
-    <message>
-        <source>[FOLDER]</source>
-        <translation>[ORDNER]</translation>
+        <source>[FOLDER | ALIAS...]</source>
+        <translation>[ORDNER | ALIAS...]</translation>
     </message>
 </context>
 </TS>

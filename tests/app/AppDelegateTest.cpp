@@ -1,7 +1,13 @@
 #include "AppDelegate.h"
+#include "AccessibilityCheck.h"
+#include "HelpSearchBar.h"
 #include "HelpViewController.h"
 
+#include <QAccessible>
 #include <QFile>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QTreeView>
 #include <QtTest>
 
 using korvex::AppDelegate;
@@ -180,6 +186,36 @@ private slots:
         QTest::keySequence(window, QKeySequence(Qt::CTRL | Qt::Key_W));
         QVERIFY(!window->isVisible());
         QCOMPARE(helpWindow(), window);
+    }
+
+    // A screen reader finds a window, every control named, and the manual as text; the keys
+    // of its mnemonics are unique.
+    void helpWindowForScreenReaders() {
+        manual = QStringLiteral(KORVEX_BUILT_MANUAL);
+        delegate.openHelp();
+        QWidget* window = helpWindow();
+        QApplication::setActiveWindow(window);
+        auto* view = window->findChild<korvex::HelpViewController*>();
+        QVERIFY(view->contentsView()->isVisible());
+        QCOMPARE(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Window);
+        QStringList faults = korvex::test::accessibilityFaults(window);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+        QTest::keySequence(window, QKeySequence::Find);
+        QVERIFY(view->searchBar()->isVisible());
+        faults = korvex::test::accessibilityFaults(window);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+
+        QTest::keyClick(window, Qt::Key_T, Qt::AltModifier); // the Text tab
+        QTRY_COMPARE(view->views()->currentWidget(), static_cast<QWidget*>(view->textView()));
+        faults = korvex::test::accessibilityFaults(window);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+        QAccessibleInterface* text = QAccessible::queryAccessibleInterface(view->textView());
+        QVERIFY(text && text->textInterface());
+        const QString read =
+            text->textInterface()->text(0, text->textInterface()->characterCount());
+        QVERIFY2(read.contains(QStringLiteral("Find Moved Targets")), qPrintable(read.left(200)));
+        window->close();
+        manual.clear();
     }
 };
 

@@ -1,7 +1,14 @@
 // The main window in the process's language: under German every text of it (menus, controls,
 // tool tips, status line, report and its date) is German, none left English; under a language
 // without a catalogue it is all English.
+#include "AccessibilityCheck.h"
 #include "DocumentWindow.h"
+#include "MovedTargetsController.h"
+#include "MovedTargetsDialog.h"
+#include "PathMappingStore.h"
+#include "PosixAliasPlatform.h"
+#include "PreferencesDialog.h"
+#include "TempTree.h"
 #include "TestSupport.h"
 #include "UiLanguage.h"
 #include "ViewController.h"
@@ -13,7 +20,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -79,6 +88,12 @@ const QRegularExpression
 const QRegularExpression
     englishDay(QStringLiteral("(Monday|Tuesday|Wednesday|Thursday|Friday|Saturday|Sunday), "));
 
+#define CHECK_ACCESSIBLE(window)                                                                   \
+    do {                                                                                           \
+        const QStringList faults = accessibilityFaults(window);                                    \
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));                    \
+    } while (false)
+
 QString lastLine(const QString& text) {
     return text.section(QLatin1Char('\n'), -1);
 }
@@ -112,6 +127,11 @@ private slots:
             }
         }
         QVERIFY2(untranslated.isEmpty(), qPrintable(untranslated.join(QStringLiteral(" | "))));
+        // German names and mnemonics hold the same rules as the English ones: one letter each.
+        CHECK_ACCESSIBLE(w.window);
+        QTest::keyClick(control<QLineEdit>(w.view, "folderTextbox"), Qt::Key_F,
+                        Qt::ControlModifier); // the find bar of the report
+        CHECK_ACCESSIBLE(w.window);
 
         const QStringList menus = [&] {
             QStringList titles;
@@ -134,6 +154,50 @@ private slots:
         QVERIFY2(w.status().startsWith(QStringLiteral("Letzte Prüfung: ")) &&
                      w.status().contains(QStringLiteral("Finder-Aliasse, 1 defekt.")),
                  qPrintable(w.status()));
+    }
+
+    // The dialogs in German: every control named, one mnemonic per letter.
+    void germanDialogsKeepOneMnemonicPerLetter() {
+        UiLanguage::choose({QStringLiteral("de")});
+        std::string ignored;
+        PathMappingStore().save({{"/Volumes/Archive", "/mnt/archive"}}, ignored);
+        {
+            PreferencesDialog preferences(PathMappingStore(), std::make_shared<ScriptedPanels>());
+            preferences.show();
+            CHECK_ACCESSIBLE(&preferences);
+        }
+        PathMappingStore().save({}, ignored);
+
+        // A broken alias whose target moved within the folder, and one a mapping fixes.
+        TempTree tree;
+        const std::string folder = tree.path("scan");
+        tree.file("scan/aliases/c alias", aliasBytes(folder + "/old/c.txt"));
+        tree.file("scan/new/c.txt");
+        tree.file("scan/aliases/a alias",
+                  aliasBytes("/Volumes/Archive/P/a.pdf", "/Volumes/Archive", "Archive"));
+        tree.file("scan/vol/P/a.pdf");
+        DocumentWindow window(new ViewController(
+            [](std::vector<PathMapping> mappings) {
+                return std::make_unique<PosixAliasPlatform>(std::move(mappings));
+            },
+            std::make_shared<ScriptedPanels>()));
+        ViewController* view = window.contentViewController();
+        window.show();
+        QSignalSpy answered(view, &ViewController::scanAnswered);
+        view->startScan(fileUrlWithPath(folder, true));
+        QVERIFY(answered.wait(10000));
+        auto* controller = view->findChild<MovedTargetsController*>();
+        QSignalSpy shown(controller, &MovedTargetsController::dialogShown);
+        controller->findMovedTargets();
+        QVERIFY(shown.wait(10000));
+        MovedTargetsDialog* dialog = controller->dialog();
+        CHECK_ACCESSIBLE(dialog);
+        QTest::mouseClick(dialog->relinkButton, Qt::LeftButton);
+        QVERIFY(dialog->confirmation);
+        CHECK_ACCESSIBLE(dialog->confirmation.data());
+        dialog->confirmation->reject();
+        QTRY_VERIFY(!dialog->confirmation);
+        dialog->close();
     }
 
     void untranslatedLanguageIsEnglishThroughout() {

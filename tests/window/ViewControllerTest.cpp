@@ -120,7 +120,7 @@ private slots:
         QVERIFY(!asked.allowsMultipleSelection && asked.canChooseDirectories &&
                 !asked.canChooseFiles);
         QVERIFY(asked.showsHiddenFiles && asked.treatsFilePackagesAsDirectories);
-        QCOMPARE(asked.prompt, QStringLiteral("Scan"));
+        QCOMPARE(asked.prompt, QStringLiteral("&Scan"));
         QCOMPARE(w.panels->openWindow, w.view.window());
         ScriptedPanels::end(w.panels->openDone, panelCancel);
         QVERIFY(w.idle());

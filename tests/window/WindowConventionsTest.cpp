@@ -136,7 +136,7 @@ private slots:
         QVERIFY(scanFolder && scanFolder->isEnabled());
         QCOMPARE(scanFolder->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
         scanFolder->trigger();
-        QCOMPARE(w.panels->openRequest.prompt, QStringLiteral("Scan"));
+        QCOMPARE(w.panels->openRequest.prompt, QStringLiteral("&Scan"));
         QVERIFY(!scanFolder->isEnabled()); // one panel, one scan at a time
         w.world->setGate(false);
         ScriptedPanels::end(w.panels->openDone, panelOK, QStringLiteral("/scan/here"));
