@@ -247,10 +247,11 @@ TEST_F(SampleFiles, SettingWhatIsStoredChangesNoByteAndAChangedValueKeepsItsPlac
                 EXPECT_EQ(back->tables[t].entries[i].key, read->tables[t].entries[i].key);
                 // Records in the order the Mac wrote them.
                 if (i > 0 && read->tables[t].entries[i - 1].value.sourceOffset() <
-                                 read->tables[t].entries[i].value.sourceOffset())
+                                 read->tables[t].entries[i].value.sourceOffset()) {
                     EXPECT_LT(back->tables[t].entries[i - 1].value.sourceOffset(),
                               back->tables[t].entries[i].value.sourceOffset())
                         << "table " << t << " entry " << i;
+                }
             }
         }
         EXPECT_EQ(BookmarkWriter::update(back.value(), changed), once);

@@ -125,9 +125,11 @@ TEST(AliasScannerOutcomes, WhatTheSystemRefusesIsCouldntReadNeitherBrokenNorDrop
     EXPECT_EQ(platform.texts.size(), 1u);
     EXPECT_EQ(platform.texts.count("/f/damaged alias-korvex-broken.text"), 1u);
     EXPECT_TRUE(platform.bookmarks.empty()); // the fenced one is not refreshed either
-    for (const std::string& call : platform.calls)
-        if (call.find("fenced") == std::string::npos)
+    for (const std::string& call : platform.calls) {
+        if (call.find("fenced") == std::string::npos) {
             EXPECT_EQ(call.find("resolve"), std::string::npos) << call;
+        }
+    }
 
     // The recorder keeps the reason for the JSON: the errno and what could not be read, or
     // that the data is damaged.

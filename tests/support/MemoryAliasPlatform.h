@@ -19,7 +19,7 @@ public:
         std::optional<std::string> type;      // none: the type lookup fails
         std::optional<BookmarkData> bookmark; // none: the bookmark data can't be read
         bool unreadableFolder = false;        // a folder whose content can't be walked
-        ReadFailure typeFailure;              // why the type lookup fails (default: gone)
+        ReadFailure typeFailure{};            // why the type lookup fails (default: gone)
         ReadFailure readFailure = ReadFailure::damaged(); // why the data can't be read
     };
 
