@@ -2,6 +2,8 @@
 // tool tips, status line, report and its date) is German, none left English; under a language
 // without a catalogue it is all English.
 #include "AccessibilityCheck.h"
+#include "BrokenAliasDialog.h"
+#include "DesktopOpener.h"
 #include "DocumentWindow.h"
 #include "MovedTargetsController.h"
 #include "MovedTargetsDialog.h"
@@ -198,6 +200,19 @@ private slots:
         dialog->confirmation->reject();
         QTRY_VERIFY(!dialog->confirmation);
         dialog->close();
+
+        // The broken alias's own window, once its search has found the moved target.
+        struct NoOpener : DesktopOpener {
+            bool open(const QString&) override { return false; }
+            bool showInFolder(const QString&) override { return false; }
+        };
+        const Bytes data = aliasBytes(folder + "/old/c.txt");
+        BrokenAliasDialog broken(QString::fromStdString(tree.path("scan/aliases/c alias")), data,
+                                 std::make_shared<NoOpener>());
+        QSignalSpy searched(&broken, &BrokenAliasDialog::searchFinished);
+        broken.show();
+        QVERIFY(searched.wait(10000));
+        CHECK_ACCESSIBLE(&broken);
     }
 
     void untranslatedLanguageIsEnglishThroughout() {
