@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Times korvex-scan on a tree whose metadata is not in memory (the page, dentry and inode
-# caches dropped before every single run), in interleaved rounds, against the bare walk
-# (`find -printf ''`), `find -xtype l`, `fdfind` and, when its source is at hand, the floor
-# probe (the least any alias scanner must do: walk, statx, one FinderInfo read, the content
-# check). Prints every run, the median of each ratio korvex / other, then the warm ratio
-# against `find -xtype l` and korvex's peak RSS. The machine's load is printed before and
-# after: on a shared machine, compare ratios of one round, never times of different rounds.
+# caches dropped before every single run), in interleaved rounds, against korvex-scan
+# --threads 1, the bare walk (`find -printf ''`), `find -xtype l`, `fdfind` and, when its
+# source is at hand, the floor probe with 64 threads (the least any alias scanner must do:
+# walk, statx, one FinderInfo read, the content check). Prints every run with its system
+# calls and context switches (with perf), the median of each ratio korvex / other, then
+# korvex's peak RSS. The machine's load is printed before and after: on a shared machine,
+# compare ratios of one round, never times of different rounds. bench/warm.sh is the warm
+# counterpart.
 #
-# usage: bench/cold.sh [-r ROUNDS] [-w PAIRS] [-t THREADS] [TREE]
-#   -r  cold rounds (default 3)       -w  warm pairs (default 5)
+# usage: bench/cold.sh [-r ROUNDS] [-t THREADS] [TREE]
+#   -r  cold rounds (default 3)
 #   -t  korvex-scan --threads (default: its own)
 #   TREE defaults to build/bench-trees/tree-1000000. It is either a tree made by
 #   bench/make-tree.py or a path that does not exist yet (the tree is made there once); any
@@ -21,14 +23,12 @@ cd "$(dirname "$0")/.."
 . bench/own-trees.sh
 
 rounds=3
-pairs=5
 threads=()
-while getopts "r:w:t:" option; do
+while getopts "r:t:" option; do
     case $option in
     r) rounds=$OPTARG ;;
-    w) pairs=$OPTARG ;;
     t) threads=(--threads "$OPTARG") ;;
-    *) sed -n '2,19p' "$0"; exit 2 ;;
+    *) sed -n '2,20p' "$0"; exit 2 ;;
     esac
 done
 shift $((OPTIND - 1))
@@ -67,18 +67,29 @@ else
     probe=
 fi
 
-names=(korvex bare-walk find-xtype fdfind)
-commands=("$scan ${threads[*]} $tree" "find $tree -printf ''" "find $tree -xtype l"
-    "fdfind -u -L -t l . $tree")
+names=(korvex korvex-t1 bare-walk find-xtype fdfind)
+commands=("$scan ${threads[*]} $tree" "$scan --threads 1 $tree" "find $tree -printf ''"
+    "find $tree -xtype l" "fdfind -u -L -t l . $tree")
 if [ -n "$probe" ]; then
     names+=(floor-probe)
     commands+=("$probe floor -j 64 $tree")
 fi
 
+perf_ok=
+if command -v perf >/dev/null && perf stat -e raw_syscalls:sys_enter true >/dev/null 2>&1; then
+    perf_ok=1
+fi
+counted=
 seconds() { # runs the command line $1 with its output thrown away: wall seconds
     local start end status=0
     start=$(date +%s.%N)
-    eval "$1" >/dev/null 2>&1 || status=$?
+    if [ -n "$perf_ok" ]; then
+        counted=$(eval "perf stat -x, -e raw_syscalls:sys_enter,context-switches $1" 2>&1 \
+            >/dev/null | awk -F, '/raw_syscalls/ {c=$1} /context-switches/ {s=$1}
+                END {printf "%d system calls, %d context switches", c, s}') || status=$?
+    else
+        eval "$1" >/dev/null 2>&1 || status=$?
+    fi
     end=$(date +%s.%N)
     # korvex-scan answers 1 when it found broken aliases; only 2 and above are failures
     if ((status > 1)); then
@@ -87,9 +98,9 @@ seconds() { # runs the command line $1 with its output thrown away: wall seconds
     fi
     echo "$end - $start" | bc -l
 }
-cold() { sync; echo 3 >/proc/sys/vm/drop_caches; seconds "$1"; }
 median() { sort -g | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
 
+mkdir -p build/bench-tools
 echo "tree: $tree; korvex: $scan ${threads[*]}"
 echo "load before: $(uptime)"
 declare -A ratios
@@ -98,8 +109,12 @@ for ((round = 1; round <= rounds; round++)); do
     # Each round starts with another command, so no command always follows the same one.
     for ((k = 0; k < ${#names[@]}; k++)); do
         i=$(((k + round - 1) % ${#names[@]}))
-        took[${names[$i]}]=$(cold "${commands[$i]}")
-        printf 'round %d: %-11s %7.2f s cold\n' "$round" "${names[$i]}" "${took[${names[$i]}]}"
+        sync
+        echo 3 >/proc/sys/vm/drop_caches
+        seconds "${commands[$i]}" >"build/bench-tools/took"
+        took[${names[$i]}]=$(cat build/bench-tools/took)
+        printf 'round %d: %-11s %7.2f s cold  %s\n' "$round" "${names[$i]}" \
+            "${took[${names[$i]}]}" "$counted"
     done
     for name in "${names[@]:1}"; do
         ratios[$name]+="$(echo "${took[korvex]} / ${took[$name]}" | bc -l) "
@@ -109,19 +124,7 @@ for name in "${names[@]:1}"; do
     printf 'cold: korvex / %-11s median %.3f\n' "$name" \
         "$(printf '%s\n' ${ratios[$name]} | median)"
 done
-echo "goal: korvex / floor-probe <= 1.15"
-
-echo "warming the cache"
-eval "${commands[2]}" >/dev/null
-eval "${commands[0]}" >/dev/null || true
-warm=()
-for ((i = 1; i <= pairs; i++)); do
-    f=$(seconds "${commands[2]}")
-    k=$(seconds "${commands[0]}")
-    warm+=("$(echo "$k / $f" | bc -l)")
-    printf 'warm pair %d: find -xtype l %.3f s, korvex %.3f s\n' "$i" "$f" "$k"
-done
-printf 'warm: korvex / find-xtype median %.3f (goal <= 0.5)\n' "$(printf '%s\n' "${warm[@]}" | median)"
+echo "goals: korvex / floor-probe <= 1.0; korvex / korvex-t1 <= 1.0 (warm: bench/warm.sh)"
 rss=$({ eval "/usr/bin/time -v ${commands[0]}" 2>&1 >/dev/null || true; } |
     awk -F': ' '/Maximum resident set size/ {print $2}')
 printf 'peak RSS of korvex-scan: %d KiB (%.1f MiB; goal <= 32 MiB)\n' "$rss" "$(echo "$rss / 1024" | bc -l)"

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Builds a large, realistic folder tree of Mac files on a Linux disk, for bench/walk-vs-find.sh.
 
-usage: make-tree.py TREE ENTRIES
+usage: make-tree.py [--sparse] TREE ENTRIES
 
 About 10% folders (a random recursive tree, typical depth 10-15), 88% files (61% under
 4 KiB, most of the rest up to 64 KiB, a few large sparse ones), 1% symbolic links (to files,
@@ -11,6 +11,8 @@ user.DosStream.AFP_AfpInfo:$DATA, ._NAME sidecars, and none at all (alias by con
 ordinary files carry FinderInfo without the alias flag, some have ._NAME sidecars of their own.
 Deterministic (fixed seed). Writes TREE/.korvex-tree-done last, holding the entry count.
 TREE must not exist yet (its parents may): an existing path is refused, never written into.
+--sparse: the ordinary files get their sizes but no data (holes only), so that trees of ten
+million entries fit a small disk; the aliases and their carriers are written as always.
 """
 import os
 import random
@@ -74,7 +76,13 @@ def afp_info(info):
 
 
 def main():
-    tree, total = sys.argv[1], int(sys.argv[2])
+    args = sys.argv[1:]
+    sparse = bool(args) and args[0] == "--sparse"
+    if sparse:
+        args = args[1:]
+    if len(args) != 2:
+        sys.exit(__doc__)
+    tree, total = args[0], int(args[1])
     if os.path.lexists(tree):
         sys.exit("make-tree.py: %s exists already: refusing to write into it" % tree)
     rng = random.Random(20261206)
@@ -104,8 +112,9 @@ def main():
         else:
             size = rng.randrange(1 << 26, 1 << 31)  # large, sparse
         with open(path, "wb") as f:
-            f.write(payload[: min(size, 4096)])
-            if size > 4096:
+            if not sparse:
+                f.write(payload[: min(size, 4096)])
+            if sparse or size > 4096:
                 f.truncate(size)
         files.append(path)
         decoy = rng.random()

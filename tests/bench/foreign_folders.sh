@@ -47,6 +47,8 @@ accepted() { # what, a path that must not appear, then the command
 }
 
 refused "cold.sh" bash "$bench/cold.sh" "$mine"
+refused "warm.sh" bash "$bench/warm.sh" "$mine"
+refused "warm.sh (new path)" bash "$bench/warm.sh" "$work/new"
 refused "walk-vs-find.sh" bash "$bench/walk-vs-find.sh" -n 100 "$mine"
 refused "suggest-vs-scan.sh (variant)" env KORVEX_SCAN=/bin/true \
     bash "$bench/suggest-vs-scan.sh" "$own" "$mine"
@@ -58,6 +60,7 @@ refused "add-moved-aliases.py" python3 "$bench/add-moved-aliases.py" "$mine" 10
 
 accepted "walk-vs-find.sh (own tree)" "$work/none" bash "$bench/walk-vs-find.sh" "$own"
 accepted "walk-vs-find.sh (new path)" "$work/new" bash "$bench/walk-vs-find.sh" "$work/new"
+accepted "warm.sh (own tree)" "$work/none" bash "$bench/warm.sh" "$own"
 accepted "cold.sh (new path)" "$work/new" bash "$bench/cold.sh" "$work/new"
 accepted "suggest-vs-scan.sh (new variant)" "$work/variant" env KORVEX_SCAN=/bin/true \
     bash "$bench/suggest-vs-scan.sh" "$own" "$work/variant"

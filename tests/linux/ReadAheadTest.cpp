@@ -302,6 +302,50 @@ TEST(ReadAhead, PoolExaminesWhatItListsExceptInsideMacArchives) {
     EXPECT_EQ(examinedSizes.size(), 6u); // a, a/b, a/b/c, a/z, arch, b: each once
 }
 
+// A walk that enters folders the pool has listed already starts no second listing of them:
+// every folder of a chain is read ahead and examined once, however the walk goes down it.
+TEST(ReadAhead, PoolListsNoFolderTwiceAsTheWalkGoesDown) {
+    TempTree tree;
+    const std::vector<std::string> chain = {"a", "a/b", "a/b/c", "a/b/c/d", "a/b/c/d/e"};
+    for (const std::string& folder : chain) {
+        tree.file(folder + "/file", "x");
+    }
+    std::mutex mutex;
+    std::size_t examinations = 0;
+    TreeReadAhead pool(4, 64, [&](FolderListing& listing) {
+        std::lock_guard lock(mutex);
+        ++examinations;
+        listing.setAnswers(std::vector<std::uint8_t>(listing.size(), 1));
+    });
+    auto examined = [&] {
+        std::lock_guard lock(mutex);
+        return examinations;
+    };
+    struct stat st;
+    ASSERT_EQ(::stat(tree.root().c_str(), &st), 0);
+    pool.entered(std::make_shared<FolderListing>(
+                     ::open(tree.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC),
+                     tree.root() + "/", st.st_dev, true),
+                 "", 0);
+    for (int i = 0; i < 1000 && examined() < chain.size(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_EQ(examined(), chain.size());
+
+    // The walk takes each listing and enters the folder, the pool idle every time.
+    std::size_t walked = 0;
+    for (const std::string& folder : chain) {
+        ASSERT_EQ(::stat(tree.path(folder).c_str(), &st), 0);
+        ASSERT_TRUE(pool.take(folder, st)) << folder;
+        auto entered = std::make_shared<FolderListing>(
+            ::open(tree.path(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC),
+            tree.path(folder) + "/", st.st_dev, true);
+        pool.entered(entered, folder, walked += 2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(examined(), chain.size());
+}
+
 TEST(ReadAhead, WalkOrderOfPaths) {
     struct Case {
         const char* a;

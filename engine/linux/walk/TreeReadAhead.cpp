@@ -219,6 +219,12 @@ void TreeReadAhead::descend(const std::shared_ptr<Folder>& parent, std::size_t i
         if (isBehindWalkLocked(path)) {
             return; // the walk has been there
         }
+        // Listed ahead already (or being listed): the walk entering a folder above it starts
+        // the descent again from there, and the folder would be read once more for every
+        // folder between the two.
+        if (listed_.count(path) != 0 || working_.count(path) != 0) {
+            return;
+        }
         working_.insert(path);
     }
     list(*parent, name, path);
