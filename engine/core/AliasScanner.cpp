@@ -114,7 +114,12 @@ void AliasScanner::examineItem(const WalkEntry& entry, const ScanOptions& option
     catalog_ = options.catalog;
     platform_.itemUrl(entry, options.folderURL, item_);
     if (entry.unreadableFolder) {
-        addProblem(catalog_->translate("AliasScanner", "Couldn't read %1"), item_.path, report);
+        if (entry.folderError != 0) {
+            addProblem(catalog_->translate("AliasScanner", "Couldn't read %1: %2"), item_.path,
+                       ReadFailure::unreadable(entry.folderError).reason(), report);
+        } else {
+            addProblem(catalog_->translate("AliasScanner", "Couldn't read %1"), item_.path, report);
+        }
         return;
     }
 

@@ -26,6 +26,8 @@ struct WalkEntry {
     ReadResult<std::string_view> type;
     /// A folder that could not be opened or read: its content was not walked.
     bool unreadableFolder = false;
+    /// Why (the errno of the call that failed), where the walk knows; 0 otherwise.
+    int folderError = 0;
 };
 
 /// One walk of a folder tree: every entry below the folder, at every depth, once, folders

@@ -244,7 +244,9 @@ TEST_F(HostileTreeTest, FoldersThatCantBeReadAreReportedNotSkipped) {
         }
         PosixAliasPlatform platform({}, [this] { return mounts; });
         ScanReport& found = scan(platform, false, false);
-        const std::string line = "Couldn't read " + tree.path("closed") + "\n";
+        // With the system's reason, as every other refusal.
+        const std::string line =
+            "Couldn't read " + tree.path("closed") + ": " + std::strerror(EACCES) + "\n";
         ::_exit(found.problemCount == 1 && found.reportText.find(line) != std::string::npos &&
                         found.brokenCount == 1
                     ? 0

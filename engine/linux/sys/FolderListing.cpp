@@ -33,7 +33,7 @@ FolderListing::FolderListing(int folderFd, std::string prefix, dev_t device, boo
             if (errno == EINTR) {
                 continue;
             }
-            readable_ = false;
+            error_ = errno != 0 ? errno : EIO;
             break;
         }
         if (got == 0) {
@@ -71,7 +71,7 @@ FolderListing::FolderListing(int folderFd, std::string prefix, dev_t device, boo
 FolderListing::FolderListing(int folderFd, std::string prefix, dev_t device, bool xattrs,
                              std::vector<ArchiveRoot> archiveRoots, FolderListing&& listed)
     : fd_(folderFd), prefix_(std::move(prefix)), device_(device), xattrs_(xattrs),
-      readable_(listed.readable_), holdsAppleDouble_(listed.holdsAppleDouble_),
+      error_(listed.error_), holdsAppleDouble_(listed.holdsAppleDouble_),
       holdsMacArchive_(listed.holdsMacArchive_), archiveRoots_(std::move(archiveRoots)),
       names_(std::move(listed.names_)), entries_(std::move(listed.entries_)),
       answers_(std::move(listed.answers_)) {

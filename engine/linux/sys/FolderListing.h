@@ -51,7 +51,9 @@ public:
     dev_t device() const { return device_; }
     bool xattrs() const { return xattrs_; }
     /// False when the folder's entries could not all be read (the listing holds those that were).
-    bool readable() const { return readable_; }
+    bool readable() const { return error_ == 0; }
+    /// Why they could not (the errno of the listing call that failed); 0 when they could.
+    int error() const { return error_; }
 
     std::size_t size() const { return entries_.size(); }
     const Entry& entry(std::size_t index) const { return entries_[index]; }
@@ -84,7 +86,7 @@ private:
     std::string prefix_;
     dev_t device_;
     bool xattrs_;
-    bool readable_ = true;
+    int error_ = 0;
     bool holdsAppleDouble_ = false;
     bool holdsMacArchive_ = false;
     std::vector<ArchiveRoot> archiveRoots_;

@@ -24,8 +24,8 @@ class FolderListing;
 /// Threads and what each may touch:
 /// - one producer (the walk's lister, or the caller when the walk has no look-ahead) fills the
 ///   slot at `produced()` and publishes it; it alone writes a slot's entry fields (`relative`,
-///   `folder`, `index`, `type`, `unreadable`, `answered`), and only while the slot is free:
-///   never published, or published and then released by the consumer. It drops the folders of
+///   `folder`, `index`, `type`, `unreadable`, `error`, `answered`), and only while the slot is
+///   free: never published, or published and then released by the consumer. It drops the folders of
 ///   released slots (`releaseConsumed`) before it fills them again.
 /// - classifiers (the helpers and the producer) claim a published, unanswered slot by its state
 ///   word (pending -> claimed, one winner), write its `result`, then mark it done. Between
@@ -49,6 +49,7 @@ public:
         std::uint32_t index = 0;                     ///< its entry in `folder`
         unsigned char type = DT_UNKNOWN;
         bool unreadable = false; ///< a folder whose content could not be walked
+        int error = 0;           ///< why not (errno), where known
         bool answered = false;   ///< examined as its folder was listed ahead: `result` holds it
         ReadResult<std::string_view> result;
 

@@ -192,6 +192,11 @@ private:
     Produced produceOne(bool mustProduce);
     Entered enterFolder(const std::shared_ptr<const FolderListing>& parentListing,
                         const FolderListing::Entry& entry);
+    /// A folder that can't be walked, and why (kept for the slot that hands it out).
+    Entered unreadable(int error) {
+        enterError_ = error;
+        return Entered::unreadable;
+    }
     ReadResult<std::string_view> classify(const Slot& slot, const char* path) const;
     void examineAhead(FolderListing& listing) const;
     void runLister();
@@ -205,6 +210,7 @@ private:
     // there is no look-ahead). The stack's counters are shared (see FolderStack).
     FolderStack folders_;
     std::string relative_;
+    int enterError_ = 0; ///< the errno of the last folder that couldn't be entered
 
     // Declared after the stack: the listings its slots hold go first.
     EntryRing ring_;
@@ -229,7 +235,7 @@ PosixFolderWalk::Impl::enterFolder(const std::shared_ptr<const FolderListing>& p
     const bool mayBeMount = !mounts_ || mounts_->contains(relative_);
     if (mayBeMount) {
         if (::fstatat(parent.fd(), name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0) {
-            return errno == ENOENT ? Entered::no : Entered::unreadable;
+            return errno == ENOENT ? Entered::no : unreadable(errno);
         }
         if (!S_ISDIR(st.st_mode)) {
             return Entered::no;
@@ -240,11 +246,11 @@ PosixFolderWalk::Impl::enterFolder(const std::shared_ptr<const FolderListing>& p
         // automount point would mount on open).
         FileDescriptor probe(::openat(parent.fd(), name, O_PATH | O_NOFOLLOW | O_CLOEXEC));
         if (!probe) {
-            return errno == ENOENT || errno == ELOOP ? Entered::no : Entered::unreadable;
+            return errno == ENOENT || errno == ELOOP ? Entered::no : unreadable(errno);
         }
         struct statfs fs;
         if (::fstatfs(probe.get(), &fs) != 0) {
-            return Entered::unreadable;
+            return unreadable(errno);
         }
         if (!WalkPolicy::entersFileSystem(fs.f_type)) {
             return Entered::no;
@@ -254,10 +260,10 @@ PosixFolderWalk::Impl::enterFolder(const std::shared_ptr<const FolderListing>& p
     if (!fd) {
         // Gone, or no folder any more (replaced by a link or a file meanwhile): nothing to walk.
         return errno == ENOENT || errno == ELOOP || errno == ENOTDIR ? Entered::no
-                                                                     : Entered::unreadable;
+                                                                     : unreadable(errno);
     }
     if (::fstat(fd.get(), &st) != 0) {
-        return Entered::unreadable;
+        return unreadable(errno);
     }
     const bool xattrs = st.st_dev == parent.device()
                             ? parent.xattrs()
@@ -273,13 +279,13 @@ PosixFolderWalk::Impl::enterFolder(const std::shared_ptr<const FolderListing>& p
         readAhead_ ? readAhead_->take(relative_, st) : nullptr;
     std::shared_ptr<FolderListing> listing = folders_.makeListing(
         fd.release(), st.st_dev, xattrs, std::move(archiveRoots), listed.get());
-    const bool readable = listing->readable();
+    const int listingError = listing->error();
     folders_.push(FolderStack::Frame{std::move(listing), 0, relative_.size(),
                                      std::string(name, entry.nameLength), st.st_dev, st.st_ino});
     if (readAhead_) {
         readAhead_->entered(folders_.innermost().listing, relative_, ring_.produced());
     }
-    return readable ? Entered::yes : Entered::unreadable;
+    return listingError == 0 ? Entered::yes : unreadable(listingError);
 }
 
 // One more entry into the ring. `mustProduce`: nothing else holds a folder the walk could
@@ -308,6 +314,7 @@ PosixFolderWalk::Impl::Produced PosixFolderWalk::Impl::produceOne(bool mustProdu
                 slot.folder.reset();
                 slot.type = DT_DIR;
                 slot.unreadable = true;
+                slot.error = 0; // moved, replaced or no descriptor: which one isn't known here
                 slot.result = TypeIds::folder;
                 folders_.leave();
                 ring_.publish();
@@ -354,6 +361,7 @@ PosixFolderWalk::Impl::Produced PosixFolderWalk::Impl::produceOne(bool mustProdu
         if (type == DT_DIR && !WalkPolicy::isMetadataFolder(listing.name(entry))) {
             // `frame` may dangle from here on (the listing itself stays where it is).
             slot.unreadable = enterFolder(slot.folder, entry) == Entered::unreadable;
+            slot.error = enterError_;
         }
         ring_.publish();
         return Produced::entry;
@@ -546,6 +554,7 @@ bool PosixFolderWalk::Impl::next(WalkEntry& out) {
     out.typeKnown = true;
     out.type = slot.result;
     out.unreadableFolder = slot.unreadable;
+    out.folderError = slot.unreadable ? slot.error : 0;
     if (slot.folder) {
         const FolderListing& listing = *slot.folder;
         out.folderFd = listing.fd();
