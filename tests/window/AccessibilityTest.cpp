@@ -6,7 +6,6 @@
 #include "MovedTargetsController.h"
 #include "MovedTargetsDialog.h"
 #include "PathMappingStore.h"
-#include "PosixAliasPlatform.h"
 #include "PreferencesDialog.h"
 #include "QtFilePanels.h"
 #include "TempTree.h"
@@ -27,7 +26,6 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -42,12 +40,6 @@ namespace {
         const QStringList faults = accessibilityFaults(window);                                    \
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));                    \
     } while (false)
-
-PlatformFactory diskPlatforms() {
-    return [](std::vector<PathMapping> mappings) {
-        return std::make_unique<PosixAliasPlatform>(std::move(mappings));
-    };
-}
 
 /// A folder with a broken alias whose target moved within it, and two a path mapping fixes.
 struct MovedTree {
@@ -74,13 +66,7 @@ QString nameOf(QObject* object) {
 class AccessibilityTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() {
-        clearSettings();
-        static QTemporaryDir data;
-        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
-        std::string ignored;
-        PathMappingStore().save({}, ignored);
-    }
+    void init() { startWithNothingStored(); }
 
     // Idle, scanning, with its find bar, and its About box and file panels.
     void mainWindowAndItsPanels() {

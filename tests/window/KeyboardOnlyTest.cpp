@@ -6,7 +6,6 @@
 #include "MovedTargetsController.h"
 #include "MovedTargetsDialog.h"
 #include "PathMappingStore.h"
-#include "PosixAliasPlatform.h"
 #include "PreferencesDialog.h"
 #include "QtFilePanels.h"
 #include "TempTree.h"
@@ -33,12 +32,6 @@ using namespace korvex;
 using namespace korvex::test;
 
 namespace {
-
-PlatformFactory diskPlatforms() {
-    return [](std::vector<PathMapping> mappings) {
-        return std::make_unique<PosixAliasPlatform>(std::move(mappings));
-    };
-}
 
 /// A folder with two broken aliases whose targets moved within it: c to one place (its row
 /// starts checked), e to two (a tie, its row starts unchecked).
@@ -77,13 +70,7 @@ void pressAlt(char letter) {
 class KeyboardOnlyTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() {
-        clearSettings();
-        static QTemporaryDir data;
-        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
-        std::string ignored;
-        PathMappingStore().save({}, ignored);
-    }
+    void init() { startWithNothingStored(); }
 
     void aWholeSession() {
         Tree t;

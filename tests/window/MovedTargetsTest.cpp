@@ -5,7 +5,6 @@
 #include "MovedTargetsController.h"
 #include "MovedTargetsDialog.h"
 #include "PathMappingStore.h"
-#include "PosixAliasPlatform.h"
 #include "PreferencesDialog.h"
 #include "TempTree.h"
 #include "TestSupport.h"
@@ -23,7 +22,6 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <filesystem>
@@ -32,12 +30,6 @@ using namespace korvex;
 using namespace korvex::test;
 
 namespace {
-
-PlatformFactory diskPlatforms() {
-    return [](std::vector<PathMapping> mappings) {
-        return std::make_unique<PosixAliasPlatform>(std::move(mappings));
-    };
-}
 
 struct Tree {
     TempTree tree;
@@ -109,13 +101,7 @@ QString text(const std::string& path) {
 class MovedTargetsTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() {
-        clearSettings();
-        static QTemporaryDir data;
-        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
-        std::string ignored;
-        PathMappingStore().save({}, ignored);
-    }
+    void init() { startWithNothingStored(); }
 
     void findsSuggestsAndRelinks() {
         Tree t;

@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
 #include "MemoryAliasPlatform.h"
+#include "PathMappingStore.h"
+#include "PosixAliasPlatform.h"
 
 #include <QFile>
 #include <QSettings>
@@ -103,6 +105,20 @@ void useTemporarySettings() {
 
 void clearSettings() {
     QSettings(QStringLiteral("Korvex"), QStringLiteral("Korvex")).clear();
+}
+
+void startWithNothingStored() {
+    clearSettings();
+    static QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    std::string ignored;
+    PathMappingStore().save({}, ignored);
+}
+
+PlatformFactory diskPlatforms() {
+    return [](std::vector<PathMapping> mappings) {
+        return std::make_unique<PosixAliasPlatform>(std::move(mappings));
+    };
 }
 
 } // namespace korvex::test

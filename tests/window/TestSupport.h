@@ -81,5 +81,11 @@ template <typename T> bool registerTestObject() {
 /// Settings and path mappings in a temporary folder for the whole test run.
 void useTemporarySettings();
 void clearSettings();
+/// Before a test that scans real folders and relinks: no settings, no path mappings, and the
+/// relink journal in a temporary data folder kept for the run.
+void startWithNothingStored();
+
+/// Scans of real folders, through the Linux platform with the mappings given.
+PlatformFactory diskPlatforms();
 
 } // namespace korvex::test
