@@ -138,6 +138,7 @@ BrokenAliasDialog::~BrokenAliasDialog() {
 }
 
 void BrokenAliasDialog::customEvent(QEvent* event) {
+    GuiCall::takeOver(event); // before anything of it is read
     if (event->type() == GuiCall::callType()) {
         static_cast<GuiCall*>(event)->run();
         return;
