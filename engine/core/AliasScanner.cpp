@@ -4,6 +4,7 @@
 #include "PathOrder.h"
 #include "PrintableText.h"
 #include "ProgressPacer.h"
+#include "VectorRegisters.h"
 
 #include <exception>
 
@@ -24,6 +25,8 @@ std::string freshDataFailure(const ReadFailure& failure, const TextCatalog& cata
 
 void AliasScanner::runScan(const ScanOptions& options, std::shared_ptr<ScanReport> report,
                            ScanResponder& responder, StopFlag stop, ScanProgress* progress) {
+    // Whatever ran on this thread before may have left them in use; the scan is all small copies.
+    VectorRegisters::clearUpperHalves();
     std::unique_ptr<FolderWalk> walk = platform_.openWalk(options.folderPath);
     if (!walk) {
         responder.folderNotFound();

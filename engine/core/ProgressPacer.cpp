@@ -1,5 +1,7 @@
 #include "ProgressPacer.h"
 
+#include "VectorRegisters.h"
+
 namespace korvex {
 
 void ProgressPacer::tell(std::string_view relativePath, std::int64_t aliases) {
@@ -11,6 +13,9 @@ void ProgressPacer::tell(std::string_view relativePath, std::int64_t aliases) {
     counts.folder =
         slash == std::string_view::npos ? std::string_view() : relativePath.substr(0, slash);
     progress_->scanProgressed(counts);
+    // The listener may have run code that leaves the vector registers in use (the window's
+    // posts an event through Qt): the scan goes on with them cleared.
+    VectorRegisters::clearUpperHalves();
 }
 
 } // namespace korvex

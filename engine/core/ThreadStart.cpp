@@ -1,5 +1,7 @@
 #include "ThreadStart.h"
 
+#include "VectorRegisters.h"
+
 #include <atomic>
 #include <cerrno>
 #include <mutex>
@@ -40,7 +42,11 @@ bool ThreadStart::start(std::thread& into, std::function<void()> body) noexcept 
         return false;
     }
     try {
-        into = std::thread(std::move(body));
+        // A new thread inherits its starter's vector registers: it starts with them cleared.
+        into = std::thread([body = std::move(body)] {
+            VectorRegisters::clearUpperHalves();
+            body();
+        });
         return true;
     } catch (const std::system_error& error) {
         lastRefusal.store(error.code().value() != 0 ? error.code().value() : EAGAIN);
