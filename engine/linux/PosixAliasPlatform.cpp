@@ -67,7 +67,7 @@ const MountTable& PosixAliasPlatform::mounts() {
 std::unique_ptr<FolderWalk> PosixAliasPlatform::openWalk(const std::string& folderPath) {
     mountTableRead_ = false; // mounts may have changed since the last scan
     return PosixFolderWalk::open(folderPath, recognizer_, &mounts(), walkThreads_ > 0,
-                                 std::max<std::size_t>(walkThreads_, 1));
+                                 std::max<std::size_t>(walkThreads_, 1), walkPoolAfterReads_);
 }
 
 void PosixAliasPlatform::itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) {

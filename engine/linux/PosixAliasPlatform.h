@@ -45,9 +45,14 @@ public:
     PosixAliasPlatform& operator=(const PosixAliasPlatform&) = delete;
 
     std::unique_ptr<FolderWalk> openWalk(const std::string& folderPath) override;
-    /// The threads each walk reads ahead with (1: none; see PosixFolderWalk); 0: the walk
-    /// has no helper threads at all, everything happens on the caller's.
-    void setWalkThreads(std::size_t threads) { walkThreads_ = threads; }
+    /// The threads each walk reads ahead with (1: none; see PosixFolderWalk), started after
+    /// `poolAfterReads` reads from the disk (0: at once); 0 threads: the walk has no helper
+    /// threads at all, everything happens on the caller's.
+    void setWalkThreads(std::size_t threads,
+                        std::size_t poolAfterReads = PosixFolderWalk::poolAfterDiskReads) {
+        walkThreads_ = threads;
+        walkPoolAfterReads_ = poolAfterReads;
+    }
     void itemUrl(const WalkEntry& entry, const FileUrl& folderUrl, FileUrl& into) override;
     ReadResult<std::string_view> typeIdentifier(const FileUrl& item) override;
     /// The alias file's data fork (at most 16 MiB, a regular file, never through a link), when
@@ -99,6 +104,7 @@ private:
     FileCalls& fileCalls_;
     ReadAlias lastRead_;
     std::size_t walkThreads_ = PosixFolderWalk::defaultThreads;
+    std::size_t walkPoolAfterReads_ = PosixFolderWalk::poolAfterDiskReads;
 };
 
 } // namespace korvex

@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <set>
 #include <sys/resource.h>
@@ -77,10 +78,23 @@ void grow(const TempTree& tree, std::mt19937& random, const std::string& at, int
     }
 }
 
-// Everything the walk hands out, one line per entry, in its order.
-std::vector<std::string> walked(const std::string& root, bool lookAhead, std::size_t threads) {
+// Every folder the walk lists counts as read from the disk while it lives.
+struct EveryListingReadFromDisk {
+    EveryListingReadFromDisk() { PosixFolderWalk::countEveryListingAsDiskRead(true); }
+    ~EveryListingReadFromDisk() { PosixFolderWalk::countEveryListingAsDiskRead(false); }
+};
+
+// Everything the walk hands out, one line per entry, in its order. The pool starts at once,
+// or after `poolAfterReads` reads from the disk (with `slowDisk`, every folder listed is one).
+std::vector<std::string> walked(const std::string& root, bool lookAhead, std::size_t threads,
+                                std::size_t poolAfterReads = 0, bool slowDisk = false) {
     AliasRecognizer recognizer;
-    auto walk = PosixFolderWalk::open(root, recognizer, nullptr, lookAhead, threads);
+    std::optional<EveryListingReadFromDisk> reads;
+    if (slowDisk) {
+        reads.emplace();
+    }
+    auto walk =
+        PosixFolderWalk::open(root, recognizer, nullptr, lookAhead, threads, poolAfterReads);
     std::vector<std::string> lines;
     for (WalkEntry entry; walk && walk->next(entry);) {
         std::string line(entry.relativePath);
@@ -96,13 +110,17 @@ std::vector<std::string> walked(const std::string& root, bool lookAhead, std::si
     return lines;
 }
 
-// The walk with the pool, without it and without any look-ahead agree; false (and why) if not.
+// The walk with the pool (started at once, or in the middle of the walk), without it and
+// without any look-ahead agree; false (and why) if not.
 ::testing::AssertionResult sameWalks(const std::string& root) {
     const std::vector<std::string> sequential = walked(root, false, 1);
-    for (const auto& [lookAhead, threads] : {std::pair{true, 1}, std::pair{true, 16}}) {
-        if (walked(root, lookAhead, threads) != sequential) {
+    for (const std::size_t threads : {1, 16}) {
+        if (walked(root, true, threads) != sequential) {
             return ::testing::AssertionFailure() << threads << " threads walk otherwise";
         }
+    }
+    if (walked(root, true, 16, 3, true) != sequential) {
+        return ::testing::AssertionFailure() << "a pool started on the way walks otherwise";
     }
     return ::testing::AssertionSuccess() << sequential.size() << " entries";
 }
@@ -391,6 +409,28 @@ TEST(ReadAhead, ThreadStartsTheSystemRefusesLeaveTheWalkWhole) {
             EXPECT_TRUE(heard.empty());
         }
     }
+    ThreadStart::setListener(std::move(previous));
+}
+
+// A tree in memory is walked by the lister and one helper: the pool's threads start only once
+// the walk reads from the disk, on the way, and a refusal then is told like one at the start.
+TEST(ReadAhead, PoolStartsOnlyOnceTheWalkReadsFromTheDisk) {
+    TempTree tree;
+    std::mt19937 random(3);
+    grow(tree, random, "", 0);
+    const std::vector<std::string> sequential = walked(tree.root(), false, 1);
+    std::vector<std::size_t> heard;
+    ThreadStart::Listener previous = ThreadStart::setListener(
+        [&](int, std::string_view, std::size_t threads) { heard.push_back(threads); });
+    // The lister and its helper may start; the pool's threads are refused, and so heard of.
+    const std::size_t helpers = std::thread::hardware_concurrency() > 1 ? 1 : 0;
+    ThreadStart::refuseFrom(1 + helpers);
+    EXPECT_EQ(walked(tree.root(), true, 16, PosixFolderWalk::poolAfterDiskReads), sequential);
+    EXPECT_TRUE(heard.empty()) << "a pool started for a tree in memory";
+    ThreadStart::refuseFrom(1 + helpers);
+    EXPECT_EQ(walked(tree.root(), true, 16, 3, true), sequential);
+    ThreadStart::refuseFrom(std::nullopt);
+    EXPECT_EQ(heard, std::vector<std::size_t>{2 + helpers});
     ThreadStart::setListener(std::move(previous));
 }
 

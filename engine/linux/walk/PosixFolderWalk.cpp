@@ -41,6 +41,12 @@ constexpr std::size_t spareFolders = 64;
 /// a few microseconds an entry).
 constexpr std::chrono::microseconds slowRun{100};
 
+/// Folders opened in a window of the walk's reads from the disk (see diskIsSlow).
+constexpr std::size_t waitWindow = 64;
+
+/// For tests: every folder the lister opens counts as one it read from the disk.
+std::atomic<bool> countEveryListing{false};
+
 /// Folder descriptors the walk cannot do with fewer of (the walked folder, the innermost,
 /// the one climbed from, and those entries in the ring hold).
 constexpr std::size_t leastFolderDescriptors = 8;
@@ -99,7 +105,7 @@ public:
     }
 
     void start(std::shared_ptr<FolderListing> root, const struct stat& st, bool lookAhead,
-               std::size_t threads) {
+               std::size_t threads, std::size_t poolAfterReads) {
         if (root) {
             folders_.push(FolderStack::Frame{std::move(root), 0, 0, {}, st.st_dev, st.st_ino});
         } else {
@@ -114,25 +120,19 @@ public:
             if (recognizer_.xattrsByDescriptor()) {
                 examine = [this](FolderListing& listing) { examineAhead(listing); };
             }
-            const std::size_t wanted = std::min(threads, maxThreads);
-            readAhead_ = std::make_unique<TreeReadAhead>(wanted, folders_.descriptorLimit(),
-                                                         std::move(examine));
-            refused = readAhead_->threads() < wanted;
-            if (readAhead_->threads() == 0) {
-                readAhead_.reset();
-            } else {
-                readAhead_->entered(folders_.innermost().listing, "", 0);
+            poolThreads_ = std::min(threads, maxThreads);
+            poolAfterReads_ = poolAfterReads;
+            readAhead_ =
+                std::make_unique<TreeReadAhead>(0, folders_.descriptorLimit(), std::move(examine));
+            if (poolAfterReads == 0) {
+                refused = !startPool();
             }
         }
         if (lookAhead && !ring_.finished()) {
             // Without a pool, one helper on a second core; with one, as many helpers as it
             // has threads, so that the disk sees their requests at once.
-            const std::size_t helpers = threads > 1
-                                            ? std::min(threads, maxThreads)
-                                            : (std::thread::hardware_concurrency() > 1 ? 1 : 0);
-            if (readAhead_) {
-                spare_ = std::max(spareFolders, folders_.descriptorLimit() * 3 / 4);
-            }
+            const std::size_t helpers =
+                pooled_ ? poolThreads_ : (std::thread::hardware_concurrency() > 1 ? 1 : 0);
             // When the system gives fewer threads: the lister before the pool (whose threads
             // go to make room for it), then fewer helpers (the lister classifies too); without
             // a lister the walk is the caller's alone.
@@ -140,26 +140,19 @@ public:
             if (!lister && readAhead_) {
                 refused = true;
                 readAhead_.reset();
+                pooled_ = false;
+                poolThreads_ = 0;
                 spare_ = spareFolders;
                 lister = ThreadStart::start(lister_, [this] { runLister(); });
             }
             if (lister) {
-                for (std::size_t i = 0; i < helpers; ++i) {
-                    std::thread helper;
-                    if (!ThreadStart::start(helper, [this] { runHelper(); })) {
-                        refused = true;
-                        break;
-                    }
-                    helpers_.push_back(std::move(helper));
-                }
+                refused = !startHelpers(helpers) || refused;
             } else {
                 refused = true;
             }
         }
         if (refused) {
-            ThreadStart::tellShortage(KORVEX_TRANSLATE_NOOP("ThreadStart", "scanning"),
-                                      1 + (threaded() ? 1 + helpers_.size() : 0) +
-                                          (readAhead_ ? readAhead_->threads() : 0));
+            tellShortage();
         }
     }
 
@@ -201,6 +194,11 @@ private:
     void examineAhead(FolderListing& listing) const;
     void runLister();
     void runHelper();
+    bool startPool();
+    bool startHelpers(std::size_t count);
+    void tellShortage() const;
+    void noteListerReads();
+    bool diskIsSlow();
     void stopThreads();
     bool threaded() const { return lister_.joinable(); }
 
@@ -217,7 +215,19 @@ private:
     std::thread lister_;
     std::vector<std::thread> helpers_;
     std::size_t spare_ = spareFolders;
+    // The pool: made with the walk, its threads started once the walk's threads have read
+    // from the disk `poolAfterReads_` times within a window of folders (a tree in memory gains
+    // nothing from it, and two cores lose to the hand-overs between many threads). Only the
+    // lister starts it.
     std::unique_ptr<TreeReadAhead> readAhead_;
+    std::size_t poolThreads_ = 0; ///< the threads it is to have; 0: no pool
+    std::size_t poolAfterReads_ = 0;
+    bool pooled_ = false;         ///< its threads are started (the lister's, before: the caller's)
+    long listerReads_ = 0;        ///< the disk reads the lister had made at its last look
+    std::size_t windowStart_ = 0; ///< folders opened when the window began
+    std::size_t windowReads_ = 0; ///< reads seen when it began
+    /// Folders listed and runs of entries classified that read from the disk.
+    std::atomic<std::size_t> diskReads_{0};
     std::optional<std::stop_callback<std::function<void()>>> stopWaking_;
     bool holding_ = false; ///< the caller holds the entry at ring_.consumed()
     std::string consumerScratch_;
@@ -256,6 +266,7 @@ PosixFolderWalk::Impl::enterFolder(const std::shared_ptr<const FolderListing>& p
             return Entered::no;
         }
     }
+    const auto opening = std::chrono::steady_clock::now();
     FileDescriptor fd(::openat(parent.fd(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!fd) {
         // Gone, or no folder any more (replaced by a link or a file meanwhile): nothing to walk.
@@ -276,13 +287,17 @@ PosixFolderWalk::Impl::enterFolder(const std::shared_ptr<const FolderListing>& p
         parentFrame.inode, {name, entry.nameLength}, st.st_dev);
     // The read-ahead may have listed it already, while it was as it is now.
     const std::shared_ptr<FolderListing> listed =
-        readAhead_ ? readAhead_->take(relative_, st) : nullptr;
+        pooled_ ? readAhead_->take(relative_, st) : nullptr;
     std::shared_ptr<FolderListing> listing = folders_.makeListing(
         fd.release(), st.st_dev, xattrs, std::move(archiveRoots), listed.get());
+    if (poolThreads_ != 0 && !pooled_ &&
+        (std::chrono::steady_clock::now() - opening > slowRun || countEveryListing.load())) {
+        noteListerReads(); // read from the disk, or only slowed by a busy machine?
+    }
     const int listingError = listing->error();
     folders_.push(FolderStack::Frame{std::move(listing), 0, relative_.size(),
                                      std::string(name, entry.nameLength), st.st_dev, st.st_ino});
-    if (readAhead_) {
+    if (pooled_) {
         readAhead_->entered(folders_.innermost().listing, relative_, ring_.produced());
     }
     return listingError == 0 ? Entered::yes : unreadable(listingError);
@@ -413,7 +428,14 @@ void PosixFolderWalk::Impl::runLister() {
         slot.result = this->classify(
             slot, folder.pathOf(slot.folder, slot.folder->entry(slot.index), scratch));
     };
+    listerReads_ = ThreadWaits::now().diskReads;
     while (!ring_.stopping()) {
+        if (poolThreads_ != 0 && !pooled_ && diskIsSlow()) {
+            // The tree is not in memory: the disk gets many requests at once from here on.
+            if (!startPool() || !startHelpers(poolThreads_ - helpers_.size())) {
+                tellShortage();
+            }
+        }
         const std::size_t seen = ring_.consumed();
         ring_.releaseConsumed(seen);
         std::size_t inRing = ring_.produced() - seen;
@@ -475,15 +497,18 @@ void PosixFolderWalk::Impl::runHelper() {
         slot.result = this->classify(
             slot, folder.pathOf(slot.folder, slot.folder->entry(slot.index), scratch));
     };
-    long waits = threadWaitsSoFar();
+    ThreadWaits waits = ThreadWaits::now();
     while (!ring_.stopping()) {
         const auto started = std::chrono::steady_clock::now();
         if (ring_.classifyRun(cursor, classify)) {
             // A run that took long may have waited for the disk (or only for a core): if it
             // did, another helper can ask for more meanwhile.
             if (std::chrono::steady_clock::now() - started > slowRun) {
-                const long now = threadWaitsSoFar();
-                if (now != waits) {
+                const ThreadWaits now = ThreadWaits::now();
+                if (now.diskReads != waits.diskReads) {
+                    diskReads_.fetch_add(1);
+                }
+                if (now.waits != waits.waits) {
                     ring_.wakeHelper();
                 }
                 waits = now;
@@ -495,8 +520,68 @@ void PosixFolderWalk::Impl::runHelper() {
         }
         folder.leave();
         ring_.sleepHelper();
-        waits = threadWaitsSoFar(); // the sleep itself was no wait for the disk
+        waits = ThreadWaits::now(); // the sleep itself was no wait for the disk
     }
+}
+
+// Starts the pool's threads, from the walk's position on. False when the system refused some.
+bool PosixFolderWalk::Impl::startPool() {
+    readAhead_->startThreads(poolThreads_);
+    if (readAhead_->threads() == 0) {
+        poolThreads_ = 0; // none given: the walk goes on without (the read-ahead stays idle)
+        return false;
+    }
+    pooled_ = true;
+    spare_ = std::max(spareFolders, folders_.descriptorLimit() * 3 / 4);
+    if (!folders_.empty()) {
+        const FolderStack::Frame& frame = folders_.innermost();
+        readAhead_->entered(frame.listing,
+                            std::string_view(relative_).substr(0, frame.relativeLength),
+                            ring_.produced());
+    }
+    return readAhead_->threads() == poolThreads_;
+}
+
+// Starts `count` more helpers; false when the system refused one.
+bool PosixFolderWalk::Impl::startHelpers(std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        std::thread helper;
+        if (!ThreadStart::start(helper, [this] { runHelper(); })) {
+            return false;
+        }
+        helpers_.push_back(std::move(helper));
+    }
+    return true;
+}
+
+void PosixFolderWalk::Impl::tellShortage() const {
+    ThreadStart::tellShortage(KORVEX_TRANSLATE_NOOP("ThreadStart", "scanning"),
+                              1 + (threaded() ? 1 + helpers_.size() : 0) +
+                                  (readAhead_ ? readAhead_->threads() : 0));
+}
+
+// Whether the walk's threads have read from the disk often enough, of late, for the pool to
+// help: `poolAfterReads_` times within a window of folders (a tree in memory has a stray few).
+bool PosixFolderWalk::Impl::diskIsSlow() {
+    const std::size_t reads = diskReads_.load(std::memory_order_relaxed);
+    if (reads - windowReads_ >= poolAfterReads_) {
+        return true;
+    }
+    const std::size_t opened = folders_.foldersOpened();
+    if (opened - windowStart_ >= waitWindow) {
+        windowStart_ = opened;
+        windowReads_ = reads;
+    }
+    return false;
+}
+
+// A folder took long to open and list: did the lister read from the disk meanwhile?
+void PosixFolderWalk::Impl::noteListerReads() {
+    const long now = ThreadWaits::now().diskReads;
+    if (now != listerReads_ || countEveryListing.load()) {
+        diskReads_.fetch_add(1);
+    }
+    listerReads_ = now;
 }
 
 void PosixFolderWalk::Impl::stopThreads() {
@@ -577,7 +662,8 @@ PosixFolderWalk::~PosixFolderWalk() = default;
 std::unique_ptr<PosixFolderWalk> PosixFolderWalk::open(const std::string& folderPath,
                                                        const AliasRecognizer& recognizer,
                                                        const MountTable* mountTable, bool lookAhead,
-                                                       std::size_t threads) {
+                                                       std::size_t threads,
+                                                       std::size_t poolAfterReads) {
     const std::string path = withoutTrailingSlashes(folderPath);
     if (path.empty()) {
         return nullptr;
@@ -603,7 +689,7 @@ std::unique_ptr<PosixFolderWalk> PosixFolderWalk::open(const std::string& folder
         std::vector<ArchiveRoot> roots = ArchiveRoots::above(fd.get(), path);
         root = impl->makeListing(fd.release(), st.st_dev, xattrs, std::move(roots));
     }
-    impl->start(std::move(root), st, lookAhead, threads);
+    impl->start(std::move(root), st, lookAhead, threads, poolAfterReads);
     return std::unique_ptr<PosixFolderWalk>(new PosixFolderWalk(std::move(impl)));
 }
 
@@ -613,6 +699,10 @@ bool PosixFolderWalk::next(WalkEntry& entry) {
 
 void PosixFolderWalk::stopOn(std::stop_token stop) {
     impl_->stopOn(std::move(stop));
+}
+
+void PosixFolderWalk::countEveryListingAsDiskRead(bool on) {
+    countEveryListing.store(on);
 }
 
 std::size_t PosixFolderWalk::foldersOpened() const {

@@ -39,8 +39,10 @@ class MountTable;
 /// many helpers classify at once, and as many more threads list the folders below the walk's
 /// position ahead of it (TreeReadAhead) and, where the attribute calls take a descriptor,
 /// examine their entries there and then, so that a disk whose metadata is not in memory gets
-/// many requests at once; the walk hands out those answers with the names. The answers are
-/// the same with any number. Without the look-ahead,
+/// many requests at once; the walk hands out those answers with the names. Those threads start
+/// once the walk has read from the disk (a tree in memory is walked quickest by the lister and
+/// one helper: more threads only hand entries over). The answers are the same with any
+/// number. Without the look-ahead,
 /// the caller's thread does everything; so it does when the system gives no threads (with the
 /// ones it gives, the walk does with fewer helpers, and says so through ThreadStart).
 ///
@@ -53,15 +55,23 @@ public:
     /// the path is missing, not a folder, or cannot be opened. `recognizer` must outlive the
     /// walk. `mountTable`: the mounts to know about (null: the system's, read now). Without
     /// `lookAhead` everything happens on the caller's thread. `threads`: the read-ahead pool
-    /// (1: the lister and one helper, nothing read ahead).
-    static std::unique_ptr<PosixFolderWalk> open(const std::string& folderPath,
-                                                 const AliasRecognizer& recognizer,
-                                                 const MountTable* mountTable = nullptr,
-                                                 bool lookAhead = true,
-                                                 std::size_t threads = defaultThreads);
+    /// (1: the lister and one helper, nothing read ahead), whose threads and further helpers
+    /// start once the walk's threads have read from the disk `poolAfterReads` times within
+    /// 64 folders (0: at once).
+    static std::unique_ptr<PosixFolderWalk>
+    open(const std::string& folderPath, const AliasRecognizer& recognizer,
+         const MountTable* mountTable = nullptr, bool lookAhead = true,
+         std::size_t threads = defaultThreads, std::size_t poolAfterReads = poolAfterDiskReads);
 
     /// Threads that read ahead unless told otherwise: sized for a disk's queue, not for cores.
     static constexpr std::size_t defaultThreads = 12;
+    /// Reads from the disk within 64 folders after which the pool starts: cold, nearly every
+    /// folder reads; in memory, none does, or a stray folder the kernel had let go of.
+    static constexpr std::size_t poolAfterDiskReads = 32;
+
+    /// For tests: from now on (`on`), every folder the walk opens counts as a read from the
+    /// disk.
+    static void countEveryListingAsDiskRead(bool on);
     /// The most threads a walk takes.
     static constexpr std::size_t maxThreads = 256;
 

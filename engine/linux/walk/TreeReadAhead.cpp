@@ -61,7 +61,17 @@ struct TreeReadAhead::Job {
 
 TreeReadAhead::TreeReadAhead(std::size_t threads, std::size_t descriptorLimit, Examine examine)
     : descriptorLimit_(descriptorLimit), examine_(std::move(examine)) {
-    threads_.reserve(threads);
+    startThreads(threads);
+}
+
+void TreeReadAhead::startThreads(std::size_t threads) {
+    {
+        std::lock_guard lock(mutex_);
+        if (stop_) {
+            return;
+        }
+    }
+    threads_.reserve(threads_.size() + threads);
     for (std::size_t i = 0; i < threads; ++i) {
         std::thread thread;
         if (!ThreadStart::start(thread, [this] { run(); })) {

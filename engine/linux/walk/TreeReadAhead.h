@@ -42,7 +42,8 @@ public:
     /// answers in it; called on the pool's threads, several at once.
     using Examine = std::function<void(FolderListing& listing)>;
 
-    /// Starts up to `threads` threads: as many as the system gives (see `threads()`).
+    /// Starts up to `threads` threads: as many as the system gives (see `threads()`). With
+    /// none, nothing is read ahead until `startThreads`.
     TreeReadAhead(std::size_t threads, std::size_t descriptorLimit, Examine examine = {});
     /// Stops the threads (they finish the entry at hand).
     ~TreeReadAhead();
@@ -63,6 +64,10 @@ public:
     /// the folder was what `now` says (the same inode, modification and change times), so that
     /// the walk need not read it again; null otherwise. Given once: the listing is taken.
     std::shared_ptr<FolderListing> take(std::string_view relativePath, const struct stat& now);
+
+    /// Starts up to `threads` more threads (none once stopped). Called by one thread only, the
+    /// one that calls `entered` and `take`.
+    void startThreads(std::size_t threads);
 
     /// The threads that read ahead; fewer than asked for when the system refused some.
     std::size_t threads() const { return threads_.size(); }
