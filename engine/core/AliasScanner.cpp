@@ -115,6 +115,9 @@ void AliasScanner::addProblem(const std::string& pattern, std::string_view path,
 void AliasScanner::examineItem(const WalkEntry& entry, const ScanOptions& options,
                                ScanReport& report) {
     catalog_ = options.catalog;
+    if (entry.typeKnown && !entry.unreadableFolder && entry.type && *entry.type != aliasFileType) {
+        return; // the walk's answer, which is the platform's: neither an alias nor a failure
+    }
     platform_.itemUrl(entry, options.folderURL, item_);
     if (entry.unreadableFolder) {
         if (entry.folderError != 0) {
