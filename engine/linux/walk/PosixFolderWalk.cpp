@@ -154,6 +154,7 @@ public:
         if (refused) {
             tellShortage();
         }
+        started_.store(true, std::memory_order_release);
     }
 
     /// From now on a stop requested through `stop` wakes the caller's wait in `next`, which
@@ -228,6 +229,7 @@ private:
     std::size_t windowReads_ = 0; ///< reads seen when it began
     /// Folders listed and runs of entries classified that read from the disk.
     std::atomic<std::size_t> diskReads_{0};
+    std::atomic<bool> started_{false}; ///< the caller is done with `start`
     std::optional<std::stop_callback<std::function<void()>>> stopWaking_;
     bool holding_ = false; ///< the caller holds the entry at ring_.consumed()
     std::string consumerScratch_;
@@ -430,7 +432,9 @@ void PosixFolderWalk::Impl::runLister() {
     };
     listerReads_ = ThreadWaits::now().diskReads;
     while (!ring_.stopping()) {
-        if (poolThreads_ != 0 && !pooled_ && diskIsSlow()) {
+        // (Not before the caller has started the first threads: the lister starts the others.)
+        if (poolThreads_ != 0 && !pooled_ && started_.load(std::memory_order_acquire) &&
+            diskIsSlow()) {
             // The tree is not in memory: the disk gets many requests at once from here on.
             if (!startPool() || !startHelpers(poolThreads_ - helpers_.size())) {
                 tellShortage();
