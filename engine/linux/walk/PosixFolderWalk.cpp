@@ -42,7 +42,7 @@ constexpr std::size_t spareFolders = 64;
 constexpr std::chrono::microseconds slowRun{100};
 
 /// Folders opened in a window of the walk's reads from the disk (see diskIsSlow).
-constexpr std::size_t waitWindow = 64;
+constexpr std::size_t readWindow = 64;
 
 /// For tests: every folder the lister opens counts as one it read from the disk.
 std::atomic<bool> countEveryListing{false};
@@ -572,7 +572,7 @@ bool PosixFolderWalk::Impl::diskIsSlow() {
         return true;
     }
     const std::size_t opened = folders_.foldersOpened();
-    if (opened - windowStart_ >= waitWindow) {
+    if (opened - windowStart_ >= readWindow) {
         windowStart_ = opened;
         windowReads_ = reads;
     }
