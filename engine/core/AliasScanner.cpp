@@ -76,6 +76,13 @@ void AliasScanner::closeReport(const ScanOptions& options, ScanReport& report) {
 
     const TextCatalog& catalog = *options.catalog;
     std::string& text = report.reportText;
+    // Room for the list at once (and the lines around it): grown by doubling, the text would
+    // need its old and its new buffer at the same time, as large as the list itself.
+    std::size_t listed = 0;
+    for (const std::string& path : report.brokenPaths) {
+        listed += path.size() + 1;
+    }
+    text.reserve(text.size() + listed + 1024);
     text += catalog.translate("AliasScanner", "Aliases found broken:\n");
     for (std::size_t i = 0; i < report.brokenPaths.size(); ++i) {
         if (i > 0) {
